@@ -1,0 +1,73 @@
+#include "link/run_log.h"
+
+#include "link/cp1251.h"
+#include "ui/clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+QString RunLog::date_time_text(const QDateTime& t) {
+    return t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+}
+
+QString RunLog::time_text(const QDateTime& t) {
+    return t.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString RunLog::file_name_for(const QDateTime& start) {
+    QString name = date_time_text(start);
+    name.remove(u'.');
+    name.remove(u':');
+    name.replace(u' ', u'_');
+    return name + QStringLiteral(".log");
+}
+
+namespace {
+bool folder_usable(const QString& folder) {
+    if (!QDir().mkpath(folder)) return false;
+    QTemporaryFile probe(folder + QStringLiteral("/.probe-XXXXXX"));
+    return probe.open();
+}
+} // namespace
+
+QString RunLog::choose_folder(const QString& program_dir, const QString& user_data_dir) {
+    const QString beside = QDir(program_dir).filePath(QStringLiteral("log"));
+    if (folder_usable(beside)) return beside;
+    if (!user_data_dir.isEmpty()) {
+        const QString per_user = QDir(user_data_dir).filePath(QStringLiteral("log"));
+        if (folder_usable(per_user)) return per_user;
+    }
+    return {};
+}
+
+bool RunLog::create(const QString& folder, QString* error) {
+    const QDateTime start = clock_.now();
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        if (error) *error = QStringLiteral("Path not found: ") + folder;
+        return false;
+    }
+    const QString path = QDir(folder).filePath(file_name_for(start));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    const QByteArray record =
+        "\"" + to_cp1251(QStringLiteral("Start: ") + date_time_text(start)) + "\r\n\"\r\n";
+    if (file.write(record) != record.size()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    file.close();
+    path_ = path;
+    return true;
+}
+
+bool RunLog::str_to_log(const QString& message) {
+    if (replay_mode_ && *replay_mode_ != 0) return true;
+    if (path_.isEmpty()) return false;
+    const QString text = time_text(clock_.now()) + QStringLiteral(" : ") + message;
+    return append_and_sync(path_, "\"" + to_cp1251(text) + "\"\r\n");
+}

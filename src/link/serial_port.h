@@ -1,0 +1,49 @@
+#pragma once
+// The one serial line of the program.  Everything that talks to a sensor goes
+// through this interface: the real port (QSerialPort), the built-in simulated
+// line, and the fakes of the tests.
+//
+// Read semantics (every implementation keeps them): a read returns when 255
+// bytes have arrived, 20 ms after the last byte without a further one, or
+// 256 ms after it began; when nothing came it flushes and returns empty.
+// A closed port reads empty and writes 0.
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+// Why the last OpenPort failed, so that the caller can explain it.
+enum class OpenFailure { None, NoSuchDevice, Busy, NoPermission, Setup, Other };
+
+class SerialPort {
+public:
+    static constexpr int kMaxChunk = 255;      // bytes per read or write
+    static constexpr int kInterByteGapMs = 20; // a reply ends after this pause
+    static constexpr int kTotalReadMs = 256;   // a read never lasts longer
+
+    virtual ~SerialPort() = default;
+
+    // Opens `device` with `settings` ("19200,n,8,1").  False on failure, with
+    // no message for a missing or busy device.
+    virtual bool OpenPort(const QString& device, const QString& settings) = 0;
+    // Closes the port if open; harmless when none is.  Returns the close result.
+    virtual int ClosePort() = 0;
+    virtual void FlushPort() = 0;
+    // Blocking read, semantics above.
+    virtual QByteArray ReadPort() = 0;
+    // Writes the whole string in pieces of at most 255 bytes; returns the count
+    // written (fewer than asked on failure, 0 when closed).
+    virtual uint16_t WritePort(const QByteArray& data) = 0;
+    // Whether a port of this name exists on the system.
+    virtual bool PortExists(const QString& name) = 0;
+
+    virtual bool is_open() const = 0;
+    virtual OpenFailure last_open_failure() const { return OpenFailure::None; }
+
+    // The same read without blocking the caller's event loop: `done` runs once,
+    // with what ReadPort would have returned, either at once or later from the
+    // event loop.  Implementations that never wait may keep this default.
+    virtual void read_async(std::function<void(QByteArray)> done) { done(ReadPort()); }
+    // Drops a read_async still in progress; its `done` will not run.
+    virtual void cancel_read() {}
+};

@@ -1,0 +1,84 @@
+#include "link/cp1251.h"
+#include "link/run_log.h"
+
+#include "../support/fakes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+QByteArray read_all(const QString& path) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+} // namespace
+
+TEST(RunLog, FileNameAndStartRecordAreByteExact) {
+    QTemporaryDir dir;
+    FakeClock clock;
+    RunLog log(clock);
+    const QString folder = dir.filePath("log");
+    ASSERT_TRUE(log.create(folder));
+    EXPECT_TRUE(log.path().endsWith("/log/06122026_180216.log"));
+    EXPECT_EQ(read_all(log.path()), QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"));
+
+    clock.t = QDateTime(QDate(2026, 12, 6), QTime(18, 5, 0));
+    ASSERT_TRUE(log.str_to_log("Com Port COM3 Closed"));
+    ASSERT_TRUE(log.str_to_log(QStringLiteral("Устройства в сети 5 12 ")));
+    EXPECT_EQ(read_all(log.path()),
+              QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"
+                         "\"18:05:00 : Com Port COM3 Closed\"\r\n\"18:05:00 : ") +
+                  to_cp1251(QStringLiteral("Устройства в сети 5 12 ")) + "\"\r\n");
+}
+
+TEST(RunLog, ReplayKeepsTheLogSilentAndASecondRunTruncates) {
+    QTemporaryDir dir;
+    FakeClock clock;
+    RunLog log(clock);
+    ASSERT_TRUE(log.create(dir.path()));
+    uint8_t replay_mode = 1;
+    log.set_replay_flag(&replay_mode);
+    log.str_to_log("hidden");
+    replay_mode = 0;
+    log.str_to_log("shown");
+    const QByteArray first = read_all(log.path());
+    EXPECT_FALSE(first.contains("hidden"));
+    EXPECT_TRUE(first.contains("shown"));
+
+    RunLog again(clock); // same second: same file, started afresh
+    ASSERT_TRUE(again.create(dir.path()));
+    EXPECT_EQ(read_all(again.path()), QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"));
+}
+
+TEST(RunLog, FallsBackToThePerUserFolder) {
+    QTemporaryDir dir;
+    const QString program = dir.filePath("prog");
+    const QString user = dir.filePath("user");
+    QDir().mkpath(program);
+    // A file where the folder would go makes the program's folder unusable.
+    QFile blocker(program + "/log");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(RunLog::choose_folder(program, user), user + "/log");
+    EXPECT_EQ(RunLog::choose_folder(dir.filePath("fresh"), user), dir.filePath("fresh") + "/log");
+    EXPECT_TRUE(RunLog::choose_folder(program, program + "/log/x").isEmpty());
+}
+
+TEST(Cp1251, RoundTripAndLineEnds) {
+    const QString text = QStringLiteral("Ёлка №5 ёж «Тарировка» °C");
+    EXPECT_EQ(from_cp1251(to_cp1251(text)), text);
+    EXPECT_EQ(to_cp1251(QStringLiteral("Аая")), QByteArray("\xC0\xE0\xFF"));
+    EXPECT_EQ(to_cp1251(QStringLiteral("°")), QByteArray("\xB0"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.txt");
+    ASSERT_TRUE(write_cp1251_lines(path, {QStringLiteral("Литры"), "12"}));
+    EXPECT_EQ(read_all(path), to_cp1251(QStringLiteral("Литры")) + "\r\n12\r\n");
+    QStringList lines;
+    ASSERT_TRUE(read_cp1251_lines(path, &lines));
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("Литры"), "12"}));
+    EXPECT_FALSE(read_cp1251_lines(dir.filePath("missing"), &lines));
+}

@@ -1,0 +1,79 @@
+#pragma once
+// Test doubles for the program's narrow interfaces: scripted dialogs, recorded
+// tones, a settable clock.
+#include "ui/clock.h"
+#include "ui/dialogs.h"
+#include "ui/tones.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <deque>
+#include <utility>
+#include <vector>
+
+class FakeDialogs final : public Dialogs {
+public:
+    struct Shown {
+        QString text;
+        MsgIcon icon;
+        QString title;
+    };
+    std::vector<Shown> messages;               // message boxes shown, in order
+    QStringList questions;                     // Yes/No questions asked
+    QStringList prompts;                       // input boxes shown
+    std::deque<bool> answers;                  // next Yes/No answers (default: No)
+    std::deque<std::optional<QString>> inputs; // next input box results (default: cancel)
+    std::deque<QString> files;                 // next file chooser results (default: cancel)
+
+    void message(const QString& text, MsgIcon icon, const QString& title) override {
+        messages.push_back({text, icon, title});
+    }
+    bool ask_yes_no(const QString& text, const QString&) override {
+        questions.append(text);
+        if (answers.empty()) return false;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<QString> input_box(const QString& prompt, const QString&,
+                                     const QString&) override {
+        prompts.append(prompt);
+        if (inputs.empty()) return std::nullopt;
+        auto v = inputs.front();
+        inputs.pop_front();
+        return v;
+    }
+    QString open_file(const QString&, const QString&, const QString&) override {
+        return next_file();
+    }
+    QString save_file(const QString&, const QString&, const QString&) override {
+        return next_file();
+    }
+
+    QStringList texts() const {
+        QStringList t;
+        for (const auto& m : messages) t.append(m.text);
+        return t;
+    }
+
+private:
+    QString next_file() {
+        if (files.empty()) return {};
+        QString f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+class FakeTones final : public Tones {
+public:
+    std::vector<std::pair<int, int>> played;
+    void tone(int hz, int ms) override { played.emplace_back(hz, ms); }
+};
+
+class FakeClock final : public Clock {
+public:
+    QDateTime t = QDateTime(QDate(2026, 12, 6), QTime(18, 2, 16));
+    QDateTime now() const override { return t; }
+};

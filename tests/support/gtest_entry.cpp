@@ -1,0 +1,22 @@
+// Entry point of every test program: a QApplication (offscreen under ctest) so
+// that widgets, timers and serial ports work, then GoogleTest.
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString dir = QDir::temp().filePath(QStringLiteral("zorvik-test-runtime"));
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,2 @@
+// Anchors the test-support library; the fakes themselves are header-only.
+#include "fakes.h"
