@@ -1,0 +1,35 @@
+#pragma once
+// Everything the program's procedures work on: the windows' view models and
+// the narrow interfaces to the world.  One instance lives for the whole run;
+// tests build one with fakes.
+#include "link/run_log.h"
+#include "ui/main_form.h"
+
+class SerialPort;
+class Dialogs;
+class Tones;
+class Clock;
+
+struct Configurator {
+    Configurator(SerialPort& port_, Dialogs& dialogs_, Tones& tones_, const Clock& clock_)
+        : port(port_), dialogs(dialogs_), tones(tones_), clock(clock_), log(clock_)
+    {
+        log.set_replay_flag(&frmSerial.replay_mode);
+    }
+    Configurator(const Configurator&) = delete;
+    Configurator& operator=(const Configurator&) = delete;
+
+    MainForm frmSerial;
+    TableForm Form3;
+    ShiftForm Form4;
+    SplashForm Form2;
+
+    SerialPort& port;
+    Dialogs& dialogs;
+    Tones& tones;
+    const Clock& clock;
+    RunLog log;
+
+    // Appends a record to the run log; silent while a reply is replayed.
+    void str_to_log(const QString& message) { log.str_to_log(message); }
+};

@@ -1,0 +1,247 @@
+#pragma once
+// The main window `frmSerial` as a view model: every named control with its
+// caption, version tag and tab, and the window-level variables the program's
+// procedures share.  Members are public on purpose: the procedures read like
+// the window's own code (`f.tek.set_text(...)`, `if (f.BTNCloseCom.enabled())`).
+#include "ui/controls.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+inline const QString kNoData = QStringLiteral("Нет данных");
+inline const QString kProgramTitle = QStringLiteral("Конфигуратор Zorvik v2.6.3");
+
+// Tags tying controls to the open port (9) or to a firmware version code.
+inline constexpr int kPortTag = 9;
+
+class MainForm : public Form {
+public:
+    MainForm();
+
+    // --- Port and link (outside the tabs) ---
+    Label Label11{*this, "Label11", "Порт", kPortTag};
+    ComboBox CmbPort{*this, "CmbPort", "----"};
+    Button BTNOpenCom{*this, "BTNOpenCom", "Открыть порт", kPortTag};
+    Button BTNCloseCom{*this, "BTNCloseCom", "Закрыть порт"};
+    Timer Timer1{*this, "Timer1", 1000, true};
+    Timer TMRComm{*this, "TMRComm", 1000, false};
+
+    // --- Network and identity ---
+    Label Label4{*this, "Label4", "Опрашивать Адрес", kPortTag};
+    ComboBox CmbNet{*this, "CmbNet", "", kPortTag};
+    Button Opros{*this, "Opros", "Поиск датчиков", kPortTag};
+    Label Label3{*this, "Label3", "Устройства в сети:", kPortTag};
+    Label netdev{*this, "netdev", "--------------", kPortTag};
+    Label Label8{*this, "Label8", "Серийный номер", kPortTag};
+    Label sn{*this, "sn", "0", kPortTag};
+    Label vv{*this, "vv", "Ver ---------", kPortTag};
+    Label MsgCom{*this, "MsgCom", "", kPortTag};
+    Shape Pic{*this, "Pic", rgb(255, 255, 16)};
+
+    // --- Live values ---
+    Label ur{*this, "ur", "Уровень", kPortTag};
+    Label Uroven{*this, "Uroven", kNoData, kPortTag};
+    ProgressBar ProgressBar1{*this, "ProgressBar1", 1024};
+    Label tek_l{*this, "tek_l", "Текущий", kPortTag};
+    Label tek{*this, "tek", kNoData, kPortTag};
+    Label l{*this, "l", "Пустой", kPortTag};
+    Label lo{*this, "lo", "нет данных", kPortTag};
+    Label h{*this, "h", "Полный", kPortTag};
+    Label hi{*this, "hi", "нет данных", kPortTag};
+    Label Label19{*this, "Label19", "Полный / Пустой"};
+    Label nz{*this, "nz", "Сетевой адрес", kPortTag};
+    Label ne{*this, "ne", "нет данных", kPortTag};
+    Label te{*this, "te", "Темп-ра", kPortTag};
+    Label temp{*this, "temp", kNoData, kPortTag};
+    Label Label14{*this, "Label14", "Частота"};
+    Label freq{*this, "freq", ""};
+    Label Label16{*this, "Label16", "Аналоговый"};
+    Label anal{*this, "anal", ""};
+    Label Label18{*this, "Label18", "Коэффициент"};
+    Label ko{*this, "ko", ""};
+    Label Label20{*this, "Label20", "Cтабильность уровня"};
+    Shape ind_stab{*this, "ind_stab", rgb(192, 192, 192)};
+
+    // --- Buttons outside the tabs ---
+    Button horizont{*this, "horizont", "Горизонт", kPortTag};
+    Button Vvod_PWD{*this, "Vvod_PWD", "Ввести пароль", 163};
+    Button Chg_pass{*this, "Chg_pass", "Установить пароль", 163};
+
+    TabControl SSTab1{*this, "SSTab1", {"Настройка", "Тарировка", "Дист. упр.", "Прошивка"}};
+
+    // --- Tab 0 "Настройка": calibration, address, alarm level, modes ---
+    Label Label10{*this, "Label10", "Балланс калибровки"};
+    Label kko{*this, "kko", "0"};
+    Label Kalibr_warning{*this, "Kalibr_warning", "", kPortTag};
+    Label Label7{*this, "Label7", "Полный", kPortTag};
+    Button hig{*this, "hig", "Установить текущий", kPortTag};
+    TextBox hi_data{*this, "hi_data", "100000", 171};
+    Button set_hi_data{*this, "set_hi_data", "Установить", 171};
+    Label Label5{*this, "Label5", "Пустой", kPortTag};
+    Button low{*this, "low", "Установить текущий", kPortTag};
+    TextBox lo_data{*this, "lo_data", "50000", 171};
+    Button set_lo_data{*this, "set_lo_data", "Установить", 171};
+    Button shift{*this, "shift", "Сдвиг уровня", kPortTag};
+    Button net{*this, "net", "Изменить &сетевой адрес", kPortTag};
+    Label Label9{*this, "Label9", "Порог срабатывания лампы %", 170};
+    TextBox lamp_level{*this, "lamp_level", "10", 170};
+    Button Command1{*this, "Command1", "Установить", 170};
+    Button Command6{*this, "Command6", "Пересчитывать в литры", 170};
+    CheckBox per_sents{*this, "per_sents", "пересчитывать в проценты", 200};
+
+    Frame Frame4{*this, "Frame4", "Режимы", kPortTag};
+    OptionButton R485{*this, "R485", "", kPortTag};
+    Label R_485{*this, "R_485", "Режим RS-485", kPortTag};
+    OptionButton R_a{*this, "R_a", "", 130};
+    Label R_analog{*this, "R_analog", "Аналоговый Режим", 130};
+    OptionButton R_f{*this, "R_f", "", 130};
+    Label R_fr{*this, "R_fr", "Частотный режим", 130};
+    OptionButton R_p{*this, "R_p", "", 131};
+    Label R_per{*this, "R_per", "Периодический", 131};
+    OptionButton R_p485{*this, "R_p485", "", 163};
+    Label Label2{*this, "Label2", "Периодический RS485", 163};
+    OptionButton rs_232{*this, "rs_232", "", 163};
+    Label Label12{*this, "Label12", "RS-232", 163};
+    CheckBox iinv{*this, "iinv", "", kPortTag};
+    Label invers{*this, "invers", "Инверсия индикатора", kPortTag};
+    CheckBox usredn{*this, "usredn", "", kPortTag};
+    Label usred{*this, "usred", "Сглаживание", kPortTag};
+    CheckBox D_4096{*this, "D_4096", "", kPortTag};
+    Label Label6{*this, "Label6", "Диапазон 4096", kPortTag};
+    CheckBox tartab1{*this, "tartab1", "Пересчитывать в литры", 170};
+    Label Label22{*this, "Label22", "Сглаживание", 176};
+    Slider Slider1{*this, "Slider1", 0, 15, 176};
+    Label sgla{*this, "sgla", "0", 176};
+    CheckBox Termokompens{*this, "Termokompens", "Откл. Термокомпенсацию", 176};
+    CheckBox naklon{*this, "naklon", "Угол", kPortTag};
+    CheckBox dr_quality{*this, "dr_quality", "Качество", kPortTag};
+    Button Set_mode{*this, "Set_mode", "&Установить", kPortTag};
+
+    // --- Tab 1 "Тарировка": auto-calibration by portions ---
+    Label Label15{*this, "Label15", "Порция заправки", kPortTag};
+    Label step_zapr{*this, "step_zapr", "0", kPortTag};
+    Label Label17{*this, "Label17", "Запись в  Файл:", kPortTag};
+    Label tar_file_name{*this, "tar_file_name", "", kPortTag};
+    Label Label24{*this, "Label24", ""};
+    Grid MSFlexGrid1{*this, "MSFlexGrid1", 9, 3, kPortTag};
+    Button Command11{*this, "Command11", "Новая тарировка", kPortTag};
+    Button Command12{*this, "Command12", "Возобновить тарировку", kPortTag};
+    Button ch_portion{*this, "ch_portion", "Изменить", kPortTag};
+    Button Command14{*this, "Command14", "Ввести значение  (F9)", kPortTag};
+
+    // --- Tab 2 "Дист. упр.": relay command generator, server log reader ---
+    Label Label13{*this, "Label13", "удаленный сетевой номер"};
+    TextBox dist_net_num{*this, "dist_net_num", "1"};
+    ComboBox VibGenCmd{*this, "VibGenCmd", ""};
+    Label lchislo{*this, "lchislo", ""};
+    TextBox chislo_sdv{*this, "chislo_sdv", "0"};
+    Button gen_zapr{*this, "gen_zapr", "Cгенерировать запрос"};
+    Label Label21{*this, "Label21", "Скопируйте строку и вставьте в файл для отправки"};
+    TextBox gen_txt{*this, "gen_txt", ""};
+    Button rdf{*this, "rdf", "читать из файла"};
+    CheckBox ch_ver{*this, "ch_ver", "Для версии прошивки 1.7.6 и выше"};
+    Frame Frame5{*this, "Frame5", "Режимы"};
+    OptionButton r485d{*this, "r485d", ""};
+    Label Label31{*this, "Label31", "Режим RS-485"};
+    OptionButton r_ad{*this, "r_ad", ""};
+    Label Label32{*this, "Label32", "Аналоговый Режим"};
+    OptionButton r_fd{*this, "r_fd", ""};
+    Label Label33{*this, "Label33", "Частотный режим", 130};
+    OptionButton r_pd{*this, "r_pd", ""};
+    Label Label30{*this, "Label30", "Периодический"};
+    OptionButton r_p485d{*this, "r_p485d", ""};
+    Label Label29{*this, "Label29", "Периодический RS485"};
+    CheckBox iinvd{*this, "iinvd", ""};
+    Label Label28{*this, "Label28", "Инверсия индикатора"};
+    CheckBox usrednd{*this, "usrednd", ""};
+    Label Label27{*this, "Label27", "Сглаживание"};
+    CheckBox D_4096d{*this, "D_4096d", ""};
+    Label Label26{*this, "Label26", "Диапазон 4096"};
+    CheckBox tartab1d{*this, "tartab1d", "Пересчитывать в литры"};
+    CheckBox per_sentsd{*this, "per_sentsd", "пересчитывать в проценты"};
+    Label Label25{*this, "Label25", "Сглаживание"};
+    Slider Slider1d{*this, "Slider1d", 0, 15};
+    Label sglad{*this, "sglad", "0"};
+    CheckBox Termokompensd{*this, "Termokompensd", "Откл. Термокомпенсацию"};
+    Button gen_up{*this, "gen_up", ""};
+    Button gen_down{*this, "gen_down", ""};
+    Button sdv_hi{*this, "sdv_hi", ""};
+    Button sdv_low{*this, "sdv_low", ""};
+
+    // --- Tab 3 "Прошивка": firmware upload ---
+    Label dir_prog{*this, "dir_prog", "Отключите питание датчика"};
+    Label filename_prog{*this, "filename_prog", "Нет файла"};
+    Button Command8{*this, "Command8", "Открыть файл", kPortTag};
+    TextBox txtRec1{*this, "txtRec1", ""};
+    CheckBox EEPROM{*this, "EEPROM", "Сброс калибровок", kPortTag};
+    Frame Frame3{*this, "Frame3", "Тип датчика", kPortTag};
+    OptionButton Zorvik{*this, "Zorvik", "Zorvik", kPortTag};
+    OptionButton Pelgar{*this, "Pelgar", "Pelgar", kPortTag};
+    Button start{*this, "start", "Пуск", kPortTag};
+
+    // --- Window-level variables ---
+    QByteArray wrs;              // the pending request, empty when none
+    uint8_t id_addr = 0;         // address the identity request was last queued for
+    uint8_t sec_wr_table = 0;    // deferred mode write after a table write: 2 -> 1 -> 0
+    uint8_t freq_mode = 0;       // the sensor reported frequency mode
+    uint8_t err_shown = 0;       // the bad-data message has been shown
+    int16_t still_count = 0;     // stability counter
+    uint8_t write_failures = 0;  // consecutive failed writes
+    int16_t no_data = 0;         // -1 while the selected sensor does not answer
+    int16_t net_opr = 0;         // -1 while a network scan waits for its answer
+    uint8_t replay_mode = 0;     // a reply from a server log is being processed
+    QByteArray replay_reply;     // that reply
+    int16_t mode_yes = -1;       // the next state reply refreshes the setting controls
+    double avg_reading = 0;      // running average of the raw reading
+    int16_t stab_score = 0;      // stability score 0..5
+    uint8_t reported_mode = 0;   // mode byte of the last state reply
+    QString mode_text;           // last mode byte shown, decimal
+    int16_t Ur_progressBar = 1024; // full scale of the level bar
+    uint8_t range256 = 0;        // firmware 1.7.2 reports a 256-step range
+    int16_t firmware_version = 0; // firmware version code of the last identity reply
+    int16_t start_ticks = 0;     // ticks of the port presence scan since start-up
+    QString chosen_file;         // path last chosen in a file dialog of this window
+};
+
+// The calibration table window `Form3`.
+class TableForm : public Form {
+public:
+    TableForm();
+    Label Label1{*this, "Label1",
+                 "Внимание! Эта таблица используется для пересчета уровня в литры внутри датчика."};
+    Label Label12{*this, "Label12", "Показания датчика"};
+    Label Label11{*this, "Label11", "Литры"};
+    // Point k: reading Text4[k], litres Text3[k]; point 19 is the top row.
+    std::vector<std::unique_ptr<TextBox>> Text4;
+    std::vector<std::unique_ptr<TextBox>> Text3;
+    TextBox Text1{*this, "Text1", "0"};
+    TextBox Text2{*this, "Text2", "0"};
+    CheckBox tartab{*this, "tartab", "Пересчитывать в литры"};
+    CheckBox per_sents{*this, "per_sents", "пересчитывать в проценты"};
+    Button rdTable{*this, "rdTable", "Прочитать из датчика"};
+    Button wrmyTable{*this, "wrmyTable", "Записать в датчик"};
+    Button fTablOpen{*this, "fTablOpen", "Открыть файл"};
+    Button fTablSave{*this, "fTablSave", "Сохранить в файл"};
+    Button Command1{*this, "Command1", "Выйти"};
+};
+
+// The level-shift window `Form4`.
+class ShiftForm : public Form {
+public:
+    ShiftForm() : Form("Form4", "Сдвиг уровней") {}
+    TextBox data{*this, "data", "0"};
+    Label Label1{*this, "Label1", "Значения могут быть      от -1000 до 1000"};
+    Button Command1{*this, "Command1", "Сдвинуть уровень полного"};
+    Button Command3{*this, "Command3", "Сдвинуть уровень пустого"};
+    Button Command2{*this, "Command2", "Выход"};
+};
+
+// The start-up splash `Form2`.
+class SplashForm : public Form {
+public:
+    SplashForm() : Form("Form2", "Form2") {}
+    Image Image1{*this, "Image1"};
+};
