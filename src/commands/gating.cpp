@@ -1,0 +1,89 @@
+#include "commands/gating.h"
+
+#include "ui/main_form.h"
+
+namespace {
+template <typename Pred, typename Action> void for_tagged(MainForm& f, Pred pred, Action act)
+{
+    for (Control* c : f.controls())
+        if (pred(c->tag())) act(*c);
+}
+
+void enable_tag(MainForm& f, int tag)
+{
+    for_tagged(f, [tag](int t) { return t == tag; }, [](Control& c) { c.set_enabled(true); });
+}
+
+void enable_and_show_tag(MainForm& f, int tag)
+{
+    for_tagged(f, [tag](int t) { return t == tag; },
+               [](Control& c) {
+                   c.set_enabled(true);
+                   c.set_visible(true);
+               });
+}
+} // namespace
+
+void CloseAllTags(MainForm& f)
+{
+    for_tagged(f, [](int t) { return t > 8; },
+               [](Control& c) {
+                   c.set_enabled(false);
+                   if (c.tag() == 176) c.set_visible(false);
+               });
+}
+
+void SwitchTags(MainForm& f)
+{
+    for_tagged(f, [](int t) { return t > 8 && t < 130; },
+               [](Control& c) { c.set_enabled(!c.enabled()); });
+}
+
+void swtag130(MainForm& f) { enable_tag(f, 130); }
+void swtag131(MainForm& f) { enable_tag(f, 131); }
+
+void swtag134(MainForm& f)
+{
+    for_tagged(f, [](int t) { return t > 134 && t < 163; },
+               [](Control& c) { c.set_enabled(true); });
+}
+
+void swtag163(MainForm& f) { enable_tag(f, 163); }
+
+void swtag170(MainForm& f)
+{
+    enable_and_show_tag(f, 170);
+    // Both only mirror the table window's boxes.
+    f.tartab1.set_enabled(false);
+    f.per_sents.set_enabled(false);
+}
+
+void swtag171(MainForm& f) { enable_and_show_tag(f, 171); }
+
+void swtag172(MainForm&) {}
+
+void swtag176(MainForm& f)
+{
+    enable_and_show_tag(f, 176);
+    // The smoothing slider replaces the on/off box.
+    f.usredn.set_enabled(false);
+    f.usredn.set_visible(false);
+    f.usred.set_enabled(false);
+    f.usred.set_visible(false);
+}
+
+void ch_ver_Click(MainForm& f)
+{
+    const bool show = f.ch_ver.value() == 1;
+    for (Control* c : std::initializer_list<Control*>{&f.Slider1d, &f.Label25, &f.sglad,
+                                                       &f.Termokompensd, &f.tartab1d,
+                                                       &f.per_sentsd})
+        c->set_visible(show);
+}
+
+void SSTab1_Click(MainForm& f)
+{
+    const bool show = f.ch_ver.value() == 1;
+    for (Control* c : std::initializer_list<Control*>{&f.Slider1d, &f.Label25, &f.sglad})
+        c->set_visible(show);
+}
