@@ -1,0 +1,102 @@
+#include "exchange/port_scan.h"
+
+#include "link/serial_port.h"
+#include "ui/configurator.h"
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+QStringList com_ports(const std::function<bool(const QString&)>& exists) {
+    QStringList found;
+    for (int n = 1; n <= kMaxComPort; ++n) {
+        const QString name = QStringLiteral("COM") + QString::number(n);
+        if (exists(name)) found.append(name);
+    }
+    return found;
+}
+
+namespace {
+// "ttyUSB12" -> ("ttyUSB", 12); a name without trailing digits has -1.
+std::pair<QString, long long> split_number(const QString& name) {
+    qsizetype i = name.size();
+    while (i > 0 && name[i - 1].isDigit()) --i;
+    bool ok = false;
+    const long long n = name.mid(i).toLongLong(&ok);
+    return {name.left(i), ok ? n : -1};
+}
+} // namespace
+
+QStringList sorted_port_names(QStringList names) {
+    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const auto [pa, na] = split_number(a);
+        const auto [pb, nb] = split_number(b);
+        if (pa != pb) return pa < pb;
+        if (na != nb) return na < nb;
+        return a < b;
+    });
+    return names;
+}
+
+void refill_port_list(ComboBox& list, const QStringList& found) {
+    if (found.isEmpty()) {
+        list.clear();
+        list.add_item(QStringLiteral("----"));
+        list.set_list_index(0);
+        return;
+    }
+    const int s = list.list_index();
+    list.clear();
+    for (const QString& name : found) list.add_item(name);
+    int pick = std::min(s, int(found.size()) - 1);
+    if (pick < 0) pick = 0; // nothing was selected before
+    list.set_list_index(pick);
+}
+
+SystemPortLister::SystemPortLister(SerialPort& port, QStringList named_ports, QString demo_name)
+    : port_(port), named_(std::move(named_ports)), demo_(std::move(demo_name)) {}
+
+QStringList SystemPortLister::present_ports() {
+    QStringList found;
+    QStringList named_locations;
+    for (const QString& name : named_) {
+        // A device path (a pseudo-terminal link of the simulator, say) is
+        // present while it exists; a bare name is asked of the port layer.
+        const bool is_path = name.contains(u'/') || name.contains(u'\\');
+        const bool present = is_path ? QFileInfo::exists(name) : port_.PortExists(name);
+        if (!present || found.contains(name)) continue;
+        found.append(name);
+        if (is_path) named_locations.append(QFileInfo(name).canonicalFilePath());
+    }
+    if (!demo_.isEmpty()) found.append(demo_);
+#ifdef Q_OS_WIN
+    for (const QString& name : com_ports([this](const QString& n) { return port_.PortExists(n); }))
+        if (!found.contains(name)) found.append(name);
+#else
+    QStringList system;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const QString location = QFileInfo(info.systemLocation()).canonicalFilePath();
+        if (named_locations.contains(location) || found.contains(info.portName())) continue;
+        system.append(info.portName());
+    }
+    found.append(sorted_port_names(system));
+#endif
+    return found;
+}
+
+void Timer1_Timer(Configurator& cfg, PortLister& lister) {
+    MainForm& f = cfg.frmSerial;
+    // The splash stays for two ticks.
+    if (f.start_ticks == 1) {
+        cfg.Form2.set_visible(false);
+        f.set_visible(true);
+    }
+    // Counting further would only risk the 16-bit counter wrapping.
+    if (f.start_ticks < 2) ++f.start_ticks;
+    // No port is open while this timer runs; this only drops a handle left
+    // over from an earlier open.
+    cfg.port.ClosePort();
+    cfg.port.FlushPort();
+    refill_port_list(f.CmbPort, lister.present_ports());
+}
