@@ -45,6 +45,7 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle) {
                                                       &tartab1d, &per_sentsd})
         c->set_visible(false);
     Zorvik.set_value(true);
+    BTNCloseCom.set_enabled(false);
 }
 
 TableForm::TableForm() : Form("Form3", "Тарировочная таблица датчика") {

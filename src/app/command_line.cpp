@@ -1,0 +1,47 @@
+#include "app/command_line.h"
+
+CommandLine parse_command_line(const QStringList& args) {
+    CommandLine cl;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == u"--demo") {
+            cl.demo = true;
+        } else if (a == u"--connect") {
+            cl.connect = true;
+        } else if (a == u"--help" || a == u"-h") {
+            cl.help = true;
+        } else if (a == u"--port") {
+            if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
+                cl.error = QStringLiteral("option --port needs a port name");
+                return cl;
+            }
+            cl.ports.append(args[++i]);
+        } else if (a.startsWith(u"--port=")) {
+            const QString name = a.mid(7);
+            if (name.isEmpty()) {
+                cl.error = QStringLiteral("option --port needs a port name");
+                return cl;
+            }
+            cl.ports.append(name);
+        } else if (a.startsWith(u'-')) {
+            cl.error = QStringLiteral("unknown option '%1'").arg(a);
+            return cl;
+        } else {
+            cl.error = QStringLiteral("unexpected argument '%1'").arg(a);
+            return cl;
+        }
+    }
+    return cl;
+}
+
+QString usage_text() {
+    return QStringLiteral(
+               "Usage: zorvik [--demo] [--port NAME]... [--connect] [--help]\n"
+               "\n"
+               "  --demo       offer the built-in simulated sensor line as \"%1\" and select it\n"
+               "  --port NAME  offer this serial device (for example a zorvik-sim link) and\n"
+               "               select it; may be given more than once\n"
+               "  --connect    open the selected port as soon as the main window shows\n"
+               "  --help       show this text and exit\n")
+        .arg(kDemoPortName);
+}

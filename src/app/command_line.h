@@ -1,0 +1,23 @@
+#pragma once
+// zorvik [--demo] [--port NAME]... [--connect] [--help]
+#include <QString>
+#include <QStringList>
+
+// Name of the built-in simulated line in the port list.
+inline const QString kDemoPortName = QStringLiteral("Демо-линия");
+
+struct CommandLine {
+    bool demo = false;    // offer the built-in simulated line
+    QStringList ports;    // device paths or names to offer besides the system's
+    bool connect = false; // open the selected port once the main window shows
+    bool help = false;
+    QString error; // non-empty: the arguments were not understood
+};
+
+// `args` without the program name (and without the options Qt took for itself).
+CommandLine parse_command_line(const QStringList& args);
+
+QString usage_text();
+
+// Exit status for arguments that were not understood.
+inline constexpr int kUsageExitStatus = 2;

@@ -1,0 +1,139 @@
+#include "app/startup.h"
+
+#include "commands/gating.h"
+#include "link/cp1251.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#if __has_include("link/connection.h")
+#include "link/connection.h"
+#define ZORVIK_HAVE_CONNECTION 1
+#endif
+
+QStringList styles_manifest_lines() {
+    return {
+        QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"),
+        QStringLiteral(
+            R"(<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">)"),
+        QStringLiteral(R"(<assemblyIdentity version="1.0.0.0" processorArchitecture="x86" )"
+                       R"(name="prjThemed" type="win32" />)"),
+        QStringLiteral("<dependency>"),
+        QStringLiteral("<dependentAssembly>"),
+        QStringLiteral(R"(<assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" )"
+                       R"(version="6.0.0.0" processorArchitecture="x86" )"
+                       R"(publicKeyToken="6595b64144ccf1df" language="*" />)"),
+        QStringLiteral("</dependentAssembly>"),
+        QStringLiteral("</dependency>"),
+        QStringLiteral("</assembly>"),
+    };
+}
+
+QString styles_manifest_path(const QString& program_dir, const QString& executable_name) {
+    const QString base = QFileInfo(executable_name).completeBaseName();
+    return QDir(program_dir).filePath(base + QStringLiteral(".exe.MANIFEST"));
+}
+
+ManifestResult write_styles_manifest(const QString& program_dir, const QString& executable_name) {
+    const QString path = styles_manifest_path(program_dir, executable_name);
+    if (QFileInfo::exists(path)) return ManifestResult::AlreadyThere;
+    return write_cp1251_lines(path, styles_manifest_lines()) ? ManifestResult::Written
+                                                             : ManifestResult::Failed;
+}
+
+namespace {
+
+void run_close_routine([[maybe_unused]] Configurator& cfg) {
+#ifdef ZORVIK_HAVE_CONNECTION
+    close_routine(cfg);
+#endif
+}
+
+void show_error(Configurator& cfg, int number, const QString& description) {
+    cfg.dialogs.message(description, MsgIcon::Critical,
+                        QStringLiteral("Error#") + QString::number(number));
+}
+
+} // namespace
+
+bool Form_Load(Configurator& cfg, const QString& log_folder) {
+    MainForm& f = cfg.frmSerial;
+    f.sec_wr_table = 0;
+
+    // The presence scan swaps these on its second tick.
+    f.set_visible(false);
+    cfg.Form2.set_visible(true);
+
+    f.freq_mode = 0;
+    f.mode_yes = -1;
+    f.net_opr = 0;
+    f.Ur_progressBar = 1024;
+    f.avg_reading = 0;
+    f.stab_score = 0;
+    f.range256 = 0;
+    f.err_shown = 0;
+
+    f.CmbNet.add_item(QStringLiteral("0"));
+    f.CmbNet.set_list_index(0);
+
+    f.sdv_hi.set_visible(false);
+    f.sdv_low.set_visible(false);
+    f.gen_up.set_visible(true);
+    f.gen_down.set_visible(true);
+    f.naklon.set_visible(false);
+    f.dr_quality.set_visible(false);
+
+    CloseAllTags(f);
+
+    QString why;
+    if (!cfg.log.create(log_folder, &why)) {
+        const bool no_folder = log_folder.isEmpty() || !QDir(log_folder).exists();
+        show_error(cfg, no_folder ? kErrPathNotFound : kErrFileAccess,
+                   why.isEmpty() ? QStringLiteral("Path/File access error") : why);
+        // The rest is skipped; the scan keeps running and a port can still
+        // be opened, only without a run log.
+        f.Timer1.set_enabled(true);
+        f.BTNOpenCom.set_enabled(true);
+        return false;
+    }
+
+    f.CmbPort.add_item(QStringLiteral("----"));
+    f.CmbPort.set_list_index(0);
+
+    for (const QString& op : kGeneratorOperations) f.VibGenCmd.add_item(op);
+    f.VibGenCmd.set_list_index(0);
+
+    f.Timer1.set_enabled(true);
+    f.BTNOpenCom.set_enabled(true);
+
+    f.ProgressBar1.set_value(621);
+
+    f.autocal_row = 1;
+    f.autocal_litres = 0;
+
+    f.MSFlexGrid1.set_cell(0, 0, QStringLiteral("№ проции"));
+    f.MSFlexGrid1.set_cell(0, 1, QStringLiteral("Литры"));
+    f.MSFlexGrid1.set_cell(0, 2, QStringLiteral("Уровень"));
+
+    // The tag switching reads tags; an empty one becomes "2" (never gated).
+    for (Control* c : f.controls())
+        if (c->tag() == 0) c->set_tag(2);
+
+    f.SSTab1.set_current(0);
+    return true;
+}
+
+void Form_Unload(Configurator& cfg) {
+    run_close_routine(cfg);
+    cfg.Form2.set_visible(false);
+    cfg.Form3.set_visible(false);
+    cfg.Form4.set_visible(false);
+    cfg.frmSerial.set_visible(false);
+}
+
+void Form_Terminate(Configurator& cfg) {
+    cfg.frmSerial.TMRComm.set_enabled(false);
+    run_close_routine(cfg);
+}

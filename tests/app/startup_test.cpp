@@ -1,0 +1,211 @@
+#include "app/startup.h"
+#include "link/cp1251.h"
+#include "link/serial_port.h"
+#include "ui/configurator.h"
+
+#include "../support/fakes.h"
+#include "../support/qt_printers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ClosedPort final : public SerialPort {
+public:
+    bool OpenPort(const QString&, const QString&) override { return false; }
+    int ClosePort() override { return 0; }
+    void FlushPort() override {}
+    QByteArray ReadPort() override { return {}; }
+    uint16_t WritePort(const QByteArray&) override { return 0; }
+    bool PortExists(const QString&) override { return false; }
+    bool is_open() const override { return false; }
+};
+
+struct Rig {
+    ClosedPort port;
+    FakeDialogs dialogs;
+    FakeTones tones;
+    FakeClock clock;
+    Configurator cfg{port, dialogs, tones, clock};
+    MainForm& f = cfg.frmSerial;
+    QTemporaryDir dir;
+};
+
+QByteArray read_all(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+} // namespace
+
+TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
+    Rig r;
+    QStringList clicks; // selections run the controls' click procedures, in order
+    r.f.CmbNet.on_click = [&] { clicks << "CmbNet"; };
+    r.f.VibGenCmd.on_click = [&] { clicks << "VibGenCmd"; };
+    r.f.SSTab1.on_click = [&] { clicks << "SSTab1"; };
+    r.f.SSTab1.set_current(2);
+    clicks.clear();
+
+    ASSERT_TRUE(Form_Load(r.cfg, r.dir.filePath("log")));
+    EXPECT_TRUE(r.dialogs.messages.empty());
+    EXPECT_EQ(clicks, (QStringList{"CmbNet", "VibGenCmd", "SSTab1"}));
+
+    EXPECT_EQ(r.f.CmbPort.items(), QStringList{"----"});
+    EXPECT_EQ(r.f.CmbPort.selected_text(), "----");
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList{"0"});
+    EXPECT_EQ(r.f.CmbNet.selected_text(), "0");
+    EXPECT_EQ(r.f.VibGenCmd.items().size(), 9);
+    EXPECT_EQ(r.f.VibGenCmd.selected_text(), QStringLiteral("Ввести пароль"));
+    EXPECT_EQ(r.f.VibGenCmd.items()[1], QStringLiteral("Запрс состояния"));
+    EXPECT_EQ(r.f.VibGenCmd.items()[8], QStringLiteral("Установить пароль"));
+    EXPECT_EQ(r.f.SSTab1.current(), 0);
+    EXPECT_EQ(r.f.ProgressBar1.value(), 621);
+    EXPECT_EQ(r.f.MSFlexGrid1.cell(0, 0), QStringLiteral("№ проции"));
+    EXPECT_EQ(r.f.MSFlexGrid1.cell(0, 1), QStringLiteral("Литры"));
+    EXPECT_EQ(r.f.MSFlexGrid1.cell(0, 2), QStringLiteral("Уровень"));
+    EXPECT_EQ(r.f.MSFlexGrid1.rows(), 9); // header and eight data rows
+
+    // Splash first; the presence scan runs, the exchange does not.
+    EXPECT_TRUE(r.cfg.Form2.visible());
+    EXPECT_FALSE(r.f.visible());
+    EXPECT_TRUE(r.f.Timer1.enabled());
+    EXPECT_FALSE(r.f.TMRComm.enabled());
+    EXPECT_TRUE(r.f.BTNOpenCom.enabled());
+    EXPECT_FALSE(r.f.BTNCloseCom.enabled());
+    EXPECT_EQ(r.f.mode_yes, -1);
+    EXPECT_EQ(r.f.Ur_progressBar, 1024);
+    EXPECT_EQ(r.f.autocal_row, 1);
+    EXPECT_EQ(r.f.autocal_litres, 0);
+}
+
+TEST(Startup, InitialVisibilityAndTags) {
+    Rig r;
+    ASSERT_TRUE(Form_Load(r.cfg, r.dir.filePath("log")));
+    for (const Control* c : r.f.controls()) {
+        EXPECT_NE(c->tag(), 0) << c->name().toStdString();
+        if (c->tag() > 8 && c != &r.f.BTNOpenCom) {
+            EXPECT_FALSE(c->enabled()) << c->name().toStdString();
+        }
+    }
+    EXPECT_EQ(r.f.BTNCloseCom.tag(), 2);
+    for (const Control* c : std::initializer_list<const Control*>{
+             &r.f.Label9, &r.f.lamp_level, &r.f.Command1, &r.f.tartab1, &r.f.Command6,
+             &r.f.per_sents, &r.f.Slider1, &r.f.sgla, &r.f.Label22, &r.f.Termokompens, &r.f.naklon,
+             &r.f.dr_quality, &r.f.sdv_hi, &r.f.sdv_low})
+        EXPECT_FALSE(c->visible()) << c->name().toStdString();
+    EXPECT_FALSE(r.f.per_sents.enabled());
+    EXPECT_TRUE(r.f.gen_up.visible());
+    EXPECT_TRUE(r.f.gen_down.visible());
+    EXPECT_TRUE(r.f.hi_data.visible()); // the 1.7.1 group is shown, only disabled
+    EXPECT_TRUE(r.f.usredn.visible());
+    EXPECT_TRUE(r.f.Zorvik.value());
+    EXPECT_TRUE(r.f.gen_zapr.visible());
+    EXPECT_TRUE(r.f.rdf.visible());
+}
+
+TEST(Startup, CreatesTheLogFolderWithTheStartRecord) {
+    Rig r;
+    const QString folder = r.dir.filePath("log");
+    ASSERT_FALSE(QDir(folder).exists());
+    ASSERT_TRUE(Form_Load(r.cfg, folder));
+    EXPECT_EQ(r.cfg.log.path(), QDir(folder).filePath("06122026_180216.log"));
+    EXPECT_EQ(read_all(r.cfg.log.path()), QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"));
+}
+
+TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
+    Rig r;
+    // A folder below a plain file can be created by no one.
+    const QString blocker = r.dir.filePath("blocker");
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    r.f.SSTab1.set_current(1);
+    EXPECT_FALSE(Form_Load(r.cfg, blocker + "/log"));
+    ASSERT_EQ(r.dialogs.messages.size(), 1u);
+    EXPECT_EQ(r.dialogs.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(r.dialogs.messages[0].title, "Error#76");
+    EXPECT_FALSE(r.dialogs.messages[0].text.isEmpty());
+
+    EXPECT_TRUE(r.f.VibGenCmd.items().isEmpty());
+    EXPECT_TRUE(r.f.CmbPort.items().isEmpty());
+    EXPECT_EQ(r.f.ProgressBar1.value(), 0);
+    EXPECT_EQ(r.f.MSFlexGrid1.cell(0, 0), "");
+    EXPECT_EQ(r.f.SSTab1.current(), 1);
+    EXPECT_EQ(r.f.BTNCloseCom.tag(), 0);
+    // Steps before the log did run; the scan and the open button stay usable.
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList{"0"});
+    EXPECT_FALSE(r.f.Opros.enabled());
+    EXPECT_TRUE(r.f.Timer1.enabled());
+    EXPECT_TRUE(r.f.BTNOpenCom.enabled());
+    EXPECT_TRUE(r.cfg.Form2.visible());
+
+    // The log folder exists but the file cannot be made there.
+    Rig again;
+    const QString folder = again.dir.filePath("log");
+    ASSERT_TRUE(QDir().mkpath(folder + "/06122026_180216.log")); // a folder in the file's place
+    EXPECT_FALSE(Form_Load(again.cfg, folder));
+    ASSERT_EQ(again.dialogs.messages.size(), 1u);
+    EXPECT_EQ(again.dialogs.messages[0].title, "Error#75");
+}
+
+TEST(Startup, TerminateStopsTheExchangeAndUnloadClosesEveryWindow) {
+    Rig r;
+    ASSERT_TRUE(Form_Load(r.cfg, r.dir.filePath("log")));
+    r.f.TMRComm.set_enabled(true);
+    Form_Terminate(r.cfg);
+    EXPECT_FALSE(r.f.TMRComm.enabled());
+
+    r.cfg.Form3.set_visible(true);
+    r.cfg.Form4.set_visible(true);
+    r.f.set_visible(true);
+    Form_Unload(r.cfg);
+    EXPECT_FALSE(r.f.visible());
+    EXPECT_FALSE(r.cfg.Form2.visible());
+    EXPECT_FALSE(r.cfg.Form3.visible());
+    EXPECT_FALSE(r.cfg.Form4.visible());
+}
+
+TEST(Manifest, WrittenOnceWithNineCrLfLines) {
+    QTemporaryDir dir;
+    const QString path = styles_manifest_path(dir.path(), "zorvik.exe");
+    EXPECT_EQ(path, QDir(dir.path()).filePath("zorvik.exe.MANIFEST"));
+    EXPECT_EQ(styles_manifest_path(dir.path(), "zorvik"), path);
+
+    ASSERT_EQ(write_styles_manifest(dir.path(), "zorvik.exe"), ManifestResult::Written);
+    const QByteArray text = read_all(path);
+    EXPECT_EQ(text.count("\r\n"), 9);
+    EXPECT_TRUE(text.endsWith("</assembly>\r\n"));
+    EXPECT_TRUE(text.startsWith(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
+        "<assemblyIdentity version=\"1.0.0.0\" processorArchitecture=\"x86\" name=\"prjThemed\" "
+        "type=\"win32\" />\r\n<dependency>\r\n<dependentAssembly>\r\n"
+        "<assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
+        "version=\"6.0.0.0\" processorArchitecture=\"x86\" publicKeyToken=\"6595b64144ccf1df\" "
+        "language=\"*\" />\r\n</dependentAssembly>\r\n</dependency>\r\n"));
+
+    // A second run leaves whatever is there alone.
+    QFile edited(path);
+    ASSERT_TRUE(edited.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    edited.write("mine");
+    edited.close();
+    EXPECT_EQ(write_styles_manifest(dir.path(), "zorvik.exe"), ManifestResult::AlreadyThere);
+    EXPECT_EQ(read_all(path), QByteArray("mine"));
+}
+
+TEST(Manifest, UnwritableFolderFailsQuietly) {
+    QTemporaryDir dir;
+    const QString blocker = dir.filePath("blocker");
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(write_styles_manifest(blocker, "zorvik.exe"), ManifestResult::Failed);
+    EXPECT_FALSE(QFile::exists(styles_manifest_path(blocker, "zorvik.exe")));
+}
