@@ -1,0 +1,427 @@
+#include "app/binder.h"
+
+#include "app/indicator_shape.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <algorithm>
+
+QColor to_qcolor(Colour c, const QPalette& palette) {
+    if (is_system_colour(c)) {
+        switch (c & 0xFFu) {
+        case 0x05:
+            return palette.color(QPalette::Base); // window background
+        case 0x08:
+            return palette.color(QPalette::Text); // window text
+        case 0x0F:
+            return palette.color(QPalette::Button); // button face
+        case 0x10:
+            return palette.color(QPalette::Dark); // button shadow
+        case 0x11:
+            return palette.color(QPalette::PlaceholderText); // grey text
+        case 0x12:
+            return palette.color(QPalette::ButtonText); // button text
+        case 0x14:
+            return palette.color(QPalette::Light); // button highlight
+        case 0x0D:
+            return palette.color(QPalette::Highlight);
+        case 0x0E:
+            return palette.color(QPalette::HighlightedText);
+        default:
+            return palette.color(QPalette::Window);
+        }
+    }
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+namespace {
+
+int check_value(Qt::CheckState s) {
+    return s == Qt::Checked ? 1 : s == Qt::PartiallyChecked ? 2 : 0;
+}
+
+Qt::CheckState check_state(int v) {
+    return v == 1 ? Qt::Checked : v == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+
+// The palette roles a control's background and text colours paint.
+std::pair<QPalette::ColorRole, QPalette::ColorRole> colour_roles(const QWidget* w) {
+    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+        qobject_cast<const QComboBox*>(w) || qobject_cast<const QTableWidget*>(w))
+        return {QPalette::Base, QPalette::Text};
+    if (qobject_cast<const QPushButton*>(w)) return {QPalette::Button, QPalette::ButtonText};
+    return {QPalette::Window, QPalette::WindowText};
+}
+
+} // namespace
+
+Binder::Binder(Form& form, QWidget& window, QObject* parent)
+    : QObject(parent), form_(form), window_(&window) {
+    QHash<QString, QWidget*> by_name;
+    for (QWidget* w : window.findChildren<QWidget*>())
+        if (!w->objectName().isEmpty() && !by_name.contains(w->objectName()))
+            by_name.insert(w->objectName(), w);
+
+    for (Control* c : form_.controls()) {
+        if (c->kind() == ControlKind::Timer) {
+            connect_timer(static_cast<Timer&>(*c));
+            continue;
+        }
+        QWidget* w = by_name.value(c->name());
+        if (!w) continue;
+        widgets_[c] = w;
+        connect_widget(*c, w);
+    }
+
+    form_.on_control_changed = [this](Control& c) { model_changed(c); };
+    form_.on_form_changed = [this] { push_form(); };
+    window.installEventFilter(this);
+    window.setWindowTitle(form_.caption());
+
+    for (Control* c : form_.controls()) {
+        if (c->kind() == ControlKind::Timer)
+            push_timer(static_cast<Timer&>(*c));
+        else
+            push(*c);
+    }
+    push_form();
+}
+
+Binder::~Binder() {
+    form_.on_control_changed = nullptr;
+    form_.on_form_changed = nullptr;
+}
+
+QWidget* Binder::widget(const QString& name) const {
+    for (const auto& [c, w] : widgets_)
+        if (c->name() == name) return w;
+    return nullptr;
+}
+
+QTimer* Binder::timer(const QString& name) const {
+    for (const auto& [c, t] : timers_)
+        if (c->name() == name) return t;
+    return nullptr;
+}
+
+QStringList Binder::unbound() const {
+    QStringList names;
+    for (Control* c : form_.controls())
+        if (c->kind() != ControlKind::Timer && !widgets_.count(c)) names.append(c->name());
+    return names;
+}
+
+void Binder::connect_timer(Timer& t) {
+    auto* qt = new QTimer(this);
+    qt->setObjectName(t.name());
+    qt->setInterval(t.interval());
+    timers_[&t] = qt;
+    connect(qt, &QTimer::timeout, this, [this, &t] { run_timer(t); });
+}
+
+void Binder::run_timer(Timer& t) {
+    // A tick that shows a message box runs a nested event loop; no tick of
+    // this window may start inside it.
+    if (in_timer_ || !t.enabled() || !t.on_timer) return;
+    in_timer_ = true;
+    t.on_timer();
+    in_timer_ = false;
+}
+
+void Binder::connect_widget(Control& c, QWidget* w) {
+    switch (c.kind()) {
+    case ControlKind::Button:
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+            auto& button = static_cast<Button&>(c);
+            connect(b, &QAbstractButton::clicked, this, [this, &button] {
+                button.click();
+                schedule(button);
+            });
+        }
+        break;
+    case ControlKind::CheckBox:
+        if (auto* b = qobject_cast<QCheckBox*>(w)) {
+            auto& box = static_cast<CheckBox&>(c);
+            connect(b, &QAbstractButton::clicked, this, [this, &box, b] {
+                box.set_value(check_value(b->checkState()) == 1 ? 1 : 0);
+                schedule(box);
+            });
+        }
+        break;
+    case ControlKind::OptionButton:
+        if (auto* b = qobject_cast<QRadioButton*>(w)) {
+            // Exclusivity is the model's: the program may clear every option.
+            b->setAutoExclusive(false);
+            auto& option = static_cast<OptionButton&>(c);
+            connect(b, &QAbstractButton::clicked, this,
+                    [this, &option, b] { option_clicked(option, b); });
+        }
+        break;
+    case ControlKind::ComboBox:
+        if (auto* b = qobject_cast<QComboBox*>(w)) {
+            auto& combo = static_cast<ComboBox&>(c);
+            connect(b, &QComboBox::activated, this, [this, &combo](int i) {
+                combo.set_list_index(i);
+                schedule(combo);
+            });
+        }
+        break;
+    case ControlKind::TextBox:
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            auto& box = static_cast<TextBox&>(c);
+            connect(e, &QLineEdit::textEdited, this, [this, &box](const QString& t) {
+                box.set_text(t);
+                schedule(box);
+            });
+        } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+            auto& box = static_cast<TextBox&>(c);
+            connect(e, &QPlainTextEdit::textChanged, this, [this, &box, e] {
+                box.set_text(e->toPlainText());
+                schedule(box);
+            });
+        }
+        break;
+    case ControlKind::Slider:
+        if (auto* s = qobject_cast<QSlider*>(w)) {
+            auto& slider = static_cast<Slider&>(c);
+            connect(s, &QSlider::valueChanged, this, [this, &slider](int v) {
+                slider.set_value(v);
+                schedule(slider);
+            });
+        }
+        break;
+    case ControlKind::TabControl:
+        if (auto* t = qobject_cast<QTabWidget*>(w)) {
+            auto& tabs = static_cast<TabControl&>(c);
+            connect(t, &QTabWidget::currentChanged, this, [this, &tabs](int i) {
+                tabs.set_current(i);
+                schedule(tabs);
+            });
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void Binder::option_clicked(OptionButton& option, QWidget* w) {
+    // Options sharing a container form one group, as in the frames of the window.
+    for (auto& [c, other] : widgets_) {
+        if (c == &option || c->kind() != ControlKind::OptionButton || !other) continue;
+        if (other->parentWidget() != w->parentWidget()) continue;
+        static_cast<OptionButton*>(c)->set_value(false);
+        schedule(*c);
+    }
+    option.set_value(true);
+    schedule(option);
+}
+
+void Binder::model_changed(Control& c) {
+    if (c.kind() == ControlKind::Timer) {
+        push_timer(static_cast<Timer&>(c));
+        return;
+    }
+    schedule(c);
+}
+
+void Binder::schedule(Control& c) {
+    if (std::find(dirty_.begin(), dirty_.end(), &c) == dirty_.end()) dirty_.push_back(&c);
+    if (flush_posted_) return;
+    flush_posted_ = true;
+    QMetaObject::invokeMethod(this, &Binder::flush, Qt::QueuedConnection);
+}
+
+void Binder::flush() {
+    flush_posted_ = false;
+    // Pushing never changes the model, but take the list first all the same.
+    std::vector<Control*> batch;
+    batch.swap(dirty_);
+    for (Control* c : batch) push(*c);
+}
+
+void Binder::push_timer(Timer& t) {
+    QTimer* qt = timers_.count(&t) ? timers_[&t] : nullptr;
+    if (!qt) return;
+    if (t.enabled() && !qt->isActive())
+        qt->start();
+    else if (!t.enabled() && qt->isActive())
+        qt->stop();
+}
+
+void Binder::push_form() {
+    if (!window_) return;
+    if (window_->windowTitle() != form_.caption()) window_->setWindowTitle(form_.caption());
+    if (window_->isVisible() != form_.visible()) window_->setVisible(form_.visible());
+}
+
+void Binder::push(Control& c) {
+    auto it = widgets_.find(&c);
+    if (it == widgets_.end() || !it->second) return;
+    QWidget* w = it->second;
+    const QSignalBlocker block(w);
+
+    // Its own state, not the container's: a disabled frame greys its contents
+    // without changing their controls.
+    if (w->testAttribute(Qt::WA_ForceDisabled) == c.enabled()) w->setEnabled(c.enabled());
+    if (w->isHidden() == c.visible()) w->setHidden(!c.visible());
+    push_colours(c, w);
+
+    switch (c.kind()) {
+    case ControlKind::Label:
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->text() != c.text()) l->setText(c.text());
+        break;
+    case ControlKind::Button:
+        if (auto* b = qobject_cast<QAbstractButton*>(w);
+            b && !c.text().isEmpty() && b->text() != c.text())
+            b->setText(c.text());
+        break;
+    case ControlKind::Frame:
+        if (auto* g = qobject_cast<QGroupBox*>(w); g && g->title() != c.text())
+            g->setTitle(c.text());
+        break;
+    case ControlKind::TextBox:
+        if (auto* e = qobject_cast<QLineEdit*>(w); e && e->text() != c.text()) {
+            e->setText(c.text());
+        } else if (auto* p = qobject_cast<QPlainTextEdit*>(w); p && p->toPlainText() != c.text()) {
+            p->setPlainText(c.text());
+            // Progress texts grow at the end: keep the newest line in view.
+            p->verticalScrollBar()->setValue(p->verticalScrollBar()->maximum());
+        }
+        break;
+    case ControlKind::CheckBox:
+        if (auto* b = qobject_cast<QCheckBox*>(w)) {
+            const auto& box = static_cast<const CheckBox&>(c);
+            if (!c.text().isEmpty() && b->text() != c.text()) b->setText(c.text());
+            if (check_value(b->checkState()) != box.value()) {
+                b->setTristate(box.value() == 2);
+                b->setCheckState(check_state(box.value()));
+            }
+        }
+        break;
+    case ControlKind::OptionButton:
+        if (auto* b = qobject_cast<QRadioButton*>(w)) {
+            const auto& option = static_cast<const OptionButton&>(c);
+            if (!c.text().isEmpty() && b->text() != c.text()) b->setText(c.text());
+            if (b->isChecked() != option.value()) b->setChecked(option.value());
+        }
+        break;
+    case ControlKind::ComboBox:
+        if (auto* b = qobject_cast<QComboBox*>(w)) {
+            const auto& combo = static_cast<const ComboBox&>(c);
+            QStringList shown;
+            for (int i = 0; i < b->count(); ++i) shown.append(b->itemText(i));
+            if (shown != combo.items()) {
+                b->clear();
+                b->addItems(combo.items());
+            }
+            if (b->currentIndex() != combo.list_index()) b->setCurrentIndex(combo.list_index());
+            if (b->placeholderText() != c.text()) b->setPlaceholderText(c.text());
+        }
+        break;
+    case ControlKind::Shape:
+        if (auto* s = qobject_cast<IndicatorShape*>(w))
+            s->set_fill(to_qcolor(static_cast<const Shape&>(c).fill_colour(), s->palette()));
+        break;
+    case ControlKind::ProgressBar:
+        if (auto* p = qobject_cast<QProgressBar*>(w)) {
+            const auto& bar = static_cast<const ProgressBar&>(c);
+            if (p->minimum() != bar.min() || p->maximum() != bar.max())
+                p->setRange(bar.min(), bar.max());
+            const int v = std::clamp(bar.value(), bar.min(), bar.max());
+            if (p->value() != v) p->setValue(v);
+        }
+        break;
+    case ControlKind::Slider:
+        if (auto* s = qobject_cast<QSlider*>(w)) {
+            const auto& slider = static_cast<const Slider&>(c);
+            if (s->minimum() != slider.min() || s->maximum() != slider.max())
+                s->setRange(slider.min(), slider.max());
+            if (s->value() != slider.value()) s->setValue(slider.value());
+        }
+        break;
+    case ControlKind::TabControl:
+        if (auto* t = qobject_cast<QTabWidget*>(w)) {
+            const auto& tabs = static_cast<const TabControl&>(c);
+            for (int i = 0; i < std::min(t->count(), int(tabs.captions().size())); ++i)
+                if (t->tabText(i) != tabs.captions()[i]) t->setTabText(i, tabs.captions()[i]);
+            if (t->currentIndex() != tabs.current()) t->setCurrentIndex(tabs.current());
+        }
+        break;
+    case ControlKind::Grid:
+        if (auto* t = qobject_cast<QTableWidget*>(w)) {
+            const auto& grid = static_cast<const Grid&>(c);
+            // Row 0 of the grid is its fixed header row.
+            if (t->columnCount() != grid.cols()) t->setColumnCount(grid.cols());
+            if (t->rowCount() != std::max(grid.rows() - 1, 0))
+                t->setRowCount(std::max(grid.rows() - 1, 0));
+            for (int col = 0; col < grid.cols(); ++col) {
+                auto* h = t->horizontalHeaderItem(col);
+                if (!h) t->setHorizontalHeaderItem(col, h = new QTableWidgetItem);
+                if (h->text() != grid.cell(0, col)) h->setText(grid.cell(0, col));
+            }
+            for (int row = 1; row < grid.rows(); ++row)
+                for (int col = 0; col < grid.cols(); ++col) {
+                    auto* item = t->item(row - 1, col);
+                    if (!item) {
+                        item = new QTableWidgetItem;
+                        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+                        t->setItem(row - 1, col, item);
+                    }
+                    if (item->text() != grid.cell(row, col)) item->setText(grid.cell(row, col));
+                }
+        }
+        break;
+    case ControlKind::Timer:
+    case ControlKind::Image:
+        break;
+    }
+}
+
+void Binder::push_colours(Control& c, QWidget* w) {
+    const std::pair<Colour, Colour> wanted{c.back_colour(), c.fore_colour()};
+    auto it = shown_colours_.find(&c);
+    const bool defaults = is_system_colour(wanted.first) && is_system_colour(wanted.second);
+    if (it == shown_colours_.end() ? defaults : it->second == wanted) {
+        shown_colours_[&c] = wanted;
+        return;
+    }
+    shown_colours_[&c] = wanted;
+    // System colours are the platform's own: leave those roles inherited.
+    QPalette p;
+    const auto [back_role, fore_role] = colour_roles(w);
+    const QPalette inherited = w->parentWidget() ? w->parentWidget()->palette() : w->palette();
+    if (!is_system_colour(wanted.first)) p.setColor(back_role, to_qcolor(wanted.first, inherited));
+    if (!is_system_colour(wanted.second))
+        p.setColor(fore_role, to_qcolor(wanted.second, inherited));
+    w->setPalette(p);
+    if (back_role == QPalette::Window) w->setAutoFillBackground(!is_system_colour(wanted.first));
+}
+
+bool Binder::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == QEvent::Close) {
+        if (on_close_request) {
+            event->ignore();
+            on_close_request();
+        } else {
+            form_.set_visible(false);
+        }
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
