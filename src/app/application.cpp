@@ -1,0 +1,44 @@
+#include "app/application.h"
+
+#include "app/startup.h"
+#include "app/wiring.h"
+
+#include <QApplication>
+
+Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
+                         const CommandLine& options)
+    : cfg_(port, dialogs, tones, clock),
+      lister_(port, options.ports, options.demo ? kDemoPortName : QString()), main_(cfg_.frmSerial),
+      table_(cfg_.Form3), shift_(cfg_.Form4), splash_(cfg_.Form2),
+      main_binder_(cfg_.frmSerial, main_), table_binder_(cfg_.Form3, table_),
+      shift_binder_(cfg_.Form4, shift_), splash_binder_(cfg_.Form2, splash_) {
+    wire_shell(cfg_, lister_, ShellOptions{options.connect});
+
+    // Closing the main window ends the program through the close routine.
+    main_binder_.on_close_request = [this] {
+        Form_Unload(cfg_);
+        unloaded_ = true;
+        QApplication::quit();
+    };
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &main_, [this] {
+        if (!unloaded_) Form_Terminate(cfg_);
+        unloaded_ = true;
+    });
+}
+
+Application::~Application() {
+    if (!unloaded_) Form_Terminate(cfg_);
+}
+
+bool Application::start(const QString& log_folder) {
+    const bool ok = Form_Load(cfg_, log_folder);
+    flush();
+    return ok;
+}
+
+void Application::flush() {
+    main_binder_.flush();
+    table_binder_.flush();
+    shift_binder_.flush();
+    splash_binder_.flush();
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The running program: the view model with its procedures, the four windows
+// bound to it, the presence scan's port list.  main() builds the adapters
+// and one of these.
+#include "app/aux_windows.h"
+#include "app/binder.h"
+#include "app/command_line.h"
+#include "app/main_window.h"
+#include "exchange/port_scan.h"
+#include "ui/configurator.h"
+
+class Application {
+public:
+    Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
+                const CommandLine& options);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // The main window's load with the run log in `log_folder`; shows the splash.
+    bool start(const QString& log_folder);
+
+    Configurator& cfg() { return cfg_; }
+    MainWindow& main_window() { return main_; }
+    TableWindow& table_window() { return table_; }
+    ShiftWindow& shift_window() { return shift_; }
+    SplashWindow& splash_window() { return splash_; }
+    Binder& main_binder() { return main_binder_; }
+    // Writes every pending model change to the widgets.
+    void flush();
+
+private:
+    Configurator cfg_;
+    SystemPortLister lister_;
+    MainWindow main_;
+    TableWindow table_;
+    ShiftWindow shift_;
+    SplashWindow splash_;
+    Binder main_binder_;
+    Binder table_binder_;
+    Binder shift_binder_;
+    Binder splash_binder_;
+    bool unloaded_ = false;
+};

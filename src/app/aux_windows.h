@@ -1,0 +1,42 @@
+#pragma once
+// The three small windows: the calibration table `Form3`, the level shift
+// `Form4` and the start-up splash `Form2`.  Layout only.
+#include "app/widget_set.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+class TableForm;
+class ShiftForm;
+class SplashForm;
+
+class TableWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit TableWindow(const TableForm& form, QWidget* parent = nullptr);
+
+private:
+    WidgetSet widgets_;
+};
+
+class ShiftWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ShiftWindow(const ShiftForm& form, QWidget* parent = nullptr);
+
+private:
+    WidgetSet widgets_;
+};
+
+class SplashWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit SplashWindow(const SplashForm& form, QWidget* parent = nullptr);
+
+private:
+    WidgetSet widgets_;
+};
+
+// The splash picture: a fuel tank with the probe standing in it and the
+// name, drawn at run time so that it is sharp at any scaling.
+QPixmap splash_picture(qreal device_pixel_ratio);

@@ -1,0 +1,33 @@
+#pragma once
+// The main window `frmSerial`: the port, address and identity strip at the
+// top, the live values on the left, the four tabs on the right, the status
+// line at the bottom.  Layout only; the binder connects it to the view model.
+#include "app/widget_set.h"
+
+#include <QMainWindow>
+
+class MainForm;
+class QAbstractButton;
+class QLabel;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(const MainForm& form, QWidget* parent = nullptr);
+
+    QWidget* control(const QString& name) const { return widgets_[name]; }
+
+private:
+    QWidget* build_strip();
+    QWidget* build_values();
+    QWidget* build_settings_tab();
+    QWidget* build_calibration_tab();
+    QWidget* build_generator_tab();
+    QWidget* build_firmware_tab();
+
+    WidgetSet widgets_;
+};
+
+// Clicking `caption` clicks `target`, as with a check box's own text: the
+// window shows options and their captions as separate controls.
+void link_caption(QLabel* caption, QAbstractButton* target);

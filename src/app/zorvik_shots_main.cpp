@@ -1,0 +1,100 @@
+// Saves PNG pictures of the program's windows into a folder: the main window
+// on each of its tabs, the splash, the table window and the shift window.
+// Runs offscreen; nothing is shown and no dialog waits for an answer.
+#include "app/application.h"
+#include "link/serial_port.h"
+#include "ui/clock.h"
+#include "ui/dialogs.h"
+#include "ui/tones.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+class QuietDialogs final : public Dialogs {
+public:
+    void message(const QString& text, MsgIcon, const QString&) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    bool ask_yes_no(const QString&, const QString&) override { return false; }
+    std::optional<QString> input_box(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    QString open_file(const QString&, const QString&, const QString&) override { return {}; }
+    QString save_file(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+class NoTones final : public Tones {
+public:
+    void tone(int, int) override {}
+};
+
+class NoPort final : public SerialPort {
+public:
+    bool OpenPort(const QString&, const QString&) override { return false; }
+    int ClosePort() override { return 0; }
+    void FlushPort() override {}
+    QByteArray ReadPort() override { return {}; }
+    uint16_t WritePort(const QByteArray&) override { return 0; }
+    bool PortExists(const QString&) override { return false; }
+    bool is_open() const override { return false; }
+};
+
+void wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool save(QWidget& w, const QString& path) {
+    const bool ok = w.grab().save(path);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    const QStringList args = qapp.arguments().mid(1);
+    const QString out = args.value(0, QStringLiteral("shots"));
+    QDir().mkpath(out);
+
+    NoPort port;
+    QuietDialogs dialogs;
+    NoTones tones;
+    SystemClock clock;
+    CommandLine options;
+    options.demo = true;
+    Application app(port, dialogs, tones, clock, options);
+    QTemporaryDir logs;
+    app.start(logs.path());
+    app.splash_window().adjustSize();
+    wait(50);
+    bool ok = save(app.splash_window(), QDir(out).filePath("form2_splash.png"));
+
+    // Past the splash: two ticks of the presence scan.
+    wait(2300);
+    auto& f = app.cfg().frmSerial;
+    const char* tab_names[] = {"settings", "calibration", "generator", "firmware"};
+    for (int i = 0; i < 4; ++i) {
+        f.SSTab1.set_current(i);
+        app.flush();
+        wait(50);
+        ok &= save(app.main_window(),
+                   QDir(out).filePath(QStringLiteral("main_%1_%2.png").arg(i).arg(tab_names[i])));
+    }
+    app.cfg().Form3.set_visible(true);
+    app.cfg().Form4.set_visible(true);
+    app.flush();
+    wait(50);
+    ok &= save(app.table_window(), QDir(out).filePath("form3_table.png"));
+    ok &= save(app.shift_window(), QDir(out).filePath("form4_shift.png"));
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,98 @@
+#include "app/aux_windows.h"
+#include "app/binder.h"
+#include "app/main_window.h"
+#include "ui/main_form.h"
+
+#include "../support/qt_printers.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool inside(const QWidget* w, const QWidget* ancestor) {
+    for (; w; w = w->parentWidget())
+        if (w == ancestor) return true;
+    return false;
+}
+
+} // namespace
+
+TEST(Windows, EveryControlHasItsNamedWidget) {
+    MainForm main;
+    TableForm table;
+    ShiftForm shift;
+    SplashForm splash;
+    MainWindow mw(main);
+    TableWindow tw(table);
+    ShiftWindow sw(shift);
+    SplashWindow spw(splash);
+    Binder b1(main, mw), b2(table, tw), b3(shift, sw), b4(splash, spw);
+    EXPECT_EQ(b1.unbound(), QStringList());
+    EXPECT_EQ(b2.unbound(), QStringList());
+    EXPECT_EQ(b3.unbound(), QStringList());
+    EXPECT_EQ(b4.unbound(), QStringList());
+    EXPECT_EQ(mw.objectName(), "frmSerial");
+    EXPECT_EQ(tw.objectName(), "Form3");
+    EXPECT_EQ(sw.objectName(), "Form4");
+    EXPECT_EQ(spw.objectName(), "Form2");
+    EXPECT_EQ(mw.windowTitle(), QStringLiteral("Конфигуратор Zorvik v2.6.3"));
+    EXPECT_EQ(tw.windowTitle(), QStringLiteral("Тарировочная таблица датчика"));
+    EXPECT_EQ(sw.windowTitle(), QStringLiteral("Сдвиг уровней"));
+    EXPECT_EQ(spw.windowTitle(), "Form2");
+    EXPECT_NE(b1.timer("Timer1"), nullptr);
+    EXPECT_NE(b1.timer("TMRComm"), nullptr);
+
+    EXPECT_EQ(qobject_cast<QPushButton*>(b1.widget("BTNOpenCom"))->text(),
+              QStringLiteral("Открыть порт"));
+    EXPECT_EQ(qobject_cast<QLabel*>(b3.widget("Label1"))->text(),
+              QStringLiteral("Значения могут быть      от -1000 до 1000"));
+    EXPECT_FALSE(qobject_cast<QLabel*>(b4.widget("Image1"))->pixmap().isNull());
+}
+
+TEST(Windows, ControlsSitOnTheirTabs) {
+    MainForm main;
+    MainWindow mw(main);
+    Binder binder(main, mw);
+    auto* tabs = qobject_cast<QTabWidget*>(binder.widget("SSTab1"));
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 4);
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("Настройка"));
+    EXPECT_EQ(tabs->tabText(3), QStringLiteral("Прошивка"));
+    for (const Control* c : main.controls()) {
+        QWidget* w = binder.widget(c->name());
+        if (!w || c == &main.SSTab1) continue;
+        if (c->tab() < 0)
+            EXPECT_FALSE(inside(w, tabs)) << c->name().toStdString();
+        else
+            EXPECT_TRUE(inside(w, tabs->widget(c->tab()))) << c->name().toStdString();
+    }
+}
+
+TEST(Windows, ClickingACaptionClicksItsOption) {
+    MainForm main;
+    MainWindow mw(main);
+    Binder binder(main, mw);
+    main.iinv.set_enabled(true);
+    main.invers.set_enabled(true);
+    binder.flush();
+    mw.show();
+    auto* caption = qobject_cast<QLabel*>(binder.widget("invers"));
+    ASSERT_NE(caption, nullptr);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2),
+                        caption->mapToGlobal(QPointF(2, 2)), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(caption, &release);
+    EXPECT_EQ(main.iinv.value(), 1);
+    // A disabled option ignores its caption.
+    main.iinv.set_enabled(false);
+    binder.flush();
+    QApplication::sendEvent(caption, &release);
+    EXPECT_EQ(main.iinv.value(), 1);
+}
