@@ -1,0 +1,31 @@
+#pragma once
+// The program's one serial port: the built-in demo line when its entry of the
+// port list is opened, the system's serial port for every other entry.
+#include "link/serial_port.h"
+
+class RoutingSerialPort final : public SerialPort {
+public:
+    RoutingSerialPort(SerialPort& system, SerialPort* demo, QString demo_name);
+
+    bool OpenPort(const QString& device, const QString& settings) override;
+    int ClosePort() override;
+    void FlushPort() override { active_->FlushPort(); }
+    QByteArray ReadPort() override { return active_->ReadPort(); }
+    uint16_t WritePort(const QByteArray& data) override { return active_->WritePort(data); }
+    bool PortExists(const QString& name) override;
+    bool is_open() const override { return active_->is_open(); }
+    OpenFailure last_open_failure() const override { return active_->last_open_failure(); }
+    void read_async(std::function<void(QByteArray)> done) override {
+        active_->read_async(std::move(done));
+    }
+    void cancel_read() override { active_->cancel_read(); }
+
+    // Whether `device` ("\\.\NAME" or NAME) names the demo line.
+    bool is_demo(const QString& device) const;
+
+private:
+    SerialPort& system_;
+    SerialPort* demo_;
+    QString demo_name_;
+    SerialPort* active_;
+};

@@ -1,0 +1,110 @@
+#include "app/application.h"
+#include "app/startup.h"
+#include "app/wiring.h"
+#include "link/serial_port.h"
+
+#include "../support/fakes.h"
+#include "../support/qt_printers.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class NoPort final : public SerialPort {
+public:
+    bool OpenPort(const QString&, const QString&) override { return false; }
+    int ClosePort() override { return 0; }
+    void FlushPort() override {}
+    QByteArray ReadPort() override { return {}; }
+    uint16_t WritePort(const QByteArray&) override { return 0; }
+    bool PortExists(const QString&) override { return false; }
+    bool is_open() const override { return false; }
+};
+
+class ListLister final : public PortLister {
+public:
+    QStringList ports{"COM2", "COM5"};
+    QStringList present_ports() override { return ports; }
+};
+
+struct Rig {
+    NoPort port;
+    FakeDialogs dialogs;
+    FakeTones tones;
+    FakeClock clock;
+    Configurator cfg{port, dialogs, tones, clock};
+    ListLister lister;
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST(Shell, ConnectOptionPressesOpenOnceTheMainWindowShows) {
+    Rig r;
+    wire_shell(r.cfg, r.lister, ShellOptions{true});
+    ASSERT_TRUE(Form_Load(r.cfg, r.dir.path()));
+    QStringList opened; // the port selected when "Открыть порт" was pressed
+    r.cfg.frmSerial.BTNOpenCom.on_click = [&] {
+        opened << r.cfg.frmSerial.CmbPort.selected_text();
+    };
+    r.cfg.frmSerial.Timer1.on_timer();
+    EXPECT_TRUE(opened.isEmpty()); // still the splash
+    r.cfg.frmSerial.Timer1.on_timer();
+    EXPECT_TRUE(r.cfg.frmSerial.visible());
+    EXPECT_EQ(opened, QStringList{"COM2"});
+    r.cfg.frmSerial.Timer1.on_timer();
+    EXPECT_EQ(opened.size(), 1);
+
+    Rig plain;
+    wire_shell(plain.cfg, plain.lister, ShellOptions{false});
+    ASSERT_TRUE(Form_Load(plain.cfg, plain.dir.path()));
+    int presses = 0;
+    plain.cfg.frmSerial.BTNOpenCom.on_click = [&] { ++presses; };
+    for (int i = 0; i < 3; ++i) plain.cfg.frmSerial.Timer1.on_timer();
+    EXPECT_EQ(presses, 0);
+    EXPECT_EQ(plain.cfg.frmSerial.CmbPort.selected_text(), "COM2");
+}
+
+TEST(Shell, GeneratorVersionBoxAndTabsAreWired) {
+    Rig r;
+    wire_shell(r.cfg, r.lister, ShellOptions{});
+    ASSERT_TRUE(Form_Load(r.cfg, r.dir.path()));
+    MainForm& f = r.cfg.frmSerial;
+    f.ch_ver.set_value(1);
+    EXPECT_TRUE(f.Termokompensd.visible());
+    f.Slider1d.set_visible(false);
+    f.SSTab1.set_current(2);
+    EXPECT_TRUE(f.Slider1d.visible());
+    f.ch_ver.set_value(0);
+    EXPECT_FALSE(f.Termokompensd.visible());
+}
+
+TEST(Shell, SplashGivesWayToTheMainWindowAfterTwoTicks) {
+    NoPort port;
+    FakeDialogs dialogs;
+    FakeTones tones;
+    FakeClock clock;
+    CommandLine options;
+    options.demo = true;
+    Application app(port, dialogs, tones, clock, options);
+    QTemporaryDir dir;
+    ASSERT_TRUE(app.start(dir.path()));
+    EXPECT_TRUE(app.splash_window().isVisible());
+    EXPECT_FALSE(app.main_window().isVisible());
+
+    QElapsedTimer t;
+    t.start();
+    while (!app.main_window().isVisible() && t.elapsed() < 5000) QTest::qWait(20);
+    EXPECT_TRUE(app.main_window().isVisible());
+    EXPECT_FALSE(app.splash_window().isVisible());
+    QTest::qWait(20);
+    auto* ports = qobject_cast<QComboBox*>(app.main_binder().widget("CmbPort"));
+    ASSERT_NE(ports, nullptr);
+    EXPECT_EQ(ports->currentText(), kDemoPortName);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
