@@ -43,5 +43,5 @@ QString usage_text() {
                "               select it; may be given more than once\n"
                "  --connect    open the selected port as soon as the main window shows\n"
                "  --help       show this text and exit\n")
-        .arg(kDemoPortName);
+        .arg(kDemoLineEntry);
 }

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // Name of the built-in simulated line in the port list.
-inline const QString kDemoPortName = QStringLiteral("Демо-линия");
+inline const QString kDemoLineEntry = QStringLiteral("Демо-линия");
 
 struct CommandLine {
     bool demo = false;    // offer the built-in simulated line

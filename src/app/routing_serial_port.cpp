@@ -17,8 +17,13 @@ bool RoutingSerialPort::is_demo(const QString& device) const {
 bool RoutingSerialPort::OpenPort(const QString& device, const QString& settings) {
     // Only one line is open at a time.
     active_->ClosePort();
-    active_ = is_demo(device) ? demo_ : &system_;
-    return active_->OpenPort(device, settings);
+    if (is_demo(device)) {
+        // The demo line knows itself by its bare name.
+        active_ = demo_;
+        return demo_->OpenPort(without_device_prefix(device), settings);
+    }
+    active_ = &system_;
+    return system_.OpenPort(device, settings);
 }
 
 int RoutingSerialPort::ClosePort() {

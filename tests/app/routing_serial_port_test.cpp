@@ -49,7 +49,7 @@ TEST(RoutingSerialPort, DemoEntryGoesToTheDemoLineEverythingElseToTheSystem) {
     RoutingSerialPort port(system, &demo, QStringLiteral("Демо-линия"));
 
     ASSERT_TRUE(port.OpenPort(QStringLiteral("\\\\.\\Демо-линия"), "19200,n,8,1"));
-    EXPECT_EQ(demo.opened.size(), 1);
+    EXPECT_EQ(demo.opened, QStringList{QStringLiteral("Демо-линия")});
     EXPECT_TRUE(system.opened.isEmpty());
     EXPECT_EQ(port.WritePort("\x31\x05"), 2);
     EXPECT_EQ(demo.written, QByteArray("\x31\x05"));

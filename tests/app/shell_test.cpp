@@ -105,6 +105,6 @@ TEST(Shell, SplashGivesWayToTheMainWindowAfterTwoTicks) {
     QTest::qWait(20);
     auto* ports = qobject_cast<QComboBox*>(app.main_binder().widget("CmbPort"));
     ASSERT_NE(ports, nullptr);
-    EXPECT_EQ(ports->currentText(), kDemoPortName);
+    EXPECT_EQ(ports->currentText(), kDemoLineEntry);
     EXPECT_TRUE(dialogs.messages.empty());
 }
