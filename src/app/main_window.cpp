@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -107,6 +108,12 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     msg->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->addWidget(msg, 1);
     setStatusBar(status);
+
+    // The record button names F9; the key works anywhere in the window.
+    auto* record = widgets_.get<QAbstractButton>("Command14");
+    connect(new QShortcut(QKeySequence(Qt::Key_F9), this), &QShortcut::activated, record, [record] {
+        if (record->isEnabled()) record->click();
+    });
 }
 
 QWidget* MainWindow::build_strip() {

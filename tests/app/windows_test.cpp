@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -95,4 +96,23 @@ TEST(Windows, ClickingACaptionClicksItsOption) {
     binder.flush();
     QApplication::sendEvent(caption, &release);
     EXPECT_EQ(main.iinv.value(), 1);
+}
+
+TEST(Windows, F9RecordsAPointWhileTheButtonIsUsable) {
+    MainForm main;
+    MainWindow mw(main);
+    Binder binder(main, mw);
+    int records = 0;
+    main.Command14.on_click = [&] { ++records; };
+    main.Command14.set_enabled(false);
+    binder.flush();
+    mw.show();
+    QApplication::setActiveWindow(&mw);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mw));
+    QTest::keyClick(&mw, Qt::Key_F9);
+    EXPECT_EQ(records, 0); // disabled until a port is open
+    main.Command14.set_enabled(true);
+    binder.flush();
+    QTest::keyClick(&mw, Qt::Key_F9);
+    EXPECT_EQ(records, 1);
 }
