@@ -8,8 +8,8 @@
 Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
                          const CommandLine& options)
     : cfg_(port, dialogs, tones, clock),
-      lister_(port, options.ports, options.demo ? kDemoLineEntry : QString()), main_(cfg_.frmSerial),
-      table_(cfg_.Form3), shift_(cfg_.Form4), splash_(cfg_.Form2),
+      lister_(port, options.ports, options.demo ? kDemoLineEntry : QString()),
+      main_(cfg_.frmSerial), table_(cfg_.Form3), shift_(cfg_.Form4), splash_(cfg_.Form2),
       main_binder_(cfg_.frmSerial, main_), table_binder_(cfg_.Form3, table_),
       shift_binder_(cfg_.Form4, shift_), splash_binder_(cfg_.Form2, splash_) {
     wire_shell(cfg_, lister_, ShellOptions{options.connect});

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -118,6 +119,15 @@ SplashWindow::SplashWindow(const SplashForm& form, QWidget* parent)
     auto* image = widgets_.get<QLabel>("Image1");
     image->setPixmap(splash_picture(devicePixelRatioF()));
     root->addWidget(image);
+}
+
+void SplashWindow::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (QScreen* s = screen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(s->availableGeometry().center());
+        move(r.topLeft());
+    }
 }
 
 QPixmap splash_picture(qreal dpr) {

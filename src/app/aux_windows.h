@@ -33,6 +33,9 @@ class SplashWindow : public QWidget {
 public:
     explicit SplashWindow(const SplashForm& form, QWidget* parent = nullptr);
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     WidgetSet widgets_;
 };
