@@ -2,7 +2,9 @@
 // on each of its tabs, the splash, the table window and the shift window.
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
+#include "app/routing_serial_port.h"
 #include "link/serial_port.h"
+#include "sim/sim_port.h"
 #include "ui/clock.h"
 #include "ui/dialogs.h"
 #include "ui/tones.h"
@@ -66,7 +68,10 @@ int main(int argc, char** argv) {
     const QString out = args.value(0, QStringLiteral("shots"));
     QDir().mkpath(out);
 
-    NoPort port;
+    // The demo line in-process; no system port is offered.
+    NoPort system;
+    SimSerialPort demo(SimLine::demo(), kDemoLineEntry);
+    RoutingSerialPort port(system, &demo, kDemoLineEntry);
     QuietDialogs dialogs;
     NoTones tones;
     SystemClock clock;
