@@ -21,6 +21,9 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 
 namespace {
 
@@ -279,6 +282,16 @@ private:
         return port_->isOpen() && !failed_;
     }
 
+    // Whether the system has hung the line up (far end gone, adapter pulled).
+    bool hung_up() const {
+#ifdef Q_OS_UNIX
+        pollfd p{int(port_->handle()), POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+        return true; // Windows reports no empty reads
+#endif
+    }
+
     // 10 ms plus 1 ms a byte is the time a Windows driver gets to take the
     // bytes.  Here a full kernel queue empties at line speed, so the time the
     // bytes need on the wire is added: a slow but working line must not count
@@ -333,6 +346,15 @@ private:
     void on_error(QSerialPort::SerialPortError e) {
         if (!watching_ || failed_) return;
         if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError) return;
+        // A read that finds nothing is reported as an error too, named after
+        // whatever errno was left over (the event loop may still hold a
+        // "readable" for bytes a write has since taken in), and Qt may then
+        // stop reading.  Only a hung-up line is a lost device; otherwise make
+        // Qt read on.
+        if (!hung_up()) {
+            port_->setReadBufferSize(0); // unlimited, as before; re-arms reading
+            return;
+        }
         failed_ = true;
         const uint64_t session = session_;
         QMetaObject::invokeMethod(
