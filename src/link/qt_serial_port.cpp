@@ -282,15 +282,13 @@ private:
         return port_->isOpen() && !failed_;
     }
 
+#ifdef Q_OS_UNIX
     // Whether the system has hung the line up (far end gone, adapter pulled).
     bool hung_up() const {
-#ifdef Q_OS_UNIX
         pollfd p{int(port_->handle()), POLLIN, 0};
         return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
-#else
-        return true; // Windows reports no empty reads
-#endif
     }
+#endif
 
     // 10 ms plus 1 ms a byte is the time a Windows driver gets to take the
     // bytes.  Here a full kernel queue empties at line speed, so the time the
@@ -308,6 +306,13 @@ private:
                 r.deliver({});
                 continue;
             }
+#ifdef Q_OS_UNIX
+            // Later Qt versions read a hung-up line as nothing, without an error.
+            if (hung_up()) {
+                lose_device();
+                continue;
+            }
+#endif
             reading_ = true;
             if (port_->bytesAvailable() >= SerialPort::kMaxChunk) {
                 finish_read();
@@ -341,11 +346,11 @@ private:
     }
 
     // A vanished device makes QSerialPort report the error again on every
-    // turn of the event loop until the port is closed.  Take it once, and
-    // leave QSerialPort's own call before touching the port.
+    // turn of the event loop until the port is closed.  Take it once.
     void on_error(QSerialPort::SerialPortError e) {
         if (!watching_ || failed_) return;
         if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError) return;
+#ifdef Q_OS_UNIX
         // A read that finds nothing is reported as an error too, named after
         // whatever errno was left over (the event loop may still hold a
         // "readable" for bytes a write has since taken in), and Qt may then
@@ -355,6 +360,13 @@ private:
             port_->setReadBufferSize(0); // unlimited, as before; re-arms reading
             return;
         }
+#endif
+        lose_device();
+    }
+
+    // Stops using the device; it is released once we are out of
+    // QSerialPort's own call.
+    void lose_device() {
         failed_ = true;
         const uint64_t session = session_;
         QMetaObject::invokeMethod(
