@@ -34,6 +34,26 @@ CommandLine parse_command_line(const QStringList& args) {
     return cl;
 }
 
+QStringList without_toolkit_options(const QStringList& args) {
+    static const QStringList with_value = {
+        "-platform",    "-platformpluginpath", "-platformtheme", "-plugin",     "-qwindowgeometry",
+        "-qwindowicon", "-qwindowtitle",       "-style",         "-stylesheet", "-session",
+        "-display",     "-geometry",           "-title",         "-name",       "-visual"};
+    static const QStringList flags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (with_value.contains(a)) {
+            ++i; // and its value
+        } else if (flags.contains(a) || a.startsWith(u"-style=") ||
+                   a.startsWith(u"-qmljsdebugger=")) {
+        } else {
+            rest.append(a);
+        }
+    }
+    return rest;
+}
+
 QString usage_text() {
     return QStringLiteral(
                "Usage: zorvik [--demo] [--port NAME]... [--connect] [--help]\n"

@@ -17,6 +17,11 @@ struct CommandLine {
 // `args` without the program name (and without the options Qt took for itself).
 CommandLine parse_command_line(const QStringList& args);
 
+// `args` without the toolkit's own options (-platform offscreen, -style Fusion,
+// -reverse ...), so that the program's options can be checked before the
+// toolkit starts (--help must work without a display).
+QStringList without_toolkit_options(const QStringList& args);
+
 QString usage_text();
 
 // Exit status for arguments that were not understood.

@@ -31,3 +31,12 @@ TEST(CommandLine, ErrorsNameTheOffendingArgument) {
     EXPECT_EQ(parse_command_line({"--port="}).error, "option --port needs a port name");
     EXPECT_EQ(parse_command_line({"--port", ""}).error, "option --port needs a port name");
 }
+
+TEST(CommandLine, ToolkitOptionsAreLeftToTheToolkit) {
+    EXPECT_EQ(without_toolkit_options({"-platform", "offscreen", "--demo", "-reverse", "-style",
+                                       "Fusion", "--port", "/tmp/a", "-style=Windows"}),
+              (QStringList{"--demo", "--port", "/tmp/a"}));
+    // Only the toolkit's own names: anything else still reaches the parser.
+    EXPECT_EQ(without_toolkit_options({"-platformx", "--platform"}),
+              (QStringList{"-platformx", "--platform"}));
+}
