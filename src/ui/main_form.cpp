@@ -3,7 +3,9 @@
 MainForm::MainForm() : Form("frmSerial", kProgramTitle)
 {
     // Tab placement of the controls that live on the tab control's pages.
-    const std::initializer_list<std::pair<int, std::initializer_list<Control*>>> pages = {
+    // Vectors, not nested initializer lists: an inner list's array would not
+    // outlive the statement that builds the pairs.
+    const std::vector<std::pair<int, std::vector<Control*>>> pages = {
         {0, {&Label9, &Label10, &kko, &Kalibr_warning, &Label5, &Label7, &set_hi_data, &hi_data,
              &lo_data, &set_lo_data, &net, &hig, &low, &lamp_level, &Command1, &shift, &Command6,
              &Frame4, &per_sents, &R485, &R_485, &R_a, &R_analog, &R_f, &R_fr, &R_p, &R_per,
