@@ -204,6 +204,10 @@ public:
     int16_t firmware_version = 0; // firmware version code of the last identity reply
     int16_t start_ticks = 0;     // ticks of the port presence scan since start-up
     QString chosen_file;         // path last chosen in a file dialog of this window
+    // The exchange cycle's own bookkeeping: a tick may wait for its reply
+    // across event-loop turns; closing the port abandons it by moving the serial.
+    bool tick_running = false;
+    uint32_t tick_serial = 0;
 };
 
 // The calibration table window `Form3`.
