@@ -30,7 +30,14 @@ struct ConfiguratorRig {
         wire_exchange(c);
         wire_connection(c);
         wire_operating_mode(c);
+        // The start-up arrangement: port-bound controls off, the 1.7.0 group,
+        // the percent box and the 2.0.0 options hidden.
         CloseAllTags(f);
+        for (Control* ctl : f.controls())
+            if (ctl->tag() == 170) ctl->set_visible(false);
+        f.per_sents.set_visible(false);
+        f.naklon.set_visible(false);
+        f.dr_quality.set_visible(false);
         f.BTNOpenCom.set_enabled(true);
         f.CmbNet.add_item(QStringLiteral("0"));
         f.CmbNet.set_list_index(0);
