@@ -1,0 +1,291 @@
+// How long the exchange cycle holds up the window's event loop: 60 ticks
+// against a silent line and 60 against a sensor that answers, over a
+// pseudo-terminal.  A 1 ms timer records how late it fires; the figures are
+// the longest and the 99th-percentile lateness in ms.  For comparison the same
+// runs with the read done blocking, as a plain ReadPort would.
+#include "exchange/exchange_cycle.h"
+#include "link/connection.h"
+#include "link/frame_codec.h"
+#include "link/protocol.h"
+#include "link/serial_port.h"
+#include "ui/clock.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+#include "ui/tones.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+class QuietDialogs final : public Dialogs {
+public:
+    int shown = 0;
+    void message(const QString&, MsgIcon, const QString&) override { ++shown; }
+    bool ask_yes_no(const QString&, const QString&) override { return false; }
+    std::optional<QString> input_box(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    QString open_file(const QString&, const QString&, const QString&) override { return {}; }
+    QString save_file(const QString&, const QString&, const QString&) override { return {}; }
+};
+class QuietTones final : public Tones {
+public:
+    void tone(int, int) override {}
+};
+
+// A serial port over QSerialPort in this thread, with the program's read
+// rules (255 bytes, 20 ms after the last byte, 256 ms in all) kept by timers
+// instead of waiting.  `blocking` makes read_async wait like ReadPort.
+class BenchPort final : public SerialPort {
+public:
+    bool blocking = false;
+
+    BenchPort() {
+        gap_.setSingleShot(true);
+        total_.setSingleShot(true);
+        gap_.setTimerType(Qt::PreciseTimer);
+        total_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&gap_, &QTimer::timeout, [this] { finish(); });
+        QObject::connect(&total_, &QTimer::timeout, [this] { finish(); });
+        QObject::connect(&sp_, &QSerialPort::readyRead, [this] {
+            if (!done_) return;
+            buf_ += sp_.read(kMaxChunk - buf_.size());
+            if (buf_.size() >= kMaxChunk)
+                finish();
+            else
+                gap_.start(kInterByteGapMs);
+        });
+    }
+    bool OpenPort(const QString& device, const QString&) override {
+        sp_.setPortName(device.startsWith(QStringLiteral("\\\\.\\")) ? device.mid(4) : device);
+        if (!sp_.open(QIODevice::ReadWrite)) return false;
+        sp_.setBaudRate(19200);
+        return true;
+    }
+    int ClosePort() override {
+        const bool was = sp_.isOpen();
+        cancel_read();
+        sp_.close();
+        return was ? 1 : 0;
+    }
+    void FlushPort() override {
+        if (sp_.isOpen()) sp_.flush();
+    }
+    QByteArray ReadPort() override {
+        QByteArray out;
+        QElapsedTimer t;
+        t.start();
+        qint64 last = -1;
+        while (out.size() < kMaxChunk) {
+            const qint64 now = t.elapsed();
+            qint64 wait = kTotalReadMs - now;
+            if (last >= 0) wait = std::min(wait, last + kInterByteGapMs - now);
+            if (wait <= 0) break;
+            if (sp_.bytesAvailable() == 0 && !sp_.waitForReadyRead(int(wait))) continue;
+            out += sp_.read(kMaxChunk - out.size());
+            last = t.elapsed();
+        }
+        return out;
+    }
+    uint16_t WritePort(const QByteArray& data) override {
+        if (!sp_.isOpen()) return 0;
+        const qint64 n = sp_.write(data);
+        sp_.waitForBytesWritten(10 + int(data.size()));
+        return uint16_t(std::max<qint64>(n, 0));
+    }
+    bool PortExists(const QString&) override { return true; }
+    bool is_open() const override { return sp_.isOpen(); }
+    void read_async(std::function<void(QByteArray)> done) override {
+        if (blocking) {
+            done(ReadPort());
+            return;
+        }
+        done_ = std::move(done);
+        buf_ = sp_.read(kMaxChunk);
+        total_.start(kTotalReadMs);
+        if (!buf_.isEmpty()) gap_.start(kInterByteGapMs);
+    }
+    void cancel_read() override {
+        done_ = nullptr;
+        gap_.stop();
+        total_.stop();
+    }
+
+private:
+    void finish() {
+        gap_.stop();
+        total_.stop();
+        auto done = std::move(done_);
+        done_ = nullptr;
+        if (done) done(std::exchange(buf_, {}));
+    }
+    QSerialPort sp_;
+    QTimer gap_, total_;
+    QByteArray buf_;
+    std::function<void(QByteArray)> done_;
+};
+
+// The far end of the pseudo-terminal: reads requests and, when answering,
+// sends a state reply for each state request at 19200 baud pacing.
+class Responder {
+public:
+    explicit Responder(int master) : master_(master), thread_([this] { run(); }) {}
+    ~Responder() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::atomic<bool> answering{false};
+
+private:
+    void run() {
+        const QByteArray reply =
+            Control_summ(QByteArray::fromHex("3E05F0152C03C1B0130060EA000050BD01001000260F05"));
+        QByteArray got;
+        while (!stop_) {
+            pollfd p{master_, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0) continue;
+            char buf[256];
+            const ssize_t n = ::read(master_, buf, sizeof buf);
+            if (n <= 0) continue;
+            got.append(buf, n);
+            while (got.size() >= 4) {
+                const bool state =
+                    uint8_t(got[0]) == kRequestStart && uint8_t(got[2]) == CMD_READ_STATE;
+                got.remove(0, 4);
+                if (!state || !answering) continue;
+                std::this_thread::sleep_for(std::chrono::milliseconds(3));
+                for (char b : reply) { // one byte every 0.52 ms, as on the wire
+                    if (::write(master_, &b, 1) != 1) break;
+                    std::this_thread::sleep_for(std::chrono::microseconds(520));
+                }
+            }
+        }
+    }
+    int master_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+struct Figures {
+    double longest = 0, p99 = 0;
+    int replies = 0;
+};
+
+Figures run(Configurator& c, int ticks, int interval_ms) {
+    std::vector<double> late;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = clock.nsecsElapsed();
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        late.push_back(std::max(0.0, double(now - last) / 1e6 - 1.0));
+        last = now;
+    });
+    int done = 0, replies = 0;
+    QEventLoop loop;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (c.frmSerial.MsgCom.text() == QStringLiteral("Датчик подключен") ||
+            c.frmSerial.Uroven.text() == QStringLiteral("812"))
+            ++replies;
+        c.frmSerial.Uroven.set_text(QString());
+        c.frmSerial.MsgCom.set_text(QString());
+        if (done++ == ticks) {
+            loop.quit();
+            return;
+        }
+        TMRComm_Timer(c);
+    });
+    probe.start();
+    ticker.start(interval_ms);
+    loop.exec();
+    probe.stop();
+    ticker.stop();
+    std::sort(late.begin(), late.end());
+    Figures f;
+    if (!late.empty()) {
+        f.longest = late.back();
+        f.p99 = late[size_t(double(late.size() - 1) * 0.99)];
+    }
+    f.replies = replies;
+    return f;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int master = -1, slave = -1;
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return 1;
+    }
+    termios raw{};
+    ::tcgetattr(slave, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(slave, TCSANOW, &raw);
+    ::tcgetattr(master, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(master, TCSANOW, &raw);
+
+    constexpr int kTicks = 60, kInterval = 300;
+    std::printf("exchange cycle event-loop stall, %d ticks each, one tick every %d ms, pty %s\n",
+                kTicks, kInterval, name);
+    std::printf("%-28s %10s %10s %8s\n", "run", "max ms", "p99 ms", "replies");
+    for (bool blocking : {false, true}) {
+        for (bool answering : {false, true}) {
+            BenchPort port;
+            port.blocking = blocking;
+            QuietDialogs dialogs;
+            QuietTones tones;
+            SystemClock clock;
+            Configurator c(port, dialogs, tones, clock);
+            c.device_for_item = [](const QString& item) { return item; };
+            c.frmSerial.CmbPort.add_item(QString::fromLocal8Bit(name));
+            c.frmSerial.CmbPort.set_list_index(0);
+            c.frmSerial.CmbNet.add_item(QStringLiteral("5"));
+            c.frmSerial.CmbNet.set_list_index(0);
+            c.frmSerial.id_addr = 5;
+            c.frmSerial.mode_yes = 0;
+            BTNOpenCom_Click(c);
+            if (!port.is_open()) {
+                std::fprintf(stderr, "cannot open %s\n", name);
+                return 1;
+            }
+            Responder responder(master);
+            responder.answering = answering;
+            const Figures f = run(c, kTicks, kInterval);
+            close_routine(c);
+            std::printf("%-28s %10.2f %10.2f %8d\n",
+                        QStringLiteral("%1, %2 line")
+                            .arg(blocking ? "blocking read" : "read_async",
+                                 answering ? "answering" : "silent")
+                            .toLocal8Bit()
+                            .constData(),
+                        f.longest, f.p99, f.replies);
+            if (dialogs.shown) std::printf("  (%d message boxes)\n", dialogs.shown);
+        }
+    }
+    ::close(slave);
+    ::close(master);
+    return 0;
+}
