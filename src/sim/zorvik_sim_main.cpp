@@ -1,6 +1,52 @@
-#include <cstdio>
+// zorvik-sim: the simulated sensor line on a pseudo-terminal.
+#include "sim/pty_server.h"
+#include "sim/sim_options.h"
 
-int main() {
-    std::fputs("zorvik-sim: the simulated line is not built yet\n", stderr);
-    return 2;
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+
+int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
+
+    QString error;
+    const std::optional<SimOptions> options = parse_sim_options(args, error);
+    if (!options) {
+        std::fprintf(stderr, "zorvik-sim: %s\nTry 'zorvik-sim --help'.\n", qPrintable(error));
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(qPrintable(sim_usage()), stdout);
+        return 0;
+    }
+
+    SimLine line;
+    if (options->sensors.empty()) line = SimLine::demo();
+    for (const SimSensorSpec& s : options->sensors) line.add_sensor(s.address, s.version, s.serial);
+    line.set_wire_timing(options->wire_timing);
+    if (options->bootloader) line.enter_bootloader(line.sensor_at(0).address());
+
+    // The signals are taken by sigwait below, not by handlers; block them
+    // before the server thread starts so that it inherits the mask.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    PtyServer server(std::move(line));
+    if (!server.start(options->link, &error)) {
+        std::fprintf(stderr, "zorvik-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(server.link_path()));
+    std::fflush(stdout);
+
+    int signal_number = 0;
+    sigwait(&stop_signals, &signal_number);
+    server.stop();
+    return 0;
 }

@@ -1,0 +1,201 @@
+#include "sim/pty_server.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+QString system_error(const char* what) {
+    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
+}
+} // namespace
+
+PtyServer::PtyServer(SimLine line) : line_(std::move(line)) {}
+
+PtyServer::~PtyServer() {
+    stop();
+}
+
+bool PtyServer::start(const QString& link_path, QString* error) {
+    auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        close_all();
+        return false;
+    };
+    if (thread_.joinable()) return fail(QStringLiteral("already serving"));
+    stop_ = false;
+    vanish_ = false;
+    finished_ = false;
+
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0) return fail(system_error("posix_openpt"));
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0) return fail(system_error("unlockpt"));
+    char name[128] = {};
+    if (ptsname_r(master_, name, sizeof name) != 0) return fail(system_error("ptsname"));
+    slave_path_ = QString::fromLocal8Bit(name);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+
+    // Raw 8N1 at 19200 from the start, so that a client that sets nothing
+    // gets the bytes unchanged and no echo of its own requests.
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave_ < 0) return fail(system_error("open slave"));
+    termios tio{};
+    if (tcgetattr(slave_, &tio) != 0) return fail(system_error("tcgetattr"));
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B19200);
+    cfsetospeed(&tio, B19200);
+    tio.c_cflag |= CLOCAL | CREAD;
+    if (tcsetattr(slave_, TCSANOW, &tio) != 0) return fail(system_error("tcsetattr"));
+
+    if (pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) return fail(system_error("pipe"));
+
+    if (!link_path.isEmpty()) {
+        const QByteArray link = QFile::encodeName(link_path);
+        struct stat st {};
+        if (lstat(link.constData(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode))
+                return fail(QStringLiteral("%1 exists and is not a symbolic link").arg(link_path));
+            ::unlink(link.constData());
+        }
+        if (::symlink(name, link.constData()) != 0)
+            return fail(QStringLiteral("cannot create the link %1: %2")
+                            .arg(link_path, QString::fromLocal8Bit(std::strerror(errno))));
+        link_path_ = link_path;
+    }
+    thread_ = std::thread(&PtyServer::run, this);
+    return true;
+}
+
+void PtyServer::wake() {
+    if (wake_[1] >= 0) {
+        const char c = 1;
+        [[maybe_unused]] ssize_t n = ::write(wake_[1], &c, 1);
+    }
+}
+
+void PtyServer::stop() {
+    stop_ = true;
+    wake();
+    if (thread_.joinable()) thread_.join();
+    close_all();
+    remove_link();
+}
+
+void PtyServer::vanish() {
+    vanish_ = true;
+    wake();
+}
+
+void PtyServer::close_all() {
+    for (int* fd : {&master_, &slave_, &wake_[0], &wake_[1]})
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+}
+
+void PtyServer::remove_link() {
+    if (link_path_.isEmpty()) return;
+    const QByteArray link = QFile::encodeName(link_path_);
+    char target[PATH_MAX] = {};
+    const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
+    // Only our own link: someone may have put another one there meanwhile.
+    if (n > 0 && QString::fromLocal8Bit(target, n) == slave_path_) ::unlink(link.constData());
+    link_path_.clear();
+}
+
+void PtyServer::run() {
+    std::multimap<int64_t, char> out; // bytes to send, by when they are due
+    QByteArray rx;
+    int64_t first_rx = 0, last_rx = 0;
+    bool blocked = false; // the client is not reading and the pty is full
+
+    while (!stop_ && !vanish_) {
+        bool wire = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            wire = line_.wire_timing();
+        }
+        const auto heard_at = [&] {
+            const int64_t on_wire = wire ? first_rx + int64_t{rx.size()} * SimLine::kByteUs : 0;
+            return std::max(last_rx + kBurstGapUs, on_wire);
+        };
+        int64_t deadline = LLONG_MAX;
+        if (!rx.isEmpty()) deadline = heard_at();
+        if (!out.empty())
+            deadline = std::min(deadline, blocked ? time_.now_us() + 1000 : out.begin()->first);
+
+        pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        timespec ts{};
+        timespec* tsp = nullptr;
+        if (deadline != LLONG_MAX) {
+            const int64_t wait = std::max<int64_t>(0, deadline - time_.now_us());
+            ts.tv_sec = wait / 1'000'000;
+            ts.tv_nsec = (wait % 1'000'000) * 1000;
+            tsp = &ts;
+        }
+        if (ppoll(fds, 2, tsp, nullptr) < 0 && errno != EINTR) break;
+        if (fds[1].revents & POLLIN) {
+            char drain[64];
+            while (::read(wake_[0], drain, sizeof drain) > 0) {
+            }
+        }
+        if (fds[0].revents & POLLIN) {
+            char buf[4096];
+            const ssize_t n = ::read(master_, buf, sizeof buf);
+            if (n > 0) {
+                const int64_t now = time_.now_us();
+                if (rx.isEmpty()) first_rx = now;
+                rx.append(buf, n);
+                last_rx = now;
+            }
+        } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+            // Cannot happen while we hold the slave open; never spin on it.
+            ::usleep(10'000);
+        }
+
+        const int64_t now = time_.now_us();
+        if (!rx.isEmpty() && now >= heard_at()) {
+            const int64_t heard = std::max(now, heard_at());
+            LineAnswer answer;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                answer = line_.hear(rx, heard);
+            }
+            rx.clear();
+            for (const LinePiece& piece : answer)
+                for (qsizetype i = 0; i < piece.bytes.size(); ++i)
+                    out.emplace(heard + piece.offset_us + (wire ? (i + 1) * SimLine::kByteUs : 0),
+                                piece.bytes[i]);
+        }
+
+        QByteArray due;
+        for (auto it = out.begin(); it != out.end() && it->first <= now; ++it)
+            due.append(it->second);
+        if (!due.isEmpty()) {
+            const ssize_t n = ::write(master_, due.constData(), static_cast<size_t>(due.size()));
+            const qsizetype written = n > 0 ? n : 0;
+            blocked = written < due.size();
+            for (qsizetype i = 0; i < written; ++i) out.erase(out.begin());
+        }
+    }
+    if (vanish_) {
+        // The wake pipe stays for stop(); the client loses its line now.
+        for (int* fd : {&master_, &slave_}) {
+            ::close(*fd);
+            *fd = -1;
+        }
+        remove_link();
+    }
+    finished_ = true;
+}

@@ -1,0 +1,123 @@
+#include "sim/sim_options.h"
+
+namespace {
+std::optional<uint64_t> whole(const QString& text, uint64_t max) {
+    bool ok = false;
+    const qulonglong v = text.toULongLong(&ok, 10);
+    if (!ok || text.isEmpty() || !text.front().isDigit() || v > max) return std::nullopt;
+    return v;
+}
+
+std::optional<SimSensorSpec> sensor_spec(const QString& text, QString& error) {
+    const QStringList f = text.split(u':');
+    if (f.size() < 2 || f.size() > 3) {
+        error = QStringLiteral("--sensor wants ADDR:VERSION[:SERIAL], not '%1'").arg(text);
+        return std::nullopt;
+    }
+    SimSensorSpec s;
+    const auto address = whole(f[0], 255);
+    if (!address) {
+        error = QStringLiteral("bad sensor address '%1' (0 to 255)").arg(f[0]);
+        return std::nullopt;
+    }
+    const auto version = whole(f[1], 255);
+    if (!version) {
+        error = QStringLiteral("bad firmware version code '%1' (0 to 255, e.g. 176 for 1.7.6)")
+                    .arg(f[1]);
+        return std::nullopt;
+    }
+    s.address = static_cast<uint8_t>(*address);
+    s.version = static_cast<uint8_t>(*version);
+    if (f.size() == 3) {
+        const auto serial = whole(f[2], 0xFFFFFFFFull);
+        if (!serial) {
+            error = QStringLiteral("bad serial number '%1' (0 to 4294967295)").arg(f[2]);
+            return std::nullopt;
+        }
+        s.serial = static_cast<uint32_t>(*serial);
+    }
+    return s;
+}
+} // namespace
+
+std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& error) {
+    SimOptions o;
+    for (int i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        QString value;
+        bool has_value = false;
+        const qsizetype eq = arg.indexOf(u'=');
+        if (arg.startsWith(u"--") && eq > 0) {
+            value = arg.mid(eq + 1);
+            arg = arg.left(eq);
+            has_value = true;
+        }
+        auto take_value = [&]() -> bool {
+            if (has_value) return true;
+            if (i + 1 >= args.size()) {
+                error = QStringLiteral("%1 needs a value").arg(arg);
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+        auto no_value = [&]() -> bool {
+            if (has_value) error = QStringLiteral("%1 takes no value").arg(arg);
+            return !has_value;
+        };
+        if (arg == u"--help" || arg == u"-h") {
+            if (!no_value()) return std::nullopt;
+            o.help = true;
+        } else if (arg == u"--link") {
+            if (!take_value()) return std::nullopt;
+            if (value.isEmpty()) {
+                error = QStringLiteral("--link needs a path");
+                return std::nullopt;
+            }
+            o.link = value;
+        } else if (arg == u"--sensor") {
+            if (!take_value()) return std::nullopt;
+            const auto s = sensor_spec(value, error);
+            if (!s) return std::nullopt;
+            o.sensors.push_back(*s);
+        } else if (arg == u"--wire-timing") {
+            if (!no_value()) return std::nullopt;
+            o.wire_timing = true;
+        } else if (arg == u"--bootloader") {
+            if (!no_value()) return std::nullopt;
+            o.bootloader = true;
+        } else {
+            error = QStringLiteral("unknown option '%1'").arg(args[i]);
+            return std::nullopt;
+        }
+    }
+    if (!o.help && o.link.isEmpty()) {
+        error = QStringLiteral("--link PATH is required");
+        return std::nullopt;
+    }
+    return o;
+}
+
+QString sim_usage() {
+    return QStringLiteral(
+        "Usage: zorvik-sim --link PATH [--sensor ADDR:VERSION[:SERIAL]]... [--wire-timing] "
+        "[--bootloader]\n"
+        "\n"
+        "Puts a simulated RS-485 line of Zorvik fuel-level sensors on a pseudo-terminal.\n"
+        "Prints PATH once the line is up and serves until SIGINT or SIGTERM; then the\n"
+        "link is removed.\n"
+        "\n"
+        "  --link PATH        make PATH a symbolic link to the pseudo-terminal's device;\n"
+        "                     open it as a serial port at 19200 8N1 (required)\n"
+        "  --sensor ADDR:VERSION[:SERIAL]\n"
+        "                     put a sensor on the line: network address 0-255, firmware\n"
+        "                     version code 0-255 (176 for 1.7.6), serial number (default\n"
+        "                     24050000 + address); repeat for more sensors.  Without it\n"
+        "                     the line holds 1:130, 5:163 and 12:176\n"
+        "  --wire-timing      pace the bytes as a real 19200-baud line does (about 0.52 ms\n"
+        "                     a byte, replies a few ms after the request, 8 ms to program\n"
+        "                     a flash block); without it the sensors answer at once\n"
+        "  --bootloader       the first sensor starts in its ROM bootloader, ready for a\n"
+        "                     firmware upload; after the go command it runs as a sensor\n"
+        "  -h, --help         show this text\n");
+}

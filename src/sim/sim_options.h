@@ -1,0 +1,29 @@
+#pragma once
+// The command line of zorvik-sim.
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct SimSensorSpec {
+    uint8_t address = 0;
+    uint8_t version = 0;
+    std::optional<uint32_t> serial;
+};
+
+struct SimOptions {
+    QString link;
+    std::vector<SimSensorSpec> sensors; // empty: the demo line
+    bool wire_timing = false;
+    bool bootloader = false;
+    bool help = false;
+};
+
+// Parses the arguments after the program name.  On a bad option or value the
+// result is empty and `error` says what is wrong.
+std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& error);
+
+// The text of --help.
+QString sim_usage();

@@ -1,0 +1,160 @@
+#include "sim/sim_port.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+constexpr int64_t kGapUs = int64_t{SerialPort::kInterByteGapMs} * 1000;
+constexpr int64_t kTotalUs = int64_t{SerialPort::kTotalReadMs} * 1000;
+
+// "19200,n,8,1": whether the text makes sense at all, and whether it is what
+// the sensors speak.  A port opened at another speed hears only noise.
+bool parse_settings(const QString& text, bool& matches) {
+    const QStringList f = text.split(u',');
+    if (f.size() != 4) return false;
+    bool ok1 = false, ok2 = false;
+    const int baud = f[0].trimmed().toInt(&ok1);
+    const int bits = f[2].trimmed().toInt(&ok2);
+    const QString parity = f[1].trimmed().toLower();
+    const QString stop = f[3].trimmed();
+    if (!ok1 || baud <= 0 || !ok2 || bits < 5 || bits > 8) return false;
+    if (parity.size() != 1 || !QStringLiteral("noems").contains(parity)) return false;
+    if (stop != u"1" && stop != u"1.5" && stop != u"2") return false;
+    matches = baud == 19200 && parity == u"n" && bits == 8 && stop == u"1";
+    return true;
+}
+} // namespace
+
+SimSerialPort::SimSerialPort(SimLine line, QString device_name, std::shared_ptr<SimTime> time)
+    : line_(std::move(line)), device_name_(std::move(device_name)),
+      time_(time ? std::move(time) : std::make_shared<SteadySimTime>()) {
+    read_timer_.setSingleShot(true);
+    read_timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&read_timer_, &QTimer::timeout, [this] {
+        const ReadPlan plan = plan_read(read_start_us_);
+        time_->sleep_until_us(plan.ends_us);
+        QByteArray got = take(plan.count);
+        auto done = std::move(read_done_);
+        read_done_ = nullptr;
+        if (done) done(got);
+    });
+}
+
+SimSerialPort::~SimSerialPort() = default;
+
+bool SimSerialPort::OpenPort(const QString& device, const QString& settings) {
+    ClosePort();
+    open_failure_ = OpenFailure::None;
+    if (device != device_name_ || vanished_) {
+        open_failure_ = OpenFailure::NoSuchDevice;
+        return false;
+    }
+    bool matches = false;
+    if (!parse_settings(settings, matches)) {
+        open_failure_ = OpenFailure::Setup;
+        return false;
+    }
+    settings_match_ = matches;
+    open_ = true;
+    return true;
+}
+
+int SimSerialPort::ClosePort() {
+    if (!open_) return 0;
+    cancel_read();
+    open_ = false;
+    rx_.clear();
+    return 1;
+}
+
+void SimSerialPort::FlushPort() {
+    // Writes are on the line the moment they are made; nothing waits to go out.
+}
+
+bool SimSerialPort::PortExists(const QString& name) {
+    return name == device_name_ && !vanished_;
+}
+
+void SimSerialPort::vanish() {
+    vanished_ = true;
+    rx_.clear();
+}
+
+void SimSerialPort::reappear() {
+    vanished_ = false;
+}
+
+SimSerialPort::ReadPlan SimSerialPort::plan_read(int64_t start_us) const {
+    const bool wire = line_.wire_timing();
+    // Without wire timing a read never waits: it takes what has arrived.
+    const int64_t limit = wire ? start_us + kTotalUs : start_us;
+    int count = 0;
+    int64_t last = 0;
+    for (const RxByte& b : rx_) {
+        if (count == kMaxChunk || b.at_us > limit) break;
+        if (count > 0 && b.at_us - last > kGapUs) break; // a pause ends the read
+        last = b.at_us;
+        ++count;
+    }
+    if (!wire) return {count, start_us};
+    if (count == 0) return {0, limit};
+    if (count == kMaxChunk) return {count, std::max(start_us, last)};
+    return {count, std::min(limit, std::max(start_us, last + kGapUs))};
+}
+
+QByteArray SimSerialPort::take(int count) {
+    QByteArray out;
+    out.reserve(count);
+    for (int i = 0; i < count && !rx_.empty(); ++i) {
+        out.append(rx_.front().byte);
+        rx_.pop_front();
+    }
+    return out;
+}
+
+QByteArray SimSerialPort::ReadPort() {
+    if (!open_ || vanished_) return {};
+    const ReadPlan plan = plan_read(time_->now_us());
+    if (line_.wire_timing()) time_->sleep_until_us(plan.ends_us);
+    QByteArray got = take(plan.count);
+    if (got.isEmpty()) FlushPort();
+    return got;
+}
+
+uint16_t SimSerialPort::WritePort(const QByteArray& data) {
+    if (!open_ || vanished_ || data.isEmpty()) return 0;
+    // The request is heard when its last byte has crossed the line.
+    const int64_t heard = time_->now_us() + line_.wire_us(static_cast<int>(data.size()));
+    if (line_.wire_timing()) time_->sleep_until_us(heard);
+    if (settings_match_) {
+        const bool wire = line_.wire_timing();
+        for (const LinePiece& piece : line_.hear(data, heard))
+            for (qsizetype i = 0; i < piece.bytes.size(); ++i) {
+                const int64_t at =
+                    heard + piece.offset_us + (wire ? (i + 1) * SimLine::kByteUs : 0);
+                rx_.push_back({at, piece.bytes[i]});
+            }
+        std::stable_sort(rx_.begin(), rx_.end(),
+                         [](const RxByte& a, const RxByte& b) { return a.at_us < b.at_us; });
+    }
+    return static_cast<uint16_t>(std::min<qsizetype>(data.size(), 0xFFFF));
+}
+
+void SimSerialPort::read_async(std::function<void(QByteArray)> done) {
+    cancel_read();
+    if (!line_.wire_timing() || !open_ || vanished_) {
+        done(ReadPort());
+        return;
+    }
+    read_done_ = std::move(done);
+    read_start_us_ = time_->now_us();
+    const ReadPlan plan = plan_read(read_start_us_);
+    const int64_t wait_us = std::max<int64_t>(0, plan.ends_us - read_start_us_);
+    read_timer_.start(static_cast<int>((wait_us + 999) / 1000));
+}
+
+void SimSerialPort::cancel_read() {
+    read_timer_.stop();
+    read_done_ = nullptr;
+}

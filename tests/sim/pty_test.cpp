@@ -1,0 +1,231 @@
+// The line on a pseudo-terminal, talked to with nothing but open(), read()
+// and write(): the in-library server and the zorvik-sim program.
+#include "sim/pty_server.h"
+#include "sim/sim_options.h"
+
+#include "sim_test_util.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+TEST(SimPty, PosixClientTalksToTheServer) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("line"));
+    PtyServer server(SimLine::demo());
+    QString error;
+    ASSERT_TRUE(server.start(link, &error)) << error.toStdString();
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), server.slave_path());
+
+    PosixClient client(link);
+    ASSERT_TRUE(client.ok());
+    EXPECT_EQ(client.exchange(hex("31FFDC")), hex("01050C"));
+    const QByteArray st = client.exchange(read_request(12, CMD_READ_STATE));
+    ASSERT_EQ(st.size(), 24);
+    EXPECT_TRUE(reply_crc_ok(st));
+    EXPECT_EQ(client.exchange(request(5, CMD_SET_ALARM_LEVEL, 163, hex("21"))),
+              hex("3E05EE21") + QByteArray(1, static_cast<char>(crc8(hex("3E05EE21")))));
+    EXPECT_EQ(server.with_line([](SimLine& l) { return l.sensor(5)->config().alarm_level; }), 0x21);
+
+    // Requests for nobody, or damaged, get silence.
+    EXPECT_TRUE(client.exchange(read_request(99, CMD_READ_STATE), 60, 300).isEmpty());
+    QByteArray bad = read_request(1, CMD_READ_STATE);
+    bad.back() = static_cast<char>(bad.back() + 1);
+    EXPECT_TRUE(client.exchange(bad, 60, 300).isEmpty());
+
+    // Faults reach a client on the pseudo-terminal as well.
+    server.with_line([](SimLine& l) { l.inject_fault(1, SimFault::BadCrc, 1); });
+    const QByteArray spoilt = client.exchange(read_request(1, CMD_READ_ID));
+    EXPECT_EQ(spoilt.size(), 10);
+    EXPECT_FALSE(reply_crc_ok(spoilt));
+
+    server.stop();
+    EXPECT_FALSE(QFileInfo::exists(link));
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+TEST(SimPty, QSerialPortOpensTheLink) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyQ"));
+    PtyServer server(SimLine::demo());
+    server.with_line([](SimLine& l) { l.set_wire_timing(true); });
+    ASSERT_TRUE(server.start(link));
+    QSerialPort port;
+    port.setPortName(link);
+    ASSERT_TRUE(port.open(QIODevice::ReadWrite)) << port.errorString().toStdString();
+    ASSERT_TRUE(port.setBaudRate(QSerialPort::Baud19200));
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::NoParity);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    port.write(read_request(12, CMD_READ_STATE));
+    QByteArray got;
+    QElapsedTimer clock;
+    clock.start();
+    while (got.size() < 24 && clock.elapsed() < 2000)
+        if (port.waitForReadyRead(100)) got += port.readAll();
+    EXPECT_EQ(got.size(), 24);
+    EXPECT_TRUE(reply_crc_ok(got));
+}
+
+TEST(SimPty, BootloaderOverThePseudoTerminal) {
+    PtyServer server(SimLine::demo());
+    ASSERT_TRUE(server.start(QString()));
+    server.with_line([](SimLine& l) { l.enter_bootloader(5); });
+    PosixClient client(server.device_path());
+    ASSERT_TRUE(client.ok());
+    EXPECT_EQ(client.exchange(hex("7F")), hex("79"));
+    EXPECT_EQ(client.exchange(hex("31CE")), hex("79"));
+    EXPECT_EQ(client.exchange(hex("00009000 90")), hex("79"));
+    EXPECT_EQ(client.exchange(hex("03 DEADBEEF") + bytes({0x03 ^ 0xDE ^ 0xAD ^ 0xBE ^ 0xEF})),
+              hex("79"));
+    EXPECT_EQ(client.exchange(hex("21DE")), hex("79"));
+    EXPECT_EQ(server.with_line([](SimLine& l) { return l.bootloader(5)->memory(0x9000, 4); }),
+              hex("DEADBEEF"));
+    EXPECT_EQ(client.exchange(read_request(5, CMD_READ_STATE)).size(), 22);
+}
+
+TEST(SimPty, VanishingLineFailsTheClient) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyZ"));
+    PtyServer server(SimLine::demo());
+    ASSERT_TRUE(server.start(link));
+    PosixClient client(link);
+    ASSERT_TRUE(client.ok());
+    EXPECT_EQ(client.exchange(read_request(1, CMD_READ_ID)).size(), 10);
+    server.vanish();
+    for (int i = 0; i < 100 && QFileInfo(link).isSymLink(); ++i) QThread::msleep(10);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    client.read_for(50, 500);
+    EXPECT_TRUE(client.failed());
+    server.stop();
+}
+
+TEST(SimPty, RefusesToReplaceSomethingThatIsNotALink) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("file"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    PtyServer server(SimLine::demo());
+    QString error;
+    EXPECT_FALSE(server.start(path, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("not a symbolic link"))) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(path).isFile());
+}
+
+// ---------------------------------------------------------------- zorvik-sim
+
+namespace {
+QString sim_program() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/zorvik-sim");
+}
+} // namespace
+
+TEST(ZorvikSim, ServesTheLinkUntilTerminated) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("zorvik"));
+    QProcess sim;
+    sim.start(sim_program(), {QStringLiteral("--link"), link, QStringLiteral("--sensor"),
+                              QStringLiteral("7:176:12345"), QStringLiteral("--sensor=9:130")});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    ASSERT_TRUE(sim.waitForReadyRead(5000));
+    EXPECT_EQ(QString::fromLocal8Bit(sim.readLine()).trimmed(), link);
+    {
+        PosixClient client(link);
+        ASSERT_TRUE(client.ok());
+        EXPECT_EQ(client.exchange(hex("31FFDC")), hex("0709"));
+        EXPECT_EQ(client.exchange(read_request(7, CMD_READ_ID)),
+                  Control_summ(hex("3E07FC39300000B000")));
+        EXPECT_EQ(client.exchange(read_request(9, CMD_READ_STATE)).size(), 22);
+    }
+    sim.terminate(); // SIGTERM
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+TEST(ZorvikSim, DefaultLineWireTimingAndBootloader) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("z"));
+    QProcess sim;
+    sim.start(sim_program(), {QStringLiteral("--link"), link, QStringLiteral("--wire-timing"),
+                              QStringLiteral("--bootloader")});
+    ASSERT_TRUE(sim.waitForReadyRead(5000));
+    {
+        PosixClient client(link);
+        ASSERT_TRUE(client.ok());
+        EXPECT_EQ(client.exchange(hex("31FFDC")), hex("050C")); // address 1 is in its bootloader
+        EXPECT_EQ(client.exchange(hex("7F")), hex("79"));
+        EXPECT_EQ(client.exchange(hex("21DE")), hex("79"));
+        EXPECT_EQ(client.exchange(hex("31FFDC")), hex("01050C"));
+    }
+    ::kill(static_cast<pid_t>(sim.processId()), SIGINT);
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    EXPECT_EQ(sim.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+TEST(ZorvikSim, BadOptionsExitWithStatus2AndHelpNamesEveryOption) {
+    const QStringList bad[] = {
+        {},
+        {QStringLiteral("--link")},
+        {QStringLiteral("--link"), QStringLiteral("/tmp/x"), QStringLiteral("--sensor"),
+         QStringLiteral("256:176")},
+        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--sensor"), QStringLiteral("5")},
+        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--sensor=5:17x")},
+        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--sensor=5:176:4294967296")},
+        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--speed")},
+        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--wire-timing=yes")}};
+    for (const QStringList& args : bad) {
+        QProcess sim;
+        sim.start(sim_program(), args);
+        ASSERT_TRUE(sim.waitForFinished(5000));
+        EXPECT_EQ(sim.exitCode(), 2) << args.join(u' ').toStdString();
+        const QString err = QString::fromLocal8Bit(sim.readAllStandardError());
+        EXPECT_TRUE(err.startsWith(QStringLiteral("zorvik-sim: "))) << err.toStdString();
+        EXPECT_TRUE(sim.readAllStandardOutput().isEmpty());
+    }
+    QProcess help;
+    help.start(sim_program(), {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished(5000));
+    EXPECT_EQ(help.exitCode(), 0);
+    const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
+    for (const char* option : {"--link PATH", "--sensor ADDR:VERSION[:SERIAL]", "--wire-timing",
+                               "--bootloader", "--help"})
+        EXPECT_TRUE(text.contains(QString::fromLatin1(option))) << option;
+}
+
+TEST(ZorvikSim, OptionParsing) {
+    QString error;
+    const auto o = parse_sim_options(
+        {QStringLiteral("--sensor"), QStringLiteral("0:95"), QStringLiteral("--link=/tmp/l"),
+         QStringLiteral("--sensor=255:255:4294967295"), QStringLiteral("--wire-timing")},
+        error);
+    ASSERT_TRUE(o) << error.toStdString();
+    EXPECT_EQ(o->link, QStringLiteral("/tmp/l"));
+    ASSERT_EQ(o->sensors.size(), 2u);
+    EXPECT_EQ(o->sensors[0].address, 0);
+    EXPECT_EQ(o->sensors[0].version, 95);
+    EXPECT_FALSE(o->sensors[0].serial);
+    EXPECT_EQ(o->sensors[1].address, 255);
+    EXPECT_EQ(o->sensors[1].serial, 4294967295u);
+    EXPECT_TRUE(o->wire_timing);
+    EXPECT_FALSE(o->bootloader);
+
+    EXPECT_FALSE(parse_sim_options(
+        {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=-1:176")}, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("'-1'"))) << error.toStdString();
+    EXPECT_FALSE(parse_sim_options(
+        {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor= 5:176")}, error));
+    EXPECT_TRUE(parse_sim_options({QStringLiteral("--help")}, error)->help);
+}
