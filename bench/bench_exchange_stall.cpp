@@ -1,13 +1,12 @@
 // How long the exchange cycle holds up the window's event loop: 60 ticks
 // against a silent line and 60 against a sensor that answers, over a
-// pseudo-terminal.  A 1 ms timer records how late it fires; the figures are
-// the longest and the 99th-percentile lateness in ms.  For comparison the same
-// runs with the read done blocking, as a plain ReadPort would.
+// pseudo-terminal served by the simulated line with wire timing.  A 1 ms timer records how late it
+// fires; the figures are the longest and the 99th-percentile lateness in ms.  For comparison the
+// same runs with the read done blocking, as a plain ReadPort would.
 #include "exchange/exchange_cycle.h"
 #include "link/connection.h"
-#include "link/frame_codec.h"
-#include "link/protocol.h"
 #include "link/serial_port.h"
+#include "sim/pty_server.h"
 #include "ui/clock.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
@@ -20,15 +19,7 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -140,47 +131,6 @@ private:
     std::function<void(QByteArray)> done_;
 };
 
-// The far end of the pseudo-terminal: reads requests and, when answering,
-// sends a state reply for each state request at 19200 baud pacing.
-class Responder {
-public:
-    explicit Responder(int master) : master_(master), thread_([this] { run(); }) {}
-    ~Responder() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::atomic<bool> answering{false};
-
-private:
-    void run() {
-        const QByteArray reply =
-            Control_summ(QByteArray::fromHex("3E05F0152C03C1B0130060EA000050BD01001000260F05"));
-        QByteArray got;
-        while (!stop_) {
-            pollfd p{master_, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0) continue;
-            char buf[256];
-            const ssize_t n = ::read(master_, buf, sizeof buf);
-            if (n <= 0) continue;
-            got.append(buf, n);
-            while (got.size() >= 4) {
-                const bool state =
-                    uint8_t(got[0]) == kRequestStart && uint8_t(got[2]) == CMD_READ_STATE;
-                got.remove(0, 4);
-                if (!state || !answering) continue;
-                std::this_thread::sleep_for(std::chrono::milliseconds(3));
-                for (char b : reply) { // one byte every 0.52 ms, as on the wire
-                    if (::write(master_, &b, 1) != 1) break;
-                    std::this_thread::sleep_for(std::chrono::microseconds(520));
-                }
-            }
-        }
-    }
-    int master_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
 struct Figures {
     double longest = 0, p99 = 0;
     int replies = 0;
@@ -233,24 +183,20 @@ Figures run(Configurator& c, int ticks, int interval_ms) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int master = -1, slave = -1;
-    char name[256] = {};
-    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        std::perror("openpty");
+    SimLine line = SimLine::demo();
+    line.set_wire_timing(true);
+    PtyServer server(std::move(line));
+    QString error;
+    if (!server.start({}, &error)) {
+        std::fprintf(stderr, "cannot serve the simulated line: %s\n", qPrintable(error));
         return 1;
     }
-    termios raw{};
-    ::tcgetattr(slave, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(slave, TCSANOW, &raw);
-    ::tcgetattr(master, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(master, TCSANOW, &raw);
+    const QString device = server.device_path();
 
-    constexpr int kTicks = 60, kInterval = 300;
-    std::printf("exchange cycle event-loop stall, %d ticks each, one tick every %d ms, pty %s\n",
-                kTicks, kInterval, name);
-    std::printf("%-28s %10s %10s %8s\n", "run", "max ms", "p99 ms", "replies");
+    const int kTicks = argc > 1 ? atoi(argv[1]) : 60, kInterval = 300;
+    std::printf("exchange cycle event-loop stall, %d ticks each, one tick every %d ms, %s\n",
+                kTicks, kInterval, qPrintable(device));
+    std::printf("%-32s %10s %10s %8s\n", "run", "max ms", "p99 ms", "replies");
     for (bool blocking : {false, true}) {
         for (bool answering : {false, true}) {
             BenchPort port;
@@ -260,32 +206,29 @@ int main(int argc, char** argv) {
             SystemClock clock;
             Configurator c(port, dialogs, tones, clock);
             c.device_for_item = [](const QString& item) { return item; };
-            c.frmSerial.CmbPort.add_item(QString::fromLocal8Bit(name));
+            c.frmSerial.CmbPort.add_item(device);
             c.frmSerial.CmbPort.set_list_index(0);
-            c.frmSerial.CmbNet.add_item(QStringLiteral("5"));
+            // Address 5 answers; nobody lives at 7.
+            const int address = answering ? 5 : 7;
+            c.frmSerial.CmbNet.add_item(QString::number(address));
             c.frmSerial.CmbNet.set_list_index(0);
-            c.frmSerial.id_addr = 5;
+            c.frmSerial.id_addr = uint8_t(address);
+            c.frmSerial.wrs.clear();
             c.frmSerial.mode_yes = 0;
             BTNOpenCom_Click(c);
             if (!port.is_open()) {
-                std::fprintf(stderr, "cannot open %s\n", name);
+                std::fprintf(stderr, "cannot open %s\n", qPrintable(device));
                 return 1;
             }
-            Responder responder(master);
-            responder.answering = answering;
             const Figures f = run(c, kTicks, kInterval);
             close_routine(c);
-            std::printf("%-28s %10.2f %10.2f %8d\n",
-                        QStringLiteral("%1, %2 line")
-                            .arg(blocking ? "blocking read" : "read_async",
-                                 answering ? "answering" : "silent")
-                            .toLocal8Bit()
-                            .constData(),
+            std::printf("%-32s %10.2f %10.2f %8d\n",
+                        qPrintable(QStringLiteral("%1, %2 line")
+                                       .arg(blocking ? "blocking read" : "read_async",
+                                            answering ? "answering" : "silent")),
                         f.longest, f.p99, f.replies);
             if (dialogs.shown) std::printf("  (%d message boxes)\n", dialogs.shown);
         }
     }
-    ::close(slave);
-    ::close(master);
     return 0;
 }
