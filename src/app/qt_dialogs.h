@@ -1,0 +1,27 @@
+#pragma once
+// The program's modal dialogs as Qt shows them.
+#include "ui/dialogs.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QtDialogs final : public Dialogs {
+public:
+    // Dialogs sit over `parent`, or over the active window when it is null.
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void set_parent(QWidget* parent) { parent_ = parent; }
+
+    // An empty title shows the program's name, as a message box without a
+    // title of its own does.
+    void message(const QString& text, MsgIcon icon, const QString& title) override;
+    bool ask_yes_no(const QString& text, const QString& title) override;
+    std::optional<QString> input_box(const QString& prompt, const QString& title,
+                                     const QString& prefill) override;
+    QString open_file(const QString& title, const QString& filter, const QString& folder) override;
+    QString save_file(const QString& title, const QString& filter, const QString& folder) override;
+
+private:
+    QWidget* parent() const;
+
+    QPointer<QWidget> parent_;
+};

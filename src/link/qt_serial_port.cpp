@@ -1,0 +1,502 @@
+#include "link/qt_serial_port.h"
+
+#include "ui/dialogs.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <deque>
+#include <future>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
+namespace {
+
+#ifdef Q_OS_WIN
+constexpr int kInvalidParameter = ERROR_INVALID_PARAMETER;
+int last_system_error() {
+    const int e = int(::GetLastError());
+    return e ? e : kInvalidParameter;
+}
+#else
+constexpr int kInvalidParameter = EINVAL;
+int last_system_error() {
+    return errno ? errno : kInvalidParameter;
+}
+#endif
+
+// The device as the system knows it.  "\\.\" is the Win32 form of a device
+// name; QSerialPort wants COMn there, and on Linux the prefix means nothing.
+QString system_name(const QString& device) {
+    QString name = device;
+    if (name.startsWith(QLatin1String("\\\\.\\"))) name = name.mid(4);
+#ifndef Q_OS_WIN
+    if (!name.startsWith(u'/') && !name.startsWith(QLatin1String("./")) &&
+        !name.startsWith(QLatin1String("../")))
+        name = QLatin1String("/dev/") + name;
+    // A symlink and its target must share one lock file, or two programs
+    // could open the same line through different names.
+    const QFileInfo info(name);
+    if (info.isSymLink()) {
+        const QString target = info.canonicalFilePath();
+        if (!target.isEmpty()) name = target;
+    }
+#endif
+    return name;
+}
+
+struct LineSettings {
+    qint32 baud = 0;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits data = QSerialPort::Data8;
+    QSerialPort::StopBits stop = QSerialPort::OneStop;
+};
+
+// "19200,n,8,1": baud, parity (n e o m s), data bits 5-8, stop bits 1, 1.5, 2.
+std::optional<LineSettings> parse_line_settings(const QString& text) {
+    const QStringList f = text.split(u',');
+    if (f.size() != 4) return std::nullopt;
+    LineSettings s;
+    bool ok = false;
+    const uint baud = f[0].trimmed().toUInt(&ok);
+    if (!ok || baud == 0 || baud > uint(std::numeric_limits<qint32>::max())) return std::nullopt;
+    s.baud = qint32(baud);
+
+    const QString parity = f[1].trimmed().toLower();
+    if (parity == u"n")
+        s.parity = QSerialPort::NoParity;
+    else if (parity == u"e")
+        s.parity = QSerialPort::EvenParity;
+    else if (parity == u"o")
+        s.parity = QSerialPort::OddParity;
+    else if (parity == u"m")
+        s.parity = QSerialPort::MarkParity;
+    else if (parity == u"s")
+        s.parity = QSerialPort::SpaceParity;
+    else
+        return std::nullopt;
+
+    const uint data = f[2].trimmed().toUInt(&ok);
+    if (!ok || data < 5 || data > 8) return std::nullopt;
+    s.data = QSerialPort::DataBits(data);
+
+    const QString stop = f[3].trimmed();
+    if (stop == u"1")
+        s.stop = QSerialPort::OneStop;
+    else if (stop == u"1.5")
+        s.stop = QSerialPort::OneAndHalfStop;
+    else if (stop == u"2")
+        s.stop = QSerialPort::TwoStop;
+    else
+        return std::nullopt;
+    return s;
+}
+
+OpenFailure open_failure(QSerialPort::SerialPortError error, const QString& name) {
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return OpenFailure::NoSuchDevice;
+    case QSerialPort::OpenError:
+        return OpenFailure::Busy;
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_WIN
+        Q_UNUSED(name);
+        return OpenFailure::Busy; // Windows says "access denied" for a port in use
+#else
+        // Qt reports a port held by someone else (lock file, exclusive tty)
+        // as a permission error too; the file's own rights tell them apart.
+        const QFileInfo info(name);
+        if (!info.exists()) return OpenFailure::NoSuchDevice;
+        return info.isReadable() && info.isWritable() ? OpenFailure::Busy
+                                                      : OpenFailure::NoPermission;
+#endif
+    }
+    default:
+        return OpenFailure::Other;
+    }
+}
+
+struct OpenResult {
+    bool ok = false;
+    OpenFailure failure = OpenFailure::None;
+    QString message; // shown by the caller, on its own thread
+};
+
+} // namespace
+
+// Owns the QSerialPort; every member runs in the I/O thread.
+class QtSerialPortIo : public QObject {
+public:
+    using Deliver = std::function<void(QByteArray)>;
+
+    QtSerialPortIo() : port_(new QSerialPort(this)), gap_(this), total_(this) {
+        for (QTimer* t : {&gap_, &total_}) {
+            t->setSingleShot(true);
+            t->setTimerType(Qt::PreciseTimer);
+            QObject::connect(t, &QTimer::timeout, this, [this] {
+                if (!reading_) return;
+                finish_read();
+                begin_next_read();
+            });
+        }
+        QObject::connect(port_, &QSerialPort::readyRead, this, [this] { on_ready_read(); });
+        QObject::connect(port_, &QSerialPort::errorOccurred, this,
+                         [this](QSerialPort::SerialPortError e) { on_error(e); });
+    }
+
+    OpenResult open(const QString& device, const QString& settings) {
+        close();
+        OpenResult r;
+        const QString name = system_name(device);
+        port_->setPortName(name);
+        if (!port_->open(QIODevice::ReadWrite)) {
+            r.failure = open_failure(port_->error(), name);
+            port_->clearError();
+            return r;
+        }
+        // There are no timeouts to set here: QSerialPort reads without any, and
+        // the read timing lives in this class.
+        const std::optional<LineSettings> line = parse_line_settings(settings);
+        if (!line) {
+            port_->close();
+            r.failure = OpenFailure::Setup;
+            r.message = QLatin1String("Unable to build Comm DCB ") + settings +
+                        QLatin1String(" Error: ") + QString::number(kInvalidParameter);
+            return r;
+        }
+        errno = 0;
+#ifndef Q_OS_WIN
+        // termios knows no one-and-a-half stop bits, and QSerialPort would
+        // quietly use one.
+        const bool refused = line->stop == QSerialPort::OneAndHalfStop;
+#else
+        const bool refused = false;
+#endif
+        if (refused || !port_->setBaudRate(line->baud) || !port_->setDataBits(line->data) ||
+            !port_->setParity(line->parity) || !port_->setStopBits(line->stop) ||
+            !port_->setFlowControl(QSerialPort::NoFlowControl)) {
+            const int error = last_system_error();
+            port_->close();
+            port_->clearError();
+            r.failure = OpenFailure::Setup;
+            r.message = QLatin1String("Unable to set Comm DCB ") + settings +
+                        QLatin1String(" Error: ") + QString::number(error);
+            return r;
+        }
+        // An all-zero device-control block leaves DTR and RTS low.  A pty has
+        // no modem lines, so a refusal here is no reason to give up.
+        port_->setDataTerminalReady(false);
+        port_->setRequestToSend(false);
+        port_->clearError();
+        baud_ = line->baud;
+        failed_ = false;
+        watching_ = true;
+        ++session_;
+        r.ok = true;
+        return r;
+    }
+
+    void close() {
+        watching_ = false;
+        gap_.stop();
+        total_.stop();
+        reading_ = false;
+        if (port_->isOpen()) port_->close();
+        port_->clearError();
+        failed_ = false;
+        // Nobody may be left waiting for a read of a closed port.
+        std::deque<Read> pending;
+        pending.swap(reads_);
+        for (Read& r : pending) r.deliver({});
+    }
+
+    void flush() {
+        if (usable()) port_->flush();
+    }
+
+    uint16_t write(const QByteArray& data) {
+        qsizetype total = 0;
+        for (qsizetype at = 0; at < data.size() && usable(); at += SerialPort::kMaxChunk) {
+            const QByteArray piece = data.mid(at, SerialPort::kMaxChunk);
+            const qsizetype n = piece.size();
+            if (port_->write(piece) != n) break;
+            const qint64 budget = write_budget_ms(n);
+            QElapsedTimer clock;
+            clock.start();
+            while (port_->bytesToWrite() > 0 && usable()) {
+                const qint64 left = budget - clock.elapsed();
+                if (left <= 0 || !port_->waitForBytesWritten(int(left))) break;
+            }
+            // What did not get out in time is dropped, as a timed-out write
+            // on Windows drops it; the caller sees the short count.
+            const qint64 unsent = port_->bytesToWrite();
+            if (unsent > 0) port_->clear(QSerialPort::Output);
+            total += n - unsent;
+            if (unsent > 0) break;
+        }
+        return uint16_t(total);
+    }
+
+    // Reads run one after another; `id` lets an asynchronous one be cancelled.
+    void start_read(uint64_t id, Deliver deliver) {
+        reads_.push_back({id, std::move(deliver)});
+        begin_next_read();
+    }
+
+    void cancel(uint64_t id) {
+        if (reading_ && reads_.front().id == id) {
+            // Nothing is taken from the port before a read ends, so the bytes
+            // stay for the next one.
+            gap_.stop();
+            total_.stop();
+            reading_ = false;
+            reads_.pop_front();
+            begin_next_read();
+            return;
+        }
+        std::erase_if(reads_, [id](const Read& r) { return r.id == id; });
+    }
+
+private:
+    struct Read {
+        uint64_t id;
+        Deliver deliver;
+    };
+
+    bool usable() const {
+        return port_->isOpen() && !failed_;
+    }
+
+#ifdef Q_OS_UNIX
+    // Whether the system has hung the line up (far end gone, adapter pulled).
+    bool hung_up() const {
+        pollfd p{int(port_->handle()), POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+    }
+#endif
+
+    // 10 ms plus 1 ms a byte is the time a Windows driver gets to take the
+    // bytes.  Here a full kernel queue empties at line speed, so the time the
+    // bytes need on the wire is added: a slow but working line must not count
+    // as a failed write (four of those close the link).
+    qint64 write_budget_ms(qsizetype n) const {
+        return 10 + n + (n * 10 * 1000 + baud_ - 1) / baud_;
+    }
+
+    void begin_next_read() {
+        while (!reading_ && !reads_.empty()) {
+            if (!usable()) {
+                Read r = std::move(reads_.front());
+                reads_.pop_front();
+                r.deliver({});
+                continue;
+            }
+#ifdef Q_OS_UNIX
+            // Later Qt versions read a hung-up line as nothing, without an error.
+            if (hung_up()) {
+                lose_device();
+                continue;
+            }
+#endif
+            reading_ = true;
+            if (port_->bytesAvailable() >= SerialPort::kMaxChunk) {
+                finish_read();
+                continue;
+            }
+            total_.start(SerialPort::kTotalReadMs);
+            if (port_->bytesAvailable() > 0) gap_.start(SerialPort::kInterByteGapMs);
+        }
+    }
+
+    void on_ready_read() {
+        if (!reading_) return;
+        if (port_->bytesAvailable() >= SerialPort::kMaxChunk) {
+            finish_read();
+            begin_next_read();
+        } else {
+            gap_.start(SerialPort::kInterByteGapMs);
+        }
+    }
+
+    // Ends the running read with what has arrived (at most 255 bytes).
+    void finish_read() {
+        gap_.stop();
+        total_.stop();
+        reading_ = false;
+        const QByteArray data = port_->isOpen() ? port_->read(SerialPort::kMaxChunk) : QByteArray();
+        if (data.isEmpty()) flush();
+        Read r = std::move(reads_.front());
+        reads_.pop_front();
+        r.deliver(data);
+    }
+
+    // A vanished device makes QSerialPort report the error again on every
+    // turn of the event loop until the port is closed.  Take it once.
+    void on_error(QSerialPort::SerialPortError e) {
+        if (!watching_ || failed_) return;
+        if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError) return;
+#ifdef Q_OS_UNIX
+        // A read that finds nothing is reported as an error too, named after
+        // whatever errno was left over (the event loop may still hold a
+        // "readable" for bytes a write has since taken in), and Qt may then
+        // stop reading.  Only a hung-up line is a lost device; otherwise make
+        // Qt read on.
+        if (!hung_up()) {
+            port_->setReadBufferSize(0); // unlimited, as before; re-arms reading
+            return;
+        }
+#endif
+        lose_device();
+    }
+
+    // Stops using the device; it is released once we are out of
+    // QSerialPort's own call.
+    void lose_device() {
+        failed_ = true;
+        const uint64_t session = session_;
+        QMetaObject::invokeMethod(
+            this,
+            [this, session] {
+                if (session != session_ || !failed_) return;
+                if (reading_) finish_read(); // what arrived before the loss still counts
+                if (port_->isOpen()) port_->close();
+                begin_next_read();
+            },
+            Qt::QueuedConnection);
+    }
+
+    QSerialPort* port_;
+    QTimer gap_;             // 20 ms without a further byte ends a read
+    QTimer total_;           // a read never lasts longer than 256 ms
+    std::deque<Read> reads_; // the front one is running while reading_
+    bool reading_ = false;
+    bool watching_ = false; // a session is open: errors may mean the device is gone
+    bool failed_ = false;   // the device is gone; the caller has not closed yet
+    uint64_t session_ = 0;
+    qint32 baud_ = 19200;
+};
+
+// Runs `f` in the I/O thread and waits for its result.
+template <class F> auto QtSerialPort::on_io(F f) {
+    using R = std::invoke_result_t<F&>;
+    if constexpr (std::is_void_v<R>) {
+        QMetaObject::invokeMethod(io_, f, Qt::BlockingQueuedConnection);
+    } else {
+        R result{};
+        QMetaObject::invokeMethod(
+            io_, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
+
+QtSerialPort::QtSerialPort(Dialogs& dialogs) : dialogs_(dialogs) {
+    io_thread_.setObjectName(QStringLiteral("serial-io"));
+    io_ = new QtSerialPortIo;
+    io_->moveToThread(&io_thread_);
+    QObject::connect(&io_thread_, &QThread::finished, io_, &QObject::deleteLater);
+    io_thread_.start();
+}
+
+QtSerialPort::~QtSerialPort() {
+    on_io([this] { io_->close(); });
+    io_thread_.quit();
+    io_thread_.wait();
+}
+
+bool QtSerialPort::OpenPort(const QString& device, const QString& settings) {
+    const OpenResult r = on_io([&] { return io_->open(device, settings); });
+    open_ = r.ok;
+    failure_ = r.failure;
+    if (!r.message.isEmpty()) dialogs_.message(r.message);
+    return r.ok;
+}
+
+int QtSerialPort::ClosePort() {
+    if (!open_.exchange(false)) return 0;
+    on_io([this] { io_->close(); });
+    return 1;
+}
+
+void QtSerialPort::FlushPort() {
+    if (open_) on_io([this] { io_->flush(); });
+}
+
+QByteArray QtSerialPort::ReadPort() {
+    if (!open_) return {};
+    // Shared, so that the I/O thread may still be leaving set_value() when
+    // this thread has its answer and returns.
+    auto answer = std::make_shared<std::promise<QByteArray>>();
+    std::future<QByteArray> result = answer->get_future();
+    QMetaObject::invokeMethod(
+        io_,
+        [this, answer] {
+            io_->start_read(0, [answer](QByteArray data) { answer->set_value(std::move(data)); });
+        },
+        Qt::QueuedConnection);
+    return result.get();
+}
+
+uint16_t QtSerialPort::WritePort(const QByteArray& data) {
+    if (!open_ || data.isEmpty()) return 0;
+    return on_io([&] { return io_->write(data); });
+}
+
+bool QtSerialPort::PortExists(const QString& name) {
+#ifdef Q_OS_WIN
+    const QString port = system_name(name);
+    const auto ports = QSerialPortInfo::availablePorts();
+    return std::any_of(ports.begin(), ports.end(), [&](const QSerialPortInfo& p) {
+        return p.portName().compare(port, Qt::CaseInsensitive) == 0;
+    });
+#else
+    return !name.isEmpty() && QFileInfo::exists(system_name(name));
+#endif
+}
+
+void QtSerialPort::read_async(std::function<void(QByteArray)> done) {
+    Q_ASSERT(QThread::currentThread() == home_.thread());
+    cancel_read();
+    const uint64_t id = ++async_next_;
+    async_live_ = id;
+    // Runs in the I/O thread; the answer goes back to the home thread's loop.
+    auto deliver = [this, id, done = std::move(done)](QByteArray data) {
+        QMetaObject::invokeMethod(
+            &home_,
+            [this, id, done, data = std::move(data)] {
+                if (async_live_ != id) return; // cancelled or replaced meanwhile
+                async_live_ = 0;
+                done(data);
+            },
+            Qt::QueuedConnection);
+    };
+    if (!open_) {
+        deliver({});
+        return;
+    }
+    QMetaObject::invokeMethod(
+        io_, [this, id, deliver = std::move(deliver)] { io_->start_read(id, deliver); },
+        Qt::QueuedConnection);
+}
+
+void QtSerialPort::cancel_read() {
+    Q_ASSERT(QThread::currentThread() == home_.thread());
+    if (!async_live_) return;
+    const uint64_t id = std::exchange(async_live_, 0);
+    QMetaObject::invokeMethod(
+        io_, [this, id] { io_->cancel(id); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,82 @@
+#pragma once
+// The real serial line, over QSerialPort.
+//
+// Threads.  The QSerialPort lives in a private I/O thread that this adapter
+// starts in its constructor and stops in its destructor.  Every call hops to
+// that thread and waits there for its answer, so:
+//  - the blocking calls (OpenPort, ClosePort, FlushPort, ReadPort, WritePort)
+//    work the same from the UI thread and from a worker thread (the firmware
+//    upload) with no hand-over, and none of them needs the caller's event
+//    loop: the caller just waits while the I/O thread's own loop times the read;
+//  - read_async() starts the same read there and posts the result back to the
+//    thread that created the adapter (the UI thread), so the exchange cycle
+//    never stalls the window while it waits for a reply;
+//  - a port that vanishes cannot make the UI thread spin.
+// One user at a time: the exchange cycle stops (cancel_read) before the upload
+// starts driving the port from its worker.  Misuse is still safe: the I/O
+// thread runs reads one after another in the order they were asked for, and a
+// write runs between two events of a read in progress.
+//
+// A vanishing port (USB adapter pulled, far end of a pty closed) is noticed
+// once: reading and writing stop and the device is released, but the port
+// still counts as open until ClosePort, so the exchange cycle sees its writes
+// fail (0 written) and closes the link itself.
+#include "link/serial_port.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+
+class Dialogs;
+class QtSerialPortIo;
+
+class QtSerialPort final : public SerialPort {
+public:
+    // `dialogs` shows the line-setting messages of OpenPort; it is used only
+    // from the thread that calls OpenPort (the UI thread).
+    explicit QtSerialPort(Dialogs& dialogs);
+    ~QtSerialPort() override;
+    QtSerialPort(const QtSerialPort&) = delete;
+    QtSerialPort& operator=(const QtSerialPort&) = delete;
+
+    // `device`: a device path on Linux (/dev/ttyUSB0, a pty, or a symlink to
+    // one; a name without a folder means /dev/<name>), COMn on Windows; a
+    // leading "\\.\" is accepted on both.  `settings`: "baud,parity,data,stop",
+    // parity one of n e o m s, data bits 5 to 8, stop bits 1, 1.5 or 2.
+    // A port already open is closed first.  Modem lines DTR and RTS are left
+    // low, as an all-zero device-control block leaves them.
+    bool OpenPort(const QString& device, const QString& settings) override;
+    // 1 when a port was closed, 0 when none was open.
+    int ClosePort() override;
+    // Pushes out anything still queued for sending and waits for the line to
+    // drain.  Received bytes are kept.
+    void FlushPort() override;
+    QByteArray ReadPort() override;
+    uint16_t WritePort(const QByteArray& data) override;
+    // Linux: the device path exists (a name without a folder means /dev/<name>).
+    // Windows: the system lists a port of that name (COMn).
+    bool PortExists(const QString& name) override;
+
+    bool is_open() const override { return open_; }
+    OpenFailure last_open_failure() const override { return failure_; }
+
+    // Call both from the thread that created the adapter; `done` runs there,
+    // from its event loop, never from inside read_async.  A new read_async
+    // replaces one still running (whose `done` is then dropped), as does
+    // cancel_read.  Bytes of a dropped read stay for the next read.
+    void read_async(std::function<void(QByteArray)> done) override;
+    void cancel_read() override;
+
+private:
+    template <class F> auto on_io(F f);
+
+    Dialogs& dialogs_;
+    QThread io_thread_;
+    QtSerialPortIo* io_ = nullptr; // lives in io_thread_
+    QObject home_;                 // lives in the creating thread; read_async answers land here
+    std::atomic<bool> open_{false};
+    std::atomic<OpenFailure> failure_{OpenFailure::None};
+    uint64_t async_next_ = 0; // home thread only
+    uint64_t async_live_ = 0; // the read_async whose `done` may still run; 0 for none
+};

@@ -1,0 +1,84 @@
+// The Qt dialogs, answered by a timer as a user would.
+#include "app/qt_dialogs.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+// Runs `answer` on the next modal dialog once it shows.
+void answer_next(std::function<void(QWidget*)> answer) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            answer(w);
+        }
+    });
+    poll->start();
+}
+} // namespace
+
+TEST(QtDialogs, MessageHasOnlyOkAndTheProgramsNameAsTitle) {
+    QtDialogs dialogs;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+    answer_next([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = int(box->buttons().size());
+        box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.message(QStringLiteral(" Установлен верхний уровень."), MsgIcon::Exclamation, {});
+    EXPECT_EQ(title, QGuiApplication::applicationDisplayName());
+    EXPECT_EQ(text, QStringLiteral(" Установлен верхний уровень."));
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(buttons, 1);
+}
+
+TEST(QtDialogs, OnlyYesConfirms) {
+    QtDialogs dialogs;
+    answer_next(
+        [](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click(); });
+    EXPECT_TRUE(dialogs.ask_yes_no(QStringLiteral("Записать?"), {}));
+    answer_next(
+        [](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::No)->click(); });
+    EXPECT_FALSE(dialogs.ask_yes_no(QStringLiteral("Записать?"), {}));
+}
+
+TEST(QtDialogs, InputBoxShowsPromptTitleAndPrefillAndCancelGivesNothing) {
+    QtDialogs dialogs;
+    QString prompt, title, prefill;
+    answer_next([&](QWidget* w) {
+        auto* d = qobject_cast<QInputDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        prompt = d->labelText();
+        title = d->windowTitle();
+        prefill = d->textValue();
+        d->setTextValue(QStringLiteral("42"));
+        d->accept();
+    });
+    EXPECT_EQ(dialogs.input_box(QStringLiteral("Введите адрес"), QStringLiteral("Адрес"),
+                                QStringLiteral("5")),
+              std::optional<QString>(QStringLiteral("42")));
+    EXPECT_EQ(prompt, QStringLiteral("Введите адрес"));
+    EXPECT_EQ(title, QStringLiteral("Адрес"));
+    EXPECT_EQ(prefill, QStringLiteral("5"));
+
+    answer_next([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_EQ(dialogs.input_box(QStringLiteral("Введите адрес"), {}, {}), std::nullopt);
+}
