@@ -1,10 +1,12 @@
 // How long the exchange cycle holds up the window's event loop: 60 ticks
 // against a silent line and 60 against a sensor that answers, over a
-// pseudo-terminal served by the simulated line with wire timing.  A 1 ms timer records how late it
+// pseudo-terminal served by the simulated line with wire timing, through the
+// real serial port.  A 1 ms timer records how late it
 // fires; the figures are the longest and the 99th-percentile lateness in ms.  For comparison the
 // same runs with the read done blocking, as a plain ReadPort would.
 #include "exchange/exchange_cycle.h"
 #include "link/connection.h"
+#include "link/qt_serial_port.h"
 #include "link/serial_port.h"
 #include "sim/pty_server.h"
 #include "ui/clock.h"
@@ -15,7 +17,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QSerialPort>
 #include <QTimer>
 
 #include <algorithm>
@@ -39,96 +40,22 @@ public:
     void tone(int, int) override {}
 };
 
-// A serial port over QSerialPort in this thread, with the program's read
-// rules (255 bytes, 20 ms after the last byte, 256 ms in all) kept by timers
-// instead of waiting.  `blocking` makes read_async wait like ReadPort.
-class BenchPort final : public SerialPort {
+// The real port, or the real port with its read made blocking again (the
+// plain ReadPort in the tick), for comparison.
+class BlockingRead final : public SerialPort {
 public:
-    bool blocking = false;
-
-    BenchPort() {
-        gap_.setSingleShot(true);
-        total_.setSingleShot(true);
-        gap_.setTimerType(Qt::PreciseTimer);
-        total_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&gap_, &QTimer::timeout, [this] { finish(); });
-        QObject::connect(&total_, &QTimer::timeout, [this] { finish(); });
-        QObject::connect(&sp_, &QSerialPort::readyRead, [this] {
-            if (!done_) return;
-            buf_ += sp_.read(kMaxChunk - buf_.size());
-            if (buf_.size() >= kMaxChunk)
-                finish();
-            else
-                gap_.start(kInterByteGapMs);
-        });
-    }
-    bool OpenPort(const QString& device, const QString&) override {
-        sp_.setPortName(device.startsWith(QStringLiteral("\\\\.\\")) ? device.mid(4) : device);
-        if (!sp_.open(QIODevice::ReadWrite)) return false;
-        sp_.setBaudRate(19200);
-        return true;
-    }
-    int ClosePort() override {
-        const bool was = sp_.isOpen();
-        cancel_read();
-        sp_.close();
-        return was ? 1 : 0;
-    }
-    void FlushPort() override {
-        if (sp_.isOpen()) sp_.flush();
-    }
-    QByteArray ReadPort() override {
-        QByteArray out;
-        QElapsedTimer t;
-        t.start();
-        qint64 last = -1;
-        while (out.size() < kMaxChunk) {
-            const qint64 now = t.elapsed();
-            qint64 wait = kTotalReadMs - now;
-            if (last >= 0) wait = std::min(wait, last + kInterByteGapMs - now);
-            if (wait <= 0) break;
-            if (sp_.bytesAvailable() == 0 && !sp_.waitForReadyRead(int(wait))) continue;
-            out += sp_.read(kMaxChunk - out.size());
-            last = t.elapsed();
-        }
-        return out;
-    }
-    uint16_t WritePort(const QByteArray& data) override {
-        if (!sp_.isOpen()) return 0;
-        const qint64 n = sp_.write(data);
-        sp_.waitForBytesWritten(10 + int(data.size()));
-        return uint16_t(std::max<qint64>(n, 0));
-    }
-    bool PortExists(const QString&) override { return true; }
-    bool is_open() const override { return sp_.isOpen(); }
-    void read_async(std::function<void(QByteArray)> done) override {
-        if (blocking) {
-            done(ReadPort());
-            return;
-        }
-        done_ = std::move(done);
-        buf_ = sp_.read(kMaxChunk);
-        total_.start(kTotalReadMs);
-        if (!buf_.isEmpty()) gap_.start(kInterByteGapMs);
-    }
-    void cancel_read() override {
-        done_ = nullptr;
-        gap_.stop();
-        total_.stop();
-    }
+    explicit BlockingRead(SerialPort& p) : p_(p) {}
+    bool OpenPort(const QString& d, const QString& s) override { return p_.OpenPort(d, s); }
+    int ClosePort() override { return p_.ClosePort(); }
+    void FlushPort() override { p_.FlushPort(); }
+    QByteArray ReadPort() override { return p_.ReadPort(); }
+    uint16_t WritePort(const QByteArray& data) override { return p_.WritePort(data); }
+    bool PortExists(const QString& name) override { return p_.PortExists(name); }
+    bool is_open() const override { return p_.is_open(); }
+    void read_async(std::function<void(QByteArray)> done) override { done(p_.ReadPort()); }
 
 private:
-    void finish() {
-        gap_.stop();
-        total_.stop();
-        auto done = std::move(done_);
-        done_ = nullptr;
-        if (done) done(std::exchange(buf_, {}));
-    }
-    QSerialPort sp_;
-    QTimer gap_, total_;
-    QByteArray buf_;
-    std::function<void(QByteArray)> done_;
+    SerialPort& p_;
 };
 
 struct Figures {
@@ -199,9 +126,10 @@ int main(int argc, char** argv) {
     std::printf("%-32s %10s %10s %8s\n", "run", "max ms", "p99 ms", "replies");
     for (bool blocking : {false, true}) {
         for (bool answering : {false, true}) {
-            BenchPort port;
-            port.blocking = blocking;
             QuietDialogs dialogs;
+            QtSerialPort real(dialogs);
+            BlockingRead blocking_port(real);
+            SerialPort& port = blocking ? static_cast<SerialPort&>(blocking_port) : real;
             QuietTones tones;
             SystemClock clock;
             Configurator c(port, dialogs, tones, clock);
