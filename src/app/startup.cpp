@@ -1,17 +1,13 @@
 #include "app/startup.h"
 
 #include "commands/gating.h"
+#include "link/connection.h"
 #include "link/cp1251.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#if __has_include("link/connection.h")
-#include "link/connection.h"
-#define ZORVIK_HAVE_CONNECTION 1
-#endif
 
 QStringList styles_manifest_lines() {
     return {
@@ -44,12 +40,6 @@ ManifestResult write_styles_manifest(const QString& program_dir, const QString& 
 }
 
 namespace {
-
-void run_close_routine([[maybe_unused]] Configurator& cfg) {
-#ifdef ZORVIK_HAVE_CONNECTION
-    close_routine(cfg);
-#endif
-}
 
 void show_error(Configurator& cfg, int number, const QString& description) {
     cfg.dialogs.message(description, MsgIcon::Critical,
@@ -126,7 +116,7 @@ bool Form_Load(Configurator& cfg, const QString& log_folder) {
 }
 
 void Form_Unload(Configurator& cfg) {
-    run_close_routine(cfg);
+    close_routine(cfg);
     cfg.Form2.set_visible(false);
     cfg.Form3.set_visible(false);
     cfg.Form4.set_visible(false);
@@ -135,5 +125,5 @@ void Form_Unload(Configurator& cfg) {
 
 void Form_Terminate(Configurator& cfg) {
     cfg.frmSerial.TMRComm.set_enabled(false);
-    run_close_routine(cfg);
+    close_routine(cfg);
 }

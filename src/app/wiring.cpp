@@ -1,13 +1,11 @@
 #include "app/wiring.h"
 
 #include "commands/gating.h"
+#include "commands/operating_mode.h"
+#include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
-#include "ui/configurator.h"
-
-#if __has_include("link/connection.h")
 #include "link/connection.h"
-#define ZORVIK_HAVE_CONNECTION 1
-#endif
+#include "ui/configurator.h"
 
 void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& options) {
     MainForm& f = cfg.frmSerial;
@@ -19,10 +17,9 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
             cfg.frmSerial.BTNOpenCom.click();
         }
     };
-#ifdef ZORVIK_HAVE_CONNECTION
-    f.BTNOpenCom.on_click = [&cfg] { BTNOpenCom_Click(cfg); };
-    f.BTNCloseCom.on_click = [&cfg] { close_routine(cfg); };
-#endif
+    wire_connection(cfg);
+    wire_exchange(cfg);
+    wire_operating_mode(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
     f.SSTab1.on_click = [&f] { SSTab1_Click(f); };
 }

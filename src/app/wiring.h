@@ -8,6 +8,7 @@ struct ShellOptions {
     bool connect_when_shown = false;
 };
 
-// The shell's own procedures: the presence scan, opening and closing the
-// port, the exchange tick, the tab and generator-version switches.
+// The presence scan and the tab and generator-version switches, and the
+// procedures of the other parts that are there so far: opening and closing
+// the port, the exchange tick, network scan and address choice, the mode write.
 void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& options);

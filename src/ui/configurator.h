@@ -5,6 +5,8 @@
 #include "link/run_log.h"
 #include "ui/main_form.h"
 
+#include <functional>
+
 class SerialPort;
 class Dialogs;
 class Tones;
@@ -29,6 +31,13 @@ struct Configurator {
     Tones& tones;
     const Clock& clock;
     RunLog log;
+
+    // The device opened for an item of the port list.  By default the item
+    // behind the "\\.\" prefix; the program may map items of its own (the
+    // demo line, a port given on the command line).
+    std::function<QString(const QString& item)> device_for_item = [](const QString& item) -> QString {
+        return QStringLiteral("\\\\.\\") + item;
+    };
 
     // Appends a record to the run log; silent while a reply is replayed.
     void str_to_log(const QString& message) { log.str_to_log(message); }

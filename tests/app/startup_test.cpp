@@ -1,8 +1,10 @@
 #include "app/startup.h"
+#include "link/connection.h"
 #include "link/cp1251.h"
 #include "link/serial_port.h"
 #include "ui/configurator.h"
 
+#include "../support/fake_serial_port.h"
 #include "../support/fakes.h"
 #include "../support/qt_printers.h"
 
@@ -208,4 +210,49 @@ TEST(Manifest, UnwritableFolderFailsQuietly) {
     file.close();
     EXPECT_EQ(write_styles_manifest(blocker, "zorvik.exe"), ManifestResult::Failed);
     EXPECT_FALSE(QFile::exists(styles_manifest_path(blocker, "zorvik.exe")));
+}
+
+TEST(Startup, ClosingTheMainWindowWithAnOpenPortClosesItAndLogs) {
+    FakeSerialPort port;
+    FakeDialogs dialogs;
+    FakeTones tones;
+    FakeClock clock;
+    Configurator cfg{port, dialogs, tones, clock};
+    QTemporaryDir dir;
+    ASSERT_TRUE(Form_Load(cfg, dir.path()));
+    MainForm& f = cfg.frmSerial;
+    f.CmbPort.clear();
+    f.CmbPort.add_item("COM3");
+    f.CmbPort.set_list_index(0);
+    BTNOpenCom_Click(cfg);
+    ASSERT_TRUE(port.is_open());
+    ASSERT_TRUE(f.TMRComm.enabled());
+    f.set_visible(true);
+
+    Form_Unload(cfg);
+    EXPECT_FALSE(port.is_open());
+    EXPECT_FALSE(f.TMRComm.enabled());
+    EXPECT_FALSE(f.visible());
+    const QString log = from_cp1251(read_all(cfg.log.path()));
+    EXPECT_TRUE(log.contains("Com Port \\\\.\\COM3 Open")) << log.toStdString();
+    EXPECT_TRUE(log.endsWith(" : Com Port COM3 Closed\"\r\n")) << log.toStdString();
+}
+
+TEST(Startup, TerminationStopsTheExchangeAndClosesThePort) {
+    FakeSerialPort port;
+    FakeDialogs dialogs;
+    FakeTones tones;
+    FakeClock clock;
+    Configurator cfg{port, dialogs, tones, clock};
+    QTemporaryDir dir;
+    ASSERT_TRUE(Form_Load(cfg, dir.path()));
+    cfg.frmSerial.CmbPort.clear();
+    cfg.frmSerial.CmbPort.add_item("COM4");
+    cfg.frmSerial.CmbPort.set_list_index(0);
+    BTNOpenCom_Click(cfg);
+    ASSERT_TRUE(port.is_open());
+    Form_Terminate(cfg);
+    EXPECT_FALSE(port.is_open());
+    EXPECT_FALSE(cfg.frmSerial.TMRComm.enabled());
+    EXPECT_TRUE(from_cp1251(read_all(cfg.log.path())).contains("Com Port COM4 Closed"));
 }

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -25,9 +26,13 @@ public:
     std::deque<bool> answers;                  // next Yes/No answers (default: No)
     std::deque<std::optional<QString>> inputs; // next input box results (default: cancel)
     std::deque<QString> files;                 // next file chooser results (default: cancel)
+    // Runs while a message box is "open", standing for what the user or a
+    // timer does in its nested event loop.
+    std::function<void()> during_message;
 
     void message(const QString& text, MsgIcon icon, const QString& title) override {
         messages.push_back({text, icon, title});
+        if (during_message) during_message();
     }
     bool ask_yes_no(const QString& text, const QString&) override {
         questions.append(text);

@@ -1,0 +1,180 @@
+#include "exchange/exchange_cycle.h"
+
+#include "commands/operating_mode.h"
+#include "exchange/network_scan.h"
+#include "exchange/reply_dispatch.h"
+#include "link/connection.h"
+#include "link/frame_codec.h"
+#include "link/protocol.h"
+#include "link/serial_port.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+
+// How a tick shares the event loop.
+//
+// Steps up to choosing the request run at once.  The read then runs through
+// SerialPort::read_async, so the window stays live while the sensor answers;
+// the write and the reply handling follow in its callback.  Three things can
+// happen while we wait, and each is handled here:
+//  - the timer fires again: `tick_running` keeps a second tick out (message
+//    boxes run nested event loops, so this also covers a tick showing one);
+//  - a button handler stores a new request in `wrs`: the tick writes what it
+//    chose (`sending`) and empties `wrs` only if it still holds that frame, so
+//    the new request goes out on the next tick;
+//  - the port is closed (button, window closing, failed writes): the close
+//    routine calls abandon_tick, which moves `tick_serial` on; a callback or a
+//    message box that returns into a tick whose serial is stale ends quietly.
+
+namespace {
+bool still_current(const MainForm& f, uint32_t serial) {
+    return f.tick_serial == serial;
+}
+
+void finish(MainForm& f, uint32_t serial) {
+    if (still_current(f, serial)) f.tick_running = false;
+}
+
+void forget_sent(MainForm& f, const QByteArray& sending) {
+    if (f.wrs == sending) f.wrs.clear();
+}
+
+// Steps 8 to 12 and the reply processing, once the read has returned.
+void after_read(Configurator& c, uint32_t serial, const QByteArray& sending,
+                const QByteArray& reply) {
+    MainForm& f = c.frmSerial;
+    if (!still_current(f, serial)) return;
+
+    const uint16_t n = c.port.WritePort(sending);
+    if (n != sending.size()) {
+        c.dialogs.message(QStringLiteral("Ошибка записи в порт"));
+        if (!still_current(f, serial)) return; // closed while the box was open
+        if (f.write_failures <= 2) {
+            ++f.write_failures;
+        } else {
+            f.TMRComm.set_enabled(false);
+            BTNCloseCom_Click(c);
+        }
+        forget_sent(f, sending);
+        finish(f, serial);
+        return;
+    }
+    f.write_failures = 0;
+    forget_sent(f, sending);
+    f.Pic.set_fill_colour(f.Pic.fill_colour() == kWhite ? kGrey : kWhite);
+
+    if (reply.isEmpty()) {
+        f.no_data = -1;
+        f.MsgCom.set_fore_colour(kButtonText);
+        const QString text =
+            QStringLiteral("Нет ответа от датчика с адресом ") + f.CmbNet.selected_text();
+        f.MsgCom.set_text(text);
+        c.str_to_log(text);
+        finish(f, serial);
+        return;
+    }
+    f.no_data = 0;
+    f.MsgCom.set_fore_colour(kDarkGreen);
+    f.MsgCom.set_text(QStringLiteral("Датчик подключен"));
+    f.freq_mode = 0;
+    process_reply(c, reply);
+    finish(f, serial);
+}
+
+QByteArray state_request(uint8_t address) {
+    QByteArray r;
+    r.append(char(kRequestStart)).append(char(address)).append(char(CMD_READ_STATE));
+    return Control_summ(r);
+}
+} // namespace
+
+void process_reply(Configurator& c, const QByteArray& reply) {
+    MainForm& f = c.frmSerial;
+    const bool replay = f.replay_mode != 0;
+    const uint32_t serial = f.tick_serial;
+    const qsizetype L = reply.size();
+
+    uint8_t acc = 0;
+    for (qsizetype i = 0; i + 1 < L; ++i) crc(uint8_t(reply[i]), acc);
+
+    if (L >= 4 && uint8_t(reply[0]) == kReplyStart) {
+        dispatch_reply(c, reply, acc);
+    } else if (L > 0) {
+        if (f.net_opr != 0 && L < 20) net_answer(c, reply);
+        f.net_opr = 0;
+    }
+
+    // A tick abandoned meanwhile (the port was closed while a message box of
+    // the dispatch was open) leaves the display as the close routine reset it.
+    const bool current = still_current(f, serial);
+    if (current) f.Pic.set_fill_colour(kRed);
+    f.replay_mode = 0;
+    // A replay never touches the port.
+    if (current && !replay) c.port.FlushPort();
+}
+
+void TMRComm_Timer(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    if (f.tick_running) {
+        // A replay asked for while a tick runs is dropped rather than left
+        // pending, which would keep the run log silent.
+        f.replay_mode = 0;
+        return;
+    }
+    f.tick_running = true;
+    const uint32_t serial = ++f.tick_serial;
+
+    if (f.replay_mode != 0) {
+        const QByteArray reply = f.replay_reply;
+        process_reply(c, reply);
+        finish(f, serial);
+        return;
+    }
+
+    // An entry that is not an address (none selected, not 0..255) gets
+    // neither an identity nor a state request.
+    const auto addr = selected_address(f);
+    if (addr && *addr != f.id_addr) {
+        f.wrs = Zapros_ser_num(f);
+        f.id_addr = *addr;
+    }
+
+    if (f.sec_wr_table == 1) {
+        f.sec_wr_table = 0;
+        Set_mode_Click(c); // may ask a question; the port may be closed meanwhile
+        if (!still_current(f, serial)) return;
+    }
+    if (f.sec_wr_table == 2) f.sec_wr_table = 1;
+
+    if (f.wrs.isEmpty() && f.CmbNet.list_index() >= 0) {
+        if (addr) f.wrs = state_request(*addr);
+    } else {
+        f.err_shown = 0;
+        if (f.freq_mode == 1 && !f.wrs.isEmpty()) {
+            f.wrs.clear();
+            c.dialogs.message(QStringLiteral("Эту операцию невозможно выполнить в частотном "
+                                             "режиме. Отключите ненадолго питание датчика и "
+                                             "сделайте опрос сети"));
+            if (!still_current(f, serial)) return;
+        }
+    }
+
+    f.still_count = int16_t(f.still_count - 1);
+    if (f.still_count < 0) f.still_count = 0;
+
+    const QByteArray sending = f.wrs;
+    c.port.read_async(
+        [&c, serial, sending](QByteArray reply) { after_read(c, serial, sending, reply); });
+}
+
+void abandon_tick(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    ++f.tick_serial;
+    f.tick_running = false;
+    c.port.cancel_read();
+}
+
+void wire_exchange(Configurator& c) {
+    c.frmSerial.TMRComm.on_timer = [&c] { TMRComm_Timer(c); };
+    c.frmSerial.CmbNet.on_click = [&c] { CmbNet_Click(c); };
+    c.frmSerial.Opros.on_click = [&c] { Opros_Click(c); };
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The exchange cycle: once a second, read the reply to the previous request,
+// send the pending one (or a state request), and hand the reply on.
+#include <QByteArray>
+
+#include <cstdint>
+
+struct Configurator;
+
+// One tick.  Run by `TMRComm`, and directly for a replay after `replay_reply`
+// and `replay_mode` have been set.  A tick waits for the port without
+// blocking the event loop; a tick that comes while another is still running
+// (waiting for its reply or showing a message) does nothing.
+void TMRComm_Timer(Configurator& c);
+
+// Reply processing of a tick (CRC, framed or scan answer, indicator).
+void process_reply(Configurator& c, const QByteArray& reply);
+
+// Gives up a tick that is waiting for its reply: it will neither write nor
+// show anything.  The close routine runs it; so must anything else that takes
+// the port away from the cycle (the firmware upload).
+void abandon_tick(Configurator& c);
+
+// Connects `TMRComm`, `CmbNet` and `Opros` to the exchange procedures.
+void wire_exchange(Configurator& c);

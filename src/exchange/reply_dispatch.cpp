@@ -1,0 +1,140 @@
+#include "exchange/reply_dispatch.h"
+
+#include "exchange/network_scan.h"
+#include "exchange/state_display.h"
+#include "link/protocol.h"
+#include "tables/table_exchange.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+#include "ui/tones.h"
+
+namespace {
+constexpr int kTableReplyLength = 84;
+
+void confirm(Configurator& c, const QString& text, bool tone = true) {
+    c.frmSerial.MsgCom.set_text(text);
+    c.str_to_log(text);
+    if (tone) c.tones.tone(kConfirmHz, kConfirmMs);
+}
+
+void not_understood(Configurator& c) {
+    c.frmSerial.MsgCom.set_text(QStringLiteral(" Непонятно что пришло! "));
+    c.str_to_log(QStringLiteral("Непонятно что пришло!"));
+    c.tones.tone(kErrorHz, kErrorMs);
+    c.dialogs.message(QStringLiteral("Ответ не соответствует запросу"));
+    c.str_to_log(QStringLiteral("Ответ не соответствует запросу"));
+    c.tones.tone(kErrorHz, kErrorMs);
+}
+
+// Replies that read fixed positions need at least this many bytes; a shorter
+// one is no valid answer of its kind.
+bool long_enough(uint8_t code, qsizetype L) {
+    switch (code) {
+    case CMD_SET_MODE:
+        return L >= 5;
+    case RPL_FREQ_MODE:
+        return L >= 5;
+    case CMD_READ_TABLE:
+        return L >= kTableReplyLength;
+    default:
+        return true;
+    }
+}
+} // namespace
+
+void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_crc) {
+    MainForm& f = c.frmSerial;
+    const qsizetype L = reply.size();
+    if (L < 4) return;
+    const uint8_t code = uint8_t(reply[2]);
+    auto at = [&reply](int pos) { return uint8_t(reply[pos - 1]); };
+
+    if (!long_enough(code, L)) {
+        not_understood(c);
+        return;
+    }
+
+    switch (code) {
+    case CMD_READ_ID:
+        assept_sn(c, reply);
+        f.MsgCom.set_text(QStringLiteral(" Получен С/Н и вер. прошивки"));
+        f.mode_yes = -1;
+        break;
+    case CMD_READ_STATE:
+        if (f.replay_mode != 0) f.MsgCom.set_text(QStringLiteral(" Получены данные."));
+        if (at(int(L)) == computed_crc) all_data_to_form(c, reply);
+        break;
+    case CMD_SET_EMPTY:
+        confirm(c, QStringLiteral(" Установлен нижний уровень."));
+        break;
+    case CMD_SET_MODE:
+        confirm(c, QStringLiteral(" Установлен новый режим."));
+        Out_modes(c, at(4));
+        if (L > 5 && f.firmware_version > 174) show_extended_mode(c, at(5));
+        break;
+    case CMD_SET_FULL:
+        confirm(c, QStringLiteral(" Установлен верхний уровень."));
+        break;
+    case CMD_SET_ADDRESS:
+        confirm(c, QStringLiteral(" Установлен сетевой номер."));
+        break;
+    case RPL_SERIAL_WRITTEN:
+        confirm(c, QStringLiteral("Установлен серийный номер."), false);
+        break;
+    case CMD_SHIFT_EMPTY:
+        confirm(c, QStringLiteral("Сдвинут нижний уровень."));
+        break;
+    case CMD_SHIFT_FULL:
+        confirm(c, QStringLiteral("Сдвинут верхний уровень."));
+        break;
+    case CMD_SET_ALARM_LEVEL:
+        confirm(c, QStringLiteral("Уст. новый уровень ав. ост. топлива."));
+        f.lamp_level.set_text(QString::number(at(4)));
+        break;
+    case CMD_ENTER_PASSWORD:
+        confirm(c, QStringLiteral("Пароль принят."));
+        break;
+    case RPL_WRONG_PASSWORD:
+        f.MsgCom.set_fore_colour(kRed);
+        f.MsgCom.set_text(QStringLiteral("Неверный пароль."));
+        c.str_to_log(QStringLiteral("Неверный пароль."));
+        c.tones.tone(kErrorHz, kErrorMs);
+        break;
+    case CMD_CHANGE_PASSWORD:
+        confirm(c, QStringLiteral("Пароль изменен."));
+        break;
+    case RPL_PASSWORD_NOTE:
+        f.MsgCom.set_text(QStringLiteral("Пар."));
+        break;
+    case CMD_DIRECT_EMPTY:
+        confirm(c, QStringLiteral("Директивно изменен нижний уровень."));
+        break;
+    case CMD_DIRECT_FULL:
+        confirm(c, QStringLiteral("Директивно изменен верхний уровень."));
+        break;
+    case RPL_FREQ_MODE:
+        f.MsgCom.set_text(QStringLiteral("Датчик в частотном режиме."));
+        f.ur.set_text(QStringLiteral("Частота"));
+        f.Uroven.set_text(QString::number(at(4) * 256 + at(5)) + QStringLiteral(" Гц."));
+        f.freq_mode = 1;
+        break;
+    case CMD_READ_TABLE: {
+        const QString values = ans_to_table(c, reply);
+        f.MsgCom.set_text(QStringLiteral("Прочитана таблица."));
+        c.str_to_log(QStringLiteral("Прочитана таблица = ") + values);
+        c.tones.tone(kConfirmHz, kConfirmMs);
+        break;
+    }
+    case CMD_WRITE_TABLE:
+        f.MsgCom.set_text(QStringLiteral("Установлена Тарир таблица."));
+        c.str_to_log(QStringLiteral("Установлена Тарировочная таблица."));
+        c.tones.tone(kConfirmHz, kConfirmMs);
+        break;
+    case CMD_SET_HORIZON:
+        confirm(c, QStringLiteral("Установлен Горизонт."));
+        break;
+    default:
+        not_understood(c);
+        break;
+    }
+}

@@ -1,0 +1,130 @@
+#include "link/connection.h"
+
+#include "commands/gating.h"
+#include "exchange/exchange_cycle.h"
+#include "link/serial_port.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+#include "ui/tones.h"
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <sys/stat.h>
+#endif
+
+namespace {
+const QString kSettings = QStringLiteral("19200,n,8,1");
+
+// Controls offered only while no port is open (the relay generator, the
+// server log reader, the calibration balance).
+void show_offline_controls(MainForm& f, bool show) {
+    for (Control* ctl : std::initializer_list<Control*>{&f.gen_zapr, &f.Label10, &f.rdf, &f.kko})
+        ctl->set_visible(show);
+}
+
+#ifdef Q_OS_UNIX
+// The group that owns the device node, which is the one that grants access.
+QString device_group(const QString& device) {
+    QString path = device;
+    if (path.startsWith(QStringLiteral("\\\\.\\"))) path = path.mid(4);
+    if (!path.startsWith(u'/')) path = QStringLiteral("/dev/") + path;
+    struct stat st {};
+    if (::stat(path.toLocal8Bit().constData(), &st) != 0) return {};
+    const struct group* g = ::getgrgid(st.st_gid);
+    return g ? QString::fromLocal8Bit(g->gr_name) : QString();
+}
+#endif
+} // namespace
+
+QString open_failure_hint(OpenFailure why, const QString& device) {
+    switch (why) {
+    case OpenFailure::Busy:
+        return QStringLiteral("Порт занят другой программой.");
+    case OpenFailure::NoPermission: {
+        QString hint = QStringLiteral("Нет прав доступа к порту.");
+#ifdef Q_OS_UNIX
+        QString group = device_group(device);
+        if (group.isEmpty() || group == QStringLiteral("root")) group = QStringLiteral("dialout");
+        hint += QStringLiteral(" Добавьте пользователя в группу ") + group +
+                QStringLiteral(" и войдите в систему заново.");
+#else
+        Q_UNUSED(device);
+#endif
+        return hint;
+    }
+    default:
+        return {};
+    }
+}
+
+void BTNOpenCom_Click(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    f.Timer1.set_enabled(false);
+    const QString item = f.CmbPort.selected_text();
+    const QString device = c.device_for_item(item);
+    if (!c.port.OpenPort(device, kSettings)) {
+        const QString text = QStringLiteral("Com Port ") + item +
+                             QStringLiteral(" недоступен. Установите нужный порт.");
+        const QString hint = open_failure_hint(c.port.last_open_failure(), device);
+        c.dialogs.message(hint.isEmpty() ? text : QString(text + u'\n' + hint),
+                          MsgIcon::Exclamation);
+        c.str_to_log(text);
+        close_routine(c);
+        return;
+    }
+    SwitchTags(f);
+    f.TMRComm.set_enabled(true);
+    f.BTNOpenCom.set_enabled(false);
+    f.BTNCloseCom.set_enabled(true);
+    f.write_failures = 0;
+    c.str_to_log(QStringLiteral("Com Port ") + device + QStringLiteral(" Open"));
+    show_offline_controls(f, false);
+    c.tones.tone(kConfirmHz, kConfirmMs);
+}
+
+void close_routine(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    f.TMRComm.set_enabled(false);
+    abandon_tick(c); // a tick waiting for its reply must not write afterwards
+    show_offline_controls(f, true);
+    f.Label9.set_visible(false);
+    f.lamp_level.set_visible(false);
+    f.Command1.set_visible(false);
+    c.port.ClosePort();
+    CloseAllTags(f);
+    for (Control* ctl :
+         std::initializer_list<Control*>{&f.gen_zapr, &f.Label10, &f.rdf, &f.kko, &f.BTNOpenCom})
+        ctl->set_enabled(true);
+    f.BTNCloseCom.set_enabled(false);
+    f.naklon.set_visible(false);
+    f.dr_quality.set_visible(false);
+    c.str_to_log(QStringLiteral("Com Port ") + f.CmbPort.selected_text() +
+                 QStringLiteral(" Closed"));
+
+    f.CmbNet.clear();
+    f.CmbNet.add_item(QStringLiteral("0"));
+    f.CmbNet.set_list_index(0);
+
+    f.sn.set_text(QStringLiteral("0"));
+    f.vv.set_text(QStringLiteral("--------"));
+    for (Label* l : {&f.tek, &f.temp, &f.Uroven, &f.lo, &f.hi, &f.ne}) l->set_text(kNoData);
+    f.ProgressBar1.set_value(0);
+    f.MsgCom.set_text(QString());
+    f.Kalibr_warning.set_text(QString());
+    f.netdev.set_text(QStringLiteral("---------"));
+
+    f.Pic.set_fill_colour(rgb(255, 255, 16));
+    for (Control* ctl : std::initializer_list<Control*>{&f.hi, &f.h, &f.Label19})
+        ctl->set_back_colour(kButtonFace);
+    f.ind_stab.set_fill_colour(rgb(192, 192, 192));
+    f.Timer1.set_enabled(true);
+}
+
+void BTNCloseCom_Click(Configurator& c) {
+    close_routine(c);
+}
+
+void wire_connection(Configurator& c) {
+    c.frmSerial.BTNOpenCom.on_click = [&c] { BTNOpenCom_Click(c); };
+    c.frmSerial.BTNCloseCom.on_click = [&c] { BTNCloseCom_Click(c); };
+}

@@ -1,0 +1,301 @@
+#include "../support/configurator_rig.h"
+
+#include "exchange/exchange_cycle.h"
+#include "ui/tones.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+const QString kNoAnswer = QStringLiteral("Нет ответа от датчика с адресом ");
+const QString kWriteError = QStringLiteral("Ошибка записи в порт");
+const QString kFreqRefusal = QStringLiteral(
+    "Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго питание датчика "
+    "и сделайте опрос сети");
+} // namespace
+
+TEST(ExchangeCycle, IdleTicksAskForStateAndReportSilence) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.tick();
+    r.tick();
+    ASSERT_EQ(r.port.writes.size(), 2u);
+    EXPECT_EQ(r.port.writes[0], hex("3105F0FE"));
+    EXPECT_EQ(r.port.writes[1], hex("3105F0FE"));
+    EXPECT_EQ(r.f.MsgCom.text(), kNoAnswer + "5");
+    EXPECT_EQ(r.f.MsgCom.fore_colour(), kButtonText);
+    EXPECT_EQ(r.f.no_data, -1);
+    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_EQ(r.log_lines().mid(1), QStringList({kNoAnswer + "5", kNoAnswer + "5"}));
+    // Each write flips the indicator between white and grey.
+    const Colour after_two = r.f.Pic.fill_colour();
+    r.tick();
+    EXPECT_NE(r.f.Pic.fill_colour(), after_two);
+    EXPECT_TRUE(r.f.Pic.fill_colour() == kWhite || r.f.Pic.fill_colour() == kGrey);
+
+    r.select(0);
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), hex("3100F001"));
+}
+
+TEST(ExchangeCycle, PendingRequestGoesOutInsteadOfTheStateRequest) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.f.wrs = frame("3105FA");
+    r.f.err_shown = 1;
+    r.tick();
+    ASSERT_EQ(r.port.writes.size(), 1u);
+    EXPECT_EQ(r.port.writes[0], frame("3105FA"));
+    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_EQ(r.f.err_shown, 0); // a user request clears the bad-data note
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), hex("3105F0FE"));
+}
+
+TEST(ExchangeCycle, AddressChangeQueuesIdentityOverAPendingRequest) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.f.CmbNet.on_click = nullptr; // a selection made without the click handler
+    r.f.CmbNet.add_item("12");
+    r.f.CmbNet.set_list_index(1);
+    r.f.wrs = frame("3105FA");
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), frame("310CFC"));
+    EXPECT_EQ(r.f.id_addr, 12);
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), frame("310CF0"));
+}
+
+TEST(ExchangeCycle, EntryThatIsNoAddressGetsNoRequests) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.f.CmbNet.on_click = nullptr;
+    r.f.CmbNet.add_item("300");
+    r.f.CmbNet.set_list_index(1);
+    r.tick();
+    ASSERT_EQ(r.port.writes.size(), 1u);
+    EXPECT_TRUE(r.port.writes[0].isEmpty());
+    EXPECT_EQ(r.f.id_addr, 5);
+    r.f.CmbNet.set_list_index(-1);
+    r.tick();
+    EXPECT_TRUE(r.port.last_write().isEmpty());
+}
+
+TEST(ExchangeCycle, FramedAndUnframedBoundaries) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    // Three bytes starting with 0x3E are no frame: with a scan pending they
+    // are three addresses.
+    r.f.net_opr = -1;
+    r.receive(hex("3E05F0"));
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList({"62", "5", "240"}));
+    EXPECT_EQ(r.f.net_opr, 0);
+    EXPECT_EQ(r.f.Pic.fill_colour(), kRed);
+
+    // Address 62 first with three more answers reads as a frame (code 0x0C,
+    // not one we know), and the scan stays pending.
+    r.select(5);
+    r.f.net_opr = -1;
+    r.receive(hex("3E050C07"));
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
+    EXPECT_EQ(r.f.net_opr, -1);
+    EXPECT_EQ(r.dialogs.texts(), QStringList({"Ответ не соответствует запросу"}));
+
+    // Without a scan, or with 20 bytes or more, an unframed reply is ignored.
+    r.f.net_opr = 0;
+    r.receive(hex("0507"));
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
+    r.f.net_opr = -1;
+    r.receive(QByteArray(20, '\x07'));
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
+    EXPECT_EQ(r.f.net_opr, 0);
+    EXPECT_EQ(r.f.MsgCom.text(), "Датчик подключен");
+    EXPECT_EQ(r.f.MsgCom.fore_colour(), kDarkGreen);
+    EXPECT_EQ(r.port.count("flush"), 4);
+}
+
+TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.port.failing_writes = 4;
+    r.port.failed_count = 2;
+    r.f.wrs = frame("3105FA");
+    r.port.incoming = frame("3E05FA"); // a reply read in a failed tick is dropped
+    r.tick();
+    EXPECT_EQ(r.dialogs.texts(), QStringList({kWriteError}));
+    EXPECT_EQ(r.f.write_failures, 1);
+    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_NE(r.f.MsgCom.text(), QStringLiteral(" Установлен нижний уровень."));
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), hex("3105F0FE")); // the dropped request is not retried
+    r.tick();
+    EXPECT_EQ(r.f.write_failures, 3);
+    EXPECT_TRUE(r.port.is_open());
+    EXPECT_TRUE(r.f.TMRComm.enabled());
+
+    r.tick();
+    EXPECT_EQ(r.dialogs.messages.size(), 4u);
+    EXPECT_FALSE(r.port.is_open());
+    EXPECT_FALSE(r.f.TMRComm.enabled());
+    EXPECT_TRUE(r.f.Timer1.enabled());
+    EXPECT_TRUE(r.f.BTNOpenCom.enabled());
+    EXPECT_EQ(r.log_lines().last(), "Com Port COM3 Closed");
+}
+
+TEST(ExchangeCycle, SuccessfulWriteResetsTheFailureCount) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.port.failing_writes = 3;
+    r.tick();
+    r.tick();
+    r.tick();
+    r.tick();
+    EXPECT_EQ(r.f.write_failures, 0);
+    r.port.failing_writes = 3;
+    r.tick();
+    r.tick();
+    r.tick();
+    EXPECT_TRUE(r.port.is_open());
+}
+
+TEST(ExchangeCycle, FrequencyModeDropsUserRequestsButKeepsPolling) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.receive(frame("3E05FE01F4"));
+    EXPECT_EQ(r.f.freq_mode, 1);
+    r.f.wrs = frame("3105F5");
+    r.tick();
+    EXPECT_EQ(r.dialogs.texts(), QStringList({kFreqRefusal}));
+    EXPECT_TRUE(r.port.last_write().isEmpty()); // nothing sent this tick
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), hex("3105F0FE"));
+    EXPECT_EQ(r.dialogs.messages.size(), 1u);
+    // Any other reply ends frequency mode.
+    r.receive(frame("3E05FA"));
+    EXPECT_EQ(r.f.freq_mode, 0);
+    r.f.wrs = frame("3105F5");
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), frame("3105F5"));
+}
+
+TEST(ExchangeCycle, ReplayLeavesThePortAndTheRunLogAlone) {
+    ConfiguratorRig r;
+    const QStringList before = r.log_lines();
+    r.port.calls.clear();
+    r.replay(hex("3E05F0152C03C1B0130060EA000050BD0100100026"
+                 "0F0560"));
+    EXPECT_TRUE(r.port.calls.isEmpty());
+    EXPECT_EQ(r.log_lines(), before);
+    EXPECT_EQ(r.f.Uroven.text(), "812");
+    EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Получены данные."));
+    EXPECT_EQ(r.f.Pic.fill_colour(), kRed);
+    EXPECT_EQ(r.f.replay_mode, 0);
+    EXPECT_FALSE(r.f.tick_running);
+    // The log speaks again after the replay.
+    r.c.str_to_log("after");
+    EXPECT_EQ(r.log_lines().last(), "after");
+}
+
+TEST(ExchangeCycle, TableWriteIsFollowedByTheModeWriteTwoTicksLater) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.f.tek.set_text("1000"); // a sensor has answered
+    r.f.sec_wr_table = 2;
+    r.tick();
+    EXPECT_EQ(r.f.sec_wr_table, 1);
+    EXPECT_TRUE(r.dialogs.questions.isEmpty());
+    r.dialogs.answers.push_back(true);
+    r.tick();
+    EXPECT_EQ(r.f.sec_wr_table, 0);
+    EXPECT_EQ(r.dialogs.questions.size(), 1);
+    EXPECT_EQ(r.port.last_write(), frame("3105F200"));
+}
+
+// The read runs without blocking the window; these cases cover what may
+// happen while it waits.
+TEST(ExchangeCycleAsync, ARequestStoredDuringTheReadIsKeptForTheNextTick) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.port.hold_reads = true;
+    r.tick();
+    ASSERT_TRUE(r.port.read_held());
+    EXPECT_TRUE(r.f.tick_running);
+    r.f.wrs = frame("3105F5"); // the user presses a button meanwhile
+    r.tick();                  // and the timer fires again: no second tick
+    EXPECT_EQ(r.port.count("read_async"), 1);
+    ASSERT_TRUE(r.port.complete_read());
+    ASSERT_EQ(r.port.writes.size(), 1u);
+    EXPECT_EQ(r.port.writes[0], hex("3105F0FE"));
+    EXPECT_EQ(r.f.wrs, frame("3105F5"));
+    EXPECT_FALSE(r.f.tick_running);
+    r.tick();
+    r.port.complete_read();
+    EXPECT_EQ(r.port.last_write(), frame("3105F5"));
+    EXPECT_TRUE(r.f.wrs.isEmpty());
+}
+
+TEST(ExchangeCycleAsync, ClosingThePortDuringTheReadEndsTheTickQuietly) {
+    for (bool port_drops_the_read : {true, false}) {
+        ConfiguratorRig r;
+        r.open();
+        r.select(5);
+        r.port.hold_reads = true;
+        r.port.honour_cancel = port_drops_the_read;
+        r.tick();
+        BTNCloseCom_Click(r.c);
+        EXPECT_FALSE(r.f.tick_running);
+        EXPECT_EQ(r.port.complete_read(), !port_drops_the_read);
+        EXPECT_TRUE(r.port.writes.empty());
+        EXPECT_TRUE(r.dialogs.messages.empty());
+        EXPECT_EQ(r.f.Pic.fill_colour(), rgb(255, 255, 16));
+        // Opened again, the cycle runs as before.
+        r.open();
+        r.port.hold_reads = false;
+        r.tick();
+        EXPECT_EQ(r.port.writes.size(), 1u);
+    }
+}
+
+TEST(ExchangeCycleAsync, ClosingWhileTheWriteErrorIsShownEndsTheTick) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.f.write_failures = 3;
+    r.port.failing_writes = 1;
+    r.dialogs.during_message = [&r] {
+        r.dialogs.during_message = nullptr;
+        BTNCloseCom_Click(r.c);
+    };
+    r.tick();
+    EXPECT_EQ(r.dialogs.texts(), QStringList({kWriteError}));
+    // One close, by the button; the failure count does not close it again.
+    EXPECT_EQ(r.log_lines().count("Com Port COM3 Closed"), 1);
+    EXPECT_EQ(r.port.count("close"), 1);
+}
+
+TEST(ExchangeCycleAsync, NoTickStartsWhileAMessageOfAnotherIsOpen) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.port.failing_writes = 1;
+    int nested_writes = -1;
+    r.dialogs.during_message = [&r, &nested_writes] {
+        r.dialogs.during_message = nullptr;
+        r.tick(); // the timer fires in the message box's event loop
+        nested_writes = int(r.port.writes.size());
+    };
+    r.tick();
+    EXPECT_EQ(nested_writes, 1);
+    EXPECT_FALSE(r.f.tick_running);
+    r.tick();
+    EXPECT_EQ(r.port.writes.size(), 2u);
+}

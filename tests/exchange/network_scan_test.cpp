@@ -1,0 +1,177 @@
+#include "../support/configurator_rig.h"
+
+#include "exchange/network_scan.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+// Identity reply: serial 12345, firmware code `version`, variant byte.
+QByteArray identity(int version, int variant = 0) {
+    QByteArray b = hex("3E05FC39300000");
+    b.append(char(version)).append(char(variant));
+    return Control_summ(b);
+}
+
+struct ScanRig : ConfiguratorRig {
+    ScanRig() {
+        open();
+        select(5);
+    }
+};
+} // namespace
+
+TEST(NetworkScan, ScanRequestAndAnswer) {
+    ScanRig r;
+    r.f.mode_yes = 0;
+    Opros_Click(r.c);
+    EXPECT_EQ(r.f.wrs, hex("31FFDC"));
+    EXPECT_EQ(r.f.net_opr, -1);
+    EXPECT_EQ(r.f.mode_yes, -1);
+    EXPECT_EQ(r.log_lines().last(), "Cmd Ask Net ");
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), hex("31FFDC"));
+
+    r.receive(hex("050C"));
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5", "12"}));
+    EXPECT_EQ(r.f.CmbNet.list_index(), 0);
+    EXPECT_EQ(r.f.netdev.text(), "5 12 ");
+    EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Произошел опрос сети."));
+    EXPECT_EQ(r.f.net_opr, 0);
+    EXPECT_TRUE(r.log_lines().contains(QStringLiteral("Устройства в сети 5 12 ")));
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), hex("3105FC5D"));
+}
+
+TEST(NetworkScan, DuplicatesAndLateAnswers) {
+    ScanRig r;
+    Opros_Click(r.c);
+    r.tick();
+    r.tick(); // no answer: the scan stays pending
+    EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Нет ответа от датчика с адресом 5"));
+    EXPECT_EQ(r.f.net_opr, -1);
+    r.receive(hex("0707"));
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList({"7", "7"}));
+    EXPECT_EQ(r.f.netdev.text(), "7 7 ");
+}
+
+TEST(NetworkScan, SelectingAnAddressAsksForItsIdentity) {
+    ScanRig r;
+    r.f.CmbNet.add_item("12");
+    r.f.mode_yes = 0;
+    r.f.CmbNet.set_list_index(1);
+    EXPECT_EQ(r.f.wrs, frame("310CFC"));
+    EXPECT_EQ(r.f.mode_yes, -1);
+    r.f.CmbNet.set_list_index(-1);
+    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_TRUE(Zapros_ser_num(r.f).isEmpty());
+}
+
+TEST(Identity, SerialNumberAndVersionText) {
+    struct Case {
+        int version, variant;
+        const char* vv;
+    };
+    for (const Case& k : {Case{176, 0, "1.7.6."}, Case{176, 2, "21.7.6."}, Case{95, 0, "9.5.."}}) {
+        SCOPED_TRACE(k.vv);
+        ScanRig r;
+        r.f.mode_yes = 0;
+        const qsizetype before = r.log_lines().size();
+        r.receive(identity(k.version, k.variant));
+        EXPECT_EQ(r.f.sn.text(), "12345");
+        EXPECT_EQ(r.f.vv.text(), k.vv);
+        EXPECT_EQ(r.f.firmware_version, k.version);
+        EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Получен С/Н и вер. прошивки"));
+        EXPECT_EQ(r.f.mode_yes, -1);
+        EXPECT_EQ(r.log_lines().mid(before),
+                  QStringList({QStringLiteral("Device: 12345  Ver Soft: ") + k.vv}));
+    }
+}
+
+TEST(Identity, ShortReplies) {
+    ScanRig r;
+    r.receive(identity(176));
+    for (int length : {5, 6}) {
+        const qsizetype before = r.log_lines().size();
+        r.receive(Control_summ(identity(163).left(length - 1)));
+        EXPECT_EQ(r.f.sn.text(), "????????") << length;
+        EXPECT_TRUE(r.log_lines().mid(before).isEmpty()) << length;
+    }
+    // Serial number complete, version missing: shown and logged, version kept.
+    const qsizetype before = r.log_lines().size();
+    r.receive(Control_summ(hex("3E05FC3A300000")));
+    EXPECT_EQ(r.f.sn.text(), "12346");
+    EXPECT_EQ(r.f.firmware_version, 176);
+    EXPECT_EQ(r.log_lines().mid(before),
+              QStringList({QStringLiteral("Device: 12346  Ver Soft: 1.7.6.")}));
+}
+
+TEST(Identity, GatingFollowsTheVersion) {
+    {
+        ScanRig r;
+        r.receive(identity(130));
+        EXPECT_TRUE(r.f.R_a.enabled());
+        EXPECT_FALSE(r.f.R_p.enabled());
+        EXPECT_FALSE(r.f.Kalibr_warning.visible());
+    }
+    {
+        ScanRig r;
+        r.receive(identity(163));
+        EXPECT_TRUE(r.f.Vvod_PWD.enabled());
+        EXPECT_TRUE(r.f.Chg_pass.enabled());
+        EXPECT_TRUE(r.f.rs_232.enabled());
+        EXPECT_TRUE(r.f.R_p.enabled());
+        EXPECT_FALSE(r.f.Label9.visible()); // alarm level from 170
+        EXPECT_FALSE(r.f.lamp_level.visible());
+        EXPECT_FALSE(r.f.set_hi_data.enabled());
+        EXPECT_TRUE(r.f.Kalibr_warning.visible());
+    }
+    {
+        ScanRig r;
+        r.receive(identity(172));
+        EXPECT_EQ(r.f.range256, 1);
+        EXPECT_TRUE(r.f.set_hi_data.enabled());
+        EXPECT_TRUE(r.f.lamp_level.visible());
+        EXPECT_FALSE(r.f.tartab1.enabled());
+    }
+    {
+        ScanRig r;
+        r.receive(identity(175));
+        EXPECT_EQ(r.f.range256, 0);
+        EXPECT_TRUE(r.f.set_lo_data.enabled());
+        EXPECT_FALSE(r.f.Slider1.visible());
+        EXPECT_FALSE(r.f.Slider1.enabled());
+        EXPECT_TRUE(r.f.usredn.visible());
+    }
+    {
+        ScanRig r;
+        r.receive(identity(176));
+        EXPECT_TRUE(r.f.Slider1.visible());
+        EXPECT_TRUE(r.f.Termokompens.enabled());
+        EXPECT_FALSE(r.f.usredn.visible());
+        EXPECT_FALSE(r.f.naklon.visible());
+        // An older sensor afterwards takes nothing back.
+        r.receive(identity(130));
+        EXPECT_EQ(r.f.vv.text(), "1.3.0.");
+        EXPECT_TRUE(r.f.Slider1.visible());
+        EXPECT_TRUE(r.f.Slider1.enabled());
+        EXPECT_TRUE(r.f.Vvod_PWD.enabled());
+        EXPECT_FALSE(r.f.Kalibr_warning.visible());
+    }
+    {
+        ScanRig r;
+        r.receive(identity(200));
+        EXPECT_TRUE(r.f.naklon.visible());
+        EXPECT_TRUE(r.f.dr_quality.visible());
+    }
+}
+
+TEST(Identity, ReplayShowsButNeitherGatesNorLogs) {
+    ConfiguratorRig r;
+    const QStringList before = r.log_lines();
+    r.replay(identity(176));
+    EXPECT_EQ(r.f.sn.text(), "12345");
+    EXPECT_EQ(r.f.vv.text(), "1.7.6.");
+    EXPECT_FALSE(r.f.Slider1.visible());
+    EXPECT_FALSE(r.f.Vvod_PWD.enabled());
+    EXPECT_EQ(r.log_lines(), before);
+}

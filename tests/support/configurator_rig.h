@@ -1,0 +1,96 @@
+#pragma once
+// A whole configurator on fakes, with a real run log in a temporary folder,
+// wired as the program wires it and set up as after start-up.
+#include "fake_serial_port.h"
+#include "fakes.h"
+
+#include "commands/gating.h"
+#include "commands/operating_mode.h"
+#include "exchange/exchange_cycle.h"
+#include "link/connection.h"
+#include "link/cp1251.h"
+#include "link/frame_codec.h"
+#include "ui/configurator.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+struct ConfiguratorRig {
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    FakeDialogs dialogs;
+    FakeTones tones;
+    FakeClock clock;
+    Configurator c{port, dialogs, tones, clock};
+    MainForm& f = c.frmSerial;
+
+    ConfiguratorRig() {
+        c.log.create(dir.path());
+        wire_exchange(c);
+        wire_connection(c);
+        wire_operating_mode(c);
+        // The start-up arrangement: port-bound controls off, the 1.7.0 group,
+        // the percent box and the 2.0.0 options hidden.
+        CloseAllTags(f);
+        for (Control* ctl : f.controls())
+            if (ctl->tag() == 170) ctl->set_visible(false);
+        f.per_sents.set_visible(false);
+        f.naklon.set_visible(false);
+        f.dr_quality.set_visible(false);
+        f.BTNOpenCom.set_enabled(true);
+        f.CmbNet.add_item(QStringLiteral("0"));
+        f.CmbNet.set_list_index(0);
+        f.CmbPort.add_item(QStringLiteral("COM3"));
+        f.CmbPort.set_list_index(0);
+    }
+
+    // Opens COM3 and leaves the line idle: nothing pending, address 0 known.
+    void open() {
+        BTNOpenCom_Click(c);
+        f.wrs.clear();
+        f.id_addr = 0;
+    }
+    // Selects `address` as if it had been identified already.
+    void select(int address) {
+        f.CmbNet.clear();
+        f.CmbNet.add_item(QString::number(address));
+        f.CmbNet.set_list_index(0);
+        f.id_addr = uint8_t(address);
+        f.wrs.clear();
+    }
+    void tick() { f.TMRComm.on_timer(); }
+    // The line delivers `bytes` to the next read; one tick reads them.
+    void receive(const QByteArray& bytes) {
+        port.incoming = bytes;
+        tick();
+    }
+    // Replays `bytes` as a reply from a server log.
+    void replay(const QByteArray& bytes) {
+        f.replay_reply = bytes;
+        f.replay_mode = 1;
+        TMRComm_Timer(c);
+    }
+
+    // The run log's messages after the start record, without their times.
+    QStringList log_lines() const {
+        QFile file(c.log.path());
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        const QString text = from_cp1251(file.readAll());
+        static const QRegularExpression record(QStringLiteral("^\"\\d\\d:\\d\\d:\\d\\d : (.*)\"$"));
+        QStringList out;
+        for (const QString& line : text.split(QStringLiteral("\r\n"))) {
+            const auto m = record.match(line);
+            if (m.hasMatch()) out.append(m.captured(1));
+        }
+        return out;
+    }
+};
+
+inline QByteArray hex(const char* h) {
+    return QByteArray::fromHex(h);
+}
+// A reply frame with its CRC-8 appended: frame("3E05FA") == 3E 05 FA DF.
+inline QByteArray frame(const QByteArray& h) {
+    return Control_summ(QByteArray::fromHex(h));
+}
