@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
     SystemClock clock;
     CommandLine options;
     options.demo = true;
+    options.connect = true;
     Application app(port, dialogs, tones, clock, options);
     QTemporaryDir logs;
     app.start(logs.path());
@@ -84,9 +85,19 @@ int main(int argc, char** argv) {
     wait(50);
     bool ok = save(app.splash_window(), QDir(out).filePath("form2_splash.png"));
 
-    // Past the splash: two ticks of the presence scan.
+    // Past the splash (two ticks of the presence scan), connected at once.
     wait(2300);
     auto& f = app.cfg().frmSerial;
+    if (!f.BTNCloseCom.enabled()) {
+        std::fprintf(stderr, "the demo line did not open\n");
+        return 1;
+    }
+    // Find the sensors, then talk to the newest one.
+    f.Opros.click();
+    wait(3500);
+    const int newest = int(f.CmbNet.items().size()) - 1;
+    if (newest > 0) f.CmbNet.set_list_index(newest);
+    wait(5500);
     const char* tab_names[] = {"settings", "calibration", "generator", "firmware"};
     for (int i = 0; i < 4; ++i) {
         f.SSTab1.set_current(i);
