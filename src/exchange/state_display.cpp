@@ -112,6 +112,7 @@ bool decode(Configurator& c, const Reader& r, int& stage) {
     const auto coef = r.le(19, 2);
     if (!coef) return false;
     const uint32_t K = *coef;
+    f.ko.set_text(QString::number(K));
 
     if (f.lo.text().size() < 6 && f.hi.text().size() < 8) {
         if (K == 0) return false;

@@ -112,6 +112,9 @@ void close_routine(Configurator& c) {
     f.MsgCom.set_text(QString());
     f.Kalibr_warning.set_text(QString());
     f.netdev.set_text(QStringLiteral("---------"));
+    // Nothing the sensor reported outlives the link: the frequency, voltage and
+    // coefficient go back to blank as well.
+    for (Label* l : {&f.freq, &f.anal, &f.ko}) l->set_text(QString());
 
     f.Pic.set_fill_colour(rgb(255, 255, 16));
     for (Control* ctl : std::initializer_list<Control*>{&f.hi, &f.h, &f.Label19})

@@ -63,6 +63,7 @@ TEST(StateDisplay, WorkedExample) {
     EXPECT_EQ(r.f.lo.text(), "60000");
     EXPECT_EQ(r.f.hi.text(), "114000");
     EXPECT_EQ(r.f.kko.text(), "52,734375");
+    EXPECT_EQ(r.f.ko.text(), "16");
     EXPECT_EQ(r.f.ProgressBar1.max(), 1024);
     EXPECT_EQ(r.f.ProgressBar1.value(), 812);
     for (const Control* ctl : {static_cast<Control*>(&r.f.hi), static_cast<Control*>(&r.f.h),

@@ -123,6 +123,8 @@ TEST(Connection, ClosingAfterReadingsResetsEveryField) {
         EXPECT_EQ(l->text(), kNoData) << l->name().toStdString();
     EXPECT_EQ(r.f.sn.text(), "0");
     EXPECT_EQ(r.f.vv.text(), "--------");
+    for (const Label* l : {&r.f.freq, &r.f.anal, &r.f.ko})
+        EXPECT_EQ(l->text(), "") << l->name().toStdString();
     EXPECT_EQ(r.f.netdev.text(), "---------");
     EXPECT_EQ(r.f.MsgCom.text(), "");
     EXPECT_EQ(r.f.Kalibr_warning.text(), "");
