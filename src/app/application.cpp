@@ -12,7 +12,7 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
       main_(cfg_.frmSerial), table_(cfg_.Form3), shift_(cfg_.Form4), splash_(cfg_.Form2),
       main_binder_(cfg_.frmSerial, main_), table_binder_(cfg_.Form3, table_),
       shift_binder_(cfg_.Form4, shift_), splash_binder_(cfg_.Form2, splash_) {
-    wire_shell(cfg_, lister_, ShellOptions{options.connect});
+    wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo});
 
     // Closing the main window ends the program through the close routine.
     main_binder_.on_close_request = [this] {

@@ -6,6 +6,10 @@ struct Configurator;
 struct ShellOptions {
     // Press "Открыть порт" once, as soon as the main window has appeared.
     bool connect_when_shown = false;
+    // After that press, search the line when it was the demo line that opened,
+    // so a first look at the program shows live sensors rather than silence at
+    // address 0 (the demo sensors live at other addresses).
+    bool scan_demo_after_connect = false;
 };
 
 // The presence scan and the tab and generator-version switches, and the

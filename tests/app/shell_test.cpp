@@ -3,6 +3,7 @@
 #include "app/wiring.h"
 #include "link/serial_port.h"
 
+#include "../support/fake_serial_port.h"
 #include "../support/fakes.h"
 #include "../support/qt_printers.h"
 
@@ -107,4 +108,30 @@ TEST(Shell, SplashGivesWayToTheMainWindowAfterTwoTicks) {
     ASSERT_NE(ports, nullptr);
     EXPECT_EQ(ports->currentText(), kDemoLineEntry);
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(Shell, DemoConnectSearchesTheLineButOtherPortsOnlyOpen) {
+    for (const bool demo : {true, false}) {
+        FakeSerialPort port;
+        FakeDialogs dialogs;
+        FakeTones tones;
+        FakeClock clock;
+        Configurator cfg{port, dialogs, tones, clock};
+        ListLister lister;
+        lister.ports = demo ? QStringList{kDemoLineEntry} : QStringList{"COM2"};
+        QTemporaryDir dir;
+        wire_shell(cfg, lister, ShellOptions{true, true});
+        ASSERT_TRUE(Form_Load(cfg, dir.path()));
+        MainForm& f = cfg.frmSerial;
+        f.Timer1.on_timer();
+        f.Timer1.on_timer(); // the main window shows; the port opens
+        ASSERT_TRUE(f.BTNCloseCom.enabled());
+        if (demo) {
+            EXPECT_EQ(f.wrs, QByteArray::fromHex("31FFDC"));
+            EXPECT_EQ(f.net_opr, -1);
+        } else {
+            EXPECT_NE(f.wrs, QByteArray::fromHex("31FFDC"));
+            EXPECT_EQ(f.net_opr, 0);
+        }
+    }
 }
