@@ -16,15 +16,9 @@
 
 namespace {
 
-class NoPort final : public SerialPort {
-public:
-    bool OpenPort(const QString&, const QString&) override { return false; }
-    int ClosePort() override { return 0; }
-    void FlushPort() override {}
-    QByteArray ReadPort() override { return {}; }
-    uint16_t WritePort(const QByteArray&) override { return 0; }
-    bool PortExists(const QString&) override { return false; }
-    bool is_open() const override { return false; }
+// A line that never opens: these tests are about the shell, not the port.
+struct NoPort : FakeSerialPort {
+    NoPort() { open_succeeds = false; }
 };
 
 class ListLister final : public PortLister {

@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-class FakeSerialPort final : public SerialPort {
+class FakeSerialPort : public SerialPort {
 public:
     // --- Script ---
     // Each write takes the front entry (if any) as the line's answer; the next
