@@ -13,7 +13,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
+#include <optional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
