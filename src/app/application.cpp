@@ -15,11 +15,7 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
     wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo});
 
     // Closing the main window ends the program through the close routine.
-    main_binder_.on_close_request = [this] {
-        Form_Unload(cfg_);
-        unloaded_ = true;
-        QApplication::quit();
-    };
+    main_binder_.on_close_request = [this] { end(); };
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &main_, [this] {
         if (!unloaded_) Form_Terminate(cfg_);
         unloaded_ = true;
@@ -34,6 +30,12 @@ bool Application::start(const QString& log_folder) {
     const bool ok = Form_Load(cfg_, log_folder);
     flush();
     return ok;
+}
+
+void Application::end() {
+    if (!unloaded_) Form_Unload(cfg_);
+    unloaded_ = true;
+    QApplication::quit();
 }
 
 void Application::flush() {

@@ -28,6 +28,9 @@ public:
     Binder& main_binder() { return main_binder_; }
     // Writes every pending model change to the widgets.
     void flush();
+    // Ends the program as closing the main window does: the close routine,
+    // then the event loop stops.
+    void end();
 
 private:
     Configurator cfg_;

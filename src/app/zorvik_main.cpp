@@ -6,6 +6,7 @@
 #include "app/qt_tones.h"
 #include "app/routing_serial_port.h"
 #include "app/startup.h"
+#include "app/stop_signals.h"
 #include "link/qt_serial_port.h"
 #include "link/run_log.h"
 #include "sim/sim_port.h"
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
 
     Application app(port, dialogs, tones, clock, options);
     dialogs.set_parent(&app.main_window());
+    // kill and Ctrl+C close the port and log it, as closing the window does.
+    StopSignals stop_signals([&app] { app.end(); });
     app.start(RunLog::choose_folder(
         program_dir, QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
     return qapp.exec();
