@@ -300,37 +300,38 @@ TEST(EndToEnd, ConnectsToTheSimulatedLineAndClosesOnSigterm) {
     EXPECT_FALSE(QFileInfo::exists(link));
 }
 
-TEST(EndToEnd, DemoLineConnectsAndClosesOnSigint) {
+TEST(EndToEnd, DemoLineConnectsSearchesAndClosesOnSigint) {
     ZorvikRun run;
     ASSERT_TRUE(run.ready());
     ASSERT_TRUE(run.start({QStringLiteral("--demo"), QStringLiteral("--connect")}));
 
-    // The demo line's sensors sit at 1, 5 and 12; the configurator starts at
-    // address 0, so until the user scans the line the cycle asks address 0
-    // once a second and hears nothing.
+    // The demo line's sensors sit at 1, 5 and 12, not at the start-up address
+    // 0, so opening the demo line searches it at once and then watches the
+    // first sensor found.
     const QString opened = QStringLiteral("Com Port \\\\.\\Демо-линия Open");
-    const QString silence = kNoAnswer + QStringLiteral("0");
-    auto silences_after_open = [&](const RunLogText& log) {
-        std::vector<int> seconds;
+    const bool watching = run.wait_for_log([&](const RunLogText& log) {
         const qsizetype open = find_record(log, opened);
-        if (open < 0) return seconds;
-        for (size_t i = size_t(open) + 1; i < log.records.size(); ++i)
-            if (log.records[i].message == silence) seconds.push_back(log.records[i].second);
-        return seconds;
-    };
-    const bool ticking = run.wait_for_log(
-        [&](const RunLogText& log) { return silences_after_open(log).size() >= 3; });
-    ASSERT_TRUE(ticking) << dump(run.log()) << run.process.readAllStandardError().toStdString();
+        return open >= 0 && state_lines_after(log, open).size() >= 3;
+    });
+    ASSERT_TRUE(watching) << dump(run.log()) << run.process.readAllStandardError().toStdString();
     ASSERT_TRUE(run.stop(SIGINT));
 
     const RunLogText log = run.log();
     EXPECT_TRUE(log.faults.isEmpty()) << dump(log);
     const qsizetype open = find_record(log, opened);
     ASSERT_GE(open, 0) << dump(log);
-    // Nothing but the cycle's own records between opening and closing.
-    for (size_t i = size_t(open) + 1; i + 1 < log.records.size(); ++i)
-        EXPECT_EQ(log.records[i].message, silence) << dump(log);
-    expect_about_once_a_second(silences_after_open(log));
+    const qsizetype scan = find_record(log, QStringLiteral("Cmd Ask Net "));
+    const qsizetype found = find_record(log, QStringLiteral("Устройства в сети 1 5 12 "));
+    ASSERT_GT(scan, open) << dump(log);
+    ASSERT_GT(found, scan) << dump(log);
+    const qsizetype identity =
+        find_record(log, QStringLiteral("Device: 24050001  Ver Soft: 1.3.0."));
+    EXPECT_GT(identity, found) << dump(log);
+
+    std::vector<int> seconds;
+    for (const StateLine& s : state_lines_after(log, found)) seconds.push_back(s.second);
+    ASSERT_GE(seconds.size(), 3u) << dump(log);
+    expect_about_once_a_second(seconds);
     EXPECT_EQ(log.records.back().message, QStringLiteral("Com Port Демо-линия Closed"))
         << dump(log);
 }
