@@ -69,7 +69,12 @@ TEST(PtyLine, LiveValuesRefreshEveryTick) {
     int ticks = 0;
     QEventLoop loop;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (++ticks == kTicks + 1) loop.quit();
+        ++ticks;
+        // The level may stand still for many seconds; the sensor warming up
+        // half-way makes sure the later replies carry other values.
+        if (ticks == 4)
+            server.with_line([](SimLine& l) { l.sensor(12)->config().temperature += 5; });
+        if (ticks == kTicks + 1) loop.quit();
     });
     timer.start();
     loop.exec(); // the last timeout only ends the loop; its tick's read is still running
