@@ -4,12 +4,12 @@
 // real serial port.  A 1 ms timer records how late it
 // fires; the figures are the longest and the 99th-percentile lateness in ms.  For comparison the
 // same runs with the read done blocking, as a plain ReadPort would.
+#include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
-#include "link/connection.h"
+#include "link/clock.h"
 #include "link/qt_serial_port.h"
-#include "link/serial_port.h"
+#include "protocol/serial_port.h"
 #include "sim/pty_server.h"
-#include "ui/clock.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
 #include "ui/tones.h"
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     for (bool blocking : {false, true}) {
         for (bool answering : {false, true}) {
             QuietDialogs dialogs;
-            QtSerialPort real(dialogs);
+            QtSerialPort real;
             BlockingRead blocking_port(real);
             SerialPort& port = blocking ? static_cast<SerialPort&>(blocking_port) : real;
             QuietTones tones;

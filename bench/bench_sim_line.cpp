@@ -1,8 +1,8 @@
 // What exchanges on the simulated line cost with wire timing, in-process and
 // over a pseudo-terminal: a state request, and one 128-byte firmware block
 // (write command, address frame, data frame) in the ROM bootloader.
-#include "link/frame_codec.h"
-#include "link/protocol.h"
+#include "protocol/codes.h"
+#include "protocol/frame_codec.h"
 #include "sim/pty_server.h"
 #include "sim/sim_port.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The program's one serial port: the built-in demo line when its entry of the
 // port list is opened, the system's serial port for every other entry.
-#include "link/serial_port.h"
+#include "protocol/serial_port.h"
 
 class RoutingSerialPort final : public SerialPort {
 public:
@@ -15,6 +15,8 @@ public:
     bool PortExists(const QString& name) override;
     bool is_open() const override { return active_->is_open(); }
     OpenFailure last_open_failure() const override { return active_->last_open_failure(); }
+    QString last_open_message() const override { return active_->last_open_message(); }
+    void discard_input() override { active_->discard_input(); }
     void read_async(std::function<void(QByteArray)> done) override {
         active_->read_async(std::move(done));
     }

@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
 #include "commands/gating.h"
-#include "link/connection.h"
-#include "link/cp1251.h"
+#include "exchange/connection.h"
+#include "link/text_files.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
 

@@ -5,9 +5,9 @@
 
 #include "commands/gating.h"
 #include "commands/operating_mode.h"
+#include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
-#include "link/connection.h"
 #include "ui/configurator.h"
 
 void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& options) {

@@ -7,10 +7,10 @@
 #include "app/routing_serial_port.h"
 #include "app/startup.h"
 #include "app/stop_signals.h"
+#include "link/clock.h"
 #include "link/qt_serial_port.h"
 #include "link/run_log.h"
 #include "sim/sim_port.h"
-#include "ui/clock.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     QtDialogs dialogs;
     QtTones tones;
     SystemClock clock;
-    QtSerialPort system_port(dialogs);
+    QtSerialPort system_port;
     std::unique_ptr<SimSerialPort> demo_line;
     if (options.demo) demo_line = std::make_unique<SimSerialPort>(SimLine::demo(), kDemoLineEntry);
     RoutingSerialPort port(system_port, demo_line.get(), kDemoLineEntry);

@@ -3,9 +3,9 @@
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
 #include "app/routing_serial_port.h"
-#include "link/serial_port.h"
+#include "link/clock.h"
+#include "protocol/serial_port.h"
 #include "sim/sim_port.h"
-#include "ui/clock.h"
 #include "ui/dialogs.h"
 #include "ui/tones.h"
 

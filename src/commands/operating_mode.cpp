@@ -1,8 +1,8 @@
 #include "commands/operating_mode.h"
 
 #include "exchange/network_scan.h"
-#include "link/frame_codec.h"
-#include "link/protocol.h"
+#include "protocol/codes.h"
+#include "protocol/frame_codec.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
 

@@ -1,12 +1,12 @@
 #include "exchange/exchange_cycle.h"
 
 #include "commands/operating_mode.h"
+#include "exchange/connection.h"
 #include "exchange/network_scan.h"
 #include "exchange/reply_dispatch.h"
-#include "link/connection.h"
-#include "link/frame_codec.h"
-#include "link/protocol.h"
-#include "link/serial_port.h"
+#include "protocol/codes.h"
+#include "protocol/frame_codec.h"
+#include "protocol/serial_port.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
 

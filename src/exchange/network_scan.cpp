@@ -1,8 +1,8 @@
 #include "exchange/network_scan.h"
 
 #include "commands/gating.h"
-#include "link/frame_codec.h"
-#include "link/protocol.h"
+#include "protocol/codes.h"
+#include "protocol/frame_codec.h"
 #include "ui/configurator.h"
 
 std::optional<uint8_t> selected_address(const MainForm& f) {

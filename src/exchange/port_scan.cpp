@@ -1,6 +1,6 @@
 #include "exchange/port_scan.h"
 
-#include "link/serial_port.h"
+#include "protocol/serial_port.h"
 #include "ui/configurator.h"
 
 #include <QFileInfo>

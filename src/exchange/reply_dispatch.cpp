@@ -2,7 +2,7 @@
 
 #include "exchange/network_scan.h"
 #include "exchange/state_display.h"
-#include "link/protocol.h"
+#include "protocol/codes.h"
 #include "tables/table_exchange.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"

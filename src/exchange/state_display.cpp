@@ -1,6 +1,6 @@
 #include "exchange/state_display.h"
 
-#include "link/numbers.h"
+#include "protocol/numbers.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
 

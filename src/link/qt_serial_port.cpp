@@ -1,6 +1,6 @@
 #include "link/qt_serial_port.h"
 
-#include "ui/dialogs.h"
+#include "protocol/line_settings.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -60,51 +60,32 @@ QString system_name(const QString& device) {
     return name;
 }
 
-struct LineSettings {
-    qint32 baud = 0;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits data = QSerialPort::Data8;
-    QSerialPort::StopBits stop = QSerialPort::OneStop;
-};
+QSerialPort::Parity qt_parity(LineSettings::Parity p) {
+    switch (p) {
+    case LineSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case LineSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case LineSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case LineSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    case LineSettings::Parity::None:
+        break;
+    }
+    return QSerialPort::NoParity;
+}
 
-// "19200,n,8,1": baud, parity (n e o m s), data bits 5-8, stop bits 1, 1.5, 2.
-std::optional<LineSettings> parse_line_settings(const QString& text) {
-    const QStringList f = text.split(u',');
-    if (f.size() != 4) return std::nullopt;
-    LineSettings s;
-    bool ok = false;
-    const uint baud = f[0].trimmed().toUInt(&ok);
-    if (!ok || baud == 0 || baud > uint(std::numeric_limits<qint32>::max())) return std::nullopt;
-    s.baud = qint32(baud);
-
-    const QString parity = f[1].trimmed().toLower();
-    if (parity == u"n")
-        s.parity = QSerialPort::NoParity;
-    else if (parity == u"e")
-        s.parity = QSerialPort::EvenParity;
-    else if (parity == u"o")
-        s.parity = QSerialPort::OddParity;
-    else if (parity == u"m")
-        s.parity = QSerialPort::MarkParity;
-    else if (parity == u"s")
-        s.parity = QSerialPort::SpaceParity;
-    else
-        return std::nullopt;
-
-    const uint data = f[2].trimmed().toUInt(&ok);
-    if (!ok || data < 5 || data > 8) return std::nullopt;
-    s.data = QSerialPort::DataBits(data);
-
-    const QString stop = f[3].trimmed();
-    if (stop == u"1")
-        s.stop = QSerialPort::OneStop;
-    else if (stop == u"1.5")
-        s.stop = QSerialPort::OneAndHalfStop;
-    else if (stop == u"2")
-        s.stop = QSerialPort::TwoStop;
-    else
-        return std::nullopt;
-    return s;
+QSerialPort::StopBits qt_stop_bits(LineSettings::StopBits s) {
+    switch (s) {
+    case LineSettings::StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case LineSettings::StopBits::Two:
+        return QSerialPort::TwoStop;
+    case LineSettings::StopBits::One:
+        break;
+    }
+    return QSerialPort::OneStop;
 }
 
 OpenFailure open_failure(QSerialPort::SerialPortError error, const QString& name) {
@@ -183,12 +164,14 @@ public:
 #ifndef Q_OS_WIN
         // termios knows no one-and-a-half stop bits, and QSerialPort would
         // quietly use one.
-        const bool refused = line->stop == QSerialPort::OneAndHalfStop;
+        const bool refused = line->stop_bits == LineSettings::StopBits::OneAndHalf;
 #else
         const bool refused = false;
 #endif
-        if (refused || !port_->setBaudRate(line->baud) || !port_->setDataBits(line->data) ||
-            !port_->setParity(line->parity) || !port_->setStopBits(line->stop) ||
+        if (refused || !port_->setBaudRate(line->baud) ||
+            !port_->setDataBits(QSerialPort::DataBits(line->data_bits)) ||
+            !port_->setParity(qt_parity(line->parity)) ||
+            !port_->setStopBits(qt_stop_bits(line->stop_bits)) ||
             !port_->setFlowControl(QSerialPort::NoFlowControl)) {
             const int error = last_system_error();
             port_->close();
@@ -404,7 +387,7 @@ template <class F> auto QtSerialPort::on_io(F f) {
     }
 }
 
-QtSerialPort::QtSerialPort(Dialogs& dialogs) : dialogs_(dialogs) {
+QtSerialPort::QtSerialPort() {
     io_thread_.setObjectName(QStringLiteral("serial-io"));
     io_ = new QtSerialPortIo;
     io_->moveToThread(&io_thread_);
@@ -422,7 +405,7 @@ bool QtSerialPort::OpenPort(const QString& device, const QString& settings) {
     const OpenResult r = on_io([&] { return io_->open(device, settings); });
     open_ = r.ok;
     failure_ = r.failure;
-    if (!r.message.isEmpty()) dialogs_.message(r.message);
+    open_message_ = r.message;
     return r.ok;
 }
 

@@ -21,21 +21,18 @@
 // once: reading and writing stop and the device is released, but the port
 // still counts as open until ClosePort, so the exchange cycle sees its writes
 // fail (0 written) and closes the link itself.
-#include "link/serial_port.h"
+#include "protocol/serial_port.h"
 
 #include <QObject>
 #include <QThread>
 
 #include <atomic>
 
-class Dialogs;
 class QtSerialPortIo;
 
 class QtSerialPort final : public SerialPort {
 public:
-    // `dialogs` shows the line-setting messages of OpenPort; it is used only
-    // from the thread that calls OpenPort (the UI thread).
-    explicit QtSerialPort(Dialogs& dialogs);
+    QtSerialPort();
     ~QtSerialPort() override;
     QtSerialPort(const QtSerialPort&) = delete;
     QtSerialPort& operator=(const QtSerialPort&) = delete;
@@ -60,6 +57,8 @@ public:
 
     bool is_open() const override { return open_; }
     OpenFailure last_open_failure() const override { return failure_; }
+    // Call from the thread that called OpenPort.
+    QString last_open_message() const override { return open_message_; }
 
     // Call both from the thread that created the adapter; `done` runs there,
     // from its event loop, never from inside read_async.  A new read_async
@@ -71,12 +70,12 @@ public:
 private:
     template <class F> auto on_io(F f);
 
-    Dialogs& dialogs_;
     QThread io_thread_;
     QtSerialPortIo* io_ = nullptr; // lives in io_thread_
     QObject home_;                 // lives in the creating thread; read_async answers land here
     std::atomic<bool> open_{false};
     std::atomic<OpenFailure> failure_{OpenFailure::None};
+    QString open_message_;
     uint64_t async_next_ = 0; // home thread only
     uint64_t async_live_ = 0; // the read_async whose `done` may still run; 0 for none
 };

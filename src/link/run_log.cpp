@@ -1,7 +1,8 @@
 #include "link/run_log.h"
 
-#include "link/cp1251.h"
-#include "ui/clock.h"
+#include "link/clock.h"
+#include "link/text_files.h"
+#include "protocol/cp1251.h"
 
 #include <QDir>
 #include <QFile>

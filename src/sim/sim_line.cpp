@@ -1,7 +1,7 @@
 #include "sim/sim_line.h"
 
-#include "link/frame_codec.h"
-#include "link/protocol.h"
+#include "protocol/codes.h"
+#include "protocol/frame_codec.h"
 
 #include <algorithm>
 

@@ -1,5 +1,7 @@
 #include "sim/sim_port.h"
 
+#include "protocol/line_settings.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -8,22 +10,6 @@ namespace {
 constexpr int64_t kGapUs = int64_t{SerialPort::kInterByteGapMs} * 1000;
 constexpr int64_t kTotalUs = int64_t{SerialPort::kTotalReadMs} * 1000;
 
-// "19200,n,8,1": whether the text makes sense at all, and whether it is what
-// the sensors speak.  A port opened at another speed hears only noise.
-bool parse_settings(const QString& text, bool& matches) {
-    const QStringList f = text.split(u',');
-    if (f.size() != 4) return false;
-    bool ok1 = false, ok2 = false;
-    const int baud = f[0].trimmed().toInt(&ok1);
-    const int bits = f[2].trimmed().toInt(&ok2);
-    const QString parity = f[1].trimmed().toLower();
-    const QString stop = f[3].trimmed();
-    if (!ok1 || baud <= 0 || !ok2 || bits < 5 || bits > 8) return false;
-    if (parity.size() != 1 || !QStringLiteral("noems").contains(parity)) return false;
-    if (stop != u"1" && stop != u"1.5" && stop != u"2") return false;
-    matches = baud == 19200 && parity == u"n" && bits == 8 && stop == u"1";
-    return true;
-}
 } // namespace
 
 SimSerialPort::SimSerialPort(SimLine line, QString device_name, std::shared_ptr<SimTime> time)
@@ -50,12 +36,13 @@ bool SimSerialPort::OpenPort(const QString& device, const QString& settings) {
         open_failure_ = OpenFailure::NoSuchDevice;
         return false;
     }
-    bool matches = false;
-    if (!parse_settings(settings, matches)) {
+    // A port opened at another speed than the sensors' hears only noise.
+    const std::optional<LineSettings> line = parse_line_settings(settings);
+    if (!line) {
         open_failure_ = OpenFailure::Setup;
         return false;
     }
-    settings_match_ = matches;
+    settings_match_ = line->is_sensor_line();
     open_ = true;
     return true;
 }
@@ -66,6 +53,10 @@ int SimSerialPort::ClosePort() {
     open_ = false;
     rx_.clear();
     return 1;
+}
+
+void SimSerialPort::discard_input() {
+    rx_.clear();
 }
 
 void SimSerialPort::FlushPort() {

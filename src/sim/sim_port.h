@@ -5,7 +5,7 @@
 // under the same rules as the real port (255 bytes, a pause over 20 ms, or
 // 256 ms in all).  With the line's wire timing on, writes and reads take the
 // time a 19200-baud line would; without it the sensors answer at once.
-#include "link/serial_port.h"
+#include "protocol/serial_port.h"
 #include "sim/sim_line.h"
 #include "sim/sim_time.h"
 
@@ -29,6 +29,7 @@ public:
     bool OpenPort(const QString& device, const QString& settings) override;
     int ClosePort() override;
     void FlushPort() override;
+    void discard_input() override;
     QByteArray ReadPort() override;
     uint16_t WritePort(const QByteArray& data) override;
     bool PortExists(const QString& name) override;

@@ -1,7 +1,8 @@
 // The programs as a user starts them: zorvik against zorvik-sim on a
 // pseudo-terminal, zorvik on its built-in demo line, and its command line.
 // What the program did is read back from its run log.
-#include "link/cp1251.h"
+#include "link/text_files.h"
+#include "protocol/cp1251.h"
 
 #include <QCoreApplication>
 #include <QDir>

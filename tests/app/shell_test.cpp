@@ -1,7 +1,7 @@
 #include "app/application.h"
 #include "app/startup.h"
 #include "app/wiring.h"
-#include "link/serial_port.h"
+#include "protocol/serial_port.h"
 
 #include "../support/fake_serial_port.h"
 #include "../support/fakes.h"

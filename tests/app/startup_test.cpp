@@ -1,7 +1,8 @@
 #include "app/startup.h"
-#include "link/connection.h"
-#include "link/cp1251.h"
-#include "link/serial_port.h"
+#include "exchange/connection.h"
+#include "link/text_files.h"
+#include "protocol/cp1251.h"
+#include "protocol/serial_port.h"
 #include "ui/configurator.h"
 
 #include "../support/fake_serial_port.h"

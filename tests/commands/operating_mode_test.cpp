@@ -1,7 +1,7 @@
 #include "../support/configurator_rig.h"
 
 #include "commands/operating_mode.h"
-#include "link/protocol.h"
+#include "protocol/codes.h"
 
 #include <gtest/gtest.h>
 

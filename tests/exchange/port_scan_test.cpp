@@ -1,5 +1,5 @@
 #include "exchange/port_scan.h"
-#include "link/serial_port.h"
+#include "protocol/serial_port.h"
 #include "ui/configurator.h"
 
 #include "../support/fakes.h"

@@ -3,10 +3,11 @@
 #include "../support/fakes.h"
 
 #include "commands/gating.h"
+#include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
-#include "link/connection.h"
-#include "link/cp1251.h"
 #include "link/qt_serial_port.h"
+#include "link/text_files.h"
+#include "protocol/cp1251.h"
 #include "sim/pty_server.h"
 #include "ui/configurator.h"
 
@@ -44,7 +45,7 @@ TEST(PtyLine, LiveValuesRefreshEveryTick) {
     FakeDialogs dialogs;
     FakeTones tones;
     FakeClock clock;
-    QtSerialPort port(dialogs);
+    QtSerialPort port;
     Configurator c(port, dialogs, tones, clock);
     MainForm& f = c.frmSerial;
     ASSERT_TRUE(c.log.create(dir.path()));

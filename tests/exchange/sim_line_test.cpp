@@ -3,11 +3,11 @@
 #include "../support/fakes.h"
 
 #include "commands/gating.h"
+#include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/network_scan.h"
-#include "link/connection.h"
-#include "link/frame_codec.h"
-#include "link/protocol.h"
+#include "protocol/codes.h"
+#include "protocol/frame_codec.h"
 #include "sim/sim_port.h"
 #include "ui/configurator.h"
 

@@ -54,8 +54,7 @@ QByteArray read_async_and_wait(QtSerialPort& port) {
 
 struct Fixture : ::testing::Test {
     PtyPair pty;
-    FakeDialogs dialogs;
-    QtSerialPort port{dialogs};
+    QtSerialPort port;
     void SetUp() override {
         ASSERT_TRUE(pty.ok());
         ASSERT_TRUE(port.OpenPort(pty.slave_path(), kSettings));
@@ -67,8 +66,7 @@ using QtSerialPortWrite = Fixture;
 } // namespace
 
 TEST(QtSerialPortOpen, MissingOrBusyDeviceFailsWithoutAMessage) {
-    FakeDialogs dialogs;
-    QtSerialPort port(dialogs);
+    QtSerialPort port;
     EXPECT_FALSE(port.OpenPort(QStringLiteral("/dev/zorvik-no-such-port"), kSettings));
     EXPECT_EQ(port.last_open_failure(), OpenFailure::NoSuchDevice);
     EXPECT_FALSE(port.OpenPort(QStringLiteral("\\\\.\\COM3"), kSettings)); // no /dev/COM3 here
@@ -83,11 +81,11 @@ TEST(QtSerialPortOpen, MissingOrBusyDeviceFailsWithoutAMessage) {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("line"));
     ASSERT_TRUE(QFile::link(pty.slave_path(), link));
-    QtSerialPort first(dialogs);
+    QtSerialPort first;
     ASSERT_TRUE(first.OpenPort(QStringLiteral("\\\\.\\") + link, kSettings));
     EXPECT_FALSE(port.OpenPort(pty.slave_path(), kSettings));
     EXPECT_EQ(port.last_open_failure(), OpenFailure::Busy);
-    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(port.last_open_message().isEmpty());
     first.ClosePort();
     EXPECT_TRUE(port.OpenPort(pty.slave_path(), kSettings));
 
@@ -100,8 +98,7 @@ TEST(QtSerialPortOpen, MissingOrBusyDeviceFailsWithoutAMessage) {
 TEST(QtSerialPortOpen, LineSettingsReachTheDevice) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    FakeDialogs dialogs;
-    QtSerialPort port(dialogs);
+    QtSerialPort port;
     struct Case {
         const char* settings;
         speed_t speed;
@@ -130,49 +127,42 @@ TEST(QtSerialPortOpen, LineSettingsReachTheDevice) {
         EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
         EXPECT_EQ(port.ClosePort(), 1);
     }
-    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(port.last_open_message().isEmpty());
 }
 
 TEST(QtSerialPortOpen, SettingsThatFailShowTheirMessageAndLeaveNoPortOpen) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    FakeDialogs dialogs;
-    QtSerialPort port(dialogs);
+    QtSerialPort port;
     for (const char* bad : {"", "19200", "19200,n,8", "abc,n,8,1", "0,n,8,1", "19200,x,8,1",
                             "19200,n,9,1", "19200,n,4,1", "19200,n,8,3", "19200,n,8,1,1"}) {
         SCOPED_TRACE(bad);
-        dialogs.messages.clear();
         EXPECT_FALSE(port.OpenPort(pty.slave_path(), QString::fromLatin1(bad)));
         EXPECT_FALSE(port.is_open());
         EXPECT_EQ(port.last_open_failure(), OpenFailure::Setup);
-        ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text, QLatin1String("Unable to build Comm DCB ") +
+        EXPECT_EQ(port.last_open_message(), QLatin1String("Unable to build Comm DCB ") +
                                                 QLatin1String(bad) + QLatin1String(" Error: 22"));
-        EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::None);
-        EXPECT_TRUE(dialogs.messages[0].title.isEmpty());
     }
     // Texts that parse but that the device refuses: a pty has neither parity
     // nor 7 data bits, and termios has no one-and-a-half stop bits.
     for (const char* refused : {"19200,e,8,1", "19200,n,7,1", "19200,n,8,1.5"}) {
         SCOPED_TRACE(refused);
-        dialogs.messages.clear();
         EXPECT_FALSE(port.OpenPort(pty.slave_path(), QString::fromLatin1(refused)));
         EXPECT_FALSE(port.is_open());
         EXPECT_EQ(port.last_open_failure(), OpenFailure::Setup);
-        EXPECT_EQ(dialogs.texts(),
-                  QStringList{QLatin1String("Unable to set Comm DCB ") + QLatin1String(refused) +
-                              QLatin1String(" Error: 22")});
+        EXPECT_EQ(port.last_open_message(), QLatin1String("Unable to set Comm DCB ") +
+                                                QLatin1String(refused) +
+                                                QLatin1String(" Error: 22"));
     }
     // Every failure released the device again.
-    QtSerialPort other(dialogs);
+    QtSerialPort other;
     EXPECT_TRUE(other.OpenPort(pty.slave_path(), kSettings));
 }
 
 TEST(QtSerialPortOpen, ClosingTwiceIsHarmless) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    FakeDialogs dialogs;
-    QtSerialPort port(dialogs);
+    QtSerialPort port;
     EXPECT_EQ(port.ClosePort(), 0);
     ASSERT_TRUE(port.OpenPort(pty.slave_path(), kSettings));
     EXPECT_EQ(port.ClosePort(), 1);
@@ -342,5 +332,5 @@ TEST_F(QtSerialPortWrite, AVanishingFarEndFailsOnceWithoutSpinning) {
     }
     EXPECT_TRUE(port.is_open()); // until the caller closes it
     EXPECT_EQ(port.ClosePort(), 1);
-    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(port.last_open_message().isEmpty());
 }

@@ -1,5 +1,6 @@
-#include "link/cp1251.h"
 #include "link/run_log.h"
+#include "link/text_files.h"
+#include "protocol/cp1251.h"
 
 #include "../support/fakes.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // Small helpers shared by the simulated-line tests: request frames as the
 // configurator builds them, and a plain POSIX client for pseudo-terminals.
-#include "link/frame_codec.h"
-#include "link/protocol.h"
+#include "protocol/codes.h"
+#include "protocol/frame_codec.h"
 
 #include <QByteArray>
 #include <QString>

@@ -6,10 +6,11 @@
 
 #include "commands/gating.h"
 #include "commands/operating_mode.h"
+#include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
-#include "link/connection.h"
-#include "link/cp1251.h"
-#include "link/frame_codec.h"
+#include "link/text_files.h"
+#include "protocol/cp1251.h"
+#include "protocol/frame_codec.h"
 #include "ui/configurator.h"
 
 #include <QFile>

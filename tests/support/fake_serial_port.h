@@ -3,7 +3,7 @@
 // with the next scripted reply (delivered by the following read), can refuse
 // to open, cut writes short, and hold asynchronous reads until the test lets
 // them complete.
-#include "link/serial_port.h"
+#include "protocol/serial_port.h"
 
 #include <QStringList>
 

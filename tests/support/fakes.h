@@ -1,7 +1,7 @@
 #pragma once
 // Test doubles for the program's narrow interfaces: scripted dialogs, recorded
 // tones, a settable clock.
-#include "ui/clock.h"
+#include "link/clock.h"
 #include "ui/dialogs.h"
 #include "ui/tones.h"
 

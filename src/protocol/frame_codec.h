@@ -4,8 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
-
-class Dialogs;
+#include <optional>
 
 // One CRC-8 step (Dallas/Maxim 1-Wire, reflected 0x8C, initial 0): folds `data`
 // into `running`, stores the new value back and returns it.
@@ -24,12 +23,17 @@ bool reply_crc_ok(const QByteArray& reply);
 // within 0..2,147,483,647.
 QByteArray Long_to_string(uint32_t value);
 
-// Hexadecimal text to bytes, two digits a byte.  Blanks and line ends between
-// digits are skipped (server logs and pasted text are often spaced).  Any other
-// character that is not a hex digit shows "В строке имеются символы не
-// принадлежащие HEX" and gives the empty result: a frame with a guessed byte in
-// it would be worse than none.  A final unpaired digit is dropped.
-QByteArray conv_str(const QString& text, Dialogs& dialogs);
+// Hexadecimal text to bytes, two digits a byte, high digit first.  Blanks,
+// tabs and line ends between digits are skipped (server logs and pasted text
+// are often spaced); any other character that is not a hex digit gives
+// nothing at all, since a frame with a guessed byte in it would be worse than
+// none.  A final unpaired digit is dropped.  Empty text gives an empty array.
+std::optional<QByteArray> parse_hex(const QString& text);
+
+// Unsigned values of `width` bytes (1..4), most or least significant first,
+// from 1-based `pos`; nothing when the bytes are not all there.
+std::optional<uint32_t> read_be(const QByteArray& bytes, int pos, int width);
+std::optional<uint32_t> read_le(const QByteArray& bytes, int pos, int width);
 
 // Frame bytes as "31 05 F0 FE", for logs and golden transcripts.
 QString to_hex(const QByteArray& bytes);

@@ -1,8 +1,9 @@
-#include "link/connection.h"
+#include "exchange/connection.h"
 
 #include "commands/gating.h"
 #include "exchange/exchange_cycle.h"
-#include "link/serial_port.h"
+#include "protocol/line_settings.h"
+#include "protocol/serial_port.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
 #include "ui/tones.h"
@@ -13,7 +14,6 @@
 #endif
 
 namespace {
-const QString kSettings = QStringLiteral("19200,n,8,1");
 
 // Controls offered only while no port is open (the relay generator, the
 // server log reader, the calibration balance).
@@ -62,7 +62,9 @@ void BTNOpenCom_Click(Configurator& c) {
     f.Timer1.set_enabled(false);
     const QString item = f.CmbPort.selected_text();
     const QString device = c.device_for_item(item);
-    if (!c.port.OpenPort(device, kSettings)) {
+    if (!c.port.OpenPort(device, kSensorLineSettings)) {
+        const QString setup = c.port.last_open_message();
+        if (!setup.isEmpty()) c.dialogs.message(setup);
         const QString text = QStringLiteral("Com Port ") + item +
                              QStringLiteral(" недоступен. Установите нужный порт.");
         const QString hint = open_failure_hint(c.port.last_open_failure(), device);

@@ -1,4 +1,4 @@
-#include "link/numbers.h"
+#include "protocol/numbers.h"
 
 #include <cmath>
 

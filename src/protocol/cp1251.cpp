@@ -1,12 +1,6 @@
-#include "link/cp1251.h"
-
-#include <QFile>
-#include <QSaveFile>
+#include "protocol/cp1251.h"
 
 #include <array>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 // Code points of 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order.
@@ -53,58 +47,28 @@ QString from_cp1251(const QByteArray& bytes) {
     return out;
 }
 
-bool write_cp1251_lines(const QString& path, const QStringList& lines, QString* error) {
+QByteArray cp1251_lines(const QStringList& lines) {
     QByteArray bytes;
     for (const QString& line : lines) {
         bytes += to_cp1251(line);
         bytes += "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    return bytes;
 }
 
-bool read_cp1251_lines(const QString& path, QStringList* lines, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    const QString text = from_cp1251(file.readAll());
-    lines->clear();
+QStringList split_lines(const QString& text) {
+    QStringList lines;
     QString current;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'\r' || c == u'\n') {
-            lines->append(current);
+            lines.append(current);
             current.clear();
             if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
         } else {
             current.append(c);
         }
     }
-    if (!current.isEmpty()) lines->append(current);
-    return true;
-}
-
-bool append_and_sync(const QString& path, const QByteArray& bytes) {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    qsizetype done = 0;
-    bool ok = true;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += n;
-    }
-    if (::fdatasync(fd) != 0) ok = false;
-    ::close(fd);
-    return ok;
+    if (!current.isEmpty()) lines.append(current);
+    return lines;
 }

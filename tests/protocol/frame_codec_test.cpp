@@ -1,6 +1,4 @@
-#include "link/frame_codec.h"
-
-#include "../support/fakes.h"
+#include "protocol/frame_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -37,22 +35,4 @@ TEST(FrameCodec, LongToStringIsBigEndian) {
     EXPECT_EQ(Long_to_string(258), hex("00000102"));
     EXPECT_EQ(Long_to_string(0), hex("00000000"));
     EXPECT_EQ(Long_to_string(100000), hex("000186A0"));
-}
-
-TEST(FrameCodec, ConvStr) {
-    FakeDialogs d;
-    EXPECT_EQ(conv_str("3e01fc", d), hex("3E01FC"));
-    EXPECT_EQ(conv_str("3E01FC", d), hex("3E01FC"));
-    EXPECT_EQ(conv_str("abc", d), hex("AB"));
-    EXPECT_EQ(conv_str("3E 05 FA DF\r\n", d), hex("3E05FADF"));
-    EXPECT_TRUE(conv_str("", d).isEmpty());
-    EXPECT_TRUE(d.messages.empty());
-
-    EXPECT_TRUE(conv_str("G1", d).isEmpty());
-    ASSERT_EQ(d.messages.size(), 1u);
-    EXPECT_EQ(d.messages[0].text, QStringLiteral("В строке имеются символы не принадлежащие HEX"));
-
-    // A stray character inside the text rejects the whole frame, with the message.
-    EXPECT_TRUE(conv_str("3E0X", d).isEmpty());
-    EXPECT_EQ(d.messages.size(), 2u);
 }

@@ -29,6 +29,9 @@ public:
     // Closes the port if open; harmless when none is.  Returns the close result.
     virtual int ClosePort() = 0;
     virtual void FlushPort() = 0;
+    // Drops whatever has arrived and not been read yet, so that what comes
+    // next is the answer to what is sent next.
+    virtual void discard_input() {}
     // Blocking read, semantics above.
     virtual QByteArray ReadPort() = 0;
     // Writes the whole string in pieces of at most 255 bytes; returns the count
@@ -39,6 +42,9 @@ public:
 
     virtual bool is_open() const = 0;
     virtual OpenFailure last_open_failure() const { return OpenFailure::None; }
+    // The message for the user of a line that opened but could not be set up
+    // ("Unable to set Comm DCB ..."); empty when there is none.
+    virtual QString last_open_message() const { return {}; }
 
     // The same read without blocking the caller's event loop: `done` runs once,
     // with what ReadPort would have returned, either at once or later from the

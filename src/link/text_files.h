@@ -1,14 +1,9 @@
 #pragma once
-// Windows-1251 text, the code page of every file the program writes and reads
-// (run log, table and calibration files, manifest).  Our own table keeps the
-// program independent of which codecs the Qt build carries.
+// Windows-1251 text files: written whole or not at all, read line by line,
+// appended record by record with each record on disk before the call returns.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
-// Characters without a Windows-1251 code become '?'.
-QByteArray to_cp1251(const QString& text);
-QString from_cp1251(const QByteArray& bytes);
 
 // Writes the lines, each followed by CR LF, whole or not at all (a temporary
 // file renamed into place).  False with `error` set when it cannot.
@@ -17,4 +12,4 @@ bool write_cp1251_lines(const QString& path, const QStringList& lines, QString* 
 // the file cannot be read.
 bool read_cp1251_lines(const QString& path, QStringList* lines, QString* error = nullptr);
 // Appends bytes and makes sure they are on disk before returning.
-bool append_and_sync(const QString& path, const QByteArray& bytes);
+bool append_and_sync(const QString& path, const QByteArray& bytes, QString* error = nullptr);

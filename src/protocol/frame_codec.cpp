@@ -1,6 +1,5 @@
-#include "link/frame_codec.h"
+#include "protocol/frame_codec.h"
 
-#include "ui/dialogs.h"
 
 uint8_t crc(uint8_t data, uint8_t& running) {
     static constexpr uint8_t bit_constant[8] = {0x5E, 0xBC, 0x61, 0xC2, 0x9D, 0x23, 0x46, 0x8C};
@@ -51,31 +50,35 @@ bool is_blank(QChar c) {
 }
 } // namespace
 
-QByteArray conv_str(const QString& text, Dialogs& dialogs) {
-    static const QString bad_hex = QStringLiteral("В строке имеются символы не принадлежащие HEX");
+std::optional<QByteArray> parse_hex(const QString& text) {
     QByteArray out;
-    if (text.isEmpty()) return out;
-    if (hex_value(text.front()) < 0) {
-        dialogs.message(bad_hex);
-        return {};
-    }
     int acc = 0;
     bool high = true;
     for (QChar c : text) {
         if (is_blank(c)) continue;
         const int v = hex_value(c);
-        if (v < 0) {
-            dialogs.message(bad_hex);
-            return {};
-        }
-        if (high) {
+        if (v < 0) return std::nullopt;
+        if (high)
             acc = v * 16;
-        } else {
+        else
             out.append(static_cast<char>(acc + v));
-        }
         high = !high;
     }
     return out;
+}
+
+std::optional<uint32_t> read_be(const QByteArray& bytes, int pos, int width) {
+    if (pos < 1 || width < 1 || width > 4 || pos + width - 1 > bytes.size()) return std::nullopt;
+    uint32_t v = 0;
+    for (int k = 0; k < width; ++k) v = v << 8 | uint8_t(bytes[pos - 1 + k]);
+    return v;
+}
+
+std::optional<uint32_t> read_le(const QByteArray& bytes, int pos, int width) {
+    if (pos < 1 || width < 1 || width > 4 || pos + width - 1 > bytes.size()) return std::nullopt;
+    uint32_t v = 0;
+    for (int k = width - 1; k >= 0; --k) v = v << 8 | uint8_t(bytes[pos - 1 + k]);
+    return v;
 }
 
 QString to_hex(const QByteArray& bytes) {

@@ -1,0 +1,60 @@
+#include "link/text_files.h"
+
+#include "protocol/cp1251.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+bool write_cp1251_lines(const QString& path, const QStringList& lines, QString* error) {
+    const QByteArray bytes = cp1251_lines(lines);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool read_cp1251_lines(const QString& path, QStringList* lines, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    *lines = split_lines(from_cp1251(bytes));
+    return true;
+}
+
+namespace {
+// Asks the system to put the file's data on the disk before we go on.
+bool sync_to_disk(QFile& file) {
+    if (!file.flush()) return false;
+#ifdef Q_OS_WIN
+    return ::_commit(file.handle()) == 0;
+#else
+    return ::fdatasync(file.handle()) == 0;
+#endif
+}
+} // namespace
+
+bool append_and_sync(const QString& path, const QByteArray& bytes, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    const bool ok = file.write(bytes) == bytes.size() && sync_to_disk(file);
+    if (!ok && error) *error = file.errorString();
+    return ok;
+}

@@ -1,0 +1,79 @@
+#include "protocol/calibration_table.h"
+
+#include "protocol/frame_codec.h"
+
+CalibrationTable CalibrationTable::defaults() {
+    CalibrationTable t;
+    for (int k = 0; k < kPoints; ++k) {
+        const auto v = uint16_t(k == kPoints - 1 ? 4096 : 200 * (k + 1));
+        t.readings[size_t(k)] = v;
+        t.litres[size_t(k)] = v;
+    }
+    return t;
+}
+
+QByteArray CalibrationTable::to_payload() const {
+    QByteArray out;
+    out.reserve(kPayloadBytes);
+    for (const auto* column : {&readings, &litres})
+        for (uint16_t v : *column) out.append(char(v >> 8)).append(char(v & 0xFF));
+    return out;
+}
+
+Result<CalibrationTable> CalibrationTable::from_payload(const QByteArray& payload) {
+    if (payload.size() != kPayloadBytes)
+        return Error{ErrorKind::ShortReply,
+                     QStringLiteral("Таблица должна состоять из %1 байт, пришло %2.")
+                         .arg(kPayloadBytes)
+                         .arg(payload.size())};
+    CalibrationTable t;
+    for (int i = 0; i < kValues; ++i) {
+        const uint32_t v = *read_be(payload, 1 + 2 * i, 2);
+        if (v > uint32_t(kMaxValue))
+            return Error{ErrorKind::OutOfRange,
+                         QStringLiteral("В таблице значение %1 больше %2.").arg(v).arg(kMaxValue)};
+        (i < kPoints ? t.readings : t.litres)[size_t(i % kPoints)] = uint16_t(v);
+    }
+    return t;
+}
+
+QStringList CalibrationTable::to_texts() const {
+    QStringList out;
+    for (const auto* column : {&readings, &litres})
+        for (uint16_t v : *column) out << QString::number(v);
+    return out;
+}
+
+Result<CalibrationTable> CalibrationTable::from_texts(const QStringList& texts) {
+    if (texts.size() != kValues)
+        return Error{ErrorKind::BadInput,
+                     QStringLiteral("В таблице должно быть %1 значений.").arg(kValues)};
+    CalibrationTable t;
+    for (int i = 0; i < kValues; ++i) {
+        bool ok = false;
+        const QString s = texts[i].trimmed();
+        const int v = s.toInt(&ok, 10);
+        if (!ok || v < 0 || v > kMaxValue || s.startsWith(u'+'))
+            return Error{ErrorKind::BadInput,
+                         QStringLiteral("Точка %1, %2: \"%3\" не целое число от 0 до %4.")
+                             .arg(i % kPoints)
+                             .arg(i < kPoints ? QStringLiteral("показания датчика")
+                                              : QStringLiteral("литры"))
+                             .arg(texts[i])
+                             .arg(kMaxValue)};
+        (i < kPoints ? t.readings : t.litres)[size_t(i % kPoints)] = uint16_t(v);
+    }
+    return t;
+}
+
+Result<QStringList> zvk_cells_from_lines(const QStringList& lines) {
+    const auto n = lines.size();
+    if (n % CalibrationTable::kZvkLines != 0)
+        return Error{ErrorKind::BadInput,
+                     QStringLiteral("В файле таблицы %1 строк, а должно быть кратно %2. Файл не "
+                                    "загружен.")
+                         .arg(n)
+                         .arg(CalibrationTable::kZvkLines)};
+    if (n == 0) return QStringList{};
+    return lines.mid(n - CalibrationTable::kZvkLines);
+}

@@ -1,0 +1,102 @@
+#include "protocol/session.h"
+
+#include "protocol/codes.h"
+#include "protocol/frame_codec.h"
+#include "protocol/requests.h"
+#include "protocol/serial_port.h"
+
+#include <QElapsedTimer>
+
+namespace {
+bool complete_frame(const QByteArray& bytes) {
+    return is_framed(bytes) && reply_crc_ok(bytes);
+}
+} // namespace
+
+QByteArray Session::collect(bool until_frame) {
+    QByteArray got;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kAnswerMs) {
+        const QByteArray piece = port_.ReadPort();
+        if (!port_.is_open()) break;
+        got += piece;
+        if (until_frame && complete_frame(got)) break;
+        // A scan answer has no frame to recognise: the first pause after
+        // something came ends it.
+        if (!until_frame && piece.isEmpty() && !got.isEmpty()) break;
+    }
+    if (on_received && !got.isEmpty()) on_received(got);
+    return got;
+}
+
+Result<QByteArray> Session::exchange(const QByteArray& request) {
+    if (!port_.is_open()) return Error{ErrorKind::PortClosed, QStringLiteral("Порт не открыт.")};
+    port_.discard_input(); // nothing that came before the request is its answer
+    if (on_sent) on_sent(request);
+    if (port_.WritePort(request) != request.size())
+        return Error{ErrorKind::WriteFailed, QStringLiteral("Ошибка записи в порт")};
+    const QByteArray got = collect(true);
+    if (got.isEmpty()) return Error{ErrorKind::NoAnswer, {}};
+    if (!is_framed(got))
+        return Error{ErrorKind::NotFramed, QStringLiteral("Непонятно что пришло!")};
+    if (!reply_crc_ok(got))
+        return Error{ErrorKind::BadCrc, QStringLiteral("Ответ с неверной контрольной суммой.")};
+    return got;
+}
+
+Result<QByteArray> Session::ask(const QByteArray& request, uint8_t expected_code) {
+    auto got = exchange(request);
+    if (!got) return got;
+    const uint8_t code = reply_header(*got)->code;
+    if (code == expected_code) return got;
+    if (code == RPL_WRONG_PASSWORD)
+        return Error{ErrorKind::WrongPassword, QStringLiteral("Неверный пароль.")};
+    if (code == RPL_FREQ_MODE)
+        return Error{ErrorKind::FrequencyMode,
+                     QStringLiteral("Эту операцию невозможно выполнить в частотном режиме. "
+                                    "Отключите ненадолго питание датчика и сделайте опрос сети")};
+    return Error{ErrorKind::UnexpectedCode, QStringLiteral("Ответ не соответствует запросу")};
+}
+
+Result<QList<uint8_t>> Session::scan() {
+    if (!port_.is_open()) return Error{ErrorKind::PortClosed, QStringLiteral("Порт не открыт.")};
+    port_.discard_input();
+    const QByteArray request = request::net_scan();
+    if (on_sent) on_sent(request);
+    if (port_.WritePort(request) != request.size())
+        return Error{ErrorKind::WriteFailed, QStringLiteral("Ошибка записи в порт")};
+    const QByteArray got = collect(false);
+    if (got.isEmpty()) return Error{ErrorKind::NoAnswer, {}};
+    QList<uint8_t> found;
+    for (char b : got) found.append(uint8_t(b));
+    return found;
+}
+
+Result<IdentityReply> Session::read_identity(uint8_t address) {
+    const auto got = ask(request::read_id(address), CMD_READ_ID);
+    if (!got) return got.error();
+    const IdentityReply id = decode_identity(*got);
+    if (!id.version) return Error{ErrorKind::ShortReply, QStringLiteral("Неполный ответ.")};
+    return id;
+}
+
+Result<StateReply> Session::read_state(uint8_t address) {
+    const auto got = ask(request::read_state(address), CMD_READ_STATE);
+    if (!got) return got.error();
+    const StateReply s = decode_state(*got);
+    if (!s.coefficient) return Error{ErrorKind::ShortReply, QStringLiteral("Неполный ответ.")};
+    return s;
+}
+
+Result<CalibrationTable> Session::read_table(uint8_t address) {
+    const auto got = ask(request::read_table(address), CMD_READ_TABLE);
+    if (!got) return got.error();
+    return decode_table_reply(*got);
+}
+
+QString describe(const Error& error, uint8_t address) {
+    if (error.kind == ErrorKind::NoAnswer)
+        return QStringLiteral("Нет ответа от датчика с адресом ") + QString::number(address);
+    return error.text;
+}
