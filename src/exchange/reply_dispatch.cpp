@@ -9,7 +9,6 @@
 #include "ui/tones.h"
 
 namespace {
-constexpr int kTableReplyLength = 84;
 
 void confirm(Configurator& c, const QString& text, bool tone = true) {
     c.frmSerial.MsgCom.set_text(text);
@@ -34,8 +33,6 @@ bool long_enough(uint8_t code, qsizetype L) {
         return L >= 5;
     case RPL_FREQ_MODE:
         return L >= 5;
-    case CMD_READ_TABLE:
-        return L >= kTableReplyLength;
     default:
         return true;
     }
@@ -119,9 +116,10 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
         f.freq_mode = 1;
         break;
     case CMD_READ_TABLE: {
-        const QString values = ans_to_table(c, reply);
+        const std::optional<QString> values = ans_to_table(c, reply);
+        if (!values) break; // no whole table: the cells keep theirs
         f.MsgCom.set_text(QStringLiteral("Прочитана таблица."));
-        c.str_to_log(QStringLiteral("Прочитана таблица = ") + values);
+        c.str_to_log(QStringLiteral("Прочитана таблица = ") + *values);
         c.tones.tone(kConfirmHz, kConfirmMs);
         break;
     }

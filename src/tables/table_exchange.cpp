@@ -1,19 +1,19 @@
 #include "tables/table_exchange.h"
 
+#include "protocol/replies.h"
 #include "ui/configurator.h"
 
-QString ans_to_table(Configurator& c, const QByteArray& aans) {
-    constexpr int kPoints = 20;
-    if (aans.size() < 4 + 4 * kPoints) return {};
+std::optional<QString> ans_to_table(Configurator& c, const QByteArray& aans) {
+    const Result<CalibrationTable> table = decode_table_reply(aans);
+    if (!table) {
+        c.frmSerial.MsgCom.set_text(table.error().text);
+        return std::nullopt;
+    }
     QString list;
-    int p = 0;
-    auto take = [&](TextBox& cell) {
-        const int value = uint8_t(aans[p + 3]) * 256 + uint8_t(aans[p + 4]);
-        cell.set_text(QString::number(value));
-        list += cell.text() + QStringLiteral(", ");
-        p += 2;
-    };
-    for (int k = 0; k < kPoints; ++k) take(*c.Form3.Text4[size_t(k)]);
-    for (int k = 0; k < kPoints; ++k) take(*c.Form3.Text3[size_t(k)]);
+    for (int k = 0; k < CalibrationTable::kPoints; ++k) {
+        c.Form3.Text4[size_t(k)]->set_text(QString::number(table->readings[size_t(k)]));
+        c.Form3.Text3[size_t(k)]->set_text(QString::number(table->litres[size_t(k)]));
+    }
+    for (const QString& v : table->to_texts()) list += v + QStringLiteral(", ");
     return list;
 }
