@@ -39,6 +39,11 @@ struct Configurator {
         return QStringLiteral("\\\\.\\") + item;
     };
 
+    // Work that drives the port apart from the exchange cycle (the firmware
+    // upload) stops through this and returns once it has let go of the port.
+    // The close routine runs it before it closes the port.
+    std::function<void()> release_port;
+
     // Appends a record to the run log; silent while a reply is replayed.
     void str_to_log(const QString& message) { log.str_to_log(message); }
 };
