@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and saves PNG pictures of the windows into shots/ (or $1): the main
-# window on each tab, connected to the built-in demo line, and the splash,
-# table and shift windows.  Runs offscreen; no display needed.
+# window on each tab, connected to the built-in demo line, during a firmware
+# upload to the demo line, and the splash, table and shift windows.  Runs
+# offscreen; no display needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-shots}
