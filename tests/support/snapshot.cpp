@@ -29,6 +29,12 @@ QString value_of(const Control& c) {
     }
     case ControlKind::Slider:
         return QString::number(static_cast<const Slider&>(c).value());
+    case ControlKind::Grid: {
+        const auto& grid = static_cast<const Grid&>(c);
+        return QStringLiteral("rows=%1 [%2|%3|%4]")
+            .arg(grid.rows())
+            .arg(grid.cell(0, 0), grid.cell(0, 1), grid.cell(0, 2));
+    }
     case ControlKind::TabControl:
         return QStringLiteral("tab=%1").arg(static_cast<const TabControl&>(c).current());
     default:
@@ -39,12 +45,16 @@ QString value_of(const Control& c) {
 
 QString form_snapshot(const Form& form, SnapshotParts parts) {
     QString out;
+    if (parts == SnapshotParts::Full)
+        out += QStringLiteral("form %1 %2 \"%3\"\n")
+                   .arg(form.name(), form.visible() ? QStringLiteral("V") : QStringLiteral("-"),
+                        form.caption());
     for (const Control* c : form.controls()) {
         QString line = QStringLiteral("%1 ").arg(c->name(), -16) +
                        (c->visible() ? QStringLiteral("V") : QStringLiteral("-")) +
                        (c->enabled() ? QStringLiteral("E") : QStringLiteral("-"));
         if (parts == SnapshotParts::Full) {
-            line += QStringLiteral(" \"%1\"").arg(c->text());
+            line += QStringLiteral(" tag=%1 \"%2\"").arg(c->tag()).arg(c->text());
             const QString v = value_of(*c);
             if (!v.isEmpty()) line += u' ' + v;
             if (c->kind() == ControlKind::Label)

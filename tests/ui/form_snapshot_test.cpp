@@ -28,11 +28,6 @@ QString layout(const ConfiguratorRig& r) {
 }
 } // namespace
 
-TEST(FormSnapshot, StartUp) {
-    ConfiguratorRig r;
-    EXPECT_TRUE(matches_golden(form_snapshot(r.f), golden_path(__FILE__, "startup.txt")));
-}
-
 TEST(FormSnapshot, GatingByTagAndFirmwareVersion) {
     QString text;
     QMap<int, QStringList> tags;
