@@ -14,10 +14,7 @@ class Clock;
 
 struct Configurator {
     Configurator(SerialPort& port_, Dialogs& dialogs_, Tones& tones_, const Clock& clock_)
-        : port(port_), dialogs(dialogs_), tones(tones_), clock(clock_), log(clock_)
-    {
-        log.set_replay_flag(&frmSerial.replay_mode);
-    }
+        : port(port_), dialogs(dialogs_), tones(tones_), clock(clock_), log(clock_) {}
     Configurator(const Configurator&) = delete;
     Configurator& operator=(const Configurator&) = delete;
 
@@ -35,9 +32,8 @@ struct Configurator {
     // The device opened for an item of the port list.  By default the item
     // behind the "\\.\" prefix; the program may map items of its own (the
     // demo line, a port given on the command line).
-    std::function<QString(const QString& item)> device_for_item = [](const QString& item) -> QString {
-        return QStringLiteral("\\\\.\\") + item;
-    };
+    std::function<QString(const QString& item)> device_for_item =
+        [](const QString& item) -> QString { return QStringLiteral("\\\\.\\") + item; };
 
     // Work that drives the port apart from the exchange cycle (the firmware
     // upload) stops through this and returns once it has let go of the port.
@@ -45,5 +41,7 @@ struct Configurator {
     std::function<void()> release_port;
 
     // Appends a record to the run log; silent while a reply is replayed.
-    void str_to_log(const QString& message) { log.str_to_log(message); }
+    void str_to_log(const QString& message) {
+        if (frmSerial.replay_mode == 0) log.str_to_log(message);
+    }
 };
