@@ -100,7 +100,8 @@ void UploadRunner::take_over_controls() {
 }
 
 void UploadRunner::show_message(uint64_t run, uint64_t ticket, const QString& text) {
-    if (run == run_ && running_ && !cancel_) c_.dialogs.message(text);
+    if (run != run_) return; // an earlier upload's: its worker waits no more
+    if (running_ && !cancel_) c_.dialogs.message(text);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         answered_ = std::max(answered_, ticket);

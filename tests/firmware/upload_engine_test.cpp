@@ -208,17 +208,6 @@ TEST(UploadEngine, SynchronisationGivesUpInTimeOrWhenCancelled) {
     }
 }
 
-TEST(UploadEngine, CancelInTheBlockLoopStopsBeforeTheNextBlock) {
-    LoaderRig r;
-    r.on_progress = [&](int done) {
-        if (done == 1) r.cancel = true;
-    };
-    const UploadOutcome outcome = r.run(firmware_image_file(kZorvikLayout, 3));
-    EXPECT_EQ(outcome.result, UploadResult::Cancelled);
-    EXPECT_EQ(r.text, "Прошиваем !  \r\nOk! \r\nBlock -1\r\n-----Прервано, блок 1------");
-    EXPECT_TRUE(r.frames().endsWith("0000900090 data"));
-}
-
 TEST(UploadEngine, TheDemoLineSwitchesASensorOnAndTakesTheImage) {
     auto time = std::make_shared<ManualSimTime>(1'000'000);
     SimSerialPort port(SimLine::demo(), kDemoPortName, time);
