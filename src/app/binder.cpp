@@ -385,6 +385,14 @@ void Binder::push(Control& c) {
                     }
                     if (item->text() != grid.cell(row, col)) item->setText(grid.cell(row, col));
                 }
+            // Scroll only when the model asks for another row, so the user's
+            // own scrolling is not undone by every cell that changes.
+            const QVariant shown = t->property("zorvikShownRow");
+            if (!shown.isValid() || shown.toInt() != grid.shown_row()) {
+                t->setProperty("zorvikShownRow", grid.shown_row());
+                if (auto* item = t->item(grid.shown_row() - 1, 0))
+                    t->scrollToItem(item, QAbstractItemView::PositionAtBottom);
+            }
         }
         break;
     case ControlKind::Timer:

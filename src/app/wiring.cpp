@@ -8,6 +8,7 @@
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
+#include "tables/table_window.h"
 #include "ui/configurator.h"
 
 void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& options) {
@@ -27,6 +28,7 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     wire_connection(cfg);
     wire_exchange(cfg);
     wire_operating_mode(cfg);
+    wire_tables(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
     f.SSTab1.on_click = [&f] { SSTab1_Click(f); };
 }

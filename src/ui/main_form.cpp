@@ -1,5 +1,7 @@
 #include "ui/main_form.h"
 
+#include "protocol/calibration_table.h"
+
 MainForm::MainForm() : Form("frmSerial", kProgramTitle)
 {
     // Tab placement of the controls that live on the tab control's pages.
@@ -42,9 +44,13 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle)
 
 TableForm::TableForm() : Form("Form3", "Тарировочная таблица датчика")
 {
-    for (int k = 0; k < 20; ++k) {
-        Text4.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text4(%1)").arg(k)));
-        Text3.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text3(%1)").arg(k)));
+    // The cells start with the default table, the same in both columns.
+    const QStringList defaults = CalibrationTable::defaults().to_texts();
+    for (int k = 0; k < CalibrationTable::kPoints; ++k) {
+        Text4.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text4(%1)").arg(k),
+                                                  defaults[k]));
+        Text3.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text3(%1)").arg(k),
+                                                  defaults[CalibrationTable::kPoints + k]));
     }
     Text1.set_enabled(false);
     Text2.set_enabled(false);

@@ -206,6 +206,8 @@ public:
     QString chosen_file;         // path last chosen in a file dialog of this window
     int16_t autocal_row = 1;     // auto-calibration: row that receives the next level
     int32_t autocal_litres = 0;  // auto-calibration: litres of that row
+    int16_t autocal_portion = 0; // auto-calibration: litres per portion
+    QString autocal_file;        // auto-calibration: where points go; a path of its own
     // The exchange cycle's own bookkeeping: a tick may wait for its reply
     // across event-loop turns; closing the port abandons it by moving the serial.
     bool tick_running = false;
