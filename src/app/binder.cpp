@@ -267,7 +267,13 @@ void Binder::push_timer(Timer& t) {
 void Binder::push_form() {
     if (!window_) return;
     if (window_->windowTitle() != form_.caption()) window_->setWindowTitle(form_.caption());
-    if (window_->isVisible() != form_.visible()) window_->setVisible(form_.visible());
+    if (window_->isVisible() != form_.visible()) {
+        window_->setVisible(form_.visible());
+    } else if (form_.visible()) {
+        // Showing a window that is open already brings it to the front.
+        window_->raise();
+        window_->activateWindow();
+    }
 }
 
 void Binder::push(Control& c) {
