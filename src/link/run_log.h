@@ -19,25 +19,20 @@ public:
     static QString time_text(const QDateTime& t);      // "18:02:16"
 
     // The folder for logs: "log" beside the program when that can be created
-    // and written, otherwise "log" in the per-user data folder.  Empty when
-    // neither works.
+    // and written, otherwise "log" in the per-user data folder (the one that
+    // is then tried, and named when it fails too).
     static QString choose_folder(const QString& program_dir, const QString& user_data_dir);
 
     // Creates the folder if missing and this run's file (truncating one of the
     // same name) with its start record.  False with `error` set on failure.
     bool create(const QString& folder, QString* error = nullptr);
 
-    // Appends one record "time : message", unless a replayed reply is being
-    // processed (see set_replay_flag).  Returns false when it could not write.
+    // Appends one record "time : message".  Returns false when it could not write.
     bool str_to_log(const QString& message);
-
-    // The main window's replay_mode: while it is non-zero nothing is written.
-    void set_replay_flag(const uint8_t* replay_mode) { replay_mode_ = replay_mode; }
 
     QString path() const { return path_; }
 
 private:
     const Clock& clock_;
-    const uint8_t* replay_mode_ = nullptr;
     QString path_;
 };
