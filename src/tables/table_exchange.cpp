@@ -25,7 +25,7 @@ void mark_bad_cell(TableForm& t, int bad) {
 std::optional<uint8_t> table_address(Configurator& c) {
     MainForm& f = c.frmSerial;
     if (!f.BTNCloseCom.enabled()) {
-        f.MsgCom.set_text(QStringLiteral("Порт не открыт: таблица не отправлена."));
+        f.MsgCom.set_text(QStringLiteral("Порт не открыт."));
         return std::nullopt;
     }
     const std::optional<uint8_t> address = selected_address(f);

@@ -67,9 +67,13 @@ QString form_snapshot(const Form& form, SnapshotParts parts) {
 }
 
 QString golden_path(const char* source_file, const QString& name) {
-    return QFileInfo(QString::fromUtf8(source_file))
-        .dir()
-        .filePath(QStringLiteral("golden/") + name);
+    QString source = QString::fromUtf8(source_file);
+    // Built through ccache with CCACHE_BASEDIR, __FILE__ is relative to the
+    // build folder, while ctest runs the tests from another one.
+    const QString bin = qEnvironmentVariable("ZORVIK_BIN_DIR");
+    if (QFileInfo(source).isRelative() && !bin.isEmpty())
+        source = QDir(bin + QStringLiteral("/..")).filePath(source);
+    return QFileInfo(source).dir().filePath(QStringLiteral("golden/") + name);
 }
 
 ::testing::AssertionResult matches_golden(const QString& actual, const QString& path) {
