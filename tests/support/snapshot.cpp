@@ -1,5 +1,6 @@
 #include "snapshot.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -77,10 +78,11 @@ QString snapshot_changes(const QString& before, const QString& after) {
 QString golden_path(const char* source_file, const QString& name) {
     QString source = QString::fromUtf8(source_file);
     // Built through ccache with CCACHE_BASEDIR, __FILE__ is relative to the
-    // build folder, while ctest runs the tests from another one.
-    const QString bin = qEnvironmentVariable("ZORVIK_BIN_DIR");
-    if (QFileInfo(source).isRelative() && !bin.isEmpty())
-        source = QDir(bin + QStringLiteral("/..")).filePath(source);
+    // build folder (the one above bin/), while ctest runs the tests from
+    // another one.
+    if (QFileInfo(source).isRelative())
+        source =
+            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/..")).filePath(source);
     return QFileInfo(source).dir().filePath(QStringLiteral("golden/") + name);
 }
 
