@@ -9,6 +9,7 @@
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
 #include "tables/table_window.h"
+#include "firmware/firmware_tab.h"
 #include "ui/configurator.h"
 
 QString missing_port_text(const QString& port) {
@@ -45,6 +46,7 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     wire_exchange(cfg);
     wire_operating_mode(cfg);
     wire_tables(cfg);
+    wire_firmware(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
     f.SSTab1.on_click = [&f] { SSTab1_Click(f); };
 }

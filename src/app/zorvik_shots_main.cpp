@@ -1,9 +1,11 @@
 // Saves PNG pictures of the program's windows into a folder: the main window
-// on each of its tabs, the splash, the table window and the shift window.
+// on each of its tabs and during a firmware upload, the splash, the table
+// window and the shift window.
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
 #include "app/routing_serial_port.h"
 #include "link/clock.h"
+#include "protocol/firmware_image.h"
 #include "protocol/serial_port.h"
 #include "sim/sim_port.h"
 #include "ui/dialogs.h"
@@ -12,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -124,6 +127,29 @@ int main(int argc, char** argv) {
         ok &= save(app.main_window(),
                    QDir(out).filePath(QStringLiteral("main_%1_%2.png").arg(i).arg(tab_names[i])));
     }
+    // An upload to the sensor the demo line switches on, at the line's pace.
+    const QString image_path = logs.filePath(QStringLiteral("zorvik_2_6.cri"));
+    QFile image(image_path);
+    if (image.open(QIODevice::WriteOnly)) {
+        image.write(QByteArray(kImageHeaderSize, '\0'));
+        for (int k = 0; k < kZorvikLayout.first_program_block + 64; ++k) {
+            QByteArray block(kImageBlockSize, char(k));
+            if (k == kZorvikLayout.first_program_block) block[0] = char(kProgramMarker);
+            image.write(block);
+        }
+        image.close();
+    }
+    f.firmware_file = image_path;
+    f.filename_prog.set_text(image_path);
+    demo.line().set_wire_timing(true);
+    f.start.click();
+    wait(1500);
+    app.flush();
+    wait(50);
+    ok &= save(app.main_window(), QDir(out).filePath("main_4_firmware_upload.png"));
+    f.upload_cancel.click();
+    for (int i = 0; i < 50 && !f.start.enabled(); ++i) wait(20);
+    demo.line().set_wire_timing(false);
     // The table window as "Пересчитывать в литры" opens it: filled with the
     // table read from the sensor.
     f.SSTab1.set_current(0);

@@ -22,7 +22,7 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle)
              &D_4096d, &Label26, &tartab1d, &per_sentsd, &Label25, &Slider1d, &sglad,
              &Termokompensd, &gen_up, &gen_down, &sdv_hi, &sdv_low}},
         {3, {&dir_prog, &filename_prog, &Command8, &txtRec1, &EEPROM, &Frame3, &Zorvik, &Pelgar,
-             &start}},
+             &start, &upload_progress, &upload_cancel}},
     };
     for (const auto& [tab, members] : pages)
         for (Control* c : members) c->set_tab(tab);
@@ -39,6 +39,7 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle)
                                                        &tartab1d, &per_sentsd})
         c->set_visible(false);
     Zorvik.set_value(true);
+    upload_cancel.set_enabled(false); // while no upload runs
     BTNCloseCom.set_enabled(false);
 }
 
