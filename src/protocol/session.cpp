@@ -6,6 +6,7 @@
 #include "protocol/serial_port.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
 namespace {
 bool complete_frame(const QByteArray& bytes) {
@@ -18,6 +19,8 @@ QByteArray Session::collect(bool until_frame) {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < kAnswerMs) {
+        QElapsedTimer read_clock;
+        read_clock.start();
         const QByteArray piece = port_.ReadPort();
         if (!port_.is_open()) break;
         got += piece;
@@ -25,6 +28,10 @@ QByteArray Session::collect(bool until_frame) {
         // A scan answer has no frame to recognise: the first pause after
         // something came ends it.
         if (!until_frame && piece.isEmpty() && !got.isEmpty()) break;
+        // A port that returns at once when nothing is there (the in-process
+        // simulated line) would have us spin for the whole answer time.
+        if (piece.isEmpty() && read_clock.elapsed() < SerialPort::kInterByteGapMs)
+            QThread::msleep(SerialPort::kInterByteGapMs);
     }
     if (on_received && !got.isEmpty()) on_received(got);
     return got;
