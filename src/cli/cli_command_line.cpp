@@ -443,7 +443,7 @@ QString cli_usage() {
                "usage or bad input, and then nothing at all has been sent.\n"
                "\n"
                "Run log: one file per run, named after the start time (a second run in the\n"
-               "same second gets \"-2\" added), written as the window writes it.  Folder: $%2\n"
+               "same second gets \"_2\" added), written as the window writes it.  Folder: $%2\n"
                "when set; otherwise \"log\" beside the program when that can be written;\n"
                "otherwise \"log\" in the user's data folder (~/.local/share/zorvik/log).  A\n"
                "run refused before the port is opened writes no log.\n")

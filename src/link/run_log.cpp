@@ -69,7 +69,7 @@ bool RunLog::start_file(const QString& folder, bool unique, QString* error) {
         static constexpr int kMaxSameSecond = 1000;
         for (int n = 1; n <= kMaxSameSecond && !opened; ++n) {
             if (n > 1) {
-                path = QDir(folder).filePath(name.chopped(4) + u'-' + QString::number(n) +
+                path = QDir(folder).filePath(name.chopped(4) + u'_' + QString::number(n) +
                                              QStringLiteral(".log"));
                 file.setFileName(path);
             }

@@ -27,7 +27,7 @@ public:
     // same name) with its start record.  False with `error` set on failure.
     bool create(const QString& folder, QString* error = nullptr);
     // As create(), but never touches an existing file: a run that starts in
-    // the same second as another gets "-2", "-3" ... added to its name.  For
+    // the same second as another gets "_2", "_3" ... added to its name.  For
     // runs that follow one another quickly (the command-line tool in a script).
     bool create_unique(const QString& folder, QString* error = nullptr);
 

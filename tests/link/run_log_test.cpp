@@ -63,8 +63,8 @@ TEST(RunLog, UniqueRunsInOneSecondKeepEveryFile) {
     ASSERT_TRUE(second.create_unique(dir.path()));
     ASSERT_TRUE(third.create_unique(dir.path()));
     EXPECT_TRUE(first.path().endsWith("/06122026_180216.log"));
-    EXPECT_TRUE(second.path().endsWith("/06122026_180216-2.log"));
-    EXPECT_TRUE(third.path().endsWith("/06122026_180216-3.log"));
+    EXPECT_TRUE(second.path().endsWith("/06122026_180216_2.log"));
+    EXPECT_TRUE(third.path().endsWith("/06122026_180216_3.log"));
     EXPECT_TRUE(read_all(first.path()).contains("first run"));
     EXPECT_EQ(read_all(third.path()), QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"));
 
