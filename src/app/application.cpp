@@ -1,9 +1,10 @@
 #include "app/application.h"
 
-#include "app/startup.h"
 #include "app/wiring.h"
+#include "ui/startup.h"
 
 #include <QApplication>
+#include <QWidget>
 
 Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
                          const CommandLine& options)
@@ -12,7 +13,7 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
       main_(cfg_.frmSerial), table_(cfg_.Form3), shift_(cfg_.Form4), splash_(cfg_.Form2),
       main_binder_(cfg_.frmSerial, main_), table_binder_(cfg_.Form3, table_),
       shift_binder_(cfg_.Form4, shift_), splash_binder_(cfg_.Form2, splash_) {
-    wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo});
+    wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo, options.ports.value(0)});
 
     // Closing the main window ends the program through the close routine.
     main_binder_.on_close_request = [this] { end(); };
@@ -35,6 +36,10 @@ bool Application::start(const QString& log_folder) {
 void Application::end() {
     if (!unloaded_) Form_Unload(cfg_);
     unloaded_ = true;
+    // A message box open before the main loop began (the start-up failure)
+    // runs a loop of its own that quit() does not reach.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isModal() && w->isVisible()) w->close();
     QApplication::quit();
 }
 

@@ -31,6 +31,9 @@ public:
     // Ends the program as closing the main window does: the close routine,
     // then the event loop stops.
     void end();
+    // Whether end() has run: the program is to stop, also when that happened
+    // before the main event loop began (in a start-up message box).
+    bool ended() const { return unloaded_; }
 
 private:
     Configurator cfg_;

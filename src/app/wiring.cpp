@@ -10,15 +10,31 @@
 #include "exchange/port_scan.h"
 #include "ui/configurator.h"
 
+QString missing_port_text(const QString& port) {
+    return QStringLiteral("Порт ") + port + QStringLiteral(" не найден, порт не открыт.");
+}
+
 void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& options) {
     MainForm& f = cfg.frmSerial;
     f.Timer1.on_timer = [&cfg, &lister, pending = options.connect_when_shown,
-                         scan_demo = options.scan_demo_after_connect]() mutable {
+                         scan_demo = options.scan_demo_after_connect,
+                         named = options.connect_port]() mutable {
         Timer1_Timer(cfg, lister);
         // The list has just been filled; open what it selected.
         if (pending && cfg.frmSerial.visible()) {
             pending = false;
             MainForm& m = cfg.frmSerial;
+            if (!named.isEmpty()) {
+                // Another port in its place could be anything: a modem, a
+                // second line with other sensors.
+                const int at = int(m.CmbPort.items().indexOf(named));
+                if (at < 0) {
+                    m.MsgCom.set_text(missing_port_text(named));
+                    cfg.str_to_log(missing_port_text(named));
+                    return;
+                }
+                m.CmbPort.set_list_index(at);
+            }
             m.BTNOpenCom.click();
             if (scan_demo && m.BTNCloseCom.enabled() && m.CmbPort.selected_text() == kDemoLineEntry)
                 Opros_Click(cfg);

@@ -1,5 +1,7 @@
 #pragma once
 // Connects the controls of the windows to the procedures they run.
+#include <QString>
+
 class PortLister;
 struct Configurator;
 
@@ -10,7 +12,13 @@ struct ShellOptions {
     // so a first look at the program shows live sensors rather than silence at
     // address 0 (the demo sensors live at other addresses).
     bool scan_demo_after_connect = false;
+    // The port the press is for, when the command line named one.  It is
+    // never replaced by another: while it is missing the port stays closed.
+    QString connect_port;
 };
+
+// The status line when the port named for --connect is not there.
+QString missing_port_text(const QString& port);
 
 // The presence scan and the tab and generator-version switches, and the
 // procedures of the other parts that are there so far: opening and closing

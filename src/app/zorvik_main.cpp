@@ -5,12 +5,12 @@
 #include "app/qt_dialogs.h"
 #include "app/qt_tones.h"
 #include "app/routing_serial_port.h"
-#include "app/startup.h"
 #include "app/stop_signals.h"
 #include "link/clock.h"
 #include "link/qt_serial_port.h"
 #include "link/run_log.h"
 #include "sim/sim_port.h"
+#include "ui/startup.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -58,5 +58,8 @@ int main(int argc, char** argv) {
     StopSignals stop_signals([&app] { app.end(); });
     app.start(RunLog::choose_folder(
         program_dir, QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
+    // A signal taken while a start-up box was open has ended the program
+    // already; the main loop must not begin after it.
+    if (app.ended()) return 0;
     return qapp.exec();
 }

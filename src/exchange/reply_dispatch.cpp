@@ -3,6 +3,7 @@
 #include "exchange/network_scan.h"
 #include "exchange/state_display.h"
 #include "protocol/codes.h"
+#include "protocol/replies.h"
 #include "tables/table_exchange.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
@@ -33,6 +34,8 @@ bool long_enough(uint8_t code, qsizetype L) {
         return L >= 5;
     case RPL_FREQ_MODE:
         return L >= 5;
+    case CMD_READ_TABLE:
+        return L == kTableReplyLength;
     default:
         return true;
     }

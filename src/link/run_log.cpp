@@ -36,11 +36,9 @@ bool folder_usable(const QString& folder) {
 QString RunLog::choose_folder(const QString& program_dir, const QString& user_data_dir) {
     const QString beside = QDir(program_dir).filePath(QStringLiteral("log"));
     if (folder_usable(beside)) return beside;
-    if (!user_data_dir.isEmpty()) {
-        const QString per_user = QDir(user_data_dir).filePath(QStringLiteral("log"));
-        if (folder_usable(per_user)) return per_user;
-    }
-    return {};
+    if (user_data_dir.isEmpty()) return beside;
+    // The last one tried, so that the failure can name it.
+    return QDir(user_data_dir).filePath(QStringLiteral("log"));
 }
 
 bool RunLog::create(const QString& folder, QString* error) {
@@ -78,13 +76,13 @@ bool RunLog::start_file(const QString& folder, bool unique, QString* error) {
         }
     }
     if (!opened) {
-        if (error) *error = file.errorString();
+        if (error) *error = path + QStringLiteral(": ") + file.errorString();
         return false;
     }
     const QByteArray record =
         "\"" + to_cp1251(QStringLiteral("Start: ") + date_time_text(start)) + "\r\n\"\r\n";
     if (file.write(record) != record.size()) {
-        if (error) *error = file.errorString();
+        if (error) *error = path + QStringLiteral(": ") + file.errorString();
         return false;
     }
     file.close();
@@ -93,7 +91,6 @@ bool RunLog::start_file(const QString& folder, bool unique, QString* error) {
 }
 
 bool RunLog::str_to_log(const QString& message) {
-    if (replay_mode_ && *replay_mode_ != 0) return true;
     if (path_.isEmpty()) return false;
     const QString text = time_text(clock_.now()) + QStringLiteral(" : ") + message;
     return append_and_sync(path_, "\"" + to_cp1251(text) + "\"\r\n");

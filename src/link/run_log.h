@@ -19,8 +19,8 @@ public:
     static QString time_text(const QDateTime& t);      // "18:02:16"
 
     // The folder for logs: "log" beside the program when that can be created
-    // and written, otherwise "log" in the per-user data folder.  Empty when
-    // neither works.
+    // and written, otherwise "log" in the per-user data folder (the one that
+    // is then tried, and named when it fails too).
     static QString choose_folder(const QString& program_dir, const QString& user_data_dir);
 
     // Creates the folder if missing and this run's file (truncating one of the
@@ -31,12 +31,8 @@ public:
     // runs that follow one another quickly (the command-line tool in a script).
     bool create_unique(const QString& folder, QString* error = nullptr);
 
-    // Appends one record "time : message", unless a replayed reply is being
-    // processed (see set_replay_flag).  Returns false when it could not write.
+    // Appends one record "time : message".  Returns false when it could not write.
     bool str_to_log(const QString& message);
-
-    // The main window's replay_mode: while it is non-zero nothing is written.
-    void set_replay_flag(const uint8_t* replay_mode) { replay_mode_ = replay_mode; }
 
     QString path() const { return path_; }
 
@@ -44,6 +40,5 @@ private:
     bool start_file(const QString& folder, bool unique, QString* error);
 
     const Clock& clock_;
-    const uint8_t* replay_mode_ = nullptr;
     QString path_;
 };

@@ -14,10 +14,7 @@ class Clock;
 
 struct Configurator {
     Configurator(SerialPort& port_, Dialogs& dialogs_, Tones& tones_, const Clock& clock_)
-        : port(port_), dialogs(dialogs_), tones(tones_), clock(clock_), log(clock_)
-    {
-        log.set_replay_flag(&frmSerial.replay_mode);
-    }
+        : port(port_), dialogs(dialogs_), tones(tones_), clock(clock_), log(clock_) {}
     Configurator(const Configurator&) = delete;
     Configurator& operator=(const Configurator&) = delete;
 
@@ -35,10 +32,11 @@ struct Configurator {
     // The device opened for an item of the port list.  By default the item
     // behind the "\\.\" prefix; the program may map items of its own (the
     // demo line, a port given on the command line).
-    std::function<QString(const QString& item)> device_for_item = [](const QString& item) -> QString {
-        return QStringLiteral("\\\\.\\") + item;
-    };
+    std::function<QString(const QString& item)> device_for_item =
+        [](const QString& item) -> QString { return QStringLiteral("\\\\.\\") + item; };
 
     // Appends a record to the run log; silent while a reply is replayed.
-    void str_to_log(const QString& message) { log.str_to_log(message); }
+    void str_to_log(const QString& message) {
+        if (frmSerial.replay_mode == 0) log.str_to_log(message);
+    }
 };

@@ -337,6 +337,28 @@ TEST(EndToEnd, DemoLineConnectsSearchesAndClosesOnSigint) {
         << dump(log);
 }
 
+TEST(EndToEnd, SigtermWhileTheStartupErrorBoxIsOpenEndsTheProgram) {
+    ZorvikRun run;
+    ASSERT_TRUE(run.ready());
+    // Neither "log" beside the program nor the per-user folder can be made:
+    // plain files stand where the folders would go.
+    QFile beside(run.log_folder());
+    ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    QFile blocker(run.log_folder() + QStringLiteral("-data"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QProcessEnvironment env = run.process.processEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), blocker.fileName() + QStringLiteral("/x"));
+    run.process.setProcessEnvironment(env);
+
+    ASSERT_TRUE(run.start({}));
+    // The "Error#" box waits for the user; nothing else can be seen of it
+    // offscreen, so give it time to come up.
+    EXPECT_FALSE(run.process.waitForFinished(2000));
+    EXPECT_TRUE(run.stop(SIGTERM));
+}
+
 TEST(EndToEnd, HelpAndBadOptionsNeedNoDisplayAndLeaveNoLog) {
     ZorvikRun run;
     ASSERT_TRUE(run.ready());

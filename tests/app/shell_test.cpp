@@ -1,7 +1,7 @@
 #include "app/application.h"
-#include "app/startup.h"
 #include "app/wiring.h"
 #include "protocol/serial_port.h"
+#include "ui/startup.h"
 
 #include "../support/fake_serial_port.h"
 #include "../support/fakes.h"
@@ -41,7 +41,7 @@ struct Rig {
 
 TEST(Shell, ConnectOptionPressesOpenOnceTheMainWindowShows) {
     Rig r;
-    wire_shell(r.cfg, r.lister, ShellOptions{true});
+    wire_shell(r.cfg, r.lister, ShellOptions{true, false, {}});
     ASSERT_TRUE(Form_Load(r.cfg, r.dir.path()));
     QStringList opened; // the port selected when "Открыть порт" was pressed
     r.cfg.frmSerial.BTNOpenCom.on_click = [&] {
@@ -56,13 +56,35 @@ TEST(Shell, ConnectOptionPressesOpenOnceTheMainWindowShows) {
     EXPECT_EQ(opened.size(), 1);
 
     Rig plain;
-    wire_shell(plain.cfg, plain.lister, ShellOptions{false});
+    wire_shell(plain.cfg, plain.lister, ShellOptions{false, false, {}});
     ASSERT_TRUE(Form_Load(plain.cfg, plain.dir.path()));
     int presses = 0;
     plain.cfg.frmSerial.BTNOpenCom.on_click = [&] { ++presses; };
     for (int i = 0; i < 3; ++i) plain.cfg.frmSerial.Timer1.on_timer();
     EXPECT_EQ(presses, 0);
     EXPECT_EQ(plain.cfg.frmSerial.CmbPort.selected_text(), "COM2");
+}
+
+TEST(Shell, APortNamedForConnectIsNeverReplacedByAnother) {
+    Rig r;
+    wire_shell(r.cfg, r.lister, ShellOptions{true, false, "/no/such/port"});
+    ASSERT_TRUE(Form_Load(r.cfg, r.dir.path()));
+    int presses = 0;
+    r.cfg.frmSerial.BTNOpenCom.on_click = [&] { ++presses; };
+    for (int i = 0; i < 3; ++i) r.cfg.frmSerial.Timer1.on_timer();
+    EXPECT_EQ(presses, 0);
+    EXPECT_EQ(r.cfg.frmSerial.MsgCom.text(), missing_port_text("/no/such/port"));
+
+    // Named and present: that one is opened, wherever it stands in the list.
+    Rig named;
+    wire_shell(named.cfg, named.lister, ShellOptions{true, false, "COM5"});
+    ASSERT_TRUE(Form_Load(named.cfg, named.dir.path()));
+    QStringList opened;
+    named.cfg.frmSerial.BTNOpenCom.on_click = [&] {
+        opened << named.cfg.frmSerial.CmbPort.selected_text();
+    };
+    for (int i = 0; i < 3; ++i) named.cfg.frmSerial.Timer1.on_timer();
+    EXPECT_EQ(opened, QStringList{"COM5"});
 }
 
 TEST(Shell, GeneratorVersionBoxAndTabsAreWired) {
@@ -114,7 +136,7 @@ TEST(Shell, DemoConnectSearchesTheLineButOtherPortsOnlyOpen) {
         ListLister lister;
         lister.ports = demo ? QStringList{kDemoLineEntry} : QStringList{"COM2"};
         QTemporaryDir dir;
-        wire_shell(cfg, lister, ShellOptions{true, true});
+        wire_shell(cfg, lister, ShellOptions{true, true, {}});
         ASSERT_TRUE(Form_Load(cfg, dir.path()));
         MainForm& f = cfg.frmSerial;
         f.Timer1.on_timer();

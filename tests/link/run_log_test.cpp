@@ -2,7 +2,7 @@
 #include "link/text_files.h"
 #include "protocol/cp1251.h"
 
-#include "../support/fakes.h"
+#include "../support/configurator_rig.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -36,21 +36,15 @@ TEST(RunLog, FileNameAndStartRecordAreByteExact) {
 }
 
 TEST(RunLog, ReplayKeepsTheLogSilentAndASecondRunTruncates) {
-    QTemporaryDir dir;
-    FakeClock clock;
-    RunLog log(clock);
-    ASSERT_TRUE(log.create(dir.path()));
-    uint8_t replay_mode = 1;
-    log.set_replay_flag(&replay_mode);
-    log.str_to_log("hidden");
-    replay_mode = 0;
-    log.str_to_log("shown");
-    const QByteArray first = read_all(log.path());
-    EXPECT_FALSE(first.contains("hidden"));
-    EXPECT_TRUE(first.contains("shown"));
+    ConfiguratorRig r;
+    r.f.replay_mode = 1;
+    r.c.str_to_log("hidden");
+    r.f.replay_mode = 0;
+    r.c.str_to_log("shown");
+    EXPECT_EQ(r.log_lines(), QStringList{"shown"});
 
-    RunLog again(clock); // same second: same file, started afresh
-    ASSERT_TRUE(again.create(dir.path()));
+    RunLog again(r.clock); // same second: same file, started afresh
+    ASSERT_TRUE(again.create(r.dir.path()));
     EXPECT_EQ(read_all(again.path()), QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"));
 }
 
@@ -85,7 +79,8 @@ TEST(RunLog, FallsBackToThePerUserFolder) {
     blocker.close();
     EXPECT_EQ(RunLog::choose_folder(program, user), user + "/log");
     EXPECT_EQ(RunLog::choose_folder(dir.filePath("fresh"), user), dir.filePath("fresh") + "/log");
-    EXPECT_TRUE(RunLog::choose_folder(program, program + "/log/x").isEmpty());
+    // Neither works: the per-user folder is the one tried, so the failure names it.
+    EXPECT_EQ(RunLog::choose_folder(program, program + "/log/x"), program + "/log/x/log");
 }
 
 TEST(Cp1251, RoundTripAndLineEnds) {

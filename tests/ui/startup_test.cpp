@@ -1,9 +1,9 @@
-#include "app/startup.h"
 #include "exchange/connection.h"
 #include "link/text_files.h"
 #include "protocol/cp1251.h"
 #include "protocol/serial_port.h"
 #include "ui/configurator.h"
+#include "ui/startup.h"
 
 #include "../support/fake_serial_port.h"
 #include "../support/fakes.h"
@@ -128,7 +128,9 @@ TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
     ASSERT_EQ(r.dialogs.messages.size(), 1u);
     EXPECT_EQ(r.dialogs.messages[0].icon, MsgIcon::Critical);
     EXPECT_EQ(r.dialogs.messages[0].title, "Error#76");
-    EXPECT_FALSE(r.dialogs.messages[0].text.isEmpty());
+    // The box names the folder it could not use.
+    EXPECT_TRUE(r.dialogs.messages[0].text.contains(blocker + "/log"))
+        << r.dialogs.messages[0].text.toStdString();
 
     EXPECT_TRUE(r.f.VibGenCmd.items().isEmpty());
     EXPECT_TRUE(r.f.CmbPort.items().isEmpty());
@@ -150,6 +152,8 @@ TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
     EXPECT_FALSE(Form_Load(again.cfg, folder));
     ASSERT_EQ(again.dialogs.messages.size(), 1u);
     EXPECT_EQ(again.dialogs.messages[0].title, "Error#75");
+    EXPECT_TRUE(again.dialogs.messages[0].text.contains(folder))
+        << again.dialogs.messages[0].text.toStdString();
 }
 
 TEST(Startup, TerminateStopsTheExchangeAndUnloadClosesEveryWindow) {

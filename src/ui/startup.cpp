@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "ui/startup.h"
 
 #include "commands/gating.h"
 #include "exchange/connection.h"
@@ -80,8 +80,9 @@ bool Form_Load(Configurator& cfg, const QString& log_folder) {
     QString why;
     if (!cfg.log.create(log_folder, &why)) {
         const bool no_folder = log_folder.isEmpty() || !QDir(log_folder).exists();
+        // Say where the log was to go, so the user can mend it.
         show_error(cfg, no_folder ? kErrPathNotFound : kErrFileAccess,
-                   why.isEmpty() ? QStringLiteral("Path/File access error") : why);
+                   why.isEmpty() ? QStringLiteral("Path/File access error: ") + log_folder : why);
         // The rest is skipped; the scan keeps running and a port can still
         // be opened, only without a run log.
         f.Timer1.set_enabled(true);
