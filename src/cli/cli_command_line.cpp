@@ -405,6 +405,7 @@ CliParse parse_cli(const QStringList& args) {
     if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h")))
         return help(cli_command_help(*command));
     CliParse p = parse_command(*command, rest, inv);
+    if (p.outcome == CliParse::Outcome::UsageError) p.command = command;
     if (p.outcome == CliParse::Outcome::Run && !port_given)
         return usage_error(QStringLiteral("%1 talks to a sensor: give --port PATH (or --port demo)")
                                .arg(cli_command_name(*command)));

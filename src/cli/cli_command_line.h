@@ -61,6 +61,8 @@ struct CliParse {
     // Help: the text for stdout.  UsageError: what is wrong (the caller adds
     // the hint).  BadValue: the program's own message for the value.
     QString text;
+    // UsageError within a command: that command, for the hint to its --help.
+    std::optional<CliCommand> command;
 };
 
 // `args` without the program name.

@@ -15,9 +15,14 @@
 #include "ui/dialogs.h"
 #include "ui/tones.h"
 
+#include <QElapsedTimer>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
+
+constexpr int kWatchPeriodMs = 1000; // the window's exchange cycle
 
 const QString kNotConnected = QStringLiteral("Датчик не подключен!");
 const QString kNotUnderstood = QStringLiteral("Ответ не соответствует запросу");
@@ -456,9 +461,12 @@ int Runner::watch(const Answer& first_state) {
     console_.out(kWatchHeader);
     console_.out(watch_row(decode_state(first_state.reply), clock.now()));
     int rows = 1;
+    QElapsedTimer since_request; // the state is asked for once a second, however long a reply took
+    since_request.start();
     while (inv_.count == 0 || rows < inv_.count) {
-        console_.pause(1000);
+        console_.pause(int(std::max<qint64>(0, kWatchPeriodMs - since_request.elapsed())));
         if (console_.stop_requested()) return kCliDone;
+        since_request.restart();
         const std::optional<Answer> a = talk(request::read_state(address_byte()));
         if (!a) {
             if (fatal_) return console_.stop_requested() ? kCliDone : kCliFailed;

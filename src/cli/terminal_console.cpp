@@ -22,18 +22,27 @@ extern "C" void on_stop_signal(int) {
 
 void print_line(std::FILE* stream, const QString& text) {
     const QByteArray bytes = (text + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    // Nobody reads our results any more (`watch | head`): stop as on Ctrl+C,
+    // so that the port is closed and the run log says so.
+    if ((std::fflush(stream) != 0 || !written) && stream == stdout) g_stop = 1;
 }
 
 TerminalConsole::TerminalConsole() {
     std::signal(SIGINT, on_stop_signal);
     std::signal(SIGTERM, on_stop_signal);
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN); // a closed stdout shows as a failed write instead
+#endif
 }
 
 TerminalConsole::~TerminalConsole() {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_DFL);
+#endif
 }
 
 std::optional<bool> TerminalConsole::ask(const QString& question) {

@@ -21,8 +21,10 @@ int main(int argc, char** argv) {
         print_line(stdout, parsed.text.chopped(parsed.text.endsWith(u'\n') ? 1 : 0));
         return kCliDone;
     case CliParse::Outcome::UsageError:
-        print_line(stderr, QStringLiteral("zorvik-cli: ") + parsed.text +
-                               QStringLiteral("\nTry 'zorvik-cli --help'."));
+        print_line(stderr,
+                   QStringLiteral("zorvik-cli: %1\nTry 'zorvik-cli %2--help'.")
+                       .arg(parsed.text,
+                            parsed.command ? cli_command_name(*parsed.command) + u' ' : QString()));
         return kCliBadInput;
     case CliParse::Outcome::BadValue:
         print_line(stderr, parsed.text);
