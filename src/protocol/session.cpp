@@ -9,8 +9,12 @@
 #include <QThread>
 
 namespace {
+// A frame that may end the read.  One that is shorter than its code's
+// replies are has its CRC match by chance (1 in 256) and is read on; when the
+// time is up it is still taken as it is.
 bool complete_frame(const QByteArray& bytes) {
-    return is_framed(bytes) && reply_crc_ok(bytes);
+    return is_framed(bytes) && reply_crc_ok(bytes) &&
+           bytes.size() >= minimum_reply_length(uint8_t(bytes[2]));
 }
 } // namespace
 

@@ -90,6 +90,25 @@ TEST_F(SessionTest, LeftoverBytesAreDroppedAndASplitReplyIsJoined) {
     EXPECT_EQ(got->coefficient, 0x0101);
 }
 
+TEST_F(SessionTest, APieceThatLooksLikeAWholeFrameIsReadOn) {
+    // The temperature byte happens to equal the CRC of the header: the first
+    // four bytes alone pass for a framed reply with a good CRC.
+    const QByteArray header = QByteArray::fromHex("3E05F0");
+    const QByteArray state = reply(5, CMD_READ_STATE, char(crc8(header)) + QByteArray(17, '\x02'));
+    ASSERT_TRUE(reply_crc_ok(state.left(4)));
+    line.next_answer = {state.left(4), {}, state.mid(4)};
+    const auto got = session.exchange(request::read_state(5));
+    ASSERT_TRUE(got.ok());
+    EXPECT_EQ(*got, state);
+
+    // A reply that is short for good is still taken once the time is up.
+    const QByteArray short_id = reply(5, CMD_READ_ID, QByteArray(4, '\x01'));
+    line.next_answer = {short_id};
+    const auto id = session.exchange(request::read_id(5));
+    ASSERT_TRUE(id.ok());
+    EXPECT_EQ(*id, short_id);
+}
+
 TEST_F(SessionTest, SilenceEndsWithNoAnswerWithoutSpinning) {
     const auto got = session.exchange(request::read_id(7));
     ASSERT_FALSE(got.ok());
