@@ -195,7 +195,7 @@ private:
     void refused(const Answer& a);
     int refused_at_start(const Answer& a);
     // Sends a request that changes the sensor; 0 when `expected` came back.
-    int change(const Result<QByteArray>& request, uint8_t expected, bool print = true);
+    int change(const Result<QByteArray>& request, uint8_t expected);
 
     uint8_t address_byte() const { return inv_.address; }
     int version() const { return c_.frmSerial.firmware_version; }
@@ -412,7 +412,7 @@ int Runner::refused_at_start(const Answer& a) {
     return kCliFailed;
 }
 
-int Runner::change(const Result<QByteArray>& request, uint8_t expected, bool print) {
+int Runner::change(const Result<QByteArray>& request, uint8_t expected) {
     if (!request) { // the values were checked before; this would be a fault of ours
         console_.err(request.error().text);
         return kCliFailed;
@@ -423,7 +423,7 @@ int Runner::change(const Result<QByteArray>& request, uint8_t expected, bool pri
         refused(*a);
         return kCliFailed;
     }
-    if (print) console_.out(c_.frmSerial.MsgCom.text());
+    console_.out(c_.frmSerial.MsgCom.text()); // the window's status line
     return kCliDone;
 }
 
