@@ -3,67 +3,70 @@
 #include "ui/main_form.h"
 
 namespace {
-template <typename Pred, typename Action> void for_tagged(MainForm& f, Pred pred, Action act)
-{
+template <typename Pred, typename Action> void for_tagged(MainForm& f, Pred pred, Action act) {
     for (Control* c : f.controls())
         if (pred(c->tag())) act(*c);
 }
 
-void enable_tag(MainForm& f, int tag)
-{
-    for_tagged(f, [tag](int t) { return t == tag; }, [](Control& c) { c.set_enabled(true); });
+void enable_tag(MainForm& f, int tag) {
+    for_tagged(
+        f, [tag](int t) { return t == tag; }, [](Control& c) { c.set_enabled(true); });
 }
 
-void enable_and_show_tag(MainForm& f, int tag)
-{
-    for_tagged(f, [tag](int t) { return t == tag; },
-               [](Control& c) {
-                   c.set_enabled(true);
-                   c.set_visible(true);
-               });
+void enable_and_show_tag(MainForm& f, int tag) {
+    for_tagged(
+        f, [tag](int t) { return t == tag; },
+        [](Control& c) {
+            c.set_enabled(true);
+            c.set_visible(true);
+        });
 }
 } // namespace
 
-void CloseAllTags(MainForm& f)
-{
-    for_tagged(f, [](int t) { return t > 8; },
-               [](Control& c) {
-                   c.set_enabled(false);
-                   if (c.tag() == 176) c.set_visible(false);
-               });
+void CloseAllTags(MainForm& f) {
+    for_tagged(
+        f, [](int t) { return t > 8; },
+        [](Control& c) {
+            c.set_enabled(false);
+            if (c.tag() == 176) c.set_visible(false);
+        });
 }
 
-void SwitchTags(MainForm& f)
-{
-    for_tagged(f, [](int t) { return t > 8 && t < 130; },
-               [](Control& c) { c.set_enabled(!c.enabled()); });
+void SwitchTags(MainForm& f) {
+    for_tagged(
+        f, [](int t) { return t > 8 && t < 130; }, [](Control& c) { c.set_enabled(!c.enabled()); });
 }
 
-void swtag130(MainForm& f) { enable_tag(f, 130); }
-void swtag131(MainForm& f) { enable_tag(f, 131); }
-
-void swtag134(MainForm& f)
-{
-    for_tagged(f, [](int t) { return t > 134 && t < 163; },
-               [](Control& c) { c.set_enabled(true); });
+void swtag130(MainForm& f) {
+    enable_tag(f, 130);
+}
+void swtag131(MainForm& f) {
+    enable_tag(f, 131);
 }
 
-void swtag163(MainForm& f) { enable_tag(f, 163); }
+void swtag134(MainForm& f) {
+    for_tagged(
+        f, [](int t) { return t > 134 && t < 163; }, [](Control& c) { c.set_enabled(true); });
+}
 
-void swtag170(MainForm& f)
-{
+void swtag163(MainForm& f) {
+    enable_tag(f, 163);
+}
+
+void swtag170(MainForm& f) {
     enable_and_show_tag(f, 170);
     // Both only mirror the table window's boxes.
     f.tartab1.set_enabled(false);
     f.per_sents.set_enabled(false);
 }
 
-void swtag171(MainForm& f) { enable_and_show_tag(f, 171); }
+void swtag171(MainForm& f) {
+    enable_and_show_tag(f, 171);
+}
 
 void swtag172(MainForm&) {}
 
-void swtag176(MainForm& f)
-{
+void swtag176(MainForm& f) {
     enable_and_show_tag(f, 176);
     // The smoothing slider replaces the on/off box.
     f.usredn.set_enabled(false);
@@ -72,18 +75,27 @@ void swtag176(MainForm& f)
     f.usred.set_visible(false);
 }
 
-void ch_ver_Click(MainForm& f)
-{
+void ch_ver_Click(MainForm& f) {
     const bool show = f.ch_ver.value() == 1;
     for (Control* c : std::initializer_list<Control*>{&f.Slider1d, &f.Label25, &f.sglad,
-                                                       &f.Termokompensd, &f.tartab1d,
-                                                       &f.per_sentsd})
+                                                      &f.Termokompensd, &f.tartab1d, &f.per_sentsd})
         c->set_visible(show);
 }
 
-void SSTab1_Click(MainForm& f)
-{
+void SSTab1_Click(MainForm& f) {
     const bool show = f.ch_ver.value() == 1;
     for (Control* c : std::initializer_list<Control*>{&f.Slider1d, &f.Label25, &f.sglad})
         c->set_visible(show);
+}
+
+void restore_gated_visibility(MainForm& f) {
+    // The 1.7.0 group and the percent box hidden, the 1.7.6 group hidden and
+    // the on/off smoothing box back in its place, the 2.0.0 options hidden.
+    for_tagged(
+        f, [](int t) { return t == 170 || t == 176; }, [](Control& c) { c.set_visible(false); });
+    f.per_sents.set_visible(false);
+    f.usredn.set_visible(true);
+    f.usred.set_visible(true);
+    f.naklon.set_visible(false);
+    f.dr_quality.set_visible(false);
 }

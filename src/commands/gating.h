@@ -5,6 +5,10 @@ class MainForm;
 
 // Disables everything tagged above 8 and hides the 1.7.6 group.
 void CloseAllTags(MainForm& f);
+// The visibility every version-gated control has before any sensor has
+// answered; closing the port goes back to it, so an older sensor met next
+// finds the controls it can use.
+void restore_gated_visibility(MainForm& f);
 // Inverts the enabled state of the port-tagged controls (9..129).
 void SwitchTags(MainForm& f);
 

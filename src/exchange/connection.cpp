@@ -94,6 +94,7 @@ void close_routine(Configurator& c) {
     f.Command1.set_visible(false);
     c.port.ClosePort();
     CloseAllTags(f);
+    restore_gated_visibility(f);
     for (Control* ctl :
          std::initializer_list<Control*>{&f.gen_zapr, &f.Label10, &f.rdf, &f.kko, &f.BTNOpenCom})
         ctl->set_enabled(true);

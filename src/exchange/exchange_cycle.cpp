@@ -6,6 +6,7 @@
 #include "exchange/reply_dispatch.h"
 #include "protocol/codes.h"
 #include "protocol/frame_codec.h"
+#include "protocol/requests.h"
 #include "protocol/serial_port.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
@@ -60,6 +61,8 @@ void after_read(Configurator& c, uint32_t serial, const QByteArray& sending,
     }
     f.write_failures = 0;
     forget_sent(f, sending);
+    // Only what is read after the scan went out can answer it.
+    if (f.net_opr != 0 && sending == request::net_scan()) f.scan_on_wire = true;
     f.Pic.set_fill_colour(f.Pic.fill_colour() == kWhite ? kGrey : kWhite);
 
     if (reply.isEmpty()) {
@@ -80,11 +83,6 @@ void after_read(Configurator& c, uint32_t serial, const QByteArray& sending,
     finish(f, serial);
 }
 
-QByteArray state_request(uint8_t address) {
-    QByteArray r;
-    r.append(char(kRequestStart)).append(char(address)).append(char(CMD_READ_STATE));
-    return Control_summ(r);
-}
 } // namespace
 
 void process_reply(Configurator& c, const QByteArray& reply) {
@@ -98,9 +96,10 @@ void process_reply(Configurator& c, const QByteArray& reply) {
 
     if (L >= 4 && uint8_t(reply[0]) == kReplyStart) {
         dispatch_reply(c, reply, acc);
-    } else if (L > 0) {
-        if (f.net_opr != 0 && L < 20) net_answer(c, reply);
+    } else if (L > 0 && f.net_opr != 0 && (f.scan_on_wire || replay)) {
+        if (L < 20) net_answer(c, reply);
         f.net_opr = 0;
+        f.scan_on_wire = false;
     }
 
     // A tick abandoned meanwhile (the port was closed while a message box of
@@ -146,7 +145,7 @@ void TMRComm_Timer(Configurator& c) {
     if (f.sec_wr_table == 2) f.sec_wr_table = 1;
 
     if (f.wrs.isEmpty() && f.CmbNet.list_index() >= 0) {
-        if (addr) f.wrs = state_request(*addr);
+        if (addr) f.wrs = request::read_state(*addr);
     } else {
         f.err_shown = 0;
         if (f.freq_mode == 1 && !f.wrs.isEmpty()) {

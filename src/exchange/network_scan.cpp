@@ -1,8 +1,8 @@
 #include "exchange/network_scan.h"
 
 #include "commands/gating.h"
-#include "protocol/codes.h"
-#include "protocol/frame_codec.h"
+#include "protocol/replies.h"
+#include "protocol/requests.h"
 #include "ui/configurator.h"
 
 std::optional<uint8_t> selected_address(const MainForm& f) {
@@ -16,18 +16,15 @@ std::optional<uint8_t> selected_address(const MainForm& f) {
 QByteArray Zapros_ser_num(const MainForm& f) {
     const auto addr = selected_address(f);
     if (!addr) return {};
-    QByteArray r;
-    r.append(char(kRequestStart)).append(char(*addr)).append(char(CMD_READ_ID));
-    return Control_summ(r);
+    return request::read_id(*addr);
 }
 
 void Opros_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
-    QByteArray r;
-    r.append(char(kRequestStart)).append(char(kScanAddress));
-    f.wrs = Control_summ(r);
+    f.wrs = request::net_scan();
     c.str_to_log(QStringLiteral("Cmd Ask Net "));
     f.net_opr = -1;
+    f.scan_on_wire = false;
     f.mode_yes = -1;
 }
 
@@ -55,12 +52,6 @@ void net_answer(Configurator& c, const QByteArray& reply) {
 }
 
 namespace {
-uint32_t long_le(const QByteArray& a, int pos) {
-    uint32_t v = 0;
-    for (int k = 3; k >= 0; --k) v = v * 256 + uint8_t(a[pos - 1 + k]);
-    return v;
-}
-
 void gate_by_version(MainForm& f, int v) {
     if (v > 129) {
         swtag130(f);
@@ -98,20 +89,15 @@ void gate_by_version(MainForm& f, int v) {
 
 void assept_sn(Configurator& c, const QByteArray& aans) {
     MainForm& f = c.frmSerial;
-    const qsizetype L = aans.size();
-    // Six bytes hold no complete serial number either.
-    if (L <= 6) {
+    const IdentityReply id = decode_identity(aans);
+    if (!id.serial) {
         f.sn.set_text(QStringLiteral("????????"));
         return;
     }
-    f.sn.set_text(QString::number(long_le(aans, 4)));
-    if (L == 10) {
-        const uint8_t variant = uint8_t(aans[8]);
-        QString vv = variant != 0 ? QString::number(variant) : QString();
-        f.firmware_version = uint8_t(aans[7]);
-        const QString digits = QString::number(f.firmware_version);
-        for (int i = 0; i < 3; ++i) vv += digits.mid(i, 1) + u'.';
-        f.vv.set_text(vv);
+    f.sn.set_text(QString::number(*id.serial));
+    if (id.version) {
+        f.firmware_version = *id.version;
+        f.vv.set_text(firmware_version_text(*id.version, *id.variant));
         if (f.replay_mode == 0) gate_by_version(f, f.firmware_version);
     }
     c.str_to_log(QStringLiteral("Device: ") + f.sn.text() + QStringLiteral("  Ver Soft: ") +

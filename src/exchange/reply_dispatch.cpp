@@ -26,6 +26,13 @@ void not_understood(Configurator& c) {
     c.tones.tone(kErrorHz, kErrorMs);
 }
 
+// Identity and table replies change what later goes to the sensor, so a
+// corrupted one is refused rather than applied.
+void bad_crc(Configurator& c) {
+    c.frmSerial.MsgCom.set_text(kBadCrcText);
+    c.str_to_log(kBadCrcText);
+}
+
 // Replies that read fixed positions need at least this many bytes; a shorter
 // one is no valid answer of its kind.
 bool long_enough(uint8_t code, qsizetype L) {
@@ -56,6 +63,12 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
 
     switch (code) {
     case CMD_READ_ID:
+        // A corrupted identity would set the version, and with it the
+        // trailer and the usable controls.
+        if (at(int(L)) != computed_crc) {
+            bad_crc(c);
+            break;
+        }
         assept_sn(c, reply);
         f.MsgCom.set_text(QStringLiteral(" Получен С/Н и вер. прошивки"));
         f.mode_yes = -1;
@@ -67,11 +80,13 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
     case CMD_SET_EMPTY:
         confirm(c, QStringLiteral(" Установлен нижний уровень."));
         break;
-    case CMD_SET_MODE:
+    case CMD_SET_MODE: {
+        const ModeConfirmation m = decode_mode_confirmation(reply).value();
         confirm(c, QStringLiteral(" Установлен новый режим."));
-        Out_modes(c, at(4));
-        if (L > 5 && f.firmware_version > 174) show_extended_mode(c, at(5));
+        Out_modes(c, m.mode);
+        if (m.extended && f.firmware_version > 174) show_extended_mode(c, *m.extended);
         break;
+    }
     case CMD_SET_FULL:
         confirm(c, QStringLiteral(" Установлен верхний уровень."));
         break;
@@ -89,7 +104,7 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
         break;
     case CMD_SET_ALARM_LEVEL:
         confirm(c, QStringLiteral("Уст. новый уровень ав. ост. топлива."));
-        f.lamp_level.set_text(QString::number(at(4)));
+        f.lamp_level.set_text(QString::number(decode_alarm_confirmation(reply).value()));
         break;
     case CMD_ENTER_PASSWORD:
         confirm(c, QStringLiteral("Пароль принят."));
@@ -115,10 +130,16 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
     case RPL_FREQ_MODE:
         f.MsgCom.set_text(QStringLiteral("Датчик в частотном режиме."));
         f.ur.set_text(QStringLiteral("Частота"));
-        f.Uroven.set_text(QString::number(at(4) * 256 + at(5)) + QStringLiteral(" Гц."));
+        f.Uroven.set_text(QString::number(decode_frequency_notice(reply).value()) +
+                          QStringLiteral(" Гц."));
         f.freq_mode = 1;
         break;
     case CMD_READ_TABLE: {
+        // A corrupted table could be saved or written back from the window.
+        if (at(int(L)) != computed_crc) {
+            bad_crc(c);
+            break;
+        }
         const std::optional<QString> values = ans_to_table(c, reply);
         if (!values) break; // no whole table: the cells keep theirs
         f.MsgCom.set_text(QStringLiteral("Прочитана таблица."));

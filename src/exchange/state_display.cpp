@@ -1,51 +1,29 @@
 #include "exchange/state_display.h"
 
+#include "protocol/mode_byte.h"
 #include "protocol/numbers.h"
+#include "protocol/replies.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 #include <QLocale>
 
 #include <cmath>
-#include <optional>
 
 namespace {
-// Reads positions (from 1) of a reply; a position past the end marks the
-// reply as faulty instead of reading beyond it.
-class Reader {
-public:
-    explicit Reader(const QByteArray& a) : a_(a) {}
-    std::optional<uint8_t> byte(int pos) const {
-        if (pos < 1 || pos > a_.size()) return std::nullopt;
-        return uint8_t(a_[pos - 1]);
-    }
-    // Little-endian unsigned value of `width` bytes from `pos`.
-    std::optional<uint32_t> le(int pos, int width) const {
-        if (pos < 1 || pos + width - 1 > a_.size()) return std::nullopt;
-        uint32_t v = 0;
-        for (int k = width - 1; k >= 0; --k) v = v * 256 + uint8_t(a_[pos - 1 + k]);
-        return v;
-    }
-    qsizetype size() const { return a_.size(); }
-
-private:
-    const QByteArray& a_;
-};
-
 QString number_text(double v) {
     return decimal_text(v, QLocale());
 }
 
 // Decoding steps in order; returns false at the first fault, with `stage`
 // telling how far the calibration values got.
-bool decode(Configurator& c, const Reader& r, int& stage) {
+bool show(Configurator& c, const StateReply& r, int& stage) {
     MainForm& f = c.frmSerial;
     f.freq_mode = 0;
     f.ur.set_text(QStringLiteral("Уровень"));
 
-    const auto cur = r.le(7, 4);
-    if (!cur) return false;
-    const uint32_t C = *cur;
+    if (!r.current) return false;
+    const uint32_t C = *r.current;
     f.still_count = int16_t(f.still_count + 2);
     f.tek.set_text(QString::number(C));
 
@@ -71,19 +49,14 @@ bool decode(Configurator& c, const Reader& r, int& stage) {
         f.ind_stab.set_fill_colour(kRed);
     }
 
-    const auto t_byte = r.byte(4);
-    if (!t_byte) return false;
-    int t = *t_byte;
-    if (t > 127) t -= 254; // the sensor's own offset, not two's complement
-    f.temp.set_text(QString::number(t) + QStringLiteral(" °C"));
+    if (!r.temperature) return false;
+    f.temp.set_text(QString::number(*r.temperature) + QStringLiteral(" °C"));
 
-    const auto addr = r.byte(2);
-    if (!addr) return false;
-    f.ne.set_text(QString::number(*addr));
+    if (!r.address) return false;
+    f.ne.set_text(QString::number(*r.address));
 
-    const auto level = r.le(5, 2);
-    if (!level) return false;
-    const int N = int(*level);
+    if (!r.level) return false;
+    const int N = int(*r.level);
 
     f.ProgressBar1.set_max(f.Ur_progressBar);
     if (N >= 0 && N < f.Ur_progressBar) f.ProgressBar1.set_value(N);
@@ -97,21 +70,18 @@ bool decode(Configurator& c, const Reader& r, int& stage) {
     else
         f.anal.set_text(number_text(double(w) / 25) + QStringLiteral(" В"));
 
-    const auto empty = r.le(11, 4);
-    if (!empty) return false;
-    const uint32_t E = *empty;
+    if (!r.empty) return false;
+    const uint32_t E = *r.empty;
     f.lo.set_text(QString::number(E));
     stage = 1;
 
-    const auto full = r.le(15, 4);
-    if (!full) return false;
-    const uint32_t F = *full;
+    if (!r.full) return false;
+    const uint32_t F = *r.full;
     f.hi.set_text(QString::number(F));
     stage = 2;
 
-    const auto coef = r.le(19, 2);
-    if (!coef) return false;
-    const uint32_t K = *coef;
+    if (!r.coefficient) return false;
+    const uint32_t K = *r.coefficient;
     f.ko.set_text(QString::number(K));
 
     if (f.lo.text().size() < 6 && f.hi.text().size() < 8) {
@@ -119,11 +89,10 @@ bool decode(Configurator& c, const Reader& r, int& stage) {
         f.kko.set_text(number_text((double(F) - double(E)) / (double(K) * 64)));
     }
 
-    const qsizetype L = r.size();
-    if (L > 22 && f.mode_yes != 0) f.lamp_level.set_text(QString::number(*r.byte(22)));
-    if (L > 23 && f.mode_yes != 0) show_extended_mode(c, *r.byte(23));
-    if (L > 21) {
-        f.reported_mode = *r.byte(21);
+    if (r.alarm_level && f.mode_yes != 0) f.lamp_level.set_text(QString::number(*r.alarm_level));
+    if (r.extended_mode && f.mode_yes != 0) show_extended_mode(c, *r.extended_mode);
+    if (r.mode) {
+        f.reported_mode = *r.mode;
         if (f.mode_yes != 0) Out_modes(c, f.reported_mode);
     }
 
@@ -156,7 +125,7 @@ bool decode(Configurator& c, const Reader& r, int& stage) {
 
 void all_data_to_form(Configurator& c, const QByteArray& aans) {
     int stage = 0;
-    if (decode(c, Reader(aans), stage)) return;
+    if (show(c, decode_state(aans), stage)) return;
 
     MainForm& f = c.frmSerial;
     if (f.err_shown != 0) return;
@@ -168,55 +137,34 @@ void all_data_to_form(Configurator& c, const QByteArray& aans) {
 
 void Out_modes(Configurator& c, uint8_t nn) {
     MainForm& f = c.frmSerial;
-    f.iinv.set_value((nn & 0x01) ? 1 : 0);
-    c.Form3.tartab.set_value((nn & 0x40) ? 1 : 0);
+    const ModeByte m = ModeByte::decode(nn);
+    f.iinv.set_value(m.invert ? 1 : 0);
+    c.Form3.tartab.set_value(m.litres ? 1 : 0);
     f.tartab1.set_value(c.Form3.tartab.value());
-    c.Form3.per_sents.set_value((nn & 0x20) ? 1 : 0);
+    c.Form3.per_sents.set_value(m.percent ? 1 : 0);
     f.per_sents.set_value(c.Form3.per_sents.value());
-    if (nn & 0x80) {
-        f.D_4096.set_value(1);
+    f.D_4096.set_value(m.range4096 ? 1 : 0);
+    if (m.range4096)
         f.Ur_progressBar = f.range256 ? 256 : 4096;
-    } else {
-        f.D_4096.set_value(0);
+    else
         f.Ur_progressBar = 1024;
+    // An output code sensors do not report leaves the choice as it was.
+    if (m.output) {
+        const auto options = f.output_options();
+        for (size_t k = 0; k < kOutputInterfaces.size(); ++k)
+            options[k]->set_value(kOutputInterfaces[k] == *m.output);
     }
-    OptionButton* const outputs[] = {&f.R485, &f.R_a, &f.R_f, &f.R_p, &f.R_p485, &f.rs_232};
-    int chosen = -1;
-    switch (nn & 0x16) {
-    case 0x00:
-        chosen = 0;
-        break;
-    case 0x02:
-        chosen = 1;
-        break;
-    case 0x04:
-        chosen = 2;
-        break;
-    case 0x06:
-        chosen = 3;
-        break;
-    case 0x10:
-        chosen = 4;
-        break;
-    case 0x12:
-        chosen = 5;
-        break;
-    default:
-        break; // 0x14 and 0x16 are not reported by sensors; leave the choice
-    }
-    if (chosen >= 0)
-        for (int k = 0; k < 6; ++k) outputs[k]->set_value(k == chosen);
-    f.usredn.set_value((nn & 0x08) ? 1 : 0);
+    f.usredn.set_value(m.smoothing ? 1 : 0);
     f.mode_yes = 0;
     f.mode_text = QString::number(nn);
 }
 
 void show_extended_mode(Configurator& c, uint8_t x) {
     MainForm& f = c.frmSerial;
-    f.Termokompens.set_value((x & 0x80) ? 1 : 0);
-    f.naklon.set_value((x & 0x10) ? 1 : 0);
-    f.dr_quality.set_value((x & 0x20) ? 1 : 0);
-    const int s = x & 0x0F;
-    f.sgla.set_text(QString::number(s));
-    f.Slider1.set_value(s);
+    const ExtendedMode m = ExtendedMode::decode(x);
+    f.Termokompens.set_value(m.thermal_compensation_off ? 1 : 0);
+    f.naklon.set_value(m.angle ? 1 : 0);
+    f.dr_quality.set_value(m.quality ? 1 : 0);
+    f.sgla.set_text(QString::number(m.smoothing_level));
+    f.Slider1.set_value(m.smoothing_level);
 }

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -119,6 +120,10 @@ public:
     CheckBox naklon{*this, "naklon", "Угол", kPortTag};
     CheckBox dr_quality{*this, "dr_quality", "Качество", kPortTag};
     Button Set_mode{*this, "Set_mode", "&Установить", kPortTag};
+    // The output options in the order of kOutputInterfaces.
+    std::array<OptionButton*, 6> output_options() {
+        return {&R485, &R_a, &R_f, &R_p, &R_p485, &rs_232};
+    }
 
     // --- Tab 1 "Тарировка": auto-calibration by portions ---
     Label Label15{*this, "Label15", "Порция заправки", kPortTag};
@@ -183,29 +188,30 @@ public:
     Button start{*this, "start", "Пуск", kPortTag};
 
     // --- Window-level variables ---
-    QByteArray wrs;              // the pending request, empty when none
-    uint8_t id_addr = 0;         // address the identity request was last queued for
-    uint8_t sec_wr_table = 0;    // deferred mode write after a table write: 2 -> 1 -> 0
-    uint8_t freq_mode = 0;       // the sensor reported frequency mode
-    uint8_t err_shown = 0;       // the bad-data message has been shown
-    int16_t still_count = 0;     // stability counter
-    uint8_t write_failures = 0;  // consecutive failed writes
-    int16_t no_data = 0;         // -1 while the selected sensor does not answer
-    int16_t net_opr = 0;         // -1 while a network scan waits for its answer
-    uint8_t replay_mode = 0;     // a reply from a server log is being processed
-    QByteArray replay_reply;     // that reply
-    int16_t mode_yes = -1;       // the next state reply refreshes the setting controls
-    double avg_reading = 0;      // running average of the raw reading
-    int16_t stab_score = 0;      // stability score 0..5
-    uint8_t reported_mode = 0;   // mode byte of the last state reply
-    QString mode_text;           // last mode byte shown, decimal
+    QByteArray wrs;                // the pending request, empty when none
+    uint8_t id_addr = 0;           // address the identity request was last queued for
+    uint8_t sec_wr_table = 0;      // deferred mode write after a table write: 2 -> 1 -> 0
+    uint8_t freq_mode = 0;         // the sensor reported frequency mode
+    uint8_t err_shown = 0;         // the bad-data message has been shown
+    int16_t still_count = 0;       // stability counter
+    uint8_t write_failures = 0;    // consecutive failed writes
+    int16_t no_data = 0;           // -1 while the selected sensor does not answer
+    int16_t net_opr = 0;           // -1 while a network scan waits for its answer
+    bool scan_on_wire = false;     // the scan request of net_opr has been written
+    uint8_t replay_mode = 0;       // a reply from a server log is being processed
+    QByteArray replay_reply;       // that reply
+    int16_t mode_yes = -1;         // the next state reply refreshes the setting controls
+    double avg_reading = 0;        // running average of the raw reading
+    int16_t stab_score = 0;        // stability score 0..5
+    uint8_t reported_mode = 0;     // mode byte of the last state reply
+    QString mode_text;             // last mode byte shown, decimal
     int16_t Ur_progressBar = 1024; // full scale of the level bar
-    uint8_t range256 = 0;        // firmware 1.7.2 reports a 256-step range
-    int16_t firmware_version = 0; // firmware version code of the last identity reply
-    int16_t start_ticks = 0;     // ticks of the port presence scan since start-up
-    QString chosen_file;         // path last chosen in a file dialog of this window
-    int16_t autocal_row = 1;     // auto-calibration: row that receives the next level
-    int32_t autocal_litres = 0;  // auto-calibration: litres of that row
+    uint8_t range256 = 0;          // firmware 1.7.2 reports a 256-step range
+    int16_t firmware_version = 0;  // firmware version code of the last identity reply
+    int16_t start_ticks = 0;       // ticks of the port presence scan since start-up
+    QString chosen_file;           // path last chosen in a file dialog of this window
+    int16_t autocal_row = 1;       // auto-calibration: row that receives the next level
+    int32_t autocal_litres = 0;    // auto-calibration: litres of that row
     // The exchange cycle's own bookkeeping: a tick may wait for its reply
     // across event-loop turns; closing the port abandons it by moving the serial.
     bool tick_running = false;

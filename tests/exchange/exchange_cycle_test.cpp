@@ -1,6 +1,7 @@
 #include "../support/configurator_rig.h"
 
 #include "exchange/exchange_cycle.h"
+#include "exchange/network_scan.h"
 #include "ui/tones.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,7 @@ TEST(ExchangeCycle, FramedAndUnframedBoundaries) {
     // Three bytes starting with 0x3E are no frame: with a scan pending they
     // are three addresses.
     r.f.net_opr = -1;
+    r.f.scan_on_wire = true; // as after the scan request went out
     r.receive(hex("3E05F0"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"62", "5", "240"}));
     EXPECT_EQ(r.f.net_opr, 0);
@@ -100,6 +102,7 @@ TEST(ExchangeCycle, FramedAndUnframedBoundaries) {
     // not one we know), and the scan stays pending.
     r.select(5);
     r.f.net_opr = -1;
+    r.f.scan_on_wire = true; // as after the scan request went out
     r.receive(hex("3E050C07"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
     EXPECT_EQ(r.f.net_opr, -1);
@@ -110,12 +113,36 @@ TEST(ExchangeCycle, FramedAndUnframedBoundaries) {
     r.receive(hex("0507"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
     r.f.net_opr = -1;
+    r.f.scan_on_wire = true; // as after the scan request went out
     r.receive(QByteArray(20, '\x07'));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
     EXPECT_EQ(r.f.net_opr, 0);
     EXPECT_EQ(r.f.MsgCom.text(), "Датчик подключен");
     EXPECT_EQ(r.f.MsgCom.fore_colour(), kDarkGreen);
     EXPECT_EQ(r.port.count("flush"), 4);
+}
+
+TEST(ExchangeCycle, OnlyBytesReadAfterTheScanWentOutAnswerIt) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    r.port.hold_reads = true;
+    r.tick(); // a state request is chosen; its read waits
+    Opros_Click(r.c);
+    r.port.incoming = hex("07"); // a stray byte of the earlier exchange
+    r.port.complete_read();
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
+    EXPECT_EQ(r.f.net_opr, -1);
+    EXPECT_EQ(r.f.wrs, hex("31FFDC")); // the scan is still to go out
+
+    r.tick(); // the scan goes out; its answer is read by the tick after
+    r.port.complete_read();
+    EXPECT_EQ(r.port.last_write(), hex("31FFDC"));
+    r.tick();
+    r.port.incoming = hex("050C");
+    r.port.complete_read();
+    EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5", "12"}));
+    EXPECT_EQ(r.f.net_opr, 0);
 }
 
 TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {

@@ -1,5 +1,6 @@
 #include "../support/configurator_rig.h"
 
+#include "exchange/reply_dispatch.h"
 #include "ui/tones.h"
 
 #include <gtest/gtest.h>
@@ -185,4 +186,27 @@ TEST(ReplyDispatch, TableReplyFillsTheCellsAndLogsTheValues) {
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral(", 95, 100, ")));
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Прочитана таблица."));
     EXPECT_EQ(r.tones.played, (std::vector<std::pair<int, int>>{kConfirm}));
+}
+
+TEST(ReplyDispatch, IdentityAndTableRepliesWithABadCrcChangeNothing) {
+    DispatchRig r;
+    QByteArray identity = frame("3E05FC39300000B000"); // a 1.7.6 sensor
+    identity.back() = char(identity.back() ^ 0x55);
+    EXPECT_EQ(r.lines_for(identity), QStringList{kBadCrcText});
+    EXPECT_EQ(r.f.MsgCom.text(), kBadCrcText);
+    EXPECT_EQ(r.f.firmware_version, 0);
+    EXPECT_EQ(r.f.sn.text(), "0");
+    EXPECT_FALSE(r.f.Slider1.visible());
+
+    QByteArray table = frame(QByteArray("3E05EF").append(QByteArray(160, '1')));
+    table.back() = char(table.back() ^ 0x55);
+    EXPECT_EQ(r.lines_for(table), QStringList{kBadCrcText});
+    EXPECT_EQ(r.c.Form3.Text4[0]->text(), QString()); // the cells keep what they held
+    EXPECT_TRUE(r.dialogs.messages.empty());
+
+    // The same replies with their CRC right are applied.
+    r.receive(frame("3E05FC39300000B000"));
+    EXPECT_EQ(r.f.firmware_version, 176);
+    r.receive(frame(QByteArray("3E05EF").append(QByteArray(160, '1'))));
+    EXPECT_EQ(r.c.Form3.Text4[0]->text(), "4369"); // 0x1111
 }

@@ -218,10 +218,11 @@ TEST(StateDisplay, RangeSwitchTakesEffectOneReplyLater) {
     State s;
     s.N = 2048;
     s.M = 0x80;
+    const int bar_before = r.f.ProgressBar1.value();
     r.show(s);
     EXPECT_EQ(r.f.anal.text(), QStringLiteral("10 В")); // still the 1024 range
     EXPECT_EQ(r.f.ProgressBar1.max(), 1024);
-    EXPECT_EQ(r.f.ProgressBar1.value(), 0);
+    EXPECT_EQ(r.f.ProgressBar1.value(), bar_before); // beyond the bar: left as it was
     EXPECT_EQ(r.f.D_4096.value(), 1);
     r.show(s);
     EXPECT_EQ(r.f.anal.text(), QStringLiteral("2,5 В"));

@@ -12,6 +12,7 @@
 #include "protocol/cp1251.h"
 #include "protocol/frame_codec.h"
 #include "ui/configurator.h"
+#include "ui/startup.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -27,21 +28,12 @@ struct ConfiguratorRig {
     MainForm& f = c.frmSerial;
 
     ConfiguratorRig() {
-        c.log.create(dir.path());
         wire_exchange(c);
         wire_connection(c);
         wire_operating_mode(c);
-        // The start-up arrangement: port-bound controls off, the 1.7.0 group,
-        // the percent box and the 2.0.0 options hidden.
-        CloseAllTags(f);
-        for (Control* ctl : f.controls())
-            if (ctl->tag() == 170) ctl->set_visible(false);
-        f.per_sents.set_visible(false);
-        f.naklon.set_visible(false);
-        f.dr_quality.set_visible(false);
-        f.BTNOpenCom.set_enabled(true);
-        f.CmbNet.add_item(QStringLiteral("0"));
-        f.CmbNet.set_list_index(0);
+        // The program's own start-up, with the run log in the test's folder.
+        Form_Load(c, dir.path());
+        f.CmbPort.clear();
         f.CmbPort.add_item(QStringLiteral("COM3"));
         f.CmbPort.set_list_index(0);
     }

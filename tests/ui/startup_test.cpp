@@ -8,6 +8,7 @@
 #include "../support/fake_serial_port.h"
 #include "../support/fakes.h"
 #include "../support/qt_printers.h"
+#include "../support/snapshot.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,20 +54,9 @@ TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
     EXPECT_TRUE(r.dialogs.messages.empty());
     EXPECT_EQ(clicks, (QStringList{"CmbNet", "VibGenCmd", "SSTab1"}));
 
-    EXPECT_EQ(r.f.CmbPort.items(), QStringList{"----"});
-    EXPECT_EQ(r.f.CmbPort.selected_text(), "----");
-    EXPECT_EQ(r.f.CmbNet.items(), QStringList{"0"});
-    EXPECT_EQ(r.f.CmbNet.selected_text(), "0");
+    // Lists, selections, captions, tags and visibility: tests/ui/golden/startup.txt.
+    EXPECT_TRUE(matches_golden(form_snapshot(r.f), golden_path(__FILE__, "startup.txt")));
     EXPECT_EQ(r.f.VibGenCmd.items().size(), 9);
-    EXPECT_EQ(r.f.VibGenCmd.selected_text(), QStringLiteral("Ввести пароль"));
-    EXPECT_EQ(r.f.VibGenCmd.items()[1], QStringLiteral("Запрс состояния"));
-    EXPECT_EQ(r.f.VibGenCmd.items()[8], QStringLiteral("Установить пароль"));
-    EXPECT_EQ(r.f.SSTab1.current(), 0);
-    EXPECT_EQ(r.f.ProgressBar1.value(), 621);
-    EXPECT_EQ(r.f.MSFlexGrid1.cell(0, 0), QStringLiteral("№ проции"));
-    EXPECT_EQ(r.f.MSFlexGrid1.cell(0, 1), QStringLiteral("Литры"));
-    EXPECT_EQ(r.f.MSFlexGrid1.cell(0, 2), QStringLiteral("Уровень"));
-    EXPECT_EQ(r.f.MSFlexGrid1.rows(), 9); // header and eight data rows
 
     // Splash first; the presence scan runs, the exchange does not.
     EXPECT_TRUE(r.cfg.Form2.visible());
@@ -79,31 +69,6 @@ TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
     EXPECT_EQ(r.f.Ur_progressBar, 1024);
     EXPECT_EQ(r.f.autocal_row, 1);
     EXPECT_EQ(r.f.autocal_litres, 0);
-}
-
-TEST(Startup, InitialVisibilityAndTags) {
-    Rig r;
-    ASSERT_TRUE(Form_Load(r.cfg, r.dir.filePath("log")));
-    for (const Control* c : r.f.controls()) {
-        EXPECT_NE(c->tag(), 0) << c->name().toStdString();
-        if (c->tag() > 8 && c != &r.f.BTNOpenCom) {
-            EXPECT_FALSE(c->enabled()) << c->name().toStdString();
-        }
-    }
-    EXPECT_EQ(r.f.BTNCloseCom.tag(), 2);
-    for (const Control* c : std::initializer_list<const Control*>{
-             &r.f.Label9, &r.f.lamp_level, &r.f.Command1, &r.f.tartab1, &r.f.Command6,
-             &r.f.per_sents, &r.f.Slider1, &r.f.sgla, &r.f.Label22, &r.f.Termokompens, &r.f.naklon,
-             &r.f.dr_quality, &r.f.sdv_hi, &r.f.sdv_low})
-        EXPECT_FALSE(c->visible()) << c->name().toStdString();
-    EXPECT_FALSE(r.f.per_sents.enabled());
-    EXPECT_TRUE(r.f.gen_up.visible());
-    EXPECT_TRUE(r.f.gen_down.visible());
-    EXPECT_TRUE(r.f.hi_data.visible()); // the 1.7.1 group is shown, only disabled
-    EXPECT_TRUE(r.f.usredn.visible());
-    EXPECT_TRUE(r.f.Zorvik.value());
-    EXPECT_TRUE(r.f.gen_zapr.visible());
-    EXPECT_TRUE(r.f.rdf.visible());
 }
 
 TEST(Startup, CreatesTheLogFolderWithTheStartRecord) {

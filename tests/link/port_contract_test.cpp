@@ -1,0 +1,118 @@
+// One contract for every SerialPort the program talks through: the test
+// fake, the in-process simulated line and the real port over a
+// pseudo-terminal.  What the exchange cycle and the sessions rely on holds
+// for all three.
+#include "../support/fake_serial_port.h"
+
+#include "link/qt_serial_port.h"
+#include "protocol/frame_codec.h"
+#include "protocol/line_settings.h"
+#include "protocol/replies.h"
+#include "protocol/requests.h"
+#include "protocol/session.h"
+#include "sim/pty_server.h"
+#include "sim/sim_port.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace {
+// A port and the name it opens by, with a sensor at address 5 behind it.
+struct FakeLine {
+    FakeSerialPort port;
+    QString device = QStringLiteral("COM5");
+    FakeLine() {
+        port.responder = [](const QByteArray& written) -> QByteArray {
+            const auto address = uint8_t(written.size() > 1 ? written[1] : 0);
+            if (written == request::read_state(address) && address == 5)
+                return Control_summ(
+                    QByteArray::fromHex("3E05F0152C03C1B0130060EA000050BD01001000"));
+            if (written == request::read_id(address) && address == 5)
+                return Control_summ(QByteArray::fromHex("3E05FC39300000B000"));
+            return {};
+        };
+    }
+};
+
+struct SimLinePort {
+    SimSerialPort port{SimLine::demo(), QStringLiteral("demo")};
+    QString device = QStringLiteral("demo");
+};
+
+struct PtyLinePort {
+    PtyServer server{SimLine::demo()};
+    QtSerialPort port;
+    QString device;
+    PtyLinePort() {
+        server.start({});
+        device = server.device_path();
+    }
+};
+
+template <class Line> class PortContract : public ::testing::Test {
+protected:
+    Line line;
+    SerialPort& port() { return line.port; }
+    bool open() { return port().OpenPort(line.device, kSensorLineSettings); }
+
+    // Reads until a whole frame is there or a second has passed, as a
+    // session does.
+    QByteArray answer() {
+        QByteArray got;
+        QDeadlineTimer deadline(1000);
+        while (!deadline.hasExpired() && !(is_framed(got) && reply_crc_ok(got))) {
+            QCoreApplication::processEvents();
+            got += port().ReadPort();
+        }
+        return got;
+    }
+};
+
+using Lines = ::testing::Types<FakeLine, SimLinePort, PtyLinePort>;
+TYPED_TEST_SUITE(PortContract, Lines);
+} // namespace
+
+TYPED_TEST(PortContract, AClosedPortReadsNothingAndWritesNothing) {
+    SerialPort& p = this->port();
+    EXPECT_FALSE(p.is_open());
+    EXPECT_TRUE(p.ReadPort().isEmpty());
+    EXPECT_EQ(p.WritePort(request::read_state(5)), 0);
+    EXPECT_EQ(p.ClosePort(), 0);
+    EXPECT_EQ(p.ClosePort(), 0);
+}
+
+TYPED_TEST(PortContract, ARequestIsAnsweredByTheNextReads) {
+    ASSERT_TRUE(this->open());
+    SerialPort& p = this->port();
+    EXPECT_TRUE(p.is_open());
+    const QByteArray request = request::read_state(5);
+    EXPECT_EQ(p.WritePort(request), request.size());
+    const QByteArray reply = this->answer();
+    ASSERT_TRUE(reply_crc_ok(reply)) << to_hex(reply).toStdString();
+    EXPECT_EQ(reply_header(reply)->code, 0xF0);
+    EXPECT_EQ(decode_state(reply).address, 5);
+    // Nothing more is on its way: the next read comes back empty.
+    EXPECT_TRUE(p.ReadPort().isEmpty());
+    EXPECT_EQ(p.ClosePort(), 1);
+    EXPECT_FALSE(p.is_open());
+    EXPECT_TRUE(p.ReadPort().isEmpty());
+}
+
+TYPED_TEST(PortContract, ASessionGetsTypedReplies) {
+    ASSERT_TRUE(this->open());
+    Session session(this->port());
+    const auto id = session.read_identity(5);
+    ASSERT_TRUE(id.ok()) << id.error().text.toStdString();
+    EXPECT_GT(*id->version, 0);
+    const auto state = session.read_state(5);
+    ASSERT_TRUE(state.ok()) << state.error().text.toStdString();
+    EXPECT_EQ(state->address, 5);
+    // Nobody lives at 200.
+    const auto none = session.read_state(200);
+    ASSERT_FALSE(none.ok());
+    EXPECT_EQ(none.error().kind, ErrorKind::NoAnswer);
+}
