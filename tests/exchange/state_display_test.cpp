@@ -1,4 +1,5 @@
 #include "../support/configurator_rig.h"
+#include "../support/snapshot.h"
 
 #include "exchange/state_display.h"
 
@@ -51,41 +52,13 @@ TEST(StateDisplay, WorkedExample) {
     const QByteArray bytes = state_reply(State{});
     ASSERT_EQ(bytes, hex("3E05F0152C03C1B0130060EA000050BD01001000260F0560"));
     const qsizetype before = r.log_lines().size();
+    const QString before_form = form_snapshot(r.f), before_table = form_snapshot(r.c.Form3);
     r.receive(bytes);
 
-    EXPECT_EQ(r.f.temp.text(), QStringLiteral("21 °C"));
-    EXPECT_EQ(r.f.ne.text(), "5");
-    EXPECT_EQ(r.f.Uroven.text(), "812");
-    EXPECT_EQ(r.f.ur.text(), QStringLiteral("Уровень"));
-    EXPECT_EQ(r.f.freq.text(), QStringLiteral("1112 Гц"));
-    EXPECT_EQ(r.f.anal.text(), QStringLiteral("3,96 В"));
-    EXPECT_EQ(r.f.tek.text(), "1290433");
-    EXPECT_EQ(r.f.lo.text(), "60000");
-    EXPECT_EQ(r.f.hi.text(), "114000");
-    EXPECT_EQ(r.f.kko.text(), "52,734375");
-    EXPECT_EQ(r.f.ko.text(), "16");
-    EXPECT_EQ(r.f.ProgressBar1.max(), 1024);
-    EXPECT_EQ(r.f.ProgressBar1.value(), 812);
-    for (const Control* ctl : {static_cast<Control*>(&r.f.hi), static_cast<Control*>(&r.f.h),
-                               static_cast<Control*>(&r.f.Label19)})
-        EXPECT_EQ(ctl->back_colour(), kLightGreen) << ctl->name().toStdString();
-    EXPECT_EQ(r.f.Kalibr_warning.text(),
-              QStringLiteral("Внимание! Установка Пустой соотв. длине около 100 см."));
-    EXPECT_EQ(r.f.lamp_level.text(), "15");
-    EXPECT_EQ(r.f.sgla.text(), "5");
-    EXPECT_EQ(r.f.Slider1.value(), 5);
-    EXPECT_EQ(r.f.naklon.value(), 0);
-    EXPECT_EQ(r.f.dr_quality.value(), 0);
-    EXPECT_EQ(r.f.Termokompens.value(), 0);
-    EXPECT_TRUE(r.f.R_p.value());
-    for (const OptionButton* o : {&r.f.R485, &r.f.R_a, &r.f.R_f, &r.f.R_p485, &r.f.rs_232})
-        EXPECT_FALSE(o->value()) << o->name().toStdString();
-    EXPECT_EQ(r.f.per_sents.value(), 1);
-    EXPECT_EQ(r.c.Form3.per_sents.value(), 1);
-    EXPECT_EQ(r.f.tartab1.value(), 0);
-    EXPECT_EQ(r.f.iinv.value(), 0);
-    EXPECT_EQ(r.f.usredn.value(), 0);
-    EXPECT_EQ(r.f.D_4096.value(), 0);
+    // Every control the reply changed, with its new text, value and colours.
+    EXPECT_TRUE(matches_golden(snapshot_changes(before_form, form_snapshot(r.f)) +
+                                   snapshot_changes(before_table, form_snapshot(r.c.Form3)),
+                               golden_path(__FILE__, "worked_example.txt")));
     EXPECT_EQ(r.f.Ur_progressBar, 1024);
     EXPECT_EQ(r.f.reported_mode, 0x26);
     EXPECT_EQ(r.f.mode_text, "38");

@@ -66,6 +66,14 @@ QString form_snapshot(const Form& form, SnapshotParts parts) {
     return out;
 }
 
+QString snapshot_changes(const QString& before, const QString& after) {
+    const QStringList b = before.split(u'\n'), a = after.split(u'\n');
+    QString out;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i] != b.value(i)) out += QStringLiteral("  ") + a[i] + u'\n';
+    return out.isEmpty() ? QStringLiteral("  (nothing)\n") : out;
+}
+
 QString golden_path(const char* source_file, const QString& name) {
     return QFileInfo(QString::fromUtf8(source_file))
         .dir()

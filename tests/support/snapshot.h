@@ -17,6 +17,10 @@ enum class SnapshotParts {
 // "name  V E  tag=9  "text"  value"; controls in creation order.
 QString form_snapshot(const Form& form, SnapshotParts parts = SnapshotParts::Full);
 
+// The lines of `after` that differ from `before` (snapshots of one form):
+// what a step changed, or "(nothing)".
+QString snapshot_changes(const QString& before, const QString& after);
+
 // The checked-in file `name` in the folder `golden/` beside `source_file`
 // (pass __FILE__).
 QString golden_path(const char* source_file, const QString& name);

@@ -14,15 +14,6 @@ QByteArray identity(int version) {
                  QByteArray::number(version, 16).rightJustified(2, '0') + "00");
 }
 
-// The lines of `after` that differ from `before`: what a step changed.
-QString changes(const QString& before, const QString& after) {
-    const QStringList b = before.split(u'\n'), a = after.split(u'\n');
-    QString out;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (a[i] != b.value(i)) out += QStringLiteral("  ") + a[i] + u'\n';
-    return out.isEmpty() ? QStringLiteral("  (nothing)\n") : out;
-}
-
 QString layout(const ConfiguratorRig& r) {
     return form_snapshot(r.f, SnapshotParts::Layout);
 }
@@ -40,7 +31,7 @@ TEST(FormSnapshot, GatingByTagAndFirmwareVersion) {
     start.open();
     const QString opened = layout(start);
     text += QStringLiteral("\nopening the port changes:\n") +
-            changes(layout(ConfiguratorRig()), opened);
+            snapshot_changes(layout(ConfiguratorRig()), opened);
     for (int version : {129, 130, 131, 134, 163, 170, 171, 172, 175, 176, 200}) {
         ConfiguratorRig r;
         r.open();
@@ -48,13 +39,13 @@ TEST(FormSnapshot, GatingByTagAndFirmwareVersion) {
         r.receive(identity(version));
         ASSERT_EQ(r.f.firmware_version, version);
         text += QStringLiteral("\nfirmware %1 then changes:\n").arg(version) +
-                changes(opened, layout(r));
+                snapshot_changes(opened, layout(r));
         if (version == 176) {
             // An older sensor met next takes nothing away.
             const QString newest = layout(r);
             r.receive(identity(130));
-            text +=
-                QStringLiteral("\nfirmware 130 after 176 changes:\n") + changes(newest, layout(r));
+            text += QStringLiteral("\nfirmware 130 after 176 changes:\n") +
+                    snapshot_changes(newest, layout(r));
         }
     }
     EXPECT_TRUE(matches_golden(text, golden_path(__FILE__, "gating.txt")));
