@@ -212,6 +212,13 @@ public:
         if (usable()) port_->flush();
     }
 
+    void discard() {
+        // A running read keeps what it has; it will end with it.
+        if (!usable() || reading_) return;
+        port_->clear(QSerialPort::Input);
+        port_->readAll();
+    }
+
     uint16_t write(const QByteArray& data) {
         qsizetype total = 0;
         for (qsizetype at = 0; at < data.size() && usable(); at += SerialPort::kMaxChunk) {
@@ -434,6 +441,10 @@ int QtSerialPort::ClosePort() {
 
 void QtSerialPort::FlushPort() {
     if (open_) on_io([this] { io_->flush(); });
+}
+
+void QtSerialPort::discard_input() {
+    if (open_) on_io([this] { io_->discard(); });
 }
 
 QByteArray QtSerialPort::ReadPort() {

@@ -49,6 +49,8 @@ public:
     // Pushes out anything still queued for sending and waits for the line to
     // drain.  Received bytes are kept.
     void FlushPort() override;
+    // Drops what has arrived and not been read (kept by a running read_async).
+    void discard_input() override;
     QByteArray ReadPort() override;
     // Ends as soon as `count` bytes are there, with exactly those.
     QByteArray read_expected(int count, int timeout_ms) override;
