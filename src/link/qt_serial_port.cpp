@@ -251,10 +251,6 @@ public:
         begin_next_read();
     }
 
-    void discard() {
-        if (usable()) port_->clear(QSerialPort::Input);
-    }
-
     void cancel(uint64_t id) {
         if (reading_ && reads_.front().id == id) {
             // Nothing is taken from the port before a read ends, so the bytes
@@ -475,10 +471,6 @@ QByteArray QtSerialPort::read_expected(int count, int timeout_ms) {
         },
         Qt::QueuedConnection);
     return result.get();
-}
-
-void QtSerialPort::discard_input() {
-    if (open_) on_io([this] { io_->discard(); });
 }
 
 uint16_t QtSerialPort::WritePort(const QByteArray& data) {

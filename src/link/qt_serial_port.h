@@ -54,8 +54,6 @@ public:
     QByteArray ReadPort() override;
     // Ends as soon as `count` bytes are there, with exactly those.
     QByteArray read_expected(int count, int timeout_ms) override;
-    // Drops what the driver and the adapter hold of received bytes.
-    void discard_input() override;
     uint16_t WritePort(const QByteArray& data) override;
     // Linux: the device path exists (a name without a folder means /dev/<name>).
     // Windows: the system lists a port of that name (COMn).
