@@ -4,7 +4,7 @@
 #include "exchange/network_scan.h"
 
 #include "commands/gating.h"
-#include "commands/operating_mode.h"
+#include "commands/wire_commands.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
@@ -42,7 +42,7 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     };
     wire_connection(cfg);
     wire_exchange(cfg);
-    wire_operating_mode(cfg);
+    wire_commands(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
     f.SSTab1.on_click = [&f] { SSTab1_Click(f); };
 }
