@@ -33,15 +33,26 @@ TEST(CommandButtons, ShiftWindowAndHorizonFromTheWidgets) {
         return b;
     };
 
-    for (const char* close : {"Command2", "Command1", "Command3"}) {
+    // Either shift hides the window whatever came of it: refused, No, Yes.
+    struct Use {
+        const char* button;
+        const char* shift;
+    };
+    dialogs.answers = {false, true};
+    f.wrs.clear();
+    for (const Use& u : {Use{"Command2", "5"}, Use{"Command1", "1001"}, Use{"Command3", "5"},
+                         Use{"Command1", "-7"}}) {
         button(app.main_window(), "shift")->click();
         app.flush();
-        EXPECT_TRUE(app.shift_window().isVisible()) << close;
-        button(app.shift_window(), close)->click();
+        EXPECT_TRUE(app.shift_window().isVisible()) << u.button;
+        app.cfg().Form4.data.set_text(QString::fromLatin1(u.shift));
+        button(app.shift_window(), u.button)->click();
         app.flush();
-        EXPECT_FALSE(app.shift_window().isVisible()) << close;
+        EXPECT_FALSE(app.shift_window().isVisible()) << u.button;
     }
-    EXPECT_EQ(dialogs.questions.size(), 2); // the two shifts asked, answered No
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Значения могут быть от -1000 до 1000")});
+    EXPECT_EQ(dialogs.questions.size(), 2);
+    EXPECT_EQ(f.wrs, request::shift_full(0, 0, -7).value());
 
     dialogs.answers = {true};
     f.wrs.clear();

@@ -187,25 +187,6 @@ TEST(ConfigurationOperations, LinkClosedWhileAskingStoresNothing) {
     EXPECT_FALSE(r.log_lines().join(u'\n').contains(QStringLiteral("Cmd Set Lamp Level")));
 }
 
-TEST(ConfigurationOperations, ShiftWindowOpensAndHidesAfterEitherShift) {
-    ConfiguratorRig r;
-    r.open();
-    r.select(5);
-    for (Button* b : {&r.c.Form4.Command1, &r.c.Form4.Command3, &r.c.Form4.Command2}) {
-        r.f.shift.click();
-        EXPECT_TRUE(r.c.Form4.visible());
-        r.c.Form4.data.set_text(QStringLiteral("5000")); // refused: hides all the same
-        b->click();
-        EXPECT_FALSE(r.c.Form4.visible()) << b->text().toStdString();
-    }
-    EXPECT_EQ(r.dialogs.texts().size(), 2);
-    r.f.shift.click();
-    r.c.Form4.data.set_text(QStringLiteral("-7"));
-    r.dialogs.answers = {true};
-    r.c.Form4.Command1.click();
-    EXPECT_EQ(r.f.wrs, request::shift_full(5, 0, -7).value());
-}
-
 TEST(ConfigurationOperations, DeferredModeWriteAsksAndSendsInItsTick) {
     ConfiguratorRig r;
     r.open();
