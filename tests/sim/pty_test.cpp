@@ -207,8 +207,8 @@ TEST(ZorvikSim, BadOptionsExitWithStatus2AndHelpNamesEveryOption) {
     ASSERT_TRUE(help.waitForFinished(5000));
     EXPECT_EQ(help.exitCode(), 0);
     const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
-    for (const char* option : {"--link PATH", "--sensor ADDR:VERSION[:SERIAL]", "--wire-timing",
-                               "--bootloader", "--help"})
+    for (const char* option : {"--link PATH", "--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]",
+                               "--wire-timing", "--bootloader", "--help"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(option))) << option;
 }
 
