@@ -420,6 +420,10 @@ QWidget* MainWindow::build_firmware_tab() {
     options->addLayout(right);
     options->addStretch(1);
     v->addLayout(options);
+    auto* running = new QHBoxLayout;
+    running->addWidget(widgets_["upload_progress"], 1);
+    running->addWidget(widgets_["upload_cancel"]);
+    v->addLayout(running);
     v->addWidget(widgets_["txtRec1"], 1);
     return page;
 }

@@ -11,6 +11,9 @@ public:
     int ClosePort() override;
     void FlushPort() override { active_->FlushPort(); }
     QByteArray ReadPort() override { return active_->ReadPort(); }
+    QByteArray read_expected(int count, int timeout_ms) override {
+        return active_->read_expected(count, timeout_ms);
+    }
     uint16_t WritePort(const QByteArray& data) override { return active_->WritePort(data); }
     bool PortExists(const QString& name) override;
     bool is_open() const override { return active_->is_open(); }

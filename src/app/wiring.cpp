@@ -8,6 +8,8 @@
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
+#include "firmware/firmware_tab.h"
+#include "tables/table_window.h"
 #include "ui/configurator.h"
 
 QString missing_port_text(const QString& port) {
@@ -43,6 +45,8 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     wire_connection(cfg);
     wire_exchange(cfg);
     wire_commands(cfg);
+    wire_tables(cfg);
+    wire_firmware(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
     f.SSTab1.on_click = [&f] { SSTab1_Click(f); };
 }

@@ -1,9 +1,11 @@
 // Saves PNG pictures of the program's windows into a folder: the main window
-// on each of its tabs, the splash, the table window and the shift window.
+// on each of its tabs and during a firmware upload, the splash, the table
+// window and the shift window.
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
 #include "app/routing_serial_port.h"
 #include "link/clock.h"
+#include "protocol/firmware_image.h"
 #include "protocol/serial_port.h"
 #include "sim/sim_port.h"
 #include "ui/dialogs.h"
@@ -11,6 +13,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -57,6 +61,23 @@ bool save(QWidget& w, const QString& path) {
     const bool ok = w.grab().save(path);
     std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
     return ok;
+}
+
+// A window must fit the screen it is on, small ones included, with room for
+// a title bar (the offscreen windows have none; a Windows one takes about 31
+// logical pixels).
+bool fits_screen(QWidget& w) {
+    const QScreen* screen = w.screen();
+    if (!screen) return true;
+    constexpr int kTitleBar = 31;
+    const QRect avail = screen->availableGeometry();
+    const QRect frame = w.frameGeometry();
+    const bool fits =
+        frame.height() + kTitleBar <= avail.height() && frame.width() <= avail.width();
+    std::printf("%s %s %dx%d on a screen of %dx%d (scale %.2f)\n", fits ? "fits" : "DOES NOT FIT",
+                qPrintable(w.objectName()), frame.width(), frame.height(), avail.width(),
+                avail.height(), w.devicePixelRatioF());
+    return fits;
 }
 
 } // namespace
@@ -106,11 +127,41 @@ int main(int argc, char** argv) {
         ok &= save(app.main_window(),
                    QDir(out).filePath(QStringLiteral("main_%1_%2.png").arg(i).arg(tab_names[i])));
     }
-    app.cfg().Form3.set_visible(true);
+    // An upload to the sensor the demo line switches on, at the line's pace.
+    const QString image_path = logs.filePath(QStringLiteral("zorvik_2_6.cri"));
+    QFile image(image_path);
+    if (image.open(QIODevice::WriteOnly)) {
+        image.write(QByteArray(kImageHeaderSize, '\0'));
+        for (int k = 0; k < kZorvikLayout.first_program_block + 64; ++k) {
+            QByteArray block(kImageBlockSize, char(k));
+            if (k == kZorvikLayout.first_program_block) block[0] = char(kProgramMarker);
+            image.write(block);
+        }
+        image.close();
+    }
+    f.firmware_file = image_path;
+    f.filename_prog.set_text(image_path);
+    demo.line().set_wire_timing(true);
+    f.start.click();
+    wait(1500);
+    app.flush();
+    wait(50);
+    ok &= save(app.main_window(), QDir(out).filePath("main_4_firmware_upload.png"));
+    f.upload_cancel.click();
+    for (int i = 0; i < 50 && !f.start.enabled(); ++i) wait(20);
+    demo.line().set_wire_timing(false);
+    // The table window as "Пересчитывать в литры" opens it: filled with the
+    // table read from the sensor.
+    f.SSTab1.set_current(0);
+    f.Command6.click();
+    wait(2500);
     app.cfg().Form4.set_visible(true);
     app.flush();
     wait(50);
+    if (app.cfg().Form3.Text3[0]->text() == QStringLiteral("200"))
+        std::fprintf(stderr, "the table window still shows the default table\n");
     ok &= save(app.table_window(), QDir(out).filePath("form3_table.png"));
+    ok &= fits_screen(app.table_window());
     ok &= save(app.shift_window(), QDir(out).filePath("form4_shift.png"));
     return ok ? 0 : 1;
 }

@@ -86,6 +86,7 @@ void BTNOpenCom_Click(Configurator& c) {
 
 void close_routine(Configurator& c) {
     MainForm& f = c.frmSerial;
+    if (c.release_port) c.release_port(); // an upload lets go of the port first
     f.TMRComm.set_enabled(false);
     abandon_tick(c); // a tick waiting for its reply must not write afterwards
     show_offline_controls(f, true);

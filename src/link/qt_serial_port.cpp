@@ -212,6 +212,13 @@ public:
         if (usable()) port_->flush();
     }
 
+    void discard() {
+        // A running read keeps what it has; it will end with it.
+        if (!usable() || reading_) return;
+        port_->clear(QSerialPort::Input);
+        port_->readAll();
+    }
+
     uint16_t write(const QByteArray& data) {
         qsizetype total = 0;
         for (qsizetype at = 0; at < data.size() && usable(); at += SerialPort::kMaxChunk) {
@@ -236,9 +243,16 @@ public:
     }
 
     // Reads run one after another; `id` lets an asynchronous one be cancelled.
-    void start_read(uint64_t id, Deliver deliver) {
-        reads_.push_back({id, std::move(deliver)});
+    // `want` > 0: the read ends once that many bytes are there, or after
+    // `timeout_ms`, without the pause rule.
+    void start_read(uint64_t id, Deliver deliver, int want = 0,
+                    int timeout_ms = SerialPort::kTotalReadMs) {
+        reads_.push_back({id, std::move(deliver), want, timeout_ms});
         begin_next_read();
+    }
+
+    void discard() {
+        if (usable()) port_->clear(QSerialPort::Input);
     }
 
     void cancel(uint64_t id) {
@@ -259,7 +273,15 @@ private:
     struct Read {
         uint64_t id;
         Deliver deliver;
+        int want = 0;
+        int timeout_ms = SerialPort::kTotalReadMs;
     };
+
+    // Whether the running read has what it waits for.
+    bool read_complete() const {
+        const Read& r = reads_.front();
+        return port_->bytesAvailable() >= (r.want > 0 ? r.want : SerialPort::kMaxChunk);
+    }
 
     bool usable() const {
         return port_->isOpen() && !failed_;
@@ -297,21 +319,22 @@ private:
             }
 #endif
             reading_ = true;
-            if (port_->bytesAvailable() >= SerialPort::kMaxChunk) {
+            if (read_complete()) {
                 finish_read();
                 continue;
             }
-            total_.start(SerialPort::kTotalReadMs);
-            if (port_->bytesAvailable() > 0) gap_.start(SerialPort::kInterByteGapMs);
+            total_.start(reads_.front().timeout_ms);
+            if (port_->bytesAvailable() > 0 && reads_.front().want == 0)
+                gap_.start(SerialPort::kInterByteGapMs);
         }
     }
 
     void on_ready_read() {
         if (!reading_) return;
-        if (port_->bytesAvailable() >= SerialPort::kMaxChunk) {
+        if (read_complete()) {
             finish_read();
             begin_next_read();
-        } else {
+        } else if (reads_.front().want == 0) {
             gap_.start(SerialPort::kInterByteGapMs);
         }
     }
@@ -321,7 +344,8 @@ private:
         gap_.stop();
         total_.stop();
         reading_ = false;
-        const QByteArray data = port_->isOpen() ? port_->read(SerialPort::kMaxChunk) : QByteArray();
+        const int most = reads_.front().want > 0 ? reads_.front().want : SerialPort::kMaxChunk;
+        const QByteArray data = port_->isOpen() ? port_->read(most) : QByteArray();
         if (data.isEmpty()) flush();
         Read r = std::move(reads_.front());
         reads_.pop_front();
@@ -419,6 +443,10 @@ void QtSerialPort::FlushPort() {
     if (open_) on_io([this] { io_->flush(); });
 }
 
+void QtSerialPort::discard_input() {
+    if (open_) on_io([this] { io_->discard(); });
+}
+
 QByteArray QtSerialPort::ReadPort() {
     if (!open_) return {};
     // Shared, so that the I/O thread may still be leaving set_value() when
@@ -432,6 +460,25 @@ QByteArray QtSerialPort::ReadPort() {
         },
         Qt::QueuedConnection);
     return result.get();
+}
+
+QByteArray QtSerialPort::read_expected(int count, int timeout_ms) {
+    if (!open_ || count <= 0) return {};
+    auto answer = std::make_shared<std::promise<QByteArray>>();
+    std::future<QByteArray> result = answer->get_future();
+    QMetaObject::invokeMethod(
+        io_,
+        [this, answer, count, timeout_ms] {
+            io_->start_read(
+                0, [answer](QByteArray data) { answer->set_value(std::move(data)); }, count,
+                std::max(0, timeout_ms));
+        },
+        Qt::QueuedConnection);
+    return result.get();
+}
+
+void QtSerialPort::discard_input() {
+    if (open_) on_io([this] { io_->discard(); });
 }
 
 uint16_t QtSerialPort::WritePort(const QByteArray& data) {

@@ -8,6 +8,7 @@
 // 256 ms after it began; when nothing came it flushes and returns empty.
 // A closed port reads empty and writes 0.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,19 @@ public:
     virtual void discard_input() {}
     // Blocking read, semantics above.
     virtual QByteArray ReadPort() = 0;
+    // Reads until `count` bytes have arrived or `timeout_ms` has passed, and
+    // returns at once when they are there: for answers of a known length (the
+    // ROM bootloader's), which need not wait out the 20 ms pause.  Returns at
+    // most `count` bytes, fewer when time ran out.  This default goes through
+    // ReadPort and may return more than `count`, and a port whose ReadPort
+    // never waits makes it spin: real ports override it.
+    virtual QByteArray read_expected(int count, int timeout_ms) {
+        QByteArray got;
+        QElapsedTimer clock;
+        clock.start();
+        while (got.size() < count && is_open() && clock.elapsed() < timeout_ms) got += ReadPort();
+        return got;
+    }
     // Writes the whole string in pieces of at most 255 bytes; returns the count
     // written (fewer than asked on failure, 0 when closed).
     virtual uint16_t WritePort(const QByteArray& data) = 0;

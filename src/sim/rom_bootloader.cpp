@@ -1,6 +1,12 @@
 #include "sim/rom_bootloader.h"
 
-RomBootloader::RomBootloader() : memory_(0x10000, '\0') {
+namespace {
+QByteArray one(uint8_t b) {
+    return QByteArray(1, static_cast<char>(b));
+}
+} // namespace
+
+RomBootloader::RomBootloader() : memory_(static_cast<qsizetype>(kFlashEnd), '\0') {
     // Something that is not the new image, so that a skipped block shows.
     for (uint32_t a = kFlashStart; a < kFlashEnd; ++a)
         memory_[a] = static_cast<char>(0xA5 ^ (a & 0xFF));
@@ -18,7 +24,12 @@ QByteArray RomBootloader::memory(uint32_t address, int length) const {
     return memory_.mid(static_cast<qsizetype>(address), length);
 }
 
-bool RomBootloader::writable(uint32_t first, uint32_t end) {
+void RomBootloader::poke(uint32_t address, const QByteArray& bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        if (address + i < static_cast<uint32_t>(memory_.size())) memory_[address + i] = bytes[i];
+}
+
+bool RomBootloader::inside_memory(uint32_t first, uint32_t end) {
     auto inside = [&](uint32_t lo, uint32_t hi) { return first >= lo && end <= hi; };
     return inside(kDataStart, kDataEnd) || inside(kOptionStart, kOptionEnd) ||
            inside(kFlashStart, kFlashEnd);
@@ -27,26 +38,20 @@ bool RomBootloader::writable(uint32_t first, uint32_t end) {
 std::vector<RomBootloader::Answer> RomBootloader::hear(const QByteArray& bytes) {
     std::vector<Answer> out;
     for (char c : bytes) {
-        bool answered = false;
-        const Answer a = step(static_cast<uint8_t>(c), answered);
-        if (answered) out.push_back(a);
+        if (silent()) break;
+        if (std::optional<Answer> a = step(static_cast<uint8_t>(c))) out.push_back(std::move(*a));
     }
     return out;
 }
 
-RomBootloader::Answer RomBootloader::step(uint8_t b, bool& answered) {
-    answered = true;
-    const Answer ack{kAck, 0}, nack{kNack, 0};
+std::optional<RomBootloader::Answer> RomBootloader::step(uint8_t b) {
+    const Answer ack{one(kAck), 0}, nack{one(kNack), 0};
     switch (state_) {
     case State::Started:
-        answered = false;
-        return ack;
+        return std::nullopt;
     case State::WaitSync:
         // Until it has seen the synchronisation byte the part hears nothing else.
-        if (b != kSync) {
-            answered = false;
-            return ack;
-        }
+        if (b != kSync) return std::nullopt;
         state_ = State::Command;
         return ack;
     case State::Command:
@@ -54,8 +59,7 @@ RomBootloader::Answer RomBootloader::step(uint8_t b, bool& answered) {
         if (b == kSync) return ack;
         command_ = b;
         state_ = State::CommandCheck;
-        answered = false;
-        return ack;
+        return std::nullopt;
     case State::CommandCheck:
         if (b != static_cast<uint8_t>(~command_)) {
             state_ = State::Command;
@@ -66,6 +70,7 @@ RomBootloader::Answer RomBootloader::step(uint8_t b, bool& answered) {
             state_ = State::EraseCode;
             return ack;
         case kCmdWrite:
+        case kCmdRead:
             frame_.clear();
             state_ = State::Address;
             return ack;
@@ -79,30 +84,26 @@ RomBootloader::Answer RomBootloader::step(uint8_t b, bool& answered) {
     case State::EraseCode:
         erase_code_ = b;
         state_ = State::EraseCheck;
-        answered = false;
-        return ack;
+        return std::nullopt;
     case State::EraseCheck: {
         state_ = State::Command;
         if (b != static_cast<uint8_t>(~erase_code_)) return nack;
         if (erase_code_ == kEraseAll) {
             for (uint32_t a = kFlashStart; a < kFlashEnd; ++a)
                 memory_[a] = static_cast<char>(kErased);
-            return {kAck, kEraseAllUs};
+            return Answer{one(kAck), kEraseAllUs};
         }
         if (erase_code_ == kEraseData) {
             for (uint32_t a = kDataStart; a < kDataEnd; ++a)
                 memory_[a] = static_cast<char>(kErased);
             data_erased_ = true;
-            return {kAck, kEraseDataUs};
+            return Answer{one(kAck), kEraseDataUs};
         }
         return nack;
     }
     case State::Address: {
         frame_.append(static_cast<char>(b));
-        if (frame_.size() < 5) {
-            answered = false;
-            return ack;
-        }
+        if (frame_.size() < 5) return std::nullopt;
         uint8_t x = 0;
         uint32_t a = 0;
         for (int i = 0; i < 4; ++i) {
@@ -111,12 +112,12 @@ RomBootloader::Answer RomBootloader::step(uint8_t b, bool& answered) {
             a = (a << 8) | v;
         }
         frame_.clear();
-        if (x != b || !writable(a, a + 1)) {
+        if (x != b || !inside_memory(a, a + 1)) {
             state_ = State::Command;
             return nack;
         }
         address_ = a;
-        state_ = State::DataCount;
+        state_ = command_ == kCmdRead ? State::ReadCount : State::DataCount;
         return ack;
     }
     case State::DataCount:
@@ -125,26 +126,39 @@ RomBootloader::Answer RomBootloader::step(uint8_t b, bool& answered) {
             return nack;
         }
         count_ = b + 1;
-        frame_ = QByteArray(1, static_cast<char>(b));
+        frame_ = one(b);
         state_ = State::Data;
-        answered = false;
-        return ack;
+        return std::nullopt;
     case State::Data: {
         if (frame_.size() < count_ + 1) {
             frame_.append(static_cast<char>(b));
-            answered = false;
-            return ack;
+            return std::nullopt;
         }
         uint8_t x = 0;
         for (char c : frame_) x ^= static_cast<uint8_t>(c);
         state_ = State::Command;
-        if (x != b || !writable(address_, address_ + static_cast<uint32_t>(count_))) return nack;
+        const uint32_t end = address_ + static_cast<uint32_t>(count_);
+        if (x != b || !inside_memory(address_, end) || refuse_at_ == address_) return nack;
         for (int i = 0; i < count_; ++i)
             memory_[address_ + static_cast<uint32_t>(i)] = frame_[1 + i];
         ++frames_written_;
-        return {kAck, count_ == 128 ? kBlockWriteUs : kWordWriteUs};
+        if (count_ == 128 && silent_after_ > 0) --silent_after_;
+        return Answer{one(kAck), count_ == 128 ? kBlockWriteUs : kWordWriteUs};
+    }
+    case State::ReadCount:
+        read_count_ = b;
+        state_ = State::ReadCountCheck;
+        return std::nullopt;
+    case State::ReadCountCheck: {
+        state_ = State::Command;
+        const int n = read_count_ + 1;
+        if (b != static_cast<uint8_t>(~read_count_) ||
+            !inside_memory(address_, address_ + static_cast<uint32_t>(n)))
+            return nack;
+        QByteArray bytes = one(kAck);
+        bytes.append(memory(address_, n));
+        return Answer{bytes, 0};
     }
     }
-    answered = false;
-    return ack;
+    return std::nullopt;
 }

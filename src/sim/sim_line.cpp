@@ -12,6 +12,7 @@ SimLine SimLine::demo() {
     line.add_sensor(1, 130);
     line.add_sensor(5, 163);
     line.add_sensor(12, 176);
+    line.power_on_at_sync(1);
     return line;
 }
 
@@ -142,6 +143,14 @@ LineAnswer SimLine::hear(const QByteArray& burst, int64_t t_us) {
     LineAnswer out;
     const int64_t t_ms = t_us / 1000;
 
+    // The host synchronising with a loader while none is listening: the
+    // sensor chosen for it is switched on now, into its bootloader.
+    const bool sync_only =
+        !burst.isEmpty() && burst.count(static_cast<char>(RomBootloader::kSync)) == burst.size();
+    if (sync_only && power_on_at_sync_ &&
+        std::none_of(nodes_.begin(), nodes_.end(), [](const Node& n) { return n.in_bootloader; }))
+        enter_bootloader(*power_on_at_sync_);
+
     // A part in its bootloader reads the bytes as bootloader frames; the
     // others hear them too but find no request of theirs in them.
     for (Node& n : nodes_) {
@@ -149,8 +158,8 @@ LineAnswer SimLine::hear(const QByteArray& burst, int64_t t_us) {
         int64_t at = 0;
         for (const RomBootloader::Answer& a : n.rom.hear(burst)) {
             if (wire_timing_) at += kBootTurnaroundUs + a.busy_us;
-            out.push_back({at, QByteArray(1, static_cast<char>(a.byte))});
-            at += wire_us(1);
+            out.push_back({at, a.bytes});
+            at += wire_us(static_cast<int>(a.bytes.size()));
         }
         if (n.rom.started()) {
             n.in_bootloader = false;

@@ -42,7 +42,8 @@ public:
     explicit SimLine(uint64_t seed = 1);
 
     // Three sensors of different generations at addresses 1, 5 and 12 with
-    // firmware version codes 130, 163 and 176: the demo line.
+    // firmware version codes 130, 163 and 176: the demo line.  The sensor at 1
+    // is the one switched on when a firmware upload starts.
     static SimLine demo();
 
     SimSensor& add_sensor(const SimSensorConfig& config);
@@ -71,6 +72,10 @@ public:
     void power_cycle(uint8_t address, bool into_bootloader = false);
     void enter_bootloader(uint8_t address) { power_cycle(address, true); }
     bool in_bootloader(uint8_t address) const;
+    // When the host sends synchronisation bytes while no part is in its
+    // bootloader, the sensor at `address` is switched on into it, as a user
+    // does who follows the upload's instruction.  Empty: nobody is.
+    void power_on_at_sync(std::optional<uint8_t> address) { power_on_at_sync_ = address; }
     // The bootloader (and so the memory) of the sensor at `address`, or null.
     RomBootloader* bootloader(uint8_t address);
 
@@ -97,4 +102,5 @@ private:
     int split_pause_ms_ = kDefaultSplitPauseMs;
     uint64_t seed_;
     uint64_t noise_count_ = 0;
+    std::optional<uint8_t> power_on_at_sync_;
 };

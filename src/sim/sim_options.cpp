@@ -132,6 +132,8 @@ QString sim_usage() {
         "                     a byte, replies a few ms after the request, 8 ms to program\n"
         "                     a flash block); without it the sensors answer at once\n"
         "  --bootloader       the first sensor starts in its ROM bootloader, ready for a\n"
-        "                     firmware upload; after the go command it runs as a sensor\n"
+        "                     firmware upload; after the go command it runs as a sensor.\n"
+        "                     Without it the first sensor is switched on into its\n"
+        "                     bootloader when an upload starts synchronising\n"
         "  -h, --help         show this text\n");
 }

@@ -113,6 +113,23 @@ QByteArray SimSerialPort::ReadPort() {
     return got;
 }
 
+QByteArray SimSerialPort::read_expected(int count, int timeout_ms) {
+    if (!open_ || vanished_ || count <= 0) return {};
+    const int64_t deadline = time_->now_us() + int64_t{std::max(0, timeout_ms)} * 1000;
+    // Bytes come back in order of arrival; the count-th one decides.
+    const size_t n = static_cast<size_t>(count);
+    if (rx_.size() >= n && rx_[n - 1].at_us <= deadline) {
+        time_->sleep_until_us(rx_[n - 1].at_us);
+        return take(count);
+    }
+    time_->sleep_until_us(deadline);
+    int there = 0;
+    while (there < count && static_cast<size_t>(there) < rx_.size() &&
+           rx_[static_cast<size_t>(there)].at_us <= deadline)
+        ++there;
+    return take(there);
+}
+
 uint16_t SimSerialPort::WritePort(const QByteArray& data) {
     if (!open_ || vanished_ || data.isEmpty()) return 0;
     // The request is heard when its last byte has crossed the line.

@@ -31,6 +31,8 @@ public:
     void FlushPort() override;
     void discard_input() override;
     QByteArray ReadPort() override;
+    // Waits on the line's clock until the bytes are there or the time is up.
+    QByteArray read_expected(int count, int timeout_ms) override;
     uint16_t WritePort(const QByteArray& data) override;
     bool PortExists(const QString& name) override;
     bool is_open() const override { return open_; }

@@ -35,6 +35,11 @@ struct Configurator {
     std::function<QString(const QString& item)> device_for_item =
         [](const QString& item) -> QString { return QStringLiteral("\\\\.\\") + item; };
 
+    // Work that drives the port apart from the exchange cycle (the firmware
+    // upload) stops through this and returns once it has let go of the port.
+    // The close routine runs it before it closes the port.
+    std::function<void()> release_port;
+
     // Appends a record to the run log; silent while a reply is replayed.
     void str_to_log(const QString& message) {
         if (frmSerial.replay_mode == 0) log.str_to_log(message);

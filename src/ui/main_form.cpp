@@ -1,5 +1,7 @@
 #include "ui/main_form.h"
 
+#include "protocol/calibration_table.h"
+
 MainForm::MainForm() : Form("frmSerial", kProgramTitle)
 {
     // Tab placement of the controls that live on the tab control's pages.
@@ -20,7 +22,7 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle)
              &D_4096d, &Label26, &tartab1d, &per_sentsd, &Label25, &Slider1d, &sglad,
              &Termokompensd, &gen_up, &gen_down, &sdv_hi, &sdv_low}},
         {3, {&dir_prog, &filename_prog, &Command8, &txtRec1, &EEPROM, &Frame3, &Zorvik, &Pelgar,
-             &start}},
+             &start, &upload_progress, &upload_cancel}},
     };
     for (const auto& [tab, members] : pages)
         for (Control* c : members) c->set_tab(tab);
@@ -37,14 +39,19 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle)
                                                        &tartab1d, &per_sentsd})
         c->set_visible(false);
     Zorvik.set_value(true);
+    upload_cancel.set_enabled(false); // while no upload runs
     BTNCloseCom.set_enabled(false);
 }
 
 TableForm::TableForm() : Form("Form3", "Тарировочная таблица датчика")
 {
-    for (int k = 0; k < 20; ++k) {
-        Text4.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text4(%1)").arg(k)));
-        Text3.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text3(%1)").arg(k)));
+    // The cells start with the default table, the same in both columns.
+    const QStringList defaults = CalibrationTable::defaults().to_texts();
+    for (int k = 0; k < CalibrationTable::kPoints; ++k) {
+        Text4.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text4(%1)").arg(k),
+                                                  defaults[k]));
+        Text3.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text3(%1)").arg(k),
+                                                  defaults[CalibrationTable::kPoints + k]));
     }
     Text1.set_enabled(false);
     Text2.set_enabled(false);

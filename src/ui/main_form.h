@@ -186,6 +186,9 @@ public:
     OptionButton Zorvik{*this, "Zorvik", "Zorvik", kPortTag};
     OptionButton Pelgar{*this, "Pelgar", "Pelgar", kPortTag};
     Button start{*this, "start", "Пуск", kPortTag};
+    // How far an upload has got, and the way to stop it.
+    ProgressBar upload_progress{*this, "upload_progress", 100};
+    Button upload_cancel{*this, "upload_cancel", "Отмена"};
 
     // --- Window-level variables ---
     QByteArray wrs;                // the pending request, empty when none
@@ -210,8 +213,11 @@ public:
     int16_t firmware_version = 0;  // firmware version code of the last identity reply
     int16_t start_ticks = 0;       // ticks of the port presence scan since start-up
     QString chosen_file;           // path last chosen in a file dialog of this window
+    QString firmware_file;         // the image chosen with `Command8`, apart from chosen_file
     int16_t autocal_row = 1;       // auto-calibration: row that receives the next level
     int32_t autocal_litres = 0;    // auto-calibration: litres of that row
+    int16_t autocal_portion = 0;   // auto-calibration: litres per portion
+    QString autocal_file;          // auto-calibration: where points go; a path of its own
     // The exchange cycle's own bookkeeping: a tick may wait for its reply
     // across event-loop turns; closing the port abandons it by moving the serial.
     bool tick_running = false;

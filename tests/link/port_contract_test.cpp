@@ -116,3 +116,17 @@ TYPED_TEST(PortContract, ASessionGetsTypedReplies) {
     ASSERT_FALSE(none.ok());
     EXPECT_EQ(none.error().kind, ErrorKind::NoAnswer);
 }
+
+TYPED_TEST(PortContract, AnAnswerOfKnownLengthIsTakenAsSoonAsItIsThere) {
+    ASSERT_TRUE(this->open());
+    SerialPort& p = this->port();
+    const QByteArray request = request::read_state(5);
+    ASSERT_EQ(p.WritePort(request), request.size());
+    const QByteArray head = p.read_expected(3, 1000);
+    ASSERT_EQ(head.size(), 3);
+    EXPECT_EQ(uint8_t(head[0]), 0x3E);
+    // Asked for more than comes: what came, once the time is up.
+    const QByteArray rest = p.read_expected(100, 300);
+    EXPECT_TRUE(reply_crc_ok(head + rest)) << to_hex(head + rest).toStdString();
+    EXPECT_TRUE(p.read_expected(1, 50).isEmpty());
+}

@@ -294,14 +294,14 @@ TEST(SimBootloader, ChecksFramesAndAnswersNack) {
     RomBootloader rom;
     auto say = [&](const char* h) {
         QByteArray out;
-        for (const auto& a : rom.hear(hex(h))) out.append(static_cast<char>(a.byte));
+        for (const auto& a : rom.hear(hex(h))) out.append(a.bytes);
         return out;
     };
     EXPECT_TRUE(say("3105F0FE").isEmpty()); // waits for the synchronisation byte only
     EXPECT_EQ(say("7F"), hex("79"));
     EXPECT_EQ(say("7F"), hex("79"));   // again: a host that missed the first one
     EXPECT_EQ(say("43BD"), hex("1F")); // complement wrong
-    EXPECT_EQ(say("11EE"), hex("1F")); // a command this part does not serve here
+    EXPECT_EQ(say("00FF"), hex("1F")); // a command this part does not serve here
     EXPECT_EQ(say("43BC"), hex("79"));
     EXPECT_EQ(say("FF01"), hex("1F")); // erase code with a wrong complement
     EXPECT_EQ(say("31CE"), hex("79"));
@@ -321,6 +321,19 @@ TEST(SimBootloader, ChecksFramesAndAnswersNack) {
     EXPECT_EQ(say("223344"), QByteArray());
     EXPECT_EQ(say("47"), hex("79")); // 03 ^ 11 ^ 22 ^ 33 ^ 44
     EXPECT_EQ(rom.memory(0xA000, 4), hex("11223344"));
+    // Read memory: the count minus one and its complement, then the bytes.
+    EXPECT_EQ(say("11EE 0000A000A0 03FC"), hex("79 79 79 11223344"));
+    EXPECT_EQ(say("11EE 0000A000A0 03FD"), hex("79 79 1F"));
+    EXPECT_EQ(say("11EE 00020000 02"), hex("79 1F")); // past the flash
+    // Faults: a worn block, then the supply failing after the next block.
+    rom.refuse_write_at(0xA000);
+    EXPECT_EQ(say("31CE 0000A000A0 0311223344 47"), hex("79 79 1F"));
+    rom.refuse_write_at(std::nullopt);
+    rom.go_silent_after(1);
+    const QByteArray block = hex("31CE 0000A080 20 7F") + QByteArray(128, '\0') + hex("7F");
+    EXPECT_EQ(say(block.toHex().constData()), hex("79 79 79"));
+    EXPECT_EQ(say("7F 21DE"), QByteArray());
+    rom.go_silent_after(-1);
     EXPECT_FALSE(rom.started());
     EXPECT_EQ(say("21DE"), hex("79"));
     EXPECT_TRUE(rom.started());

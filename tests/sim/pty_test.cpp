@@ -175,6 +175,10 @@ TEST(ZorvikSim, DefaultLineWireTimingAndBootloader) {
         EXPECT_EQ(client.exchange(hex("7F")), hex("79"));
         EXPECT_EQ(client.exchange(hex("21DE")), hex("79"));
         EXPECT_EQ(client.exchange(hex("31FFDC")), hex("01050C"));
+        // A new upload synchronising finds it switched on into its bootloader.
+        // The loader takes the scan for a command and refuses it.
+        EXPECT_EQ(client.exchange(hex("7F")), hex("79"));
+        EXPECT_EQ(client.exchange(hex("31FFDC")), hex("1F050C"));
     }
     ::kill(static_cast<pid_t>(sim.processId()), SIGINT);
     ASSERT_TRUE(sim.waitForFinished(5000));

@@ -28,6 +28,8 @@ public:
     std::deque<bool> answers;                  // next Yes/No answers (default: No)
     std::deque<std::optional<QString>> inputs; // next input box results (default: cancel)
     std::deque<QString> files;                 // next file chooser results (default: cancel)
+    QStringList choosers;                      // file choosers shown: "title | filter"
+    QStringList input_titles;                  // input boxes shown: "title | prefill"
     // Runs while a message box is "open", standing for what the user or a
     // timer does in its nested event loop.
     std::function<void()> during_message;
@@ -53,15 +55,18 @@ public:
         prompts.append(prompt);
         shown.append(QStringLiteral("input: ") + prompt + QStringLiteral(" | ") + title +
                      QStringLiteral(" | ") + prefill);
+        input_titles.append(title + QStringLiteral(" | ") + prefill);
         if (inputs.empty()) return std::nullopt;
         auto v = inputs.front();
         inputs.pop_front();
         return v;
     }
-    QString open_file(const QString&, const QString&, const QString&) override {
+    QString open_file(const QString& title, const QString& filter, const QString&) override {
+        choosers.append(title + QStringLiteral(" | ") + filter);
         return next_file();
     }
-    QString save_file(const QString&, const QString&, const QString&) override {
+    QString save_file(const QString& title, const QString& filter, const QString&) override {
+        choosers.append(title + QStringLiteral(" | ") + filter);
         return next_file();
     }
 

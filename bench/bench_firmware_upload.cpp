@@ -1,0 +1,136 @@
+// How close the firmware upload comes to what the line allows: a 32 KiB
+// program (256 blocks) uploaded through the real serial port over a
+// pseudo-terminal to the simulated line's ROM bootloader with wire timing, as
+// `zorvik-sim --bootloader --wire-timing` serves it.  The line limit is every
+// byte both ways at 19200 baud 8N1 (10 bits a byte) plus the time the
+// simulated part spends erasing and programming.  Target: upload / limit at
+// most 1.1.  The read-back (verify) is timed on its own.
+//
+//   bench_firmware_upload [--design-read]
+// --design-read: the same with every answer read by the plain ReadPort (which
+// ends 20 ms after the last byte), for comparison.
+#include "firmware/upload_engine.h"
+#include "link/qt_serial_port.h"
+#include "sim/pty_server.h"
+#include "sim/rom_bootloader.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+// Counts the bytes both ways; with `design_read` answers are read through
+// ReadPort only.
+class CountingPort final : public SerialPort {
+public:
+    CountingPort(SerialPort& p, bool design_read) : p_(p), design_read_(design_read) {}
+    bool OpenPort(const QString& d, const QString& s) override { return p_.OpenPort(d, s); }
+    int ClosePort() override { return p_.ClosePort(); }
+    void FlushPort() override { p_.FlushPort(); }
+    void discard_input() override { p_.discard_input(); }
+    QByteArray ReadPort() override { return count(p_.ReadPort()); }
+    QByteArray read_expected(int n, int timeout_ms) override {
+        return design_read_ ? SerialPort::read_expected(n, timeout_ms)
+                            : count(p_.read_expected(n, timeout_ms));
+    }
+    uint16_t WritePort(const QByteArray& data) override {
+        const uint16_t n = p_.WritePort(data);
+        sent += n;
+        return n;
+    }
+    bool PortExists(const QString& name) override { return p_.PortExists(name); }
+    bool is_open() const override { return p_.is_open(); }
+
+    int64_t sent = 0, received = 0;
+
+private:
+    QByteArray count(QByteArray b) {
+        received += b.size();
+        return b;
+    }
+    SerialPort& p_;
+    bool design_read_;
+};
+
+QByteArray image_file(int program_blocks) {
+    const FlashLayout& l = kZorvikLayout;
+    QByteArray file(kImageHeaderSize, '\x11');
+    for (int k = 0; k < l.first_program_block + program_blocks; ++k) {
+        QByteArray block(kImageBlockSize, '\0');
+        for (int i = 0; i < kImageBlockSize; ++i) block[i] = char((k * 37 + i * 11) & 0xFF);
+        if (k == l.first_program_block) block[0] = char(kProgramMarker);
+        file.append(block);
+    }
+    return file;
+}
+
+double line_ms(int64_t bytes) {
+    return double(bytes) * 10.0 * 1000.0 / 19200.0;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const bool design_read = argc > 1 && std::strcmp(argv[1], "--design-read") == 0;
+    constexpr int kProgramBlocks = 256; // 32 KiB
+
+    SimLine line = SimLine::demo();
+    line.set_wire_timing(true);
+    line.enter_bootloader(line.sensor_at(0).address());
+    PtyServer server(std::move(line));
+    QString error;
+    if (!server.start({}, &error)) {
+        std::fprintf(stderr, "cannot serve the simulated line: %s\n", qPrintable(error));
+        return 1;
+    }
+    QtSerialPort real;
+    CountingPort port(real, design_read);
+    if (!port.OpenPort(server.device_path(), QStringLiteral("19200,n,8,1"))) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(server.device_path()));
+        return 1;
+    }
+    const auto image = parse_firmware_image(image_file(kProgramBlocks), kZorvikLayout);
+
+    QElapsedTimer clock;
+    qint64 t_verify = 0, t_start_cmd = 0;
+    int64_t bytes_upload = 0, bytes_verify = 0;
+    UploadEvents events;
+    events.stage = [&](UploadStage s) {
+        if (s == UploadStage::Verifying) {
+            t_verify = clock.nsecsElapsed();
+            bytes_upload = port.sent + port.received;
+        } else if (s == UploadStage::Starting) {
+            t_start_cmd = clock.nsecsElapsed();
+            bytes_verify = port.sent + port.received - bytes_upload;
+        }
+    };
+    std::atomic<bool> cancel{false};
+    clock.start();
+    const UploadOutcome outcome = run_upload(port, *image, {}, events, cancel);
+    if (outcome.result != UploadResult::Done) {
+        std::fprintf(stderr, "upload failed: %s\n", qPrintable(outcome.last_line));
+        return 1;
+    }
+
+    const double upload_ms = double(t_verify) / 1e6;
+    const double verify_ms = double(t_start_cmd - t_verify) / 1e6;
+    const double busy_ms = (RomBootloader::kEraseAllUs + 4 * RomBootloader::kWordWriteUs +
+                            kProgramBlocks * RomBootloader::kBlockWriteUs) /
+                           1000.0;
+    const double limit_ms = line_ms(bytes_upload) + busy_ms;
+    const double verify_limit_ms = line_ms(bytes_verify);
+    std::printf("firmware upload, %d program blocks (%d KiB), %s, answers read %s\n",
+                kProgramBlocks, kProgramBlocks * kImageBlockSize / 1024,
+                qPrintable(server.device_path()),
+                design_read ? "by ReadPort (20 ms pause)" : "as soon as they are there");
+    std::printf("upload:  %8.0f ms, line limit %8.0f ms (%lld bytes both ways + %.0f ms "
+                "programming), ratio %.3f (target <= 1.1)\n",
+                upload_ms, limit_ms, static_cast<long long>(bytes_upload), busy_ms,
+                upload_ms / limit_ms);
+    std::printf("verify:  %8.0f ms, line limit %8.0f ms (%lld bytes both ways), ratio %.3f\n",
+                verify_ms, verify_limit_ms, static_cast<long long>(bytes_verify),
+                verify_ms / verify_limit_ms);
+    return 0;
+}

@@ -1,0 +1,261 @@
+#include "firmware/firmware_tab.h"
+
+#include "exchange/exchange_cycle.h"
+#include "firmware/upload_engine.h"
+#include "protocol/serial_port.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+
+#include <QFileInfo>
+#include <QObject>
+
+#include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// How the upload shares the program.
+//
+// The window's thread checks the image, stops the exchange cycle and starts a
+// worker thread; from then on only the worker touches the port, until it has
+// finished.  Whatever the worker has to show (progress, texts, message boxes)
+// it posts to the window's thread; for a message box it waits until the box
+// has been closed, or the upload is cancelled.  Its last post hands over the
+// outcome, and the window's thread sets the controls back and restarts the
+// exchange cycle.  The close routine (closing the port or the window) cancels
+// a running upload and waits for the worker before it closes the port.
+
+namespace {
+
+// The controls a user could talk to the sensor or the port with: switched
+// off while an upload owns the port, and back as they were afterwards.
+bool operable(const Control& c) {
+    switch (c.kind()) {
+    case ControlKind::Button:
+    case ControlKind::TextBox:
+    case ControlKind::CheckBox:
+    case ControlKind::OptionButton:
+    case ControlKind::ComboBox:
+    case ControlKind::Slider:
+    case ControlKind::Grid:
+        return true;
+    default:
+        return false;
+    }
+}
+
+class UploadRunner {
+public:
+    UploadRunner(Configurator& c, int sync_timeout_ms) : c_(c), sync_timeout_ms_(sync_timeout_ms) {}
+    ~UploadRunner() { stop_worker(); } // the window is going: nothing more is shown
+    UploadRunner(const UploadRunner&) = delete;
+    UploadRunner& operator=(const UploadRunner&) = delete;
+
+    void start();
+    void cancel();
+    // The close routine: the upload ends now, and the window is set back.
+    void release();
+
+private:
+    template <class F> void post(F f) {
+        QMetaObject::invokeMethod(&home_, std::move(f), Qt::QueuedConnection);
+    }
+    void stop_worker();
+    void finish(uint64_t run);
+    void take_over_controls();
+    UploadEvents events(uint64_t run);
+    void show_message(uint64_t run, uint64_t ticket, const QString& text);
+
+    Configurator& c_;
+    const int sync_timeout_ms_;
+    QObject home_; // posts from the worker land here, on the window's thread
+    std::thread worker_;
+    std::atomic<bool> cancel_{false};
+
+    // Window's thread only.
+    bool running_ = false;
+    uint64_t run_ = 0;
+    std::vector<std::pair<Control*, bool>> taken_; // controls switched off, with their state
+
+    // Shared with the worker.
+    std::mutex mutex_;
+    std::condition_variable seen_;
+    uint64_t asked_ = 0, answered_ = 0; // message boxes asked for and closed
+    UploadOutcome outcome_;
+    QString text_; // the progress text as the worker has it
+};
+
+void UploadRunner::take_over_controls() {
+    MainForm& f = c_.frmSerial;
+    taken_.clear();
+    for (Control* ctl : f.controls()) {
+        const bool port_bound = ctl->tag() > 8 || ctl == &f.BTNCloseCom || ctl == &f.CmbPort;
+        if (!port_bound || !operable(*ctl)) continue;
+        taken_.emplace_back(ctl, ctl->enabled());
+        ctl->set_enabled(false);
+    }
+}
+
+void UploadRunner::show_message(uint64_t run, uint64_t ticket, const QString& text) {
+    if (run == run_ && running_ && !cancel_) c_.dialogs.message(text);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        answered_ = std::max(answered_, ticket);
+    }
+    seen_.notify_all();
+}
+
+UploadEvents UploadRunner::events(uint64_t run) {
+    UploadEvents e;
+    e.text = [this, run](const QString& text) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            text_ = text;
+        }
+        post([this, run, text] {
+            if (run == run_) c_.frmSerial.txtRec1.set_text(text);
+        });
+    };
+    e.progress = [this, run](int done, int total) {
+        post([this, run, done, total] {
+            if (run != run_) return;
+            c_.frmSerial.upload_progress.set_max(std::max(1, total));
+            c_.frmSerial.upload_progress.set_value(done);
+        });
+    };
+    e.stage = [this, run](UploadStage stage) {
+        QString text = kFirmwareWriting;
+        if (stage == UploadStage::Synchronising)
+            text = kFirmwarePowerOn.arg((sync_timeout_ms_ + 999) / 1000);
+        else if (stage == UploadStage::Verifying)
+            text = kFirmwareVerifying;
+        post([this, run, text] {
+            if (run == run_ && running_) c_.frmSerial.dir_prog.set_text(text);
+        });
+    };
+    e.message = [this, run](const QString& text) {
+        uint64_t ticket = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ticket = ++asked_;
+        }
+        post([this, run, ticket, text] { show_message(run, ticket, text); });
+        std::unique_lock<std::mutex> lock(mutex_);
+        seen_.wait(lock, [&] { return answered_ >= ticket || cancel_; });
+    };
+    return e;
+}
+
+void UploadRunner::start() {
+    MainForm& f = c_.frmSerial;
+    if (running_ || !c_.port.is_open()) return;
+    UploadSettings settings;
+    settings.layout = f.Pelgar.value() ? kPelgarLayout : kZorvikLayout;
+    settings.reset_calibration = f.EEPROM.value() == 1;
+    settings.sync_timeout_ms = sync_timeout_ms_;
+    // The image first: a wrong file must not leave an erased sensor.
+    Result<FirmwareImage> image = load_firmware_image(f.firmware_file, settings.layout);
+    if (!image) {
+        c_.dialogs.message(image.error().text);
+        return;
+    }
+
+    // The exchange cycle lets go of the port.
+    f.TMRComm.set_enabled(false);
+    abandon_tick(c_);
+    stop_worker(); // the previous upload's thread has ended; collect it
+
+    running_ = true;
+    const uint64_t run = ++run_;
+    cancel_ = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        asked_ = answered_ = 0;
+        text_.clear();
+    }
+    take_over_controls();
+    f.upload_cancel.set_enabled(true);
+    f.upload_progress.set_value(0);
+    f.txtRec1.set_text(QString());
+    c_.str_to_log(QStringLiteral("Прошивка ") + f.firmware_file);
+
+    SerialPort& port = c_.port;
+    worker_ =
+        std::thread([this, run, &port, image = std::move(*image), settings, events = events(run)] {
+            const UploadOutcome outcome = run_upload(port, image, settings, events, cancel_);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                outcome_ = outcome;
+            }
+            post([this, run] { finish(run); });
+        });
+}
+
+void UploadRunner::cancel() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        cancel_ = true;
+    }
+    seen_.notify_all();
+}
+
+void UploadRunner::stop_worker() {
+    if (!worker_.joinable()) return;
+    cancel();
+    worker_.join();
+}
+
+void UploadRunner::finish(uint64_t run) {
+    if (!running_ || run != run_) return;
+    stop_worker(); // it has posted this as its last act
+    running_ = false;
+    MainForm& f = c_.frmSerial;
+    for (const auto& [ctl, enabled] : taken_) ctl->set_enabled(enabled);
+    taken_.clear();
+    f.upload_cancel.set_enabled(false);
+    f.dir_prog.set_text(kFirmwareInstruction);
+    f.wrs.clear(); // nothing asked for during the upload goes out after it
+    UploadOutcome outcome;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        outcome = outcome_;
+        f.txtRec1.set_text(text_); // posts of the text may still be on their way
+    }
+    c_.str_to_log(QStringLiteral("Прошивка: ") + outcome.last_line);
+    // The exchange cycle runs again, whatever the outcome.
+    if (c_.port.is_open()) f.TMRComm.set_enabled(true);
+}
+
+void UploadRunner::release() {
+    if (!running_) return;
+    stop_worker();
+    finish(run_);
+}
+
+} // namespace
+
+void Command8_Click(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    const QString folder =
+        f.firmware_file.isEmpty() ? QString() : QFileInfo(f.firmware_file).absolutePath();
+    const QString path =
+        c.dialogs.open_file(QStringLiteral("Open"), QStringLiteral("Bin Files (*.cri)"), folder);
+    if (path.isEmpty()) return;
+    f.firmware_file = path;
+    f.filename_prog.set_text(path);
+}
+
+void wire_firmware(Configurator& c, int sync_timeout_ms) {
+    auto runner = std::make_shared<UploadRunner>(c, sync_timeout_ms);
+    MainForm& f = c.frmSerial;
+    f.Command8.on_click = [&c] { Command8_Click(c); };
+    f.start.on_click = [runner] { runner->start(); };
+    f.upload_cancel.on_click = [runner, &f] {
+        f.upload_cancel.set_enabled(false); // taken: the upload ends at its next look
+        runner->cancel();
+    };
+    c.release_port = [runner] { runner->release(); };
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The "Прошивка" tab: choosing the image, running the upload on a worker
+// thread that owns the port, showing how far it has got, cancelling it.
+#include <QString>
+
+struct Configurator;
+
+// What `dir_prog` says while the upload waits, writes and reads back.
+inline const QString kFirmwareInstruction = QStringLiteral("Отключите питание датчика");
+inline const QString kFirmwarePowerOn =
+    QStringLiteral("Включите питание датчика: ждём ответа загрузчика до %1 с");
+inline const QString kFirmwareWriting =
+    QStringLiteral("Идёт прошивка. Не отключайте питание датчика");
+inline const QString kFirmwareVerifying =
+    QStringLiteral("Проверка записанного. Не отключайте питание датчика");
+
+// `Command8`: the image file, kept apart from the other file choosers.
+void Command8_Click(Configurator& c);
+
+// Connects `Command8`, `start` and `upload_cancel`, and lets the close routine
+// stop an upload before it closes the port.  `sync_timeout_ms` bounds the wait
+// for the sensor to be switched on.
+void wire_firmware(Configurator& c, int sync_timeout_ms = 60'000);

@@ -1,0 +1,65 @@
+#pragma once
+// The firmware upload through the sensor microcontroller's ROM bootloader,
+// apart from any window: synchronise, erase, write the four header bytes and
+// the image's blocks, read them back, start the program.  It blocks its
+// caller for the length of the upload (the window runs it on a worker thread,
+// the command-line tool on its own), every wait is bounded, and `cancel` is
+// looked at before every frame and at least every 256 ms of waiting.
+//
+// The image is checked before anything is sent; a block refused or not
+// answered, a frame the port did not take whole, a block that reads back
+// different, all end the upload as a failure without starting the program.
+#include "protocol/firmware_image.h"
+#include "protocol/result.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+class SerialPort;
+
+struct UploadSettings {
+    FlashLayout layout = kZorvikLayout;
+    bool reset_calibration = false; // also erase and write the data memory
+    bool verify = true;             // read every written block back
+    int sync_timeout_ms = 60'000;   // how long the sensor has to be switched on
+};
+
+enum class UploadStage { Synchronising, Erasing, Writing, Verifying, Starting };
+
+// What the upload reports as it goes; each runs on the uploading thread and
+// may be left empty.
+struct UploadEvents {
+    // The whole progress text after each change.
+    std::function<void(const QString& text)> text;
+    std::function<void(UploadStage stage)> stage;
+    // Blocks done of all there are to do (the writes, then as many reads when
+    // verifying), for a progress bar.
+    std::function<void(int done, int total)> progress;
+    // A message for the user; returns once it has been seen.
+    std::function<void(const QString& message)> message;
+};
+
+enum class UploadResult { Done, Failed, Cancelled };
+
+struct UploadOutcome {
+    UploadResult result = UploadResult::Failed;
+    std::optional<int> block; // the block it stopped at, numbered as the user is told
+    QString last_line;        // the progress text's last line
+};
+
+// Progress texts.
+inline const QString kUploadBegins = QStringLiteral("Прошиваем !  ");
+inline const QString kUploadHeaderDone = QStringLiteral("Ok! ");
+inline const QString kUploadDone = QStringLiteral("-----Готово------");
+inline const QString kUploadNack = QStringLiteral("Ошибка 1F !!!!");
+inline const QString kUploadWriteFailed = QStringLiteral("Ошибка записи в порт");
+
+// Reads and checks the image file at `path`.  The error text is for the user.
+Result<FirmwareImage> load_firmware_image(const QString& path, const FlashLayout& layout);
+
+UploadOutcome run_upload(SerialPort& port, const FirmwareImage& image,
+                         const UploadSettings& settings, const UploadEvents& events,
+                         const std::atomic<bool>& cancel);

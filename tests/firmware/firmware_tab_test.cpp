@@ -1,0 +1,201 @@
+// The "Прошивка" tab: the upload on its worker thread, the window's controls
+// around it, cancelling, closing, and the whole way over a pseudo-terminal to
+// the simulated loader through the real serial port.
+#include "../support/configurator_rig.h"
+#include "../support/firmware_image_file.h"
+
+#include "firmware/firmware_tab.h"
+#include "firmware/upload_engine.h"
+#include "link/qt_serial_port.h"
+#include "sim/pty_server.h"
+#include "sim/rom_bootloader.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace {
+const QString kTwoBlocks =
+    QStringLiteral("Прошиваем !  \r\nOk! \r\nBlock -1\r\nBlock 0\r\n") + kUploadDone;
+
+// Runs the window's event loop until `done`, for at most 20 s.
+bool pump_until(const std::function<bool()>& done) {
+    const QDeadlineTimer deadline(20'000);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+QString write_file(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+QString last_line(const TextBox& t) {
+    return t.text().split(QStringLiteral("\r\n")).last();
+}
+
+// The configurator on the fake port, with the simulated loader answering it.
+struct TabRig : ConfiguratorRig {
+    RomBootloader rom;
+    std::atomic<int> written{0};
+    // Called on the worker thread with each frame the loader has heard and
+    // its answer; returns what goes back.
+    std::function<QByteArray(const QByteArray&, QByteArray)> answer;
+
+    explicit TabRig(int program_blocks = 2) {
+        wire_firmware(c);
+        open();
+        port.responder = [this](const QByteArray& w) {
+            ++written;
+            QByteArray out;
+            for (const auto& a : rom.hear(w)) out += a.bytes;
+            return answer ? answer(w, out) : out;
+        };
+        f.firmware_file =
+            write_file(dir, "sensor.cri", firmware_image_file(kZorvikLayout, program_blocks));
+    }
+    bool running() const { return !f.start.enabled(); }
+    bool finish() {
+        return pump_until([this] { return !running(); });
+    }
+};
+} // namespace
+
+TEST(FirmwareTab, TheImageComesFromItsOwnChooserOnly) {
+    ConfiguratorRig r;
+    wire_firmware(r.c);
+    r.f.chosen_file = QStringLiteral("/data/tank.trr"); // chosen for a calibration
+    r.dialogs.files = {QString(), QStringLiteral("/fw/new.cri")};
+    r.f.Command8.set_enabled(true);
+    r.f.Command8.click(); // cancelled: nothing changes
+    EXPECT_EQ(r.f.filename_prog.text(), QStringLiteral("Нет файла"));
+    r.f.Command8.click();
+    EXPECT_EQ(r.f.firmware_file, QStringLiteral("/fw/new.cri"));
+    EXPECT_EQ(r.f.filename_prog.text(), QStringLiteral("/fw/new.cri"));
+    EXPECT_EQ(r.f.chosen_file, QStringLiteral("/data/tank.trr"));
+}
+
+TEST(FirmwareTab, AnImageThatIsNotWholeIsRefusedBeforeAnythingIsSent) {
+    QTemporaryDir files;
+    QByteArray damaged = firmware_image_file(kZorvikLayout, 2);
+    damaged[64 + 160 * 128] = '\0';
+    const struct {
+        QString path;
+        QString message;
+    } rows[] = {
+        // The last file chosen elsewhere is no image to flash.
+        {QString(), QStringLiteral("Выберите файл прошивки кнопкой \"Открыть файл\".")},
+        {files.filePath("gone.cri"),
+         QStringLiteral("Не удалось открыть файл прошивки ") + files.filePath("gone.cri")},
+        {write_file(files, "bad.cri", damaged), QStringLiteral(" Файл поврежден ")},
+    };
+    for (const auto& row : rows) {
+        TabRig r;
+        r.f.chosen_file = write_file(files, "good.cri", firmware_image_file(kZorvikLayout, 2));
+        r.f.firmware_file = row.path;
+        r.f.start.click();
+        EXPECT_EQ(r.dialogs.texts(), QStringList{row.message});
+        EXPECT_TRUE(r.port.writes.empty());
+        EXPECT_FALSE(r.running());
+        EXPECT_TRUE(r.f.TMRComm.enabled());
+        EXPECT_TRUE(r.f.txtRec1.text().isEmpty());
+    }
+}
+
+TEST(FirmwareTab, UploadOwnsThePortOnAWorkerAndGivesTheWindowBack) {
+    TabRig r;
+    // A refusal of the erase: its message box is shown by the window while
+    // the worker waits for it.
+    r.answer = [](const QByteArray& w, QByteArray heard) {
+        return w.toHex() == "ff00" ? QByteArray::fromHex("1f") : heard;
+    };
+    bool waited = false;
+    r.dialogs.during_message = [&] {
+        EXPECT_TRUE(r.running());
+        for (Control* ctl :
+             std::initializer_list<Control*>{&r.f.start, &r.f.Command8, &r.f.BTNCloseCom,
+                                             &r.f.CmbPort, &r.f.Opros, &r.f.EEPROM, &r.f.Pelgar})
+            EXPECT_FALSE(ctl->enabled()) << ctl->name().toStdString();
+        EXPECT_FALSE(r.f.TMRComm.enabled());
+        const int before = r.written;
+        QThread::msleep(50);
+        waited = r.written == before;
+        r.f.wrs = QByteArrayLiteral("pending"); // asked for while the upload ran
+    };
+    r.f.start.click();
+    ASSERT_TRUE(r.finish());
+    EXPECT_TRUE(waited);
+    EXPECT_EQ(r.dialogs.texts(), QStringList{kUploadNack});
+    EXPECT_EQ(r.f.txtRec1.text(), kTwoBlocks);
+    EXPECT_TRUE(r.f.TMRComm.enabled());
+    EXPECT_TRUE(r.f.wrs.isEmpty());
+    for (Control* ctl : std::initializer_list<Control*>{&r.f.start, &r.f.Command8, &r.f.BTNCloseCom,
+                                                        &r.f.CmbPort, &r.f.Opros})
+        EXPECT_TRUE(ctl->enabled()) << ctl->name().toStdString();
+    EXPECT_EQ(r.f.upload_progress.value(), r.f.upload_progress.max());
+    EXPECT_EQ(r.f.upload_progress.max(), 4); // two blocks written, two read back
+    EXPECT_EQ(r.f.dir_prog.text(), kFirmwareInstruction);
+    EXPECT_TRUE(r.rom.started());
+}
+
+TEST(FirmwareTab, CancelWhileWaitingForTheSensorOrBetweenBlocks) {
+    for (const bool in_loop : {false, true}) {
+        TabRig r(4);
+        std::atomic<bool> clicked{false};
+        int blocks = 0;
+        r.answer = [&](const QByteArray& w, QByteArray heard) {
+            if (!in_loop) {
+                QThread::msleep(2);
+                return QByteArray(); // the sensor stays off
+            }
+            // The second block (number 1) waits until Cancel has been
+            // pressed; the upload then stops without waiting for its answer.
+            if (w.size() == 130 && ++blocks == 2)
+                for (int ms = 0; ms < 20'000 && !clicked; ++ms) QThread::msleep(1);
+            return heard;
+        };
+        r.f.start.click();
+        ASSERT_TRUE(pump_until([&] {
+            return in_loop ? r.f.upload_progress.value() >= 1
+                           : r.f.dir_prog.text().startsWith(QStringLiteral("Включите питание"));
+        }));
+        r.f.upload_cancel.click();
+        clicked = true;
+        ASSERT_TRUE(r.finish());
+        EXPECT_EQ(last_line(r.f.txtRec1), in_loop ? QStringLiteral("-----Прервано, блок 1------")
+                                                  : QStringLiteral("-----Прервано------"));
+        EXPECT_TRUE(r.f.TMRComm.enabled());
+        EXPECT_FALSE(r.rom.started());
+    }
+}
+
+TEST(FirmwareTab, ClosingThePortDuringAnUploadEndsItFirst) {
+    TabRig r;
+    r.answer = [](const QByteArray&, QByteArray) {
+        QThread::msleep(2);
+        return QByteArray();
+    };
+    r.f.start.click();
+    ASSERT_TRUE(pump_until(
+        [&] { return r.f.dir_prog.text().startsWith(QStringLiteral("Включите питание")); }));
+    close_routine(r.c); // as closing the window does
+    EXPECT_FALSE(r.f.upload_cancel.enabled());
+    EXPECT_FALSE(r.port.is_open());
+    EXPECT_EQ(last_line(r.f.txtRec1), QStringLiteral("-----Прервано------"));
+    const QDeadlineTimer settle(100); // what the worker posted last lands harmlessly
+    pump_until([&] { return settle.hasExpired(); });
+    EXPECT_FALSE(r.f.TMRComm.enabled());
+    EXPECT_TRUE(r.f.BTNOpenCom.enabled());
+}

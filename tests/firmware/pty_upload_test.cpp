@@ -1,0 +1,111 @@
+// The upload through the window's engine and the real serial port, over a
+// pseudo-terminal to the simulated line's ROM bootloader.
+#include "../support/fakes.h"
+#include "../support/firmware_image_file.h"
+
+#include "commands/gating.h"
+#include "exchange/connection.h"
+#include "exchange/exchange_cycle.h"
+#include "firmware/firmware_tab.h"
+#include "firmware/upload_engine.h"
+#include "link/qt_serial_port.h"
+#include "sim/pty_server.h"
+#include "ui/configurator.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace {
+constexpr uint8_t kAddress = 12;
+
+SimLine line_in_bootloader(bool wire_timing) {
+    SimLine line;
+    line.add_sensor(kAddress, 176);
+    line.set_wire_timing(wire_timing);
+    line.enter_bootloader(kAddress);
+    return line;
+}
+
+struct PtyRig {
+    PtyServer server;
+    QTemporaryDir dir;
+    FakeDialogs dialogs;
+    FakeTones tones;
+    FakeClock clock;
+    QtSerialPort port;
+    Configurator c{port, dialogs, tones, clock};
+    MainForm& f = c.frmSerial;
+    QByteArray image;
+
+    PtyRig(bool wire_timing, int program_blocks) : server(line_in_bootloader(wire_timing)) {
+        QString error;
+        EXPECT_TRUE(server.start({}, &error)) << error.toStdString();
+        c.log.create(dir.path());
+        wire_exchange(c);
+        wire_connection(c);
+        wire_firmware(c);
+        CloseAllTags(f);
+        f.BTNOpenCom.set_enabled(true);
+        c.device_for_item = [](const QString& item) { return item; };
+        f.CmbPort.add_item(server.device_path());
+        f.CmbPort.set_list_index(0);
+        f.BTNOpenCom.click();
+        EXPECT_TRUE(port.is_open());
+        image = firmware_image_file(kZorvikLayout, program_blocks);
+        f.firmware_file = dir.filePath("sensor.cri");
+        QFile file(f.firmware_file);
+        file.open(QIODevice::WriteOnly);
+        file.write(image);
+    }
+    // Runs the event loop until `done`, for at most 60 s.
+    bool pump_until(const std::function<bool()>& done) {
+        const QDeadlineTimer deadline(60'000);
+        while (!done() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+        return done();
+    }
+    bool finish() {
+        return pump_until([this] { return f.start.enabled(); });
+    }
+    QByteArray memory(uint32_t address, int length) {
+        return server.with_line(
+            [&](SimLine& l) { return l.bootloader(kAddress)->memory(address, length); });
+    }
+};
+} // namespace
+
+TEST(PtyUpload, TheSensorHoldsExactlyTheImageAndRunsIt) {
+    PtyRig r(false, 3);
+    r.f.EEPROM.set_value(1);
+    r.f.start.click();
+    ASSERT_TRUE(r.finish());
+    EXPECT_TRUE(r.f.txtRec1.text().endsWith(QStringLiteral("Block 1\r\n") + kUploadDone));
+    EXPECT_TRUE(r.dialogs.messages.empty());
+    EXPECT_EQ(r.memory(0x9000, 3 * 128), r.image.mid(64 + 160 * 128, 3 * 128));
+    EXPECT_EQ(r.memory(0x4000, 8 * 128), r.image.mid(64, 8 * 128));
+    EXPECT_FALSE(r.server.with_line([](SimLine& l) { return l.in_bootloader(kAddress); }));
+    EXPECT_TRUE(r.f.TMRComm.enabled());
+}
+
+TEST(PtyUpload, ThePortVanishingFailsTheUploadAndTheWindowGoesOn) {
+    PtyRig r(true, 40);
+    r.f.start.click();
+    ASSERT_TRUE(r.pump_until([&] { return r.f.upload_progress.value() >= 2; }));
+    r.server.vanish(); // the adapter is pulled out
+    ASSERT_TRUE(r.finish());
+    const QString last = r.f.txtRec1.text().split(QStringLiteral("\r\n")).last();
+    EXPECT_TRUE(last.startsWith(QStringLiteral("-----Прошивка не удалась, блок ")))
+        << last.toStdString();
+    EXPECT_FALSE(r.dialogs.messages.empty());
+    EXPECT_TRUE(r.f.TMRComm.enabled());
+    ASSERT_TRUE(r.f.BTNCloseCom.enabled());
+    r.f.BTNCloseCom.click();
+    EXPECT_FALSE(r.port.is_open());
+}
