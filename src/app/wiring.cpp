@@ -4,12 +4,12 @@
 #include "exchange/network_scan.h"
 
 #include "commands/gating.h"
-#include "commands/operating_mode.h"
+#include "commands/wire_commands.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
-#include "tables/table_window.h"
 #include "firmware/firmware_tab.h"
+#include "tables/table_window.h"
 #include "ui/configurator.h"
 
 QString missing_port_text(const QString& port) {
@@ -44,7 +44,7 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     };
     wire_connection(cfg);
     wire_exchange(cfg);
-    wire_operating_mode(cfg);
+    wire_commands(cfg);
     wire_tables(cfg);
     wire_firmware(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
