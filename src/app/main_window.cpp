@@ -202,6 +202,7 @@ QWidget* MainWindow::build_values() {
     // at hand whichever page is open.
     auto* reader = new QHBoxLayout;
     reader->addWidget(widgets_["rdf"], 1);
+    keep_place(widgets_["rdf"]); // hidden while a port is open
     for (const char* name : {"gen_up", "gen_down", "sdv_hi", "sdv_low"})
         reader->addWidget(widgets_[name]);
     v->addLayout(reader);

@@ -41,29 +41,29 @@ void rdf_Click(Configurator& c) {
         return;
     }
     QByteArray line;
-    // The first line is the server's heading.  A file without lines simply
+    // The first line is the server's heading.  A file without any line simply
     // holds no records.
     LineReader::Status status = file.next(&line);
-    while (status == LineReader::Status::Line) {
-        status = file.next(&line);
-        if (status != LineReader::Status::Line) break;
-        const std::optional<QString> hex = server_log_answer(from_cp1251(line));
-        if (!hex) continue;
-        // At most what one read of the port gives.
-        const QByteArray answer = conv_str(*hex, c.dialogs).left(SerialPort::kMaxChunk);
-        if (answer.isEmpty()) {
-            c.dialogs.message(kNoSuchFile);
-            return;
+    if (status == LineReader::Status::Line) {
+        while ((status = file.next(&line)) == LineReader::Status::Line) {
+            const std::optional<QString> hex = server_log_answer(from_cp1251(line));
+            if (!hex) continue;
+            // At most what one read of the port gives.
+            const QByteArray answer = conv_str(*hex, c.dialogs).left(SerialPort::kMaxChunk);
+            if (answer.isEmpty()) {
+                c.dialogs.message(kNoSuchFile);
+                return;
+            }
+            if (port_in_use(c)) {
+                c.dialogs.message(kReadingStopped);
+                return;
+            }
+            f.replay_reply = answer;
+            f.replay_mode = 1;
+            TMRComm_Timer(c);
+            f.replay_mode = 0; // the tick clears it; a replay must never outlive it
+            c.dialogs.message(kNextRecord);
         }
-        if (port_in_use(c)) {
-            c.dialogs.message(kReadingStopped);
-            return;
-        }
-        f.replay_reply = answer;
-        f.replay_mode = 1;
-        TMRComm_Timer(c);
-        f.replay_mode = 0; // the tick clears it; a replay must never outlive it
-        c.dialogs.message(kNextRecord);
     }
     if (status == LineReader::Status::Failed) {
         c.dialogs.message(kNoSuchFile);
