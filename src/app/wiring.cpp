@@ -10,7 +10,11 @@
 #include "exchange/port_scan.h"
 #include "firmware/firmware_tab.h"
 #include "tables/table_window.h"
+#include "relay/relay_generator.h"
 #include "ui/configurator.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
 
 QString missing_port_text(const QString& port) {
     return QStringLiteral("Порт ") + port + QStringLiteral(" не найден, порт не открыт.");
@@ -49,4 +53,5 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     wire_firmware(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
     f.SSTab1.on_click = [&f] { SSTab1_Click(f); };
+    wire_relay(cfg, [](const QString& text) { QGuiApplication::clipboard()->setText(text); });
 }
