@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds and saves PNG pictures of the windows into shots/ (or $1): the main
 # window on each tab, connected to the built-in demo line, during a firmware
-# upload to the demo line, and the splash, table and shift windows.  Runs
+# upload to the demo line, and the splash, table (filled from the sensor) and
+# shift windows.  A second set goes into shots/small-screen: a 1366x768 screen
+# at 1.5 scaling less its taskbar (72 pixels), where the table window must
+# still fit with its title bar.  Runs
 # offscreen; no display needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,3 +13,11 @@ out=${1:-shots}
 runtime="$PWD/build/xdg-runtime"
 mkdir -p "$runtime" && chmod 700 "$runtime"
 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" ./build/bin/zorvik-shots "$out"
+
+screen="$PWD/build/small-screen.json"
+cat >"$screen" <<'JSON'
+{ "screens": [ { "name": "small", "x": 0, "y": 0, "width": 1366, "height": 696,
+                 "dpi": 96, "dpr": 1 } ] }
+JSON
+QT_QPA_PLATFORM="offscreen:configfile=$screen" QT_SCALE_FACTOR=1.5 XDG_RUNTIME_DIR="$runtime" \
+    ./build/bin/zorvik-shots "$out/small-screen"

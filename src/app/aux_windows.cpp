@@ -16,6 +16,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TableWindow::TableWindow(const TableForm& form, QWidget* parent)
     : QWidget(parent, Qt::Window), widgets_(this) {
     setObjectName(form.name());
@@ -30,6 +32,8 @@ TableWindow::TableWindow(const TableForm& form, QWidget* parent)
     // Twenty rows, point 19 at the top, then the fixed zero row.
     auto* cells = new QWidget;
     auto* g = new QGridLayout(cells);
+    // Rows close together, so more of the table shows on a small screen.
+    g->setVerticalSpacing(2);
     for (const char* name : {"Label12", "Label11"}) {
         auto* heading = widgets_.get<QLabel>(name);
         heading->setAlignment(Qt::AlignCenter);
@@ -63,7 +67,7 @@ TableWindow::TableWindow(const TableForm& form, QWidget* parent)
     g->addWidget(widgets_["Text2"], 21, 2);
     g->setColumnStretch(1, 1);
     g->setColumnStretch(2, 1);
-    auto* scroll = new QScrollArea;
+    auto* scroll = cells_scroll_ = new QScrollArea;
     scroll->setWidget(cells);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -83,8 +87,30 @@ TableWindow::TableWindow(const TableForm& form, QWidget* parent)
     body->addLayout(side);
     root->addLayout(body, 1);
 
-    // Tall enough for most of the table, never taller than a small screen.
-    resize(sizeHint().width(), fontMetrics().height() * 34);
+    resize(sizeHint().width(), fontMetrics().height() * 30);
+}
+
+void TableWindow::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!fitted_) fit_to_screen();
+    fitted_ = true;
+}
+
+void TableWindow::fit_to_screen() {
+    const QScreen* s = screen();
+    if (!s) return;
+    const QRect avail = s->availableGeometry();
+    // The title bar is not known before the window is shown on some systems;
+    // three lines of text are more than any title bar takes.
+    const int title = std::max(frameGeometry().height() - height(), fontMetrics().height() * 3);
+    const int whole = sizeHint().height() - cells_scroll_->sizeHint().height() +
+                      cells_scroll_->widget()->sizeHint().height();
+    resize(width(), std::min(whole, avail.height() - title));
+    QRect r = frameGeometry();
+    r.setHeight(height() + title);
+    if (r.bottom() > avail.bottom()) r.moveBottom(avail.bottom());
+    if (r.top() < avail.top()) r.moveTop(avail.top());
+    move(r.topLeft());
 }
 
 ShiftWindow::ShiftWindow(const ShiftForm& form, QWidget* parent)

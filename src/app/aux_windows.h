@@ -15,8 +15,16 @@ class TableWindow : public QWidget {
 public:
     explicit TableWindow(const TableForm& form, QWidget* parent = nullptr);
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
+    // As tall as the whole table where the screen allows, never taller than
+    // the screen; the rows scroll when they do not fit.
+    void fit_to_screen();
     WidgetSet widgets_;
+    class QScrollArea* cells_scroll_ = nullptr;
+    bool fitted_ = false;
 };
 
 class ShiftWindow : public QWidget {

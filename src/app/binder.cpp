@@ -267,7 +267,13 @@ void Binder::push_timer(Timer& t) {
 void Binder::push_form() {
     if (!window_) return;
     if (window_->windowTitle() != form_.caption()) window_->setWindowTitle(form_.caption());
-    if (window_->isVisible() != form_.visible()) window_->setVisible(form_.visible());
+    if (window_->isVisible() != form_.visible()) {
+        window_->setVisible(form_.visible());
+    } else if (form_.visible()) {
+        // Showing a window that is open already brings it to the front.
+        window_->raise();
+        window_->activateWindow();
+    }
 }
 
 void Binder::push(Control& c) {
@@ -385,6 +391,14 @@ void Binder::push(Control& c) {
                     }
                     if (item->text() != grid.cell(row, col)) item->setText(grid.cell(row, col));
                 }
+            // Scroll only when the model asks for another row, so the user's
+            // own scrolling is not undone by every cell that changes.
+            const QVariant shown = t->property("zorvikShownRow");
+            if (!shown.isValid() || shown.toInt() != grid.shown_row()) {
+                t->setProperty("zorvikShownRow", grid.shown_row());
+                if (auto* item = t->item(grid.shown_row() - 1, 0))
+                    t->scrollToItem(item, QAbstractItemView::PositionAtBottom);
+            }
         }
         break;
     case ControlKind::Timer:

@@ -197,6 +197,15 @@ QWidget* MainWindow::build_values() {
     auto* sv = new QVBoxLayout(sensor);
     for (const char* name : {"horizont", "Vvod_PWD", "Chg_pass"}) sv->addWidget(widgets_[name]);
     v->addWidget(sensor);
+
+    // The server log reader and the arrows sit outside the tabs, so they are
+    // at hand whichever page is open.
+    auto* reader = new QHBoxLayout;
+    reader->addWidget(widgets_["rdf"], 1);
+    keep_place(widgets_["rdf"]); // hidden while a port is open
+    for (const char* name : {"gen_up", "gen_down", "sdv_hi", "sdv_low"})
+        reader->addWidget(widgets_[name]);
+    v->addLayout(reader);
     v->addStretch(1);
     return column;
 }
@@ -327,13 +336,7 @@ QWidget* MainWindow::build_generator_tab() {
     g->addWidget(addr, 0, 1, Qt::AlignLeft);
     g->addWidget(widgets_["VibGenCmd"], 1, 0, 1, 3);
     g->addWidget(widgets_["lchislo"], 2, 0);
-    auto* value = new QHBoxLayout;
-    value->addWidget(widgets_["chislo_sdv"], 1);
-    value->addWidget(widgets_["gen_up"]);
-    value->addWidget(widgets_["gen_down"]);
-    value->addWidget(widgets_["sdv_hi"]);
-    value->addWidget(widgets_["sdv_low"]);
-    g->addLayout(value, 2, 1, 1, 2);
+    g->addWidget(widgets_["chislo_sdv"], 2, 1, 1, 2);
     for (const char* name : {"lchislo", "chislo_sdv"}) keep_place(widgets_[name]);
     g->addWidget(widgets_["ch_ver"], 3, 0, 1, 3);
     g->setColumnStretch(2, 1);
@@ -377,14 +380,16 @@ QWidget* MainWindow::build_generator_tab() {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(widgets_["gen_zapr"]);
     buttons->addStretch(1);
-    buttons->addWidget(widgets_["rdf"]);
     v->addLayout(buttons);
     auto* hint = widgets_.get<QLabel>("Label21");
     hint->setWordWrap(true);
     v->addWidget(hint);
+    auto* result = new QHBoxLayout;
     auto* text = widgets_.get<QLineEdit>("gen_txt");
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    v->addWidget(text);
+    result->addWidget(text, 1);
+    result->addWidget(widgets_["gen_copy"]);
+    v->addLayout(result);
     v->addStretch(1);
     return page;
 }

@@ -4,12 +4,17 @@
 #include "exchange/network_scan.h"
 
 #include "commands/gating.h"
-#include "commands/operating_mode.h"
+#include "commands/wire_commands.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
 #include "firmware/firmware_tab.h"
+#include "tables/table_window.h"
+#include "relay/relay_generator.h"
 #include "ui/configurator.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
 
 QString missing_port_text(const QString& port) {
     return QStringLiteral("Порт ") + port + QStringLiteral(" не найден, порт не открыт.");
@@ -43,8 +48,10 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     };
     wire_connection(cfg);
     wire_exchange(cfg);
-    wire_operating_mode(cfg);
+    wire_commands(cfg);
+    wire_tables(cfg);
     wire_firmware(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
     f.SSTab1.on_click = [&f] { SSTab1_Click(f); };
+    wire_relay(cfg, [](const QString& text) { QGuiApplication::clipboard()->setText(text); });
 }

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -60,6 +61,23 @@ bool save(QWidget& w, const QString& path) {
     const bool ok = w.grab().save(path);
     std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
     return ok;
+}
+
+// A window must fit the screen it is on, small ones included, with room for
+// a title bar (the offscreen windows have none; a Windows one takes about 31
+// logical pixels).
+bool fits_screen(QWidget& w) {
+    const QScreen* screen = w.screen();
+    if (!screen) return true;
+    constexpr int kTitleBar = 31;
+    const QRect avail = screen->availableGeometry();
+    const QRect frame = w.frameGeometry();
+    const bool fits =
+        frame.height() + kTitleBar <= avail.height() && frame.width() <= avail.width();
+    std::printf("%s %s %dx%d on a screen of %dx%d (scale %.2f)\n", fits ? "fits" : "DOES NOT FIT",
+                qPrintable(w.objectName()), frame.width(), frame.height(), avail.width(),
+                avail.height(), w.devicePixelRatioF());
+    return fits;
 }
 
 } // namespace
@@ -132,12 +150,18 @@ int main(int argc, char** argv) {
     f.upload_cancel.click();
     for (int i = 0; i < 50 && !f.start.enabled(); ++i) wait(20);
     demo.line().set_wire_timing(false);
-
-    app.cfg().Form3.set_visible(true);
+    // The table window as "Пересчитывать в литры" opens it: filled with the
+    // table read from the sensor.
+    f.SSTab1.set_current(0);
+    f.Command6.click();
+    wait(2500);
     app.cfg().Form4.set_visible(true);
     app.flush();
     wait(50);
+    if (app.cfg().Form3.Text3[0]->text() == QStringLiteral("200"))
+        std::fprintf(stderr, "the table window still shows the default table\n");
     ok &= save(app.table_window(), QDir(out).filePath("form3_table.png"));
+    ok &= fits_screen(app.table_window());
     ok &= save(app.shift_window(), QDir(out).filePath("form4_shift.png"));
     return ok ? 0 : 1;
 }

@@ -1,61 +1,64 @@
 #include "commands/operating_mode.h"
 
+#include "commands/command_rules.h"
 #include "exchange/network_scan.h"
-#include "protocol/codes.h"
-#include "protocol/frame_codec.h"
+#include "protocol/mode_byte.h"
+#include "protocol/numbers.h"
+#include "protocol/requests.h"
 #include "ui/configurator.h"
-#include "ui/dialogs.h"
 
 #include <algorithm>
 
+namespace {
+// The mode byte as the controls of the "Режимы" frame set it.  A check box
+// counts as ticked when it is not clear (greyed too).
+ModeByte mode_from_controls(MainForm& f) {
+    ModeByte m;
+    const auto options = f.output_options();
+    // The last selected option in list order wins; none selected is RS-485.
+    for (size_t i = 0; i < options.size(); ++i)
+        if (options[i]->value()) m.output = kOutputInterfaces[i];
+    m.invert = f.iinv.value() != 0;
+    m.smoothing = f.usredn.value() != 0;
+    m.range4096 = f.D_4096.value() != 0;
+    m.litres = f.tartab1.value() != 0;
+    m.percent = f.per_sents.value() != 0;
+    return m;
+}
+
+// The smoothing level as `sgla` shows it (the slider keeps it in 0..15).
+int shown_smoothing(const MainForm& f) {
+    return int(std::clamp<int64_t>(parse_whole_number(f.sgla.text()).value_or(0), 0, 15));
+}
+} // namespace
+
 void Set_mode_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
-    // The litre and percent flags follow the table window's boxes.
+    // The litre and percent flags follow the table window's boxes, also when
+    // the operation is refused below.
     f.tartab1.set_value(c.Form3.tartab.value());
     f.per_sents.set_value(c.Form3.per_sents.value());
 
-    uint8_t mode = 0;
-    const std::pair<const OptionButton*, uint8_t> outputs[] = {
-        {&f.R485, 0x00}, {&f.R_a, 0x02},    {&f.R_f, 0x04},
-        {&f.R_p, 0x06},  {&f.R_p485, 0x10}, {&f.rs_232, 0x12}};
-    for (const auto& [option, code] : outputs)
-        if (option->value()) mode = code;
-    if (f.iinv.value() != 0) mode |= 0x01;
-    if (f.usredn.value() != 0) mode |= 0x08;
-    if (f.D_4096.value() != 0) mode |= 0x80;
-    if (f.tartab1.value() != 0) mode |= 0x40;
-    if (f.per_sents.value() != 0) mode |= 0x20;
+    const ModeByte mode = mode_from_controls(f);
+    ExtendedMode extended;
+    extended.angle = f.naklon.value() != 0;
+    extended.quality = f.dr_quality.value() != 0; // the sensor takes one of the two
 
-    uint8_t options = 0;
-    if (f.naklon.value() != 0) options = 0x10;
-    if (f.dr_quality.value() != 0) options = 0x20; // the sensor takes one of the two
-
-    if (f.tek.text() == kNoData) {
-        c.dialogs.message(QStringLiteral("Датчик не подключен!"));
-        c.str_to_log(QStringLiteral("Cmd Change mode to: Датчик не подключен!"));
-        return;
-    }
+    if (!require_connected(c, QStringLiteral("Cmd Change mode to"))) return;
     const auto addr = selected_address(f);
     if (!addr) return;
-    if (!c.dialogs.ask_yes_no(
-            QStringLiteral("Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?")))
+    if (!confirmed(c, QStringLiteral(
+                          "Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?")))
         return;
+    const auto to = still_addressed(c, *addr);
+    if (!to) return;
 
-    const int smoothing = std::clamp(f.sgla.text().trimmed().toInt(), 0, 15);
-    c.str_to_log(QStringLiteral("Cmd Change mode to ") + QString::number(mode) +
-                 QStringLiteral(" sgla ") + QString::number(smoothing));
-
-    QByteArray r;
-    r.append(char(kRequestStart)).append(char(*addr)).append(char(CMD_SET_MODE));
-    if (needs_trailer(f.firmware_version)) r.append(write_trailer());
-    r.append(char(mode));
-    if (f.firmware_version > 175) {
-        uint8_t extended = uint8_t(smoothing);
-        if (f.Termokompens.value() == 1) extended |= 0x80; // a greyed box does not count here
-        extended |= options;
-        r.append(char(extended));
-    }
-    f.wrs = Control_summ(r);
+    extended.smoothing_level = uint8_t(shown_smoothing(f));
+    extended.thermal_compensation_off = f.Termokompens.value() == 1; // greyed does not count
+    c.str_to_log(QStringLiteral("Cmd Change mode to ") + QString::number(mode.encode()) +
+                 QStringLiteral(" sgla ") + QString::number(extended.smoothing_level));
+    // The extended byte goes out only to firmware that reads it.
+    f.wrs = request::set_mode(*to, f.firmware_version, mode.encode(), extended.encode());
     f.mode_yes = -1;
 }
 

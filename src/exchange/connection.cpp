@@ -89,6 +89,10 @@ void close_routine(Configurator& c) {
     if (c.release_port) c.release_port(); // an upload lets go of the port first
     f.TMRComm.set_enabled(false);
     abandon_tick(c); // a tick waiting for its reply must not write afterwards
+    // A request left pending must not reach whatever sensor the next open
+    // finds at that address.
+    f.wrs.clear();
+    f.sec_wr_table = 0;
     show_offline_controls(f, true);
     f.Label9.set_visible(false);
     f.lamp_level.set_visible(false);

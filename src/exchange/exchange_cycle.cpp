@@ -114,9 +114,13 @@ void process_reply(Configurator& c, const QByteArray& reply) {
 void TMRComm_Timer(Configurator& c) {
     MainForm& f = c.frmSerial;
     if (f.tick_running) {
-        // A replay asked for while a tick runs is dropped rather than left
-        // pending, which would keep the run log silent.
-        f.replay_mode = 0;
+        // A replay cannot share the cycle with a tick that waits for the port.
+        // It is not left pending, which would keep the run log silent, and it
+        // is not lost without a word either.
+        if (f.replay_mode != 0) {
+            f.replay_mode = 0;
+            c.dialogs.message(kReplayRefused);
+        }
         return;
     }
     f.tick_running = true;

@@ -2,6 +2,7 @@
 // The exchange cycle: once a second, read the reply to the previous request,
 // send the pending one (or a state request), and hand the reply on.
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 
@@ -10,8 +11,11 @@ struct Configurator;
 // One tick.  Run by `TMRComm`, and directly for a replay after `replay_reply`
 // and `replay_mode` have been set.  A tick waits for the port without
 // blocking the event loop; a tick that comes while another is still running
-// (waiting for its reply or showing a message) does nothing.
+// (waiting for its reply or showing a message) does nothing, and a replay
+// asked for then is refused with kReplayRefused.
 void TMRComm_Timer(Configurator& c);
+inline const QString kReplayRefused =
+    QStringLiteral("Идёт обмен с датчиком: запись из файла не показана");
 
 // Reply processing of a tick (CRC, framed or scan answer, indicator).
 void process_reply(Configurator& c, const QByteArray& reply);

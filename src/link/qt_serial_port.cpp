@@ -212,6 +212,13 @@ public:
         if (usable()) port_->flush();
     }
 
+    void discard() {
+        // A running read keeps what it has; it will end with it.
+        if (!usable() || reading_) return;
+        port_->clear(QSerialPort::Input);
+        port_->readAll();
+    }
+
     uint16_t write(const QByteArray& data) {
         qsizetype total = 0;
         for (qsizetype at = 0; at < data.size() && usable(); at += SerialPort::kMaxChunk) {
@@ -242,10 +249,6 @@ public:
                     int timeout_ms = SerialPort::kTotalReadMs) {
         reads_.push_back({id, std::move(deliver), want, timeout_ms});
         begin_next_read();
-    }
-
-    void discard() {
-        if (usable()) port_->clear(QSerialPort::Input);
     }
 
     void cancel(uint64_t id) {
@@ -436,6 +439,10 @@ void QtSerialPort::FlushPort() {
     if (open_) on_io([this] { io_->flush(); });
 }
 
+void QtSerialPort::discard_input() {
+    if (open_) on_io([this] { io_->discard(); });
+}
+
 QByteArray QtSerialPort::ReadPort() {
     if (!open_) return {};
     // Shared, so that the I/O thread may still be leaving set_value() when
@@ -464,10 +471,6 @@ QByteArray QtSerialPort::read_expected(int count, int timeout_ms) {
         },
         Qt::QueuedConnection);
     return result.get();
-}
-
-void QtSerialPort::discard_input() {
-    if (open_) on_io([this] { io_->discard(); });
 }
 
 uint16_t QtSerialPort::WritePort(const QByteArray& data) {

@@ -49,11 +49,11 @@ public:
     // Pushes out anything still queued for sending and waits for the line to
     // drain.  Received bytes are kept.
     void FlushPort() override;
+    // Drops what has arrived and not been read (kept by a running read_async).
+    void discard_input() override;
     QByteArray ReadPort() override;
     // Ends as soon as `count` bytes are there, with exactly those.
     QByteArray read_expected(int count, int timeout_ms) override;
-    // Drops what the driver and the adapter hold of received bytes.
-    void discard_input() override;
     uint16_t WritePort(const QByteArray& data) override;
     // Linux: the device path exists (a name without a folder means /dev/<name>).
     // Windows: the system lists a port of that name (COMn).

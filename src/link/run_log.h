@@ -26,6 +26,10 @@ public:
     // Creates the folder if missing and this run's file (truncating one of the
     // same name) with its start record.  False with `error` set on failure.
     bool create(const QString& folder, QString* error = nullptr);
+    // As create(), but never touches an existing file: a run that starts in
+    // the same second as another gets "_2", "_3" ... added to its name.  For
+    // runs that follow one another quickly (the command-line tool in a script).
+    bool create_unique(const QString& folder, QString* error = nullptr);
 
     // Appends one record "time : message".  Returns false when it could not write.
     bool str_to_log(const QString& message);
@@ -33,6 +37,8 @@ public:
     QString path() const { return path_; }
 
 private:
+    bool start_file(const QString& folder, bool unique, QString* error);
+
     const Clock& clock_;
     QString path_;
 };

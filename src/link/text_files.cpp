@@ -14,7 +14,14 @@
 bool write_cp1251_lines(const QString& path, const QStringList& lines, QString* error) {
     const QByteArray bytes = cp1251_lines(lines);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // The write only fills Qt's buffer; a full disk shows at the flush, and
+    // commit() would still put the short file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
+        if (error) *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
         if (error) *error = file.errorString();
         return false;
     }

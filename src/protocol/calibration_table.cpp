@@ -50,10 +50,8 @@ Result<CalibrationTable> CalibrationTable::from_texts(const QStringList& texts) 
                      QStringLiteral("В таблице должно быть %1 значений.").arg(kValues)};
     CalibrationTable t;
     for (int i = 0; i < kValues; ++i) {
-        bool ok = false;
-        const QString s = texts[i].trimmed();
-        const int v = s.toInt(&ok, 10);
-        if (!ok || v < 0 || v > kMaxValue || s.startsWith(u'+'))
+        const std::optional<uint16_t> v = value_of(texts[i]);
+        if (!v)
             return Error{ErrorKind::BadInput,
                          QStringLiteral("Точка %1, %2: \"%3\" не целое число от 0 до %4.")
                              .arg(i % kPoints)
@@ -61,9 +59,17 @@ Result<CalibrationTable> CalibrationTable::from_texts(const QStringList& texts) 
                                               : QStringLiteral("литры"))
                              .arg(texts[i])
                              .arg(kMaxValue)};
-        (i < kPoints ? t.readings : t.litres)[size_t(i % kPoints)] = uint16_t(v);
+        (i < kPoints ? t.readings : t.litres)[size_t(i % kPoints)] = *v;
     }
     return t;
+}
+
+std::optional<uint16_t> CalibrationTable::value_of(const QString& text) {
+    bool ok = false;
+    const QString s = text.trimmed();
+    const int v = s.toInt(&ok, 10);
+    if (!ok || v < 0 || v > kMaxValue || s.startsWith(u'+')) return std::nullopt;
+    return uint16_t(v);
 }
 
 Result<QStringList> zvk_cells_from_lines(const QStringList& lines) {

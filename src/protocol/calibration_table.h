@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 struct CalibrationTable {
     static constexpr int kPoints = 20;
@@ -32,6 +33,8 @@ struct CalibrationTable {
     QStringList to_texts() const;
     // 40 texts, each a whole number 0..32767 (blanks around allowed).
     static Result<CalibrationTable> from_texts(const QStringList& texts);
+    // One such text as a value; nothing when it is not one.
+    static std::optional<uint16_t> value_of(const QString& text);
 
     bool operator==(const CalibrationTable&) const = default;
 };

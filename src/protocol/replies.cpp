@@ -7,6 +7,24 @@ bool is_framed(const QByteArray& reply) {
     return reply.size() >= 4 && uint8_t(reply[0]) == kReplyStart;
 }
 
+int minimum_reply_length(uint8_t code) {
+    switch (code) {
+    case CMD_READ_STATE:
+        return 21; // up to the coefficient
+    case CMD_READ_ID:
+        return 10;
+    case CMD_READ_TABLE:
+        return kTableReplyLength;
+    case CMD_SET_MODE:
+    case CMD_SET_ALARM_LEVEL:
+        return 5;
+    case RPL_FREQ_MODE:
+        return 6;
+    default:
+        return 4;
+    }
+}
+
 std::optional<ReplyHeader> reply_header(const QByteArray& reply) {
     if (!is_framed(reply)) return std::nullopt;
     return ReplyHeader{uint8_t(reply[1]), uint8_t(reply[2])};

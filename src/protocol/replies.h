@@ -14,6 +14,11 @@ inline constexpr int kTableReplyLength = 4 + CalibrationTable::kPayloadBytes; //
 // Framed: starts with 0x3E and has at least 4 bytes (header and CRC).
 bool is_framed(const QByteArray& reply);
 
+// The fewest bytes a whole reply with this code has (4 for replies without a
+// payload).  A shorter piece whose last byte happens to match its CRC is
+// only the start of a reply still arriving.
+int minimum_reply_length(uint8_t code);
+
 struct ReplyHeader {
     uint8_t address = 0;
     uint8_t code = 0;

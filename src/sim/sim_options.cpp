@@ -10,8 +10,9 @@ std::optional<uint64_t> whole(const QString& text, uint64_t max) {
 
 std::optional<SimSensorSpec> sensor_spec(const QString& text, QString& error) {
     const QStringList f = text.split(u':');
-    if (f.size() < 2 || f.size() > 3) {
-        error = QStringLiteral("--sensor wants ADDR:VERSION[:SERIAL], not '%1'").arg(text);
+    if (f.size() < 2 || f.size() > 4) {
+        error =
+            QStringLiteral("--sensor wants ADDR:VERSION[:SERIAL[:PASSWORD]], not '%1'").arg(text);
         return std::nullopt;
     }
     SimSensorSpec s;
@@ -28,13 +29,23 @@ std::optional<SimSensorSpec> sensor_spec(const QString& text, QString& error) {
     }
     s.address = static_cast<uint8_t>(*address);
     s.version = static_cast<uint8_t>(*version);
-    if (f.size() == 3) {
+    // An empty serial field keeps the default, so a password needs no serial.
+    if (f.size() >= 3 && !(f.size() == 4 && f[2].isEmpty())) {
         const auto serial = whole(f[2], 0xFFFFFFFFull);
         if (!serial) {
             error = QStringLiteral("bad serial number '%1' (0 to 4294967295)").arg(f[2]);
             return std::nullopt;
         }
         s.serial = static_cast<uint32_t>(*serial);
+    }
+    if (f.size() == 4) {
+        // What the configurator can enter: 0 to 2 000 000 000.
+        const auto password = whole(f[3], 2'000'000'000ull);
+        if (!password) {
+            error = QStringLiteral("bad password '%1' (0 to 2000000000)").arg(f[3]);
+            return std::nullopt;
+        }
+        s.password = static_cast<uint32_t>(*password);
     }
     return s;
 }
@@ -100,8 +111,8 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
 
 QString sim_usage() {
     return QStringLiteral(
-        "Usage: zorvik-sim --link PATH [--sensor ADDR:VERSION[:SERIAL]]... [--wire-timing] "
-        "[--bootloader]\n"
+        "Usage: zorvik-sim --link PATH [--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]]...\n"
+        "                  [--wire-timing] [--bootloader]\n"
         "\n"
         "Puts a simulated RS-485 line of Zorvik fuel-level sensors on a pseudo-terminal.\n"
         "Prints PATH once the line is up and serves until SIGINT or SIGTERM; then the\n"
@@ -109,11 +120,14 @@ QString sim_usage() {
         "\n"
         "  --link PATH        make PATH a symbolic link to the pseudo-terminal's device;\n"
         "                     open it as a serial port at 19200 8N1 (required)\n"
-        "  --sensor ADDR:VERSION[:SERIAL]\n"
+        "  --sensor ADDR:VERSION[:SERIAL[:PASSWORD]]\n"
         "                     put a sensor on the line: network address 0-255, firmware\n"
         "                     version code 0-255 (176 for 1.7.6), serial number (default\n"
-        "                     24050000 + address); repeat for more sensors.  Without it\n"
-        "                     the line holds 1:130, 5:163 and 12:176\n"
+        "                     24050000 + address; leave it empty, as in 5:176::1234, to\n"
+        "                     keep it), access password 0-2000000000 (default 0: none;\n"
+        "                     otherwise every change is refused until it is presented);\n"
+        "                     repeat for more sensors.  Without it the line holds 1:130,\n"
+        "                     5:163 and 12:176\n"
         "  --wire-timing      pace the bytes as a real 19200-baud line does (about 0.52 ms\n"
         "                     a byte, replies a few ms after the request, 8 ms to program\n"
         "                     a flash block); without it the sensors answer at once\n"

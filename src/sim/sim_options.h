@@ -11,6 +11,7 @@ struct SimSensorSpec {
     uint8_t address = 0;
     uint8_t version = 0;
     std::optional<uint32_t> serial;
+    uint32_t password = 0; // 0: the sensor takes changes without one
 };
 
 struct SimOptions {

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
 
     SimLine line;
     if (options->sensors.empty()) line = SimLine::demo();
-    for (const SimSensorSpec& s : options->sensors) line.add_sensor(s.address, s.version, s.serial);
+    for (const SimSensorSpec& s : options->sensors)
+        line.add_sensor(s.address, s.version, s.serial).config().password = s.password;
     line.set_wire_timing(options->wire_timing);
     // The first sensor is the one an upload finds switched on.
     line.power_on_at_sync(line.sensor_at(0).address());

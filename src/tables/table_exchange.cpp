@@ -1,7 +1,101 @@
 #include "tables/table_exchange.h"
 
+#include "exchange/network_scan.h"
 #include "protocol/replies.h"
+#include "protocol/requests.h"
 #include "ui/configurator.h"
+
+namespace {
+// A cell the write refused stands out until the cells are checked or filled again.
+constexpr Colour kBadCell = rgb(255, 176, 176);
+
+TextBox& cell(TableForm& t, int i) {
+    const auto k = size_t(i % CalibrationTable::kPoints);
+    return i < CalibrationTable::kPoints ? *t.Text4[k] : *t.Text3[k];
+}
+
+void mark_bad_cell(TableForm& t, int bad) {
+    for (int i = 0; i < CalibrationTable::kValues; ++i)
+        cell(t, i).set_back_colour(i == bad ? kBadCell : kWindowBackground);
+}
+
+// The address a table request goes to, or the reason there is none in the
+// status line.  With the port closed a queued request would wait and go out
+// to whatever sensor is selected when a port is opened next.
+std::optional<uint8_t> table_address(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    if (!f.BTNCloseCom.enabled()) {
+        f.MsgCom.set_text(QStringLiteral("Порт не открыт."));
+        return std::nullopt;
+    }
+    const std::optional<uint8_t> address = selected_address(f);
+    if (!address) f.MsgCom.set_text(QStringLiteral("Не выбран адрес датчика."));
+    return address;
+}
+} // namespace
+
+QStringList cell_texts(const TableForm& t) {
+    QStringList out;
+    for (const auto* column : {&t.Text4, &t.Text3})
+        for (const auto& box : *column) out << box->text();
+    return out;
+}
+
+void set_cell_texts(TableForm& t, const QStringList& texts) {
+    for (int i = 0; i < CalibrationTable::kValues && i < texts.size(); ++i)
+        cell(t, i).set_text(texts[i]);
+    mark_bad_cell(t, -1);
+}
+
+void rdt(Configurator& c) {
+    const std::optional<uint8_t> address = table_address(c);
+    if (!address) return;
+    c.frmSerial.wrs = request::read_table(*address);
+    c.str_to_log(QStringLiteral("Cmd_ReadTable: "));
+}
+
+bool queue_table_write(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    const QStringList texts = cell_texts(c.Form3);
+    // The cells are checked before anything else, so a bad one is shown
+    // even while no sensor is selected.
+    for (int i = 0; i < CalibrationTable::kValues; ++i) {
+        if (CalibrationTable::value_of(texts[i])) continue;
+        mark_bad_cell(c.Form3, i);
+        // Rows are numbered from 1 on screen.
+        f.MsgCom.set_text(QStringLiteral("Таблица не записана: строка %1, %2 \"%3\" - нужно целое "
+                                         "число от 0 до %4.")
+                              .arg(i % CalibrationTable::kPoints + 1)
+                              .arg(i < CalibrationTable::kPoints ? QStringLiteral("показания")
+                                                                 : QStringLiteral("литры"))
+                              .arg(texts[i])
+                              .arg(CalibrationTable::kMaxValue));
+        return false;
+    }
+    mark_bad_cell(c.Form3, -1);
+    const std::optional<uint8_t> address = table_address(c);
+    if (!address) return false;
+
+    const Result<CalibrationTable> table = CalibrationTable::from_texts(texts);
+    if (!table) { // cannot happen after the check above; never send a guess
+        f.MsgCom.set_text(table.error().text);
+        return false;
+    }
+    f.wrs = request::write_table(*address, f.firmware_version, *table);
+    QString line = QStringLiteral("Cmd_SetTable = ");
+    for (const QString& t : texts) line += QStringLiteral(" ") + t + QStringLiteral(",");
+    c.str_to_log(line);
+    return true;
+}
+
+void wrmyTable_Click(Configurator& c) {
+    if (queue_table_write(c)) c.frmSerial.sec_wr_table = 2;
+}
+
+void Command6_Click(Configurator& c) {
+    rdt(c);
+    c.Form3.set_visible(true);
+}
 
 std::optional<QString> ans_to_table(Configurator& c, const QByteArray& aans) {
     const Result<CalibrationTable> table = decode_table_reply(aans);
@@ -9,11 +103,9 @@ std::optional<QString> ans_to_table(Configurator& c, const QByteArray& aans) {
         c.frmSerial.MsgCom.set_text(table.error().text);
         return std::nullopt;
     }
+    const QStringList texts = table->to_texts();
+    set_cell_texts(c.Form3, texts);
     QString list;
-    for (int k = 0; k < CalibrationTable::kPoints; ++k) {
-        c.Form3.Text4[size_t(k)]->set_text(QString::number(table->readings[size_t(k)]));
-        c.Form3.Text3[size_t(k)]->set_text(QString::number(table->litres[size_t(k)]));
-    }
-    for (const QString& v : table->to_texts()) list += v + QStringLiteral(", ");
+    for (const QString& v : texts) list += v + QStringLiteral(", ");
     return list;
 }

@@ -1,11 +1,33 @@
 #pragma once
-// The calibration table on the wire.
+// The calibration table on the wire: reading it into the table window's
+// cells and writing the cells to the sensor.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
 struct Configurator;
+class TableForm;
+
+// The 40 cell texts in the table's order: readings of points 0..19, then
+// their litres.
+QStringList cell_texts(const TableForm& t);
+// Fills the 40 cells from such a list (exactly 40 texts) and clears any
+// marking of a bad cell.
+void set_cell_texts(TableForm& t, const QStringList& texts);
+
+// `rdt`: queues the table read for the selected address.  No address or no
+// open port: the reason in the status line and nothing queued.
+void rdt(Configurator& c);
+// Queues the table write from the cells.  A cell that is no whole number
+// 0..32767 is marked and named in the status line, and nothing is queued;
+// so is a missing address or a closed port.  True when the write is queued.
+bool queue_table_write(Configurator& c);
+// "Записать в датчик": the write, then the mode write two ticks later.
+void wrmyTable_Click(Configurator& c);
+// "Пересчитывать в литры" of the main window: read the table, show the window.
+void Command6_Click(Configurator& c);
 
 // Decodes a table reply (84 bytes: header, 20 readings, 20 litre values, each
 // two bytes high first, CRC) into the table window's cells and returns the 40

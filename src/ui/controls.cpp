@@ -130,6 +130,12 @@ void Grid::set_cell(int r, int c, const QString& t) {
     changed();
 }
 
+void Grid::show_row(int r) {
+    if (shown_row_ == r) return;
+    shown_row_ = r;
+    changed();
+}
+
 Control* Form::find(const QString& name) const {
     for (Control* c : controls_)
         if (c->name() == name) return c;

@@ -247,9 +247,13 @@ public:
     void set_rows(int r);
     QString cell(int r, int c) const;
     void set_cell(int r, int c, const QString& t);
+    // The row the view scrolls into sight; 0 when none was asked for.
+    int shown_row() const { return shown_row_; }
+    void show_row(int r);
 
 private:
     int rows_, cols_;
+    int shown_row_ = 0;
     std::vector<QString> cells_;
 };
 

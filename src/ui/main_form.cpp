@@ -1,5 +1,7 @@
 #include "ui/main_form.h"
 
+#include "protocol/calibration_table.h"
+
 MainForm::MainForm() : Form("frmSerial", kProgramTitle)
 {
     // Tab placement of the controls that live on the tab control's pages.
@@ -14,11 +16,11 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle)
              &Set_mode}},
         {1, {&Label15, &step_zapr, &Label17, &tar_file_name, &Label24, &MSFlexGrid1, &Command11,
              &Command12, &ch_portion, &Command14}},
-        {2, {&Label13, &lchislo, &Label21, &gen_txt, &gen_zapr, &VibGenCmd, &dist_net_num,
-             &chislo_sdv, &Frame5, &ch_ver, &rdf, &r485d, &Label31, &r_ad, &Label32, &r_fd,
-             &Label33, &r_pd, &Label30, &r_p485d, &Label29, &iinvd, &Label28, &usrednd, &Label27,
-             &D_4096d, &Label26, &tartab1d, &per_sentsd, &Label25, &Slider1d, &sglad,
-             &Termokompensd, &gen_up, &gen_down, &sdv_hi, &sdv_low}},
+        {2, {&Label13, &lchislo, &Label21, &gen_txt, &gen_copy, &gen_zapr, &VibGenCmd,
+             &dist_net_num, &chislo_sdv, &Frame5, &ch_ver, &r485d, &Label31, &r_ad, &Label32,
+             &r_fd, &Label33, &r_pd, &Label30, &r_p485d, &Label29, &iinvd, &Label28, &usrednd,
+             &Label27, &D_4096d, &Label26, &tartab1d, &per_sentsd, &Label25, &Slider1d, &sglad,
+             &Termokompensd}},
         {3, {&dir_prog, &filename_prog, &Command8, &txtRec1, &EEPROM, &Frame3, &Zorvik, &Pelgar,
              &start, &upload_progress, &upload_cancel}},
     };
@@ -43,9 +45,13 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle)
 
 TableForm::TableForm() : Form("Form3", "Тарировочная таблица датчика")
 {
-    for (int k = 0; k < 20; ++k) {
-        Text4.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text4(%1)").arg(k)));
-        Text3.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text3(%1)").arg(k)));
+    // The cells start with the default table, the same in both columns.
+    const QStringList defaults = CalibrationTable::defaults().to_texts();
+    for (int k = 0; k < CalibrationTable::kPoints; ++k) {
+        Text4.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text4(%1)").arg(k),
+                                                  defaults[k]));
+        Text3.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text3(%1)").arg(k),
+                                                  defaults[CalibrationTable::kPoints + k]));
     }
     Text1.set_enabled(false);
     Text2.set_enabled(false);

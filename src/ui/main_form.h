@@ -146,6 +146,7 @@ public:
     Button gen_zapr{*this, "gen_zapr", "Cгенерировать запрос"};
     Label Label21{*this, "Label21", "Скопируйте строку и вставьте в файл для отправки"};
     TextBox gen_txt{*this, "gen_txt", ""};
+    Button gen_copy{*this, "gen_copy", "Копировать"}; // puts `gen_txt` on the clipboard
     Button rdf{*this, "rdf", "читать из файла"};
     CheckBox ch_ver{*this, "ch_ver", "Для версии прошивки 1.7.6 и выше"};
     Frame Frame5{*this, "Frame5", "Режимы"};
@@ -214,8 +215,11 @@ public:
     int16_t start_ticks = 0;       // ticks of the port presence scan since start-up
     QString chosen_file;           // path last chosen in a file dialog of this window
     QString firmware_file;         // the image chosen with `Command8`, apart from chosen_file
+    QString server_log_file;       // server log last read; apart from chosen_file
     int16_t autocal_row = 1;       // auto-calibration: row that receives the next level
     int32_t autocal_litres = 0;    // auto-calibration: litres of that row
+    int16_t autocal_portion = 0;   // auto-calibration: litres per portion
+    QString autocal_file;          // auto-calibration: where points go; a path of its own
     // The exchange cycle's own bookkeeping: a tick may wait for its reply
     // across event-loop turns; closing the port abandons it by moving the serial.
     bool tick_running = false;

@@ -280,6 +280,16 @@ TEST_F(QtSerialPortRead, CancelledAsyncReadNeverAnswersAndLeavesTheBytes) {
     EXPECT_FALSE(called);
 }
 
+TEST_F(QtSerialPortRead, DiscardDropsWhatCameBeforeTheRequest) {
+    // Bytes already taken in by the port and bytes still in the system's queue.
+    ASSERT_TRUE(pty.write("stale"));
+    QTest::qWait(50);
+    ASSERT_TRUE(pty.write("older"));
+    port.discard_input();
+    ASSERT_TRUE(pty.write("fresh"));
+    EXPECT_EQ(port.ReadPort(), QByteArray("fresh"));
+}
+
 TEST_F(QtSerialPortRead, AWorkerThreadDrivesThePortWhileTheUiThreadWaits) {
     ASSERT_TRUE(pty.write("pong"));
     QByteArray got;

@@ -48,6 +48,26 @@ TEST(RunLog, ReplayKeepsTheLogSilentAndASecondRunTruncates) {
     EXPECT_EQ(read_all(again.path()), QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"));
 }
 
+TEST(RunLog, UniqueRunsInOneSecondKeepEveryFile) {
+    QTemporaryDir dir;
+    FakeClock clock;
+    RunLog first(clock), second(clock), third(clock);
+    ASSERT_TRUE(first.create_unique(dir.path()));
+    ASSERT_TRUE(first.str_to_log("first run"));
+    ASSERT_TRUE(second.create_unique(dir.path()));
+    ASSERT_TRUE(third.create_unique(dir.path()));
+    EXPECT_TRUE(first.path().endsWith("/06122026_180216.log"));
+    EXPECT_TRUE(second.path().endsWith("/06122026_180216_2.log"));
+    EXPECT_TRUE(third.path().endsWith("/06122026_180216_3.log"));
+    EXPECT_TRUE(read_all(first.path()).contains("first run"));
+    EXPECT_EQ(read_all(third.path()), QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"));
+
+    RunLog nowhere(clock);
+    QString why;
+    EXPECT_FALSE(nowhere.create_unique(first.path() + "/sub", &why)); // a file is in the way
+    EXPECT_FALSE(why.isEmpty());
+}
+
 TEST(RunLog, FallsBackToThePerUserFolder) {
     QTemporaryDir dir;
     const QString program = dir.filePath("prog");

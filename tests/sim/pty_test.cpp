@@ -134,8 +134,9 @@ TEST(ZorvikSim, ServesTheLinkUntilTerminated) {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("zorvik"));
     QProcess sim;
-    sim.start(sim_program(), {QStringLiteral("--link"), link, QStringLiteral("--sensor"),
-                              QStringLiteral("7:176:12345"), QStringLiteral("--sensor=9:130")});
+    sim.start(sim_program(),
+              {QStringLiteral("--link"), link, QStringLiteral("--sensor"),
+               QStringLiteral("7:176:12345"), QStringLiteral("--sensor=9:130::4321")});
     ASSERT_TRUE(sim.waitForStarted(5000));
     ASSERT_TRUE(sim.waitForReadyRead(5000));
     EXPECT_EQ(QString::fromLocal8Bit(sim.readLine()).trimmed(), link);
@@ -146,6 +147,12 @@ TEST(ZorvikSim, ServesTheLinkUntilTerminated) {
         EXPECT_EQ(client.exchange(read_request(7, CMD_READ_ID)),
                   Control_summ(hex("3E07FC39300000B000")));
         EXPECT_EQ(client.exchange(read_request(9, CMD_READ_STATE)).size(), 22);
+        // Sensor 9 was given a password: changes wait for it.
+        const QByteArray alarm = request(9, CMD_SET_ALARM_LEVEL, 130, hex("21"));
+        EXPECT_EQ(client.exchange(alarm), Control_summ(hex("3E09FD")));
+        EXPECT_EQ(client.exchange(request(9, CMD_ENTER_PASSWORD, 130, hex("000010E1"))),
+                  Control_summ(hex("3E09F8")));
+        EXPECT_EQ(client.exchange(alarm), Control_summ(hex("3E09EE21")));
     }
     sim.terminate(); // SIGTERM
     ASSERT_TRUE(sim.waitForFinished(5000));
@@ -204,8 +211,8 @@ TEST(ZorvikSim, BadOptionsExitWithStatus2AndHelpNamesEveryOption) {
     ASSERT_TRUE(help.waitForFinished(5000));
     EXPECT_EQ(help.exitCode(), 0);
     const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
-    for (const char* option : {"--link PATH", "--sensor ADDR:VERSION[:SERIAL]", "--wire-timing",
-                               "--bootloader", "--help"})
+    for (const char* option : {"--link PATH", "--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]",
+                               "--wire-timing", "--bootloader", "--help"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(option))) << option;
 }
 
@@ -232,4 +239,21 @@ TEST(ZorvikSim, OptionParsing) {
     EXPECT_FALSE(parse_sim_options(
         {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor= 5:176")}, error));
     EXPECT_TRUE(parse_sim_options({QStringLiteral("--help")}, error)->help);
+
+    // A password, with the serial left at its default or given.
+    const std::pair<const char*, std::pair<std::optional<uint32_t>, uint32_t>> good[] = {
+        {"5:176::1234", {std::nullopt, 1234}},
+        {"5:176:77:2000000000", {77, 2'000'000'000}},
+        {"5:176:77", {77, 0}}};
+    for (const auto& [spec, want] : good) {
+        const auto p = parse_sim_options(
+            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + spec}, error);
+        ASSERT_TRUE(p) << spec << error.toStdString();
+        EXPECT_EQ(p->sensors[0].serial, want.first) << spec;
+        EXPECT_EQ(p->sensors[0].password, want.second) << spec;
+    }
+    for (const char* spec : {"5:176::2000000001", "5:176::-1", "5:176::", "5:176:1:2:3", "5:176:"})
+        EXPECT_FALSE(parse_sim_options(
+            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + spec}, error))
+            << spec;
 }

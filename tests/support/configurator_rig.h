@@ -6,6 +6,7 @@
 
 #include "commands/gating.h"
 #include "commands/operating_mode.h"
+#include "commands/wire_commands.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "link/text_files.h"
@@ -30,7 +31,7 @@ struct ConfiguratorRig {
     ConfiguratorRig() {
         wire_exchange(c);
         wire_connection(c);
-        wire_operating_mode(c);
+        wire_commands(c);
         // The program's own start-up, with the run log in the test's folder.
         Form_Load(c, dir.path());
         f.CmbPort.clear();

@@ -20,39 +20,53 @@ public:
         MsgIcon icon;
         QString title;
     };
-    std::vector<Shown> messages;               // message boxes shown, in order
-    QStringList questions;                     // Yes/No questions asked
-    QStringList prompts;                       // input boxes shown
+    std::vector<Shown> messages; // message boxes shown, in order
+    QStringList questions;       // Yes/No questions asked
+    QStringList prompts;         // input boxes shown
+    // Every dialog in order: "msg: text", "ask: text", "input: prompt | title | prefill".
+    QStringList shown;
     std::deque<bool> answers;                  // next Yes/No answers (default: No)
     std::deque<std::optional<QString>> inputs; // next input box results (default: cancel)
     std::deque<QString> files;                 // next file chooser results (default: cancel)
+    QStringList choosers;                      // file choosers shown: "title | filter"
+    QStringList input_titles;                  // input boxes shown: "title | prefill"
     // Runs while a message box is "open", standing for what the user or a
     // timer does in its nested event loop.
     std::function<void()> during_message;
+    // The same while a Yes/No question is open.
+    std::function<void()> during_question;
 
     void message(const QString& text, MsgIcon icon, const QString& title) override {
         messages.push_back({text, icon, title});
+        shown.append(QStringLiteral("msg: ") + text);
         if (during_message) during_message();
     }
     bool ask_yes_no(const QString& text, const QString&) override {
         questions.append(text);
+        shown.append(QStringLiteral("ask: ") + text);
+        if (during_question) during_question();
         if (answers.empty()) return false;
         const bool a = answers.front();
         answers.pop_front();
         return a;
     }
-    std::optional<QString> input_box(const QString& prompt, const QString&,
-                                     const QString&) override {
+    std::optional<QString> input_box(const QString& prompt, const QString& title,
+                                     const QString& prefill) override {
         prompts.append(prompt);
+        shown.append(QStringLiteral("input: ") + prompt + QStringLiteral(" | ") + title +
+                     QStringLiteral(" | ") + prefill);
+        input_titles.append(title + QStringLiteral(" | ") + prefill);
         if (inputs.empty()) return std::nullopt;
         auto v = inputs.front();
         inputs.pop_front();
         return v;
     }
-    QString open_file(const QString&, const QString&, const QString&) override {
+    QString open_file(const QString& title, const QString& filter, const QString&) override {
+        choosers.append(title + QStringLiteral(" | ") + filter);
         return next_file();
     }
-    QString save_file(const QString&, const QString&, const QString&) override {
+    QString save_file(const QString& title, const QString& filter, const QString&) override {
+        choosers.append(title + QStringLiteral(" | ") + filter);
         return next_file();
     }
 

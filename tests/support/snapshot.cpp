@@ -1,5 +1,6 @@
 #include "snapshot.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -75,9 +76,14 @@ QString snapshot_changes(const QString& before, const QString& after) {
 }
 
 QString golden_path(const char* source_file, const QString& name) {
-    return QFileInfo(QString::fromUtf8(source_file))
-        .dir()
-        .filePath(QStringLiteral("golden/") + name);
+    QString source = QString::fromUtf8(source_file);
+    // Built through ccache with CCACHE_BASEDIR, __FILE__ is relative to the
+    // build folder (the one above bin/), while ctest runs the tests from
+    // another one.
+    if (QFileInfo(source).isRelative())
+        source =
+            QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/..")).filePath(source);
+    return QFileInfo(source).dir().filePath(QStringLiteral("golden/") + name);
 }
 
 ::testing::AssertionResult matches_golden(const QString& actual, const QString& path) {

@@ -1,0 +1,86 @@
+#pragma once
+// zorvik-cli [--port PATH] [--address N] [--yes] COMMAND [ARGS...]
+//
+// Everything a user typed is checked here, before any port is opened: a
+// command that parses is one the runner can carry out without asking again.
+#include "protocol/mode_byte.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+enum class CliCommand {
+    Scan,
+    Info,
+    Watch,
+    SetFull,
+    SetEmpty,
+    ShiftFull,
+    ShiftEmpty,
+    Mode,
+    Alarm,
+    Address,
+    PasswordEnter,
+    PasswordChange,
+    Horizon,
+    TableRead,
+    TableWrite,
+};
+
+// The mode options given; what is not given keeps the sensor's present value.
+struct ModeChange {
+    std::optional<OutputInterface> output;
+    std::optional<bool> invert;
+    std::optional<bool> range4096;
+    std::optional<bool> litres;
+    std::optional<bool> percent;
+    std::optional<int> smoothing; // 0..15
+    std::optional<bool> thermal_compensation;
+    bool operator==(const ModeChange&) const = default;
+};
+
+struct Invocation {
+    QString port;
+    uint8_t address = 0;
+    bool yes = false;
+    CliCommand command = CliCommand::Scan;
+    bool current = false; // set-full / set-empty current: the present reading
+    int64_t value = 0;    // the command's number
+    QString value_text;   // that number as typed, for the run log
+    ModeChange mode;
+    QString file;  // table read / table write
+    int count = 0; // watch: rows before it ends, 0 for no end
+};
+
+struct CliParse {
+    enum class Outcome { Run, Help, UsageError, BadValue };
+    Outcome outcome = Outcome::UsageError;
+    Invocation invocation; // Run
+    // Help: the text for stdout.  UsageError: what is wrong (the caller adds
+    // the hint).  BadValue: the program's own message for the value.
+    QString text;
+    // UsageError within a command: that command, for the hint to its --help.
+    std::optional<CliCommand> command;
+};
+
+// `args` without the program name.
+CliParse parse_cli(const QStringList& args);
+
+// The text of --help, and of COMMAND --help.
+QString cli_usage();
+QString cli_command_help(CliCommand command);
+
+// The command's name as typed ("set-full", "table write").
+QString cli_command_name(CliCommand command);
+
+// Exit statuses.
+inline constexpr int kCliDone = 0;
+inline constexpr int kCliFailed = 1;
+inline constexpr int kCliBadInput = 2;
+
+// Where the run log goes: the folder named by this environment variable, when
+// set; otherwise "log" beside the program when it can be written there;
+// otherwise "log" in the user's data folder.
+inline constexpr char kLogDirVariable[] = "ZORVIK_LOG_DIR";

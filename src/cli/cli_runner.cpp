@@ -1,0 +1,615 @@
+#include "cli/cli_runner.h"
+
+#include "cli/watch_row.h"
+#include "exchange/connection.h"
+#include "exchange/exchange_cycle.h"
+#include "exchange/network_scan.h"
+#include "link/clock.h"
+#include "link/text_files.h"
+#include "protocol/codes.h"
+#include "protocol/replies.h"
+#include "protocol/requests.h"
+#include "protocol/serial_port.h"
+#include "protocol/session.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+#include "ui/tones.h"
+
+#include <QElapsedTimer>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kWatchPeriodMs = 1000; // the window's exchange cycle
+
+const QString kNotConnected = QStringLiteral("Датчик не подключен!");
+const QString kNotUnderstood = QStringLiteral("Ответ не соответствует запросу");
+const QString kFrequencyRefusal =
+    QStringLiteral("Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго "
+                   "питание датчика и сделайте опрос сети");
+// The window has no wording of its own for the horizon question and record.
+const QString kHorizonQuestion =
+    QStringLiteral("Сейчас будет установлен горизонт. Вы уверены что это нужно?");
+const QString kHorizonRecord = QStringLiteral("Cmd Set Horizon ");
+
+// The window's message boxes, on stderr.
+class ConsoleDialogs final : public Dialogs {
+public:
+    explicit ConsoleDialogs(CliConsole& console) : console_(console) {}
+    void message(const QString& text, MsgIcon, const QString&) override { console_.err(text); }
+    bool ask_yes_no(const QString&, const QString&) override { return false; }
+    std::optional<QString> input_box(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    QString open_file(const QString&, const QString&, const QString&) override { return {}; }
+    QString save_file(const QString&, const QString&, const QString&) override { return {}; }
+
+private:
+    CliConsole& console_;
+};
+
+class Silence final : public Tones {
+public:
+    void tone(int, int) override {}
+};
+
+// The question the window asks before an operation, or empty when it asks none.
+QString question_for(const Invocation& inv) {
+    switch (inv.command) {
+    case CliCommand::SetFull:
+        return inv.current ? QString()
+                           : QStringLiteral("Сейчас будет произведена перекалибровка верхнего "
+                                            "уровня. Вы уверены что это нужно?");
+    case CliCommand::SetEmpty:
+        return inv.current ? QString()
+                           : QStringLiteral("Сейчас будет произведена перекалибровка нижнего "
+                                            "уровня. Вы уверены что это нужно?");
+    case CliCommand::ShiftFull:
+        return QStringLiteral("Сейчас будет сдвинут верхний уровень. Вы уверены что это нужно?");
+    case CliCommand::ShiftEmpty:
+        return QStringLiteral("Сейчас будет сдвинут уровень пустого. Вы уверены что это нужно?");
+    case CliCommand::Mode:
+        return QStringLiteral(
+            "Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?");
+    case CliCommand::PasswordChange:
+        return QStringLiteral("Сейчас будет изменен пароль датчика. Если Вы забудете новый "
+                              "пароль, снять его сможет только производитель. МЕНЯЕМ ?");
+    case CliCommand::Alarm:
+        return QStringLiteral("Сейчас будет новый уровень аварийного остатка топлива. Вы "
+                              "уверены что это нужно?");
+    case CliCommand::Horizon:
+        return kHorizonQuestion;
+    default:
+        return {};
+    }
+}
+
+// The run-log record the window writes when the operation finds no sensor
+// connected, for the operations that check it; empty for the others.
+QString not_connected_record(const Invocation& inv) {
+    switch (inv.command) {
+    case CliCommand::SetFull:
+        return inv.current ? QStringLiteral("Cmd SetHight: Датчик не подключен!") : QString();
+    case CliCommand::SetEmpty:
+        return inv.current ? QStringLiteral("Cmd SetLow: Датчик не подключен!") : QString();
+    case CliCommand::Mode:
+        return QStringLiteral("Cmd Change mode to: Датчик не подключен!");
+    case CliCommand::PasswordEnter:
+        return QStringLiteral("Cmd Enter Password: Датчик не подключен!");
+    case CliCommand::PasswordChange:
+        return QStringLiteral("Cmd New Password: Датчик не подключен!");
+    case CliCommand::Address:
+        return QStringLiteral("Cmd Set New net addr: Датчик не подключен!");
+    default:
+        return {};
+    }
+}
+
+// The lowest firmware version code whose window offers the operation.
+int needed_version(const Invocation& inv) {
+    switch (inv.command) {
+    case CliCommand::SetFull:
+    case CliCommand::SetEmpty:
+        return inv.current ? 0 : 171;
+    case CliCommand::Alarm:
+    case CliCommand::TableRead:
+    case CliCommand::TableWrite:
+        return 170;
+    case CliCommand::PasswordEnter:
+    case CliCommand::PasswordChange:
+        return 163;
+    case CliCommand::Mode: {
+        const ModeChange& m = inv.mode;
+        int v = 0;
+        if (m.output) {
+            switch (*m.output) {
+            case OutputInterface::Analog:
+            case OutputInterface::Frequency:
+                v = 130;
+                break;
+            case OutputInterface::Periodic:
+                v = 131;
+                break;
+            case OutputInterface::PeriodicRs485:
+            case OutputInterface::Rs232:
+                v = 163;
+                break;
+            case OutputInterface::Rs485:
+                break;
+            }
+        }
+        if (m.litres || m.percent) v = std::max(v, 170);
+        if (m.thermal_compensation) v = std::max(v, 176);
+        return v;
+    }
+    default:
+        return 0;
+    }
+}
+
+bool sends_a_request(CliCommand c) {
+    return c != CliCommand::Info && c != CliCommand::Watch && c != CliCommand::Scan;
+}
+
+QString dotted(int version_code) {
+    const QString digits = QString::number(version_code);
+    QStringList parts;
+    for (QChar d : digits) parts << QString(d);
+    return parts.join(u'.');
+}
+
+struct Answer {
+    uint8_t code = 0;
+    QByteArray reply;
+};
+
+class Runner {
+public:
+    Runner(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock)
+        : inv_(inv), line_(line), console_(console), dialogs_(console),
+          c_(line.port, dialogs_, tones_, clock), session_(line.port) {}
+
+    int run(const std::function<QString()>& log_folder);
+
+private:
+    int prepare();
+    bool open(const QString& log_folder);
+    int operate();
+    int scan();
+    int watch(const Answer& first_state);
+    int info(const Answer& identity);
+    int set_level();
+    int shift();
+    int mode(const StateReply& state);
+    int alarm();
+    int address();
+    int password();
+    int horizon();
+    int table_read();
+    int table_write();
+
+    std::optional<Answer> talk(const QByteArray& request);
+    void report(const Error& error);
+    void refused(const Answer& a);
+    int refused_at_start(const Answer& a);
+    // Sends a request that changes the sensor; 0 when `expected` came back.
+    int change(const Result<QByteArray>& request, uint8_t expected);
+
+    uint8_t address_byte() const { return inv_.address; }
+    int version() const { return c_.frmSerial.firmware_version; }
+
+    const Invocation& inv_;
+    CliLine line_;
+    CliConsole& console_;
+    ConsoleDialogs dialogs_;
+    Silence tones_;
+    Configurator c_;
+    Session session_;
+    bool fatal_ = false; // the line is gone: nothing more can be sent
+
+    // Prepared before the port opens.
+    CalibrationTable table_;
+    QStringList table_cells_;
+};
+
+int Runner::run(const std::function<QString()>& log_folder) {
+    if (const int refused = prepare(); refused >= 0) return refused;
+    if (!open(log_folder())) return kCliFailed;
+    const int status = operate();
+    close_routine(c_);
+    return status;
+}
+
+// Everything that can be refused without the sensor: files and questions.
+// -1 to go on, otherwise the exit status.
+int Runner::prepare() {
+    if (inv_.command == CliCommand::TableWrite) {
+        QStringList lines;
+        QString why;
+        if (!read_cp1251_lines(inv_.file, &lines, &why)) {
+            console_.err(QStringLiteral("Не удалось прочитать файл ") + inv_.file +
+                         QStringLiteral(": ") + why);
+            return kCliBadInput;
+        }
+        const Result<QStringList> cells = zvk_cells_from_lines(lines);
+        if (!cells) {
+            console_.err(cells.error().text);
+            return kCliBadInput;
+        }
+        if (cells->isEmpty()) {
+            console_.err(QStringLiteral("Файл таблицы пуст: ") + inv_.file);
+            return kCliBadInput;
+        }
+        const Result<CalibrationTable> table = CalibrationTable::from_texts(*cells);
+        if (!table) {
+            console_.err(table.error().text);
+            return kCliBadInput;
+        }
+        table_ = *table;
+        table_cells_ = *cells;
+    }
+    if (inv_.command == CliCommand::TableRead) {
+        // The file is written once the table is in; find out now whether it can be.
+        QSaveFile probe(inv_.file);
+        if (!probe.open(QIODevice::WriteOnly)) {
+            console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
+                         QStringLiteral(": ") + probe.errorString());
+            return kCliBadInput;
+        }
+        probe.cancelWriting();
+    }
+    const QString question = question_for(inv_);
+    if (!question.isEmpty() && !inv_.yes) {
+        const std::optional<bool> answer = console_.ask(question);
+        if (!answer) {
+            console_.err(question);
+            console_.err(QStringLiteral("zorvik-cli: no terminal to answer on; give --yes to "
+                                        "answer yes"));
+            return kCliBadInput;
+        }
+        if (!*answer) return kCliFailed; // as in the window: No ends it, without a word
+    }
+    return -1;
+}
+
+bool Runner::open(const QString& log_folder) {
+    QString why;
+    if (!c_.log.create_unique(log_folder, &why)) {
+        console_.err(QStringLiteral("Не удалось создать журнал в папке ") + log_folder +
+                     QStringLiteral(": ") + why);
+        return false;
+    }
+    MainForm& f = c_.frmSerial;
+    f.CmbPort.clear();
+    f.CmbPort.add_item(inv_.port);
+    f.CmbPort.set_list_index(0);
+    const QString device = line_.device;
+    c_.device_for_item = [device](const QString&) { return device; };
+    BTNOpenCom_Click(c_);
+    if (!line_.port.is_open()) return false;
+    f.CmbNet.clear();
+    f.CmbNet.add_item(QString::number(address_byte()));
+    f.CmbNet.set_list_index(0);
+    return true;
+}
+
+std::optional<Answer> Runner::talk(const QByteArray& request) {
+    if (console_.stop_requested()) {
+        fatal_ = true;
+        return std::nullopt;
+    }
+    const Result<QByteArray> got = session_.exchange(request);
+    if (!got) {
+        report(got.error());
+        return std::nullopt;
+    }
+    // The window's own handling of a received reply: status, run log, decoders.
+    process_reply(c_, *got);
+    return Answer{reply_header(*got)->code, *got};
+}
+
+void Runner::report(const Error& error) {
+    switch (error.kind) {
+    case ErrorKind::NoAnswer: {
+        const QString text = describe(error, address_byte());
+        c_.str_to_log(text);
+        console_.err(text);
+        break;
+    }
+    case ErrorKind::WriteFailed:
+    case ErrorKind::PortClosed:
+        fatal_ = true;
+        c_.dialogs.message(error.text);
+        break;
+    default:
+        console_.err(error.text);
+        break;
+    }
+}
+
+void Runner::refused(const Answer& a) {
+    if (a.code == RPL_WRONG_PASSWORD || a.code == RPL_FREQ_MODE) {
+        console_.err(
+            c_.frmSerial.MsgCom.text()); // "Неверный пароль.", "Датчик в частотном режиме."
+        return;
+    }
+    // The dispatch has already said so for a code it does not know.
+    if (c_.frmSerial.MsgCom.text().trimmed() != QStringLiteral("Непонятно что пришло!"))
+        console_.err(kNotUnderstood);
+}
+
+int Runner::operate() {
+    if (inv_.command == CliCommand::Scan) return scan();
+
+    // As the window does after choosing an address: identity, then state.
+    const std::optional<Answer> identity = talk(request::read_id(address_byte()));
+    if (!identity) return kCliFailed;
+    if (identity->code != CMD_READ_ID) return refused_at_start(*identity);
+    const std::optional<Answer> state = talk(request::read_state(address_byte()));
+    if (!state) return kCliFailed;
+    if (state->code != CMD_READ_STATE) return refused_at_start(*state);
+
+    switch (inv_.command) {
+    case CliCommand::Info:
+        return info(*identity);
+    case CliCommand::Watch:
+        return watch(*state);
+    default:
+        break;
+    }
+
+    const int needed = needed_version(inv_);
+    if (version() < needed) {
+        console_.err(QStringLiteral("Датчик с прошивкой %1 не поддерживает эту операцию: нужна "
+                                    "версия %2 или новее.")
+                         .arg(version() > 0 ? dotted(version())
+                                            : QStringLiteral("неизвестной "
+                                                             "версии"),
+                              dotted(needed)));
+        return kCliFailed;
+    }
+    if (const QString record = not_connected_record(inv_);
+        !record.isEmpty() && c_.frmSerial.tek.text() == kNoData) {
+        c_.dialogs.message(kNotConnected);
+        c_.str_to_log(record);
+        return kCliFailed;
+    }
+
+    switch (inv_.command) {
+    case CliCommand::SetFull:
+    case CliCommand::SetEmpty:
+        return set_level();
+    case CliCommand::ShiftFull:
+    case CliCommand::ShiftEmpty:
+        return shift();
+    case CliCommand::Mode:
+        return mode(decode_state(state->reply));
+    case CliCommand::Alarm:
+        return alarm();
+    case CliCommand::Address:
+        return address();
+    case CliCommand::PasswordEnter:
+    case CliCommand::PasswordChange:
+        return password();
+    case CliCommand::Horizon:
+        return horizon();
+    case CliCommand::TableRead:
+        return table_read();
+    case CliCommand::TableWrite:
+        return table_write();
+    default:
+        return kCliFailed;
+    }
+}
+
+int Runner::refused_at_start(const Answer& a) {
+    refused(a);
+    // The window would drop the operation's request with this message.
+    if (a.code == RPL_FREQ_MODE && sends_a_request(inv_.command))
+        c_.dialogs.message(kFrequencyRefusal);
+    return kCliFailed;
+}
+
+int Runner::change(const Result<QByteArray>& request, uint8_t expected) {
+    if (!request) { // the values were checked before; this would be a fault of ours
+        console_.err(request.error().text);
+        return kCliFailed;
+    }
+    const std::optional<Answer> a = talk(*request);
+    if (!a) return kCliFailed;
+    if (a->code != expected) {
+        refused(*a);
+        return kCliFailed;
+    }
+    console_.out(c_.frmSerial.MsgCom.text()); // the window's status line
+    return kCliDone;
+}
+
+int Runner::scan() {
+    MainForm& f = c_.frmSerial;
+    c_.str_to_log(QStringLiteral("Cmd Ask Net "));
+    f.net_opr = -1;
+    f.mode_yes = -1;
+    const Result<QList<uint8_t>> found = session_.scan();
+    if (!found) {
+        report(found.error());
+        return kCliFailed;
+    }
+    QByteArray answer;
+    for (uint8_t a : *found) answer.append(char(a));
+    net_answer(c_, answer);
+    f.net_opr = 0;
+    for (uint8_t a : *found) console_.out(QString::number(a));
+    return kCliDone;
+}
+
+int Runner::info(const Answer& identity) {
+    const IdentityReply id = decode_identity(identity.reply);
+    if (!id.serial || !id.version) {
+        console_.err(QStringLiteral("Неполный ответ."));
+        return kCliFailed;
+    }
+    console_.out(QStringLiteral("serial ") + QString::number(*id.serial));
+    console_.out(QStringLiteral("firmware ") + QString::number(*id.version));
+    return kCliDone;
+}
+
+int Runner::watch(const Answer& first_state) {
+    const Clock& clock = c_.clock;
+    console_.out(kWatchHeader);
+    console_.out(watch_row(decode_state(first_state.reply), clock.now()));
+    int rows = 1;
+    QElapsedTimer since_request; // the state is asked for once a second, however long a reply took
+    since_request.start();
+    while (inv_.count == 0 || rows < inv_.count) {
+        console_.pause(int(std::max<qint64>(0, kWatchPeriodMs - since_request.elapsed())));
+        if (console_.stop_requested()) return kCliDone;
+        since_request.restart();
+        const std::optional<Answer> a = talk(request::read_state(address_byte()));
+        if (!a) {
+            if (fatal_) return console_.stop_requested() ? kCliDone : kCliFailed;
+            continue; // reported; the next second asks again, as the window does
+        }
+        if (a->code != CMD_READ_STATE) {
+            refused(*a);
+            continue;
+        }
+        console_.out(watch_row(decode_state(a->reply), clock.now()));
+        ++rows;
+    }
+    return kCliDone;
+}
+
+int Runner::set_level() {
+    const bool full = inv_.command == CliCommand::SetFull;
+    const uint8_t a = address_byte();
+    if (inv_.current) {
+        if (c_.frmSerial.reported_mode & ModeByte::kSmoothing) {
+            c_.dialogs.message(
+                QStringLiteral(" На время калибровки снимите СГЛАЖИВАНИЕ и нажмите УСТАНОВИТЬ"));
+            return kCliFailed;
+        }
+        c_.str_to_log(full ? QStringLiteral("Cmd SetHight ") : QStringLiteral("Cmd SetLow "));
+        return change(full ? request::set_full(a, version()) : request::set_empty(a, version()),
+                      full ? CMD_SET_FULL : CMD_SET_EMPTY);
+    }
+    const Result<QByteArray> r = full ? request::direct_full(a, version(), inv_.value)
+                                      : request::direct_empty(a, version(), inv_.value);
+    if (r)
+        c_.str_to_log((full ? QStringLiteral("Cmd Enter Direct HI_data = ")
+                            : QStringLiteral("Cmd Enter Direct LO_data = ")) +
+                      inv_.value_text);
+    return change(r, full ? CMD_DIRECT_FULL : CMD_DIRECT_EMPTY);
+}
+
+int Runner::shift() {
+    const bool full = inv_.command == CliCommand::ShiftFull;
+    const Result<QByteArray> r = full ? request::shift_full(address_byte(), version(), inv_.value)
+                                      : request::shift_empty(address_byte(), version(), inv_.value);
+    if (r)
+        c_.str_to_log(
+            (full ? QStringLiteral("Cmd Shift Hight: ") : QStringLiteral("Cmd Shift Low: ")) +
+            QString::number(inv_.value));
+    return change(r, full ? CMD_SHIFT_FULL : CMD_SHIFT_EMPTY);
+}
+
+int Runner::mode(const StateReply& state) {
+    const bool extended = version() > 175;
+    if (!state.mode || (extended && !state.extended_mode)) {
+        console_.err(QStringLiteral("Датчик не сообщил свой режим работы."));
+        return kCliFailed;
+    }
+    ModeByte m = ModeByte::decode(*state.mode);
+    ExtendedMode x = ExtendedMode::decode(state.extended_mode.value_or(0));
+    const ModeChange& want = inv_.mode;
+    if (want.output) m.output = *want.output;
+    if (want.invert) m.invert = *want.invert;
+    if (want.range4096) m.range4096 = *want.range4096;
+    if (want.litres) m.litres = *want.litres;
+    if (want.percent) m.percent = *want.percent;
+    if (want.smoothing) {
+        // Before 1.7.6 smoothing is only on or off; from 1.7.6 its level.
+        if (extended)
+            x.smoothing_level = uint8_t(*want.smoothing);
+        else
+            m.smoothing = *want.smoothing != 0;
+    }
+    if (want.thermal_compensation) x.thermal_compensation_off = !*want.thermal_compensation;
+
+    const uint8_t mode_byte = m.encode();
+    // The record names the smoothing level the window's slider would show.
+    const QString level =
+        extended ? QString::number(x.smoothing_level) : c_.frmSerial.sgla.text().trimmed();
+    c_.str_to_log(QStringLiteral("Cmd Change mode to ") + QString::number(mode_byte) +
+                  QStringLiteral(" sgla ") + level);
+    return change(request::set_mode(address_byte(), version(), mode_byte, x.encode()),
+                  CMD_SET_MODE);
+}
+
+int Runner::alarm() {
+    const Result<QByteArray> r = request::set_alarm_level(address_byte(), version(), inv_.value);
+    if (r) c_.str_to_log(QStringLiteral("Cmd Set Lamp Level: ") + QString::number(inv_.value));
+    return change(r, CMD_SET_ALARM_LEVEL);
+}
+
+int Runner::address() {
+    const Result<QByteArray> r = request::set_address(address_byte(), version(), inv_.value);
+    if (r) c_.str_to_log(QStringLiteral("Cmd Set New net addr = ") + QString::number(inv_.value));
+    return change(r, CMD_SET_ADDRESS);
+}
+
+int Runner::password() {
+    const bool enter = inv_.command == CliCommand::PasswordEnter;
+    const Result<QByteArray> r =
+        enter ? request::enter_password(address_byte(), version(), inv_.value)
+              : request::change_password(address_byte(), version(), inv_.value);
+    if (r)
+        c_.str_to_log((enter ? QStringLiteral("Cmd Enter Password = ")
+                             : QStringLiteral("Cmd New Password = ")) +
+                      inv_.value_text);
+    return change(r, enter ? CMD_ENTER_PASSWORD : CMD_CHANGE_PASSWORD);
+}
+
+int Runner::horizon() {
+    c_.str_to_log(kHorizonRecord);
+    return change(request::set_horizon(address_byte(), version()), CMD_SET_HORIZON);
+}
+
+int Runner::table_read() {
+    c_.str_to_log(QStringLiteral("Cmd_ReadTable: "));
+    const std::optional<Answer> a = talk(request::read_table(address_byte()));
+    if (!a) return kCliFailed;
+    if (a->code != CMD_READ_TABLE) {
+        refused(*a);
+        return kCliFailed;
+    }
+    const Result<CalibrationTable> table = decode_table_reply(a->reply);
+    if (!table) {
+        console_.err(table.error().text);
+        return kCliFailed;
+    }
+    QString why;
+    if (!write_cp1251_lines(inv_.file, table->to_texts(), &why)) {
+        console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
+                     QStringLiteral(": ") + why);
+        return kCliFailed;
+    }
+    return kCliDone;
+}
+
+int Runner::table_write() {
+    QString record = QStringLiteral("Cmd_SetTable = ");
+    for (const QString& cell : table_cells_) record += u' ' + cell + u',';
+    c_.str_to_log(record);
+    return change(request::write_table(address_byte(), version(), table_), CMD_WRITE_TABLE);
+}
+
+} // namespace
+
+int run_cli(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock,
+            const std::function<QString()>& log_folder) {
+    Runner runner(inv, line, console, clock);
+    return runner.run(log_folder);
+}

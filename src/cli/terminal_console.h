@@ -1,0 +1,24 @@
+#pragma once
+// The console of a real run: stdout, stderr, questions on the terminal, and
+// Ctrl+C / SIGTERM as a request to stop.
+#include "cli/cli_runner.h"
+
+#include <cstdio>
+
+// Writes `text` and a line end to `stream` in the local encoding, at once.
+void print_line(std::FILE* stream, const QString& text);
+
+class TerminalConsole final : public CliConsole {
+public:
+    // Takes SIGINT and SIGTERM for the life of the console.
+    TerminalConsole();
+    ~TerminalConsole() override;
+
+    void out(const QString& line) override { print_line(stdout, line); }
+    void err(const QString& line) override { print_line(stderr, line); }
+    // On the terminal when stdin is one: the question on stderr, the answer a
+    // line on stdin; y, yes, д and да (any case) mean yes.
+    std::optional<bool> ask(const QString& question) override;
+    void pause(int ms) override;
+    bool stop_requested() const override;
+};

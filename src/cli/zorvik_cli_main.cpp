@@ -1,0 +1,64 @@
+// zorvik-cli: the configurator's operations from the command line.
+#include "cli/cli_command_line.h"
+#include "cli/cli_runner.h"
+#include "cli/terminal_console.h"
+#include "link/clock.h"
+#include "link/qt_serial_port.h"
+#include "link/run_log.h"
+#include "sim/sim_port.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
+    const CliParse parsed = parse_cli(args);
+    switch (parsed.outcome) {
+    case CliParse::Outcome::Help:
+        print_line(stdout, parsed.text.chopped(parsed.text.endsWith(u'\n') ? 1 : 0));
+        return kCliDone;
+    case CliParse::Outcome::UsageError:
+        print_line(stderr,
+                   QStringLiteral("zorvik-cli: %1\nTry 'zorvik-cli %2--help'.")
+                       .arg(parsed.text,
+                            parsed.command ? cli_command_name(*parsed.command) + u' ' : QString()));
+        return kCliBadInput;
+    case CliParse::Outcome::BadValue:
+        print_line(stderr, parsed.text);
+        return kCliBadInput;
+    case CliParse::Outcome::Run:
+        break;
+    }
+    const Invocation& inv = parsed.invocation;
+
+    QCoreApplication app(argc, argv);
+    // The per-user log folder is the window's.
+    QCoreApplication::setApplicationName(QStringLiteral("zorvik"));
+    TerminalConsole console;
+
+    // The built-in simulated line, or a serial device opened as the window
+    // opens an entry of its port list.
+    std::unique_ptr<SerialPort> port;
+    QString device;
+    if (inv.port == kDemoPortName) {
+        port = std::make_unique<SimSerialPort>(SimLine::demo(), kDemoPortName);
+        device = kDemoPortName;
+    } else {
+        port = std::make_unique<QtSerialPort>();
+        device = QStringLiteral("\\\\.\\") + inv.port;
+    }
+
+    auto log_folder = [] {
+        const QString chosen = qEnvironmentVariable(kLogDirVariable);
+        if (!chosen.isEmpty()) return chosen;
+        return RunLog::choose_folder(
+            QCoreApplication::applicationDirPath(),
+            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+    };
+
+    SystemClock clock;
+    return run_cli(inv, CliLine{*port, device}, console, clock, log_folder);
+}

@@ -1,0 +1,29 @@
+#include "commands/command_rules.h"
+
+#include "exchange/network_scan.h"
+#include "protocol/serial_port.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+
+bool sensor_connected(const MainForm& f) {
+    return f.tek.text() != kNoData;
+}
+
+bool require_connected(Configurator& c, const QString& log_prefix) {
+    if (sensor_connected(c.frmSerial)) return true;
+    const QString text = QStringLiteral("Датчик не подключен!");
+    c.dialogs.message(text);
+    c.str_to_log(log_prefix + QStringLiteral(": ") + text);
+    return false;
+}
+
+bool confirmed(Configurator& c, const QString& question) {
+    return c.dialogs.ask_yes_no(question);
+}
+
+std::optional<uint8_t> still_addressed(const Configurator& c, uint8_t asked) {
+    if (!c.port.is_open()) return std::nullopt;
+    const auto now = selected_address(c.frmSerial);
+    if (!now || *now != asked) return std::nullopt;
+    return now;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The sensor's access password, its network address, its low-fuel alarm
+// level and the horizon command.
+struct Configurator;
+
+// `Vvod_PWD` "Ввести пароль": presents the password.
+void Vvod_PWD_Click(Configurator& c);
+// `Chg_pass` "Установить пароль": sets a new password.
+void Chg_pass_Click(Configurator& c);
+// `net` "Изменить сетевой адрес".
+void net_Click(Configurator& c);
+// `Command1` "Установить": sends the alarm level of `lamp_level`.
+void set_alarm_level_Click(Configurator& c);
+// `horizont` "Горизонт".
+void horizont_Click(Configurator& c);
+
+// The question and run-log line of the horizon command.
+inline constexpr const char* kHorizonQuestion =
+    "Сейчас будет установлен горизонт датчика. Вы уверены что это нужно?";
+inline constexpr const char* kHorizonLog = "Cmd Set Horizon ";
+
+void wire_password_address_alarm(Configurator& c);

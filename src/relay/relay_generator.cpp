@@ -1,0 +1,153 @@
+#include "relay/relay_generator.h"
+
+#include "protocol/numbers.h"
+#include "protocol/relay_string.h"
+#include "relay/server_log_reader.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kPasswordRange =
+    QStringLiteral("Введите числовой пароль в диапазоне 0....2 000 000 000");
+const QString kShiftRange = QStringLiteral("Значения могут быть от -1000 до 1000");
+const QString kLevelRange =
+    QStringLiteral("Введите значение уровня в диапазоне 0....2 000 000 000");
+
+bool is_password(RelayOp op) {
+    return op == RelayOp::EnterPassword || op == RelayOp::ChangePassword;
+}
+
+QString range_message(RelayOp op) {
+    switch (op) {
+    case RelayOp::ShiftFull:
+    case RelayOp::ShiftEmpty:
+        return kShiftRange;
+    case RelayOp::DirectFull:
+    case RelayOp::DirectEmpty:
+        return kLevelRange;
+    default:
+        return kPasswordRange;
+    }
+}
+
+// The mode bytes from the generator's own controls in `Frame5`.
+ModeByte generator_mode(const MainForm& f) {
+    ModeByte m;
+    const std::pair<const OptionButton*, OutputInterface> outputs[] = {
+        {&f.r485d, OutputInterface::Rs485},
+        {&f.r_ad, OutputInterface::Analog},
+        {&f.r_fd, OutputInterface::Frequency},
+        {&f.r_pd, OutputInterface::Periodic},
+        {&f.r_p485d, OutputInterface::PeriodicRs485}};
+    for (const auto& [option, code] : outputs)
+        if (option->value()) m.output = code; // the last one chosen wins
+    m.invert = f.iinvd.value() != 0;
+    m.smoothing = f.usrednd.value() != 0;
+    m.range4096 = f.D_4096d.value() != 0;
+    m.litres = f.tartab1d.value() != 0;
+    m.percent = f.per_sentsd.value() != 0;
+    return m;
+}
+
+ExtendedMode generator_extended(const MainForm& f) {
+    ExtendedMode x;
+    x.smoothing_level = uint8_t(std::clamp(f.sglad.text().trimmed().toInt(), 0, 15));
+    // As on the settings tab, a greyed box does not switch compensation off.
+    x.thermal_compensation_off = f.Termokompensd.value() == 1;
+    return x;
+}
+
+} // namespace
+
+QString relay_prompt(int entry) {
+    switch (entry) {
+    case 0:
+        return QStringLiteral("Введите числовой пароль:");
+    case 3:
+        return QStringLiteral("Сдвиг полного в У.Е");
+    case 4:
+        return QStringLiteral("Сдвиг пустого в У.Е");
+    case 5:
+        return QStringLiteral("Установить в качестве полного");
+    case 6:
+        return QStringLiteral("Установить в качестве пустого");
+    case 8:
+        return QStringLiteral("Установить в качестве пароля доступа");
+    default:
+        return {};
+    }
+}
+
+void VibGenCmd_Click(MainForm& f) {
+    for (Control* c : std::initializer_list<Control*>{&f.chislo_sdv, &f.lchislo, &f.Frame5})
+        c->set_visible(false);
+    const int entry = f.VibGenCmd.list_index();
+    const QString prompt = relay_prompt(entry);
+    if (!prompt.isEmpty()) {
+        f.lchislo.set_text(prompt);
+        f.lchislo.set_visible(true);
+        f.chislo_sdv.set_visible(true);
+    }
+    if (entry == int(RelayOp::SetMode)) {
+        f.Frame5.set_visible(true);
+        const bool from_176 = f.ch_ver.value() == 1;
+        for (Control* c : std::initializer_list<Control*>{&f.Slider1d, &f.Label25, &f.sglad})
+            c->set_visible(from_176);
+    }
+}
+
+void Slider1d_Click(MainForm& f) {
+    f.sglad.set_text(QString::number(f.Slider1d.value()));
+}
+
+void gen_zapr_Click(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    const int entry = f.VibGenCmd.list_index();
+    if (entry < 0 || entry >= kRelayOpCount) return;
+    const auto op = RelayOp(entry);
+    // Text that is no number ends the operation; only the password entries say so.
+    const auto not_a_number = [&] {
+        if (is_password(op)) c.dialogs.message(kPasswordRange);
+    };
+
+    const auto address = parse_whole_number(f.dist_net_num.text());
+    if (!address || !fits_byte(*address)) return not_a_number();
+    const bool keeps_below_200 =
+        op == RelayOp::ReadState || op == RelayOp::ShiftFull || op == RelayOp::ShiftEmpty;
+    if (keeps_below_200 && *address >= 200) return;
+
+    RelayRequest r;
+    r.op = op;
+    r.address = uint8_t(*address);
+    r.from_176 = f.ch_ver.value() == 1;
+    if (relay_takes_value(op)) {
+        const auto value = parse_whole_number(f.chislo_sdv.text());
+        if (!value) return not_a_number();
+        r.value = *value;
+    }
+    if (op == RelayOp::SetMode) {
+        r.mode = generator_mode(f);
+        r.extended = generator_extended(f);
+    }
+    // The range checks are the request builders' own.
+    const Result<QString> text = relay_string(r);
+    if (!text) {
+        c.dialogs.message(range_message(op));
+        return;
+    }
+    f.gen_txt.set_text(*text);
+}
+
+void wire_relay(Configurator& c, ClipboardSink to_clipboard) {
+    MainForm& f = c.frmSerial;
+    f.VibGenCmd.on_click = [&f] { VibGenCmd_Click(f); };
+    f.Slider1d.on_change = [&f] { Slider1d_Click(f); };
+    f.gen_zapr.on_click = [&c] { gen_zapr_Click(c); };
+    f.gen_copy.on_click = [&f, sink = std::move(to_clipboard)] {
+        if (sink && !f.gen_txt.text().isEmpty()) sink(f.gen_txt.text());
+    };
+    f.rdf.on_click = [&c] { rdf_Click(c); };
+}

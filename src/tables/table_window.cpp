@@ -1,0 +1,73 @@
+#include "tables/table_window.h"
+
+#include "link/text_files.h"
+#include "protocol/calibration_table.h"
+#include "tables/auto_calibration.h"
+#include "tables/table_exchange.h"
+#include "ui/configurator.h"
+#include "ui/dialogs.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+// A table file is 40 short lines; anything this large was picked by mistake.
+constexpr qint64 kMaxTableFileBytes = 1 << 20;
+} // namespace
+
+QString program_folder() {
+    return QCoreApplication::applicationDirPath();
+}
+
+void fTablOpen_Click(Configurator& c) {
+    const QString path =
+        c.dialogs.open_file(QStringLiteral("Открыть"), kTableFileFilter, program_folder());
+    if (path.isEmpty()) return;
+
+    QStringList lines;
+    QString why;
+    const QFileInfo info(path);
+    if (!info.exists())
+        why = QStringLiteral("файл не найден");
+    else if (!info.isFile())
+        why = QStringLiteral("это не файл");
+    else if (info.size() > kMaxTableFileBytes)
+        why = QStringLiteral("файл больше %1 байт").arg(kMaxTableFileBytes);
+    if (!why.isEmpty() || !read_cp1251_lines(path, &lines, &why)) {
+        c.dialogs.message(QStringLiteral("Не удалось прочитать файл таблицы ") + path +
+                          QStringLiteral(": ") + why + QStringLiteral(". Таблица не изменена."));
+        return;
+    }
+    // Whole blocks of 40 lines or nothing: a table is never half loaded.
+    const Result<QStringList> cells = zvk_cells_from_lines(lines);
+    if (!cells) {
+        c.dialogs.message(cells.error().text);
+        return;
+    }
+    if (cells->isEmpty()) return; // an empty file has nothing to load
+    set_cell_texts(c.Form3, *cells);
+}
+
+void fTablSave_Click(Configurator& c) {
+    const QString path =
+        c.dialogs.save_file(QStringLiteral("Схранить"), kTableFileFilter, program_folder());
+    if (path.isEmpty()) return;
+    QString why;
+    if (!write_cp1251_lines(path, cell_texts(c.Form3), &why))
+        c.dialogs.message(QStringLiteral("Таблица не сохранена в файл ") + path +
+                          QStringLiteral(": ") + why);
+}
+
+void wire_tables(Configurator& c) {
+    TableForm& t = c.Form3;
+    MainForm& f = c.frmSerial;
+    t.rdTable.on_click = [&c] { rdt(c); };
+    t.wrmyTable.on_click = [&c] { wrmyTable_Click(c); };
+    t.fTablOpen.on_click = [&c] { fTablOpen_Click(c); };
+    t.fTablSave.on_click = [&c] { fTablSave_Click(c); };
+    t.Command1.on_click = [&t] { t.set_visible(false); };
+    t.tartab.on_click = [&t, &f] { f.tartab1.set_value(t.tartab.value()); };
+    t.per_sents.on_click = [&t, &f] { f.per_sents.set_value(t.per_sents.value()); };
+    f.Command6.on_click = [&c] { Command6_Click(c); };
+    wire_auto_calibration(c);
+}

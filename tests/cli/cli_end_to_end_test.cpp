@@ -1,0 +1,394 @@
+// zorvik-cli as a script runs it: against zorvik-sim on a pseudo-terminal,
+// one case a row (arguments, exit status, stdout, stderr, run-log records),
+// and the refusals against a bare pseudo-terminal whose far end checks that
+// not a byte was sent.
+#include "cli/cli_command_line.h"
+#include "protocol/cp1251.h"
+#include "protocol/requests.h"
+
+#include "../support/pty_pair.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString bin(const char* name) {
+    QString dir = qEnvironmentVariable("ZORVIK_BIN_DIR");
+    if (dir.isEmpty()) dir = QCoreApplication::applicationDirPath();
+    return QDir(dir).filePath(QString::fromLatin1(name));
+}
+
+QByteArray read_file(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What one run did.
+struct Outcome {
+    int status = -1;
+    QString out, err;
+    QStringList log; // the messages of its run-log records, in order
+    int log_files = 0;
+};
+
+// Runs zorvik-cli with a run-log folder of its own and stdin that is no terminal.
+Outcome run_cli(const QStringList& args, const QString& log_dir) {
+    QDir(log_dir).removeRecursively();
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kLogDirVariable), log_dir);
+    p.setProcessEnvironment(env);
+    p.start(bin("zorvik-cli"), args);
+    p.closeWriteChannel();
+    Outcome o;
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        o.err = QStringLiteral("did not finish");
+        return o;
+    }
+    o.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    o.out = QString::fromUtf8(p.readAllStandardOutput());
+    o.err = QString::fromUtf8(p.readAllStandardError());
+    const QStringList files = QDir(log_dir).entryList({QStringLiteral("*.log")}, QDir::Files);
+    o.log_files = int(files.size());
+    if (files.size() == 1) {
+        static const QRegularExpression record(QStringLiteral("^\"\\d\\d:\\d\\d:\\d\\d : (.*)\"$"));
+        const QStringList lines =
+            from_cp1251(read_file(QDir(log_dir).filePath(files[0]))).split(QStringLiteral("\r\n"));
+        for (const QString& line : lines)
+            if (const auto m = record.match(line); m.hasMatch()) o.log << m.captured(1);
+    }
+    return o;
+}
+
+// Whether `wanted` appear in `log` in this order (others may stand between).
+bool in_order(const QStringList& log, const QStringList& wanted) {
+    qsizetype at = 0;
+    for (const QString& w : wanted) {
+        while (at < log.size() && log[at] != w) ++at;
+        if (at == log.size()) return false;
+        ++at;
+    }
+    return true;
+}
+
+std::string show(const Outcome& o) {
+    return QStringLiteral("status %1\n--- out\n%2--- err\n%3--- log\n%4\n")
+        .arg(o.status)
+        .arg(o.out, o.err, o.log.join(u'\n'))
+        .toStdString();
+}
+
+QStringList numbers(int first, int step, int n) {
+    QStringList l;
+    for (int k = 0; k < n; ++k) l << QString::number(first + step * k);
+    return l;
+}
+
+QByteArray zvk(const QStringList& lines) {
+    return to_cp1251(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+}
+
+bool write_file(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+class ZorvikSim {
+public:
+    explicit ZorvikSim(const QString& link, const QStringList& sensors) : link_(link) {
+        QStringList args{QStringLiteral("--link"), link};
+        for (const QString& s : sensors) args << QStringLiteral("--sensor") << s;
+        process_.start(bin("zorvik-sim"), args);
+        ready_ = process_.waitForStarted(10000) && process_.waitForReadyRead(10000) &&
+                 QString::fromLocal8Bit(process_.readLine()).trimmed() == link;
+    }
+    ~ZorvikSim() {
+        process_.terminate();
+        if (!process_.waitForFinished(10000)) process_.kill();
+    }
+    bool ready() const { return ready_; }
+
+private:
+    QString link_;
+    QProcess process_;
+    bool ready_ = false;
+};
+
+const QString kRow = QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d,");
+
+} // namespace
+
+TEST(CliEndToEnd, EveryCommandAgainstTheSimulatedLine) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("line"));
+    // 0: firmware 1.7.6; 3: 1.6.3 (no alarm level, smoothing on or off only);
+    // 9: 1.3.0, which gets a new address and then frequency output.
+    ZorvikSim sim(link, {QStringLiteral("0:176:4321"), QStringLiteral("3:163:3003"),
+                         QStringLiteral("9:130")});
+    ASSERT_TRUE(sim.ready());
+    const QString log_dir = dir.filePath(QStringLiteral("log"));
+    const QString read_back = dir.filePath(QStringLiteral("read.zvk"));
+    const QString to_write = dir.filePath(QStringLiteral("write.zvk"));
+    const QString read_again = dir.filePath(QStringLiteral("again.zvk"));
+    const QStringList table = numbers(100, 100, 20) + numbers(5, 5, 20);
+    ASSERT_TRUE(write_file(to_write, zvk(table)));
+
+    struct Case {
+        QStringList args;
+        int status;
+        QString out;     // a regular expression for the whole of stdout
+        QString err;     // stderr must contain this (empty: stderr must be empty)
+        QStringList log; // these records in this order, after the open record
+    };
+    const QString opened = QStringLiteral("Com Port \\\\.\\") + link + QStringLiteral(" Open");
+    const QString closed = QStringLiteral("Com Port ") + link + QStringLiteral(" Closed");
+    const QString y = QStringLiteral("--yes");
+    const QString a3 = QStringLiteral("--address=3");
+    const QString ver176 = QStringLiteral("Device: 4321  Ver Soft: 1.7.6.");
+    const Case cases[] = {
+        {{"scan"}, 0, "0\n3\n9\n", "", {"Cmd Ask Net ", "Устройства в сети 0 3 9 "}},
+        {{"info"}, 0, "serial 4321\nfirmware 176\n", "", {ver176}},
+        {{"watch", "--count", "2"},
+         0,
+         "time,address,level,current,empty,full,temperature,coefficient,mode,alarm,extended\n(" +
+             kRow + "0,\\d+,\\d+,\\d+,\\d+,-?\\d+,16,0,10,5\n){2}",
+         "",
+         {ver176}},
+        {{y, "set-full", "100000"},
+         0,
+         "Директивно изменен верхний уровень.\n",
+         "",
+         {"Cmd Enter Direct HI_data = 100000", "Директивно изменен верхний уровень."}},
+        {{y, "set-empty", "50000"},
+         0,
+         "Директивно изменен нижний уровень.\n",
+         "",
+         {"Cmd Enter Direct LO_data = 50000", "Директивно изменен нижний уровень."}},
+        {{y, "shift-full", "5"},
+         0,
+         "Сдвинут верхний уровень.\n",
+         "",
+         {"Cmd Shift Hight: 5", "Сдвинут верхний уровень."}},
+        {{y, "shift-empty", "-5"},
+         0,
+         "Сдвинут нижний уровень.\n",
+         "",
+         {"Cmd Shift Low: -5", "Сдвинут нижний уровень."}},
+        // What the sensor stored shows in its next state.
+        {{"watch", "--count=1"}, 0, "time.*\n" + kRow + "0,\\d+,\\d+,49995,100005,.*\n", "", {}},
+        {{"set-full", "current"},
+         0,
+         " Установлен верхний уровень.\n",
+         "",
+         {"Cmd SetHight ", " Установлен верхний уровень."}},
+        {{"set-empty", "current"},
+         0,
+         " Установлен нижний уровень.\n",
+         "",
+         {"Cmd SetLow ", " Установлен нижний уровень."}},
+        {{y, "mode", "--invert", "on", "--smoothing", "7", "--range4096", "on"},
+         0,
+         " Установлен новый режим.\n",
+         "",
+         {"Cmd Change mode to 129 sgla 7", " Установлен новый режим."}},
+        {{"watch", "--count", "1"}, 0, "time.*\n" + kRow + "0,.*,16,129,10,7\n", "", {}},
+        {{y, "alarm", "20"},
+         0,
+         "Уст. новый уровень ав. ост. топлива.\n",
+         "",
+         {"Cmd Set Lamp Level: 20", "Уст. новый уровень ав. ост. топлива."}},
+        {{"password", "enter", "0"},
+         0,
+         "Пароль принят.\n",
+         "",
+         {"Cmd Enter Password = 0", "Пароль принят."}},
+        {{"password", "enter", "123"},
+         1,
+         "",
+         "Неверный пароль.",
+         {"Cmd Enter Password = 123", "Неверный пароль."}},
+        {{y, "password", "change", "0"},
+         0,
+         "Пароль изменен.\n",
+         "",
+         {"Cmd New Password = 0", "Пароль изменен."}},
+        {{y, "horizon"},
+         0,
+         "Установлен Горизонт.\n",
+         "",
+         {"Cmd Set Horizon ", "Установлен Горизонт."}},
+        {{"table", "read", read_back},
+         0,
+         "",
+         "",
+         {"Cmd_ReadTable: ", "Прочитана таблица = 51, 102, 153, 205, 256, 307, 358, 409, 460, 512, "
+                             "563, 614, 665, 716, 767, 818, 870, 921, 972, 1023, 30, 60, 90, 120, "
+                             "150, 180, 210, 240, 270, 300, 330, 360, 390, 420, 450, 480, 510, "
+                             "540, 570, 600, "}},
+        {{"table", "write", to_write},
+         0,
+         "Установлена Тарир таблица.\n",
+         "",
+         {"Cmd_SetTable =  " + table.join(QStringLiteral(", ")) + ",",
+          "Установлена Тарировочная таблица."}},
+        {{"table", "read", read_again}, 0, "", "", {"Cmd_ReadTable: "}},
+        // Firmware 1.6.3: smoothing is on or off; with it on the present
+        // reading is not taken; no alarm level yet.
+        {{a3, y, "mode", "--smoothing", "1"},
+         0,
+         " Установлен новый режим.\n",
+         "",
+         {"Cmd Change mode to 8 sgla 0"}},
+        {{a3, "set-full", "current"},
+         1,
+         "",
+         " На время калибровки снимите СГЛАЖИВАНИЕ и нажмите УСТАНОВИТЬ",
+         {"Device: 3003  Ver Soft: 1.6.3.", closed}},
+        {{a3, y, "alarm", "20"}, 1, "", "нужна версия 1.7.0 или новее", {}},
+        {{"--address", "9", "address", "10"},
+         0,
+         " Установлен сетевой номер.\n",
+         "",
+         {"Cmd Set New net addr = 10", " Установлен сетевой номер."}},
+        {{"--address", "10", "info"}, 0, "serial 24050009\nfirmware 130\n", "", {}},
+        {{"--address", "10", y, "mode", "--output", "frequency"},
+         0,
+         " Установлен новый режим.\n",
+         "",
+         {"Cmd Change mode to 4 sgla 0"}},
+        // In frequency output the sensor answers nothing else.
+        {{"--address", "10", "info"}, 1, "", "Датчик в частотном режиме.", {}},
+        {{"--address", "10", y, "shift-full", "1"},
+         1,
+         "",
+         "Эту операцию невозможно выполнить в частотном режиме.",
+         {}},
+        {{"--address", "42", "info"},
+         1,
+         "",
+         "Нет ответа от датчика с адресом 42",
+         {"Нет ответа от датчика с адресом 42"}},
+    };
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const Outcome o = run_cli(QStringList{"--port", link} + c.args, log_dir);
+        EXPECT_EQ(o.status, c.status) << show(o);
+        EXPECT_TRUE(
+            QRegularExpression(QRegularExpression::anchoredPattern(c.out)).match(o.out).hasMatch())
+            << show(o);
+        if (c.err.isEmpty()) {
+            EXPECT_TRUE(o.err.isEmpty()) << show(o);
+        } else {
+            EXPECT_TRUE(o.err.contains(c.err)) << show(o);
+        }
+        // Opened and closed as the window does it, with the operation between.
+        ASSERT_FALSE(o.log.isEmpty()) << show(o);
+        EXPECT_EQ(o.log.front(), opened) << show(o);
+        EXPECT_EQ(o.log.back(), closed) << show(o);
+        EXPECT_TRUE(in_order(o.log, c.log)) << show(o);
+    }
+
+    // The table file: 40 lines, Windows-1251, CR LF; and what was written reads back.
+    const QByteArray saved = read_file(read_back);
+    EXPECT_EQ(saved.count("\r\n"), 40);
+    EXPECT_TRUE(saved.startsWith("51\r\n102\r\n"));
+    EXPECT_TRUE(saved.endsWith("\r\n600\r\n"));
+    EXPECT_EQ(read_file(read_again), zvk(table));
+}
+
+TEST(CliEndToEnd, RefusalsSendNothing) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    PtyPair line; // the test is the far end and listens
+    ASSERT_TRUE(line.ok());
+    const QString log_dir = dir.filePath(QStringLiteral("log"));
+    const QString short_zvk = dir.filePath(QStringLiteral("short.zvk"));
+    const QString bad_zvk = dir.filePath(QStringLiteral("bad.zvk"));
+    ASSERT_TRUE(write_file(short_zvk, zvk(numbers(1, 1, 39))));
+    ASSERT_TRUE(write_file(bad_zvk, zvk(numbers(1, 1, 39) << QStringLiteral("40000"))));
+
+    struct Case {
+        QStringList args;
+        int status;
+        QString err;
+        QByteArray sent; // what the far end must hear
+    };
+    const Case cases[] = {
+        {{"--yes", "set-full", "2000000001"},
+         2,
+         "Введите значение уровня в диапазоне 0....2 000 000 000",
+         {}},
+        {{"--yes", "shift-empty", "-1001"}, 2, "Значения могут быть от -1000 до 1000", {}},
+        {{"--yes", "alarm", "100"}, 2, "Значения могут быть от 1 до 99", {}},
+        {{"address", "256"}, 2, "Введите число в диапазоне 0....255", {}},
+        {{"password", "enter", "12ab"},
+         2,
+         "Введите числовой пароль в диапазоне 0....2 000 000 000",
+         {}},
+        // A question and no terminal to ask it on, and no --yes.
+        {{"shift-full", "5"},
+         2,
+         "Сейчас будет сдвинут верхний уровень. Вы уверены что это нужно?",
+         {}},
+        {{"table", "write", dir.filePath(QStringLiteral("missing.zvk"))},
+         2,
+         "Не удалось прочитать файл",
+         {}},
+        {{"table", "write", short_zvk}, 2, "В файле таблицы 39 строк", {}},
+        {{"table", "write", bad_zvk}, 2, "\"40000\" не целое число от 0 до 32767", {}},
+        {{"table", "read", dir.filePath(QStringLiteral("no/such/folder/t.zvk"))},
+         2,
+         "Не удалось записать файл",
+         {}},
+        {{"mode", "--output", "fm"}, 2, "zorvik-cli: mode: --output wants", {}},
+        {{"--address", "300", "info"}, 2, "zorvik-cli: option --address wants", {}},
+        // The same far end does hear a command that is not refused.
+        {{"--address", "7", "info"}, 1, "Нет ответа от датчика с адресом 7", request::read_id(7)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const Outcome o = run_cli(QStringList{"--port", line.slave_path()} + c.args, log_dir);
+        EXPECT_EQ(o.status, c.status) << show(o);
+        EXPECT_TRUE(o.err.contains(c.err)) << show(o);
+        EXPECT_TRUE(o.out.isEmpty()) << show(o);
+        EXPECT_EQ(line.read_until_quiet(100), c.sent);
+        // A refusal writes no run log either.
+        EXPECT_EQ(o.log_files, c.sent.isEmpty() ? 0 : 1) << show(o);
+    }
+}
+
+TEST(CliEndToEnd, HelpForTheToolAndEachCommand) {
+    QTemporaryDir dir;
+    const QString log_dir = dir.filePath(QStringLiteral("log"));
+    const Outcome tool = run_cli({"--help"}, log_dir);
+    EXPECT_EQ(tool.status, 0);
+    EXPECT_TRUE(tool.out.startsWith(
+        "Usage: zorvik-cli [--port PATH] [--address N] [--yes] COMMAND [ARGS...]\n"));
+    for (const char* command : {"scan", "info", "watch", "set-full", "set-empty", "shift-full",
+                                "shift-empty", "mode", "alarm", "address", "password enter",
+                                "password change", "horizon", "table read", "table write"}) {
+        SCOPED_TRACE(command);
+        EXPECT_TRUE(tool.out.contains(QStringLiteral("\n  ") + QLatin1String(command) + u' '));
+        const Outcome one =
+            run_cli(QString::fromLatin1(command).split(u' ') << QStringLiteral("--help"), log_dir);
+        EXPECT_EQ(one.status, 0) << show(one);
+        EXPECT_TRUE(one.out.contains(QStringLiteral("[--yes] ") + QLatin1String(command)))
+            << show(one);
+        EXPECT_TRUE(one.err.isEmpty());
+    }
+    const Outcome none = run_cli({"info"}, log_dir);
+    EXPECT_EQ(none.status, 2);
+    EXPECT_TRUE(none.err.contains("give --port PATH")) << show(none);
+}
