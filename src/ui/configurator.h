@@ -12,11 +12,18 @@ class Dialogs;
 class Tones;
 class Clock;
 
+// Shown once in the status line when records start to be held in memory.
+inline const QString kRunLogUnwritable =
+    QStringLiteral("Журнал не записывается на диск, записи хранятся в памяти.");
+
 struct Configurator {
     Configurator(SerialPort& port_, Dialogs& dialogs_, Tones& tones_, const Clock& clock_)
-        : port(port_), dialogs(dialogs_), tones(tones_), clock(clock_), log(clock_)
-    {
+        : port(port_), dialogs(dialogs_), tones(tones_), clock(clock_), log(clock_) {
         log.set_replay_flag(&frmSerial.replay_mode);
+        log.on_unwritable = [this](const QString&) {
+            frmSerial.MsgCom.set_fore_colour(kRed);
+            frmSerial.MsgCom.set_text(kRunLogUnwritable);
+        };
     }
     Configurator(const Configurator&) = delete;
     Configurator& operator=(const Configurator&) = delete;
@@ -35,9 +42,8 @@ struct Configurator {
     // The device opened for an item of the port list.  By default the item
     // behind the "\\.\" prefix; the program may map items of its own (the
     // demo line, a port given on the command line).
-    std::function<QString(const QString& item)> device_for_item = [](const QString& item) -> QString {
-        return QStringLiteral("\\\\.\\") + item;
-    };
+    std::function<QString(const QString& item)> device_for_item =
+        [](const QString& item) -> QString { return QStringLiteral("\\\\.\\") + item; };
 
     // Appends a record to the run log; silent while a reply is replayed.
     void str_to_log(const QString& message) { log.str_to_log(message); }
