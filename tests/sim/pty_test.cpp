@@ -278,15 +278,16 @@ TEST(ZorvikSim, OptionParsing) {
         {"5:176::1234", {std::nullopt, 1234}},
         {"5:176:77:2000000000", {77, 2'000'000'000}},
         {"5:176:77", {77, 0}}};
-    for (const auto& [spec, want] : good) {
+    for (const auto& [sensor_arg, want] : good) {
         const auto p = parse_sim_options(
-            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + spec}, error);
-        ASSERT_TRUE(p) << spec << error.toStdString();
-        EXPECT_EQ(p->sensors[0].serial, want.first) << spec;
-        EXPECT_EQ(p->sensors[0].password, want.second) << spec;
+            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + sensor_arg}, error);
+        ASSERT_TRUE(p) << sensor_arg << error.toStdString();
+        EXPECT_EQ(p->sensors[0].serial, want.first) << sensor_arg;
+        EXPECT_EQ(p->sensors[0].password, want.second) << sensor_arg;
     }
-    for (const char* spec : {"5:176::2000000001", "5:176::-1", "5:176::", "5:176:1:2:3", "5:176:"})
+    for (const char* sensor_arg :
+         {"5:176::2000000001", "5:176::-1", "5:176::", "5:176:1:2:3", "5:176:"})
         EXPECT_FALSE(parse_sim_options(
-            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + spec}, error))
-            << spec;
+            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + sensor_arg}, error))
+            << sensor_arg;
 }
