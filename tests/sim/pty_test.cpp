@@ -109,6 +109,39 @@ TEST(SimPty, VanishingLineFailsTheClient) {
     server.stop();
 }
 
+TEST(SimPty, WhatAClientLeftUnreadNeverReachesTheNextOne) {
+    PtyServer server(SimLine::demo());
+    ASSERT_TRUE(server.start(QString()));
+    auto wait_for = [](auto done) {
+        for (int i = 0; i < 500 && !done(); ++i) QThread::msleep(10);
+        return done();
+    };
+    {
+        PosixClient first(server.device_path());
+        ASSERT_TRUE(first.ok());
+        // More than the pty and the queue hold, and endless noise on top:
+        // the queue stays bounded while nobody reads.
+        server.send_noise(QByteArray(3 * PtyServer::kMaxQueued, '\x55'));
+        server.set_noise(PtyServer::kNoiseFullSpeed);
+        EXPECT_TRUE(wait_for([&] { return server.queued() >= PtyServer::kMaxQueued / 2; }));
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_LE(server.queued(), PtyServer::kMaxQueued);
+            QThread::msleep(5);
+        }
+        server.set_noise(0);
+        EXPECT_GT(first.read_for(20, 200).size(), 0);
+    }
+    EXPECT_TRUE(wait_for([&] { return server.queued() == 0; })) << server.queued();
+    EXPECT_GE(server.peer_changes(), 1u);
+
+    PosixClient next(server.device_path());
+    ASSERT_TRUE(next.ok());
+    EXPECT_TRUE(next.read_for(50, 300).isEmpty());
+    const QByteArray st = next.exchange(read_request(12, CMD_READ_STATE));
+    EXPECT_EQ(st.size(), 24);
+    EXPECT_TRUE(reply_crc_ok(st));
+}
+
 TEST(SimPty, RefusesToReplaceSomethingThatIsNotALink) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("file"));
@@ -245,15 +278,16 @@ TEST(ZorvikSim, OptionParsing) {
         {"5:176::1234", {std::nullopt, 1234}},
         {"5:176:77:2000000000", {77, 2'000'000'000}},
         {"5:176:77", {77, 0}}};
-    for (const auto& [spec, want] : good) {
+    for (const auto& [sensor_arg, want] : good) {
         const auto p = parse_sim_options(
-            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + spec}, error);
-        ASSERT_TRUE(p) << spec << error.toStdString();
-        EXPECT_EQ(p->sensors[0].serial, want.first) << spec;
-        EXPECT_EQ(p->sensors[0].password, want.second) << spec;
+            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + sensor_arg}, error);
+        ASSERT_TRUE(p) << sensor_arg << error.toStdString();
+        EXPECT_EQ(p->sensors[0].serial, want.first) << sensor_arg;
+        EXPECT_EQ(p->sensors[0].password, want.second) << sensor_arg;
     }
-    for (const char* spec : {"5:176::2000000001", "5:176::-1", "5:176::", "5:176:1:2:3", "5:176:"})
+    for (const char* sensor_arg :
+         {"5:176::2000000001", "5:176::-1", "5:176::", "5:176:1:2:3", "5:176:"})
         EXPECT_FALSE(parse_sim_options(
-            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + spec}, error))
-            << spec;
+            {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + sensor_arg}, error))
+            << sensor_arg;
 }
