@@ -23,6 +23,7 @@
 #endif
 #ifdef Q_OS_UNIX
 #include <poll.h>
+#include <sys/ioctl.h>
 #endif
 
 namespace {
@@ -188,6 +189,7 @@ public:
         port_->clearError();
         baud_ = line->baud;
         failed_ = false;
+        stale_ = 0;
         watching_ = true;
         ++session_;
         r.ok = true;
@@ -202,6 +204,7 @@ public:
         if (port_->isOpen()) port_->close();
         port_->clearError();
         failed_ = false;
+        stale_ = 0;
         // Nobody may be left waiting for a read of a closed port.
         std::deque<Read> pending;
         pending.swap(reads_);
@@ -212,14 +215,25 @@ public:
         if (usable()) port_->flush();
     }
 
+    // Everything received and not yet read goes; a running read keeps what
+    // it has and ends with it.
     void discard() {
-        // A running read keeps what it has; it will end with it.
         if (!usable() || reading_) return;
         port_->clear(QSerialPort::Input);
         port_->readAll();
+        stale_ = 0;
+    }
+
+    qint64 waiting() const {
+        return port_->isOpen() ? port_->bytesAvailable() : 0;
     }
 
     uint16_t write(const QByteArray& data) {
+        // A request's answer comes after it: what the last read left behind
+        // belongs to no request still to come.  Left in place it would stand
+        // in front of every later reply (after a burst of noise, for many
+        // ticks).  A read still running keeps its bytes.
+        if (!reading_) drop_stale();
         qsizetype total = 0;
         for (qsizetype at = 0; at < data.size() && usable(); at += SerialPort::kMaxChunk) {
             const QByteArray piece = data.mid(at, SerialPort::kMaxChunk);
@@ -326,6 +340,7 @@ private:
     }
 
     void on_ready_read() {
+        trim();
         if (!reading_) return;
         if (read_complete()) {
             finish_read();
@@ -343,9 +358,37 @@ private:
         const int most = reads_.front().want > 0 ? reads_.front().want : SerialPort::kMaxChunk;
         const QByteArray data = port_->isOpen() ? port_->read(most) : QByteArray();
         if (data.isEmpty()) flush();
+        stale_ = waiting() + kernel_waiting();
         Read r = std::move(reads_.front());
         reads_.pop_front();
         r.deliver(data);
+    }
+
+    // Bytes the system holds for us that QSerialPort has not taken in yet.
+    qint64 kernel_waiting() const {
+#ifdef Q_OS_UNIX
+        int n = 0;
+        if (port_->isOpen() && ::ioctl(int(port_->handle()), FIONREAD, &n) == 0) return n;
+#endif
+        return 0; // elsewhere QSerialPort takes everything in as it comes
+    }
+
+    // Keeps the newest kBacklogBytes, as a UART driver's buffer would keep
+    // a few kilobytes.  The oldest go first: they are the furthest from any
+    // answer still to come.
+    void trim() {
+        const qint64 excess = waiting() - QtSerialPort::kBacklogBytes;
+        if (excess <= 0) return;
+        port_->skip(excess);
+        stale_ = std::max<qint64>(0, stale_ - excess);
+    }
+
+    void drop_stale() {
+        if (stale_ <= 0 || !usable()) return;
+        if (waiting() < stale_ && !port_->waitForReadyRead(0)) // take in what the system holds
+            port_->clearError();                               // nothing there after all
+        port_->skip(std::min(stale_, waiting()));
+        stale_ = 0;
     }
 
     // A vanished device makes QSerialPort report the error again on every
@@ -392,6 +435,7 @@ private:
     bool failed_ = false;   // the device is gone; the caller has not closed yet
     uint64_t session_ = 0;
     qint32 baud_ = 19200;
+    qint64 stale_ = 0; // bytes at the front of the input that the last read left behind
 };
 
 // Runs `f` in the I/O thread and waits for its result.
@@ -476,6 +520,11 @@ QByteArray QtSerialPort::read_expected(int count, int timeout_ms) {
 uint16_t QtSerialPort::WritePort(const QByteArray& data) {
     if (!open_ || data.isEmpty()) return 0;
     return on_io([&] { return io_->write(data); });
+}
+
+
+qint64 QtSerialPort::waiting_bytes() {
+    return on_io([this] { return io_->waiting(); });
 }
 
 bool QtSerialPort::PortExists(const QString& name) {

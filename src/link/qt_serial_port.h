@@ -17,6 +17,12 @@
 // thread runs reads one after another in the order they were asked for, and a
 // write runs between two events of a read in progress.
 //
+// What arrives is kept up to kBacklogBytes; beyond that the oldest bytes are
+// dropped, so a noisy line or a sensor that streams on its own cannot grow the
+// program.  A read takes at most 255 bytes; what it leaves behind is older
+// than any answer still to come and is dropped at the next write, so after
+// any burst the reply to the next request is read whole, by the next read.
+//
 // A vanishing port (USB adapter pulled, far end of a pty closed) is noticed
 // once: reading and writing stop and the device is released, but the port
 // still counts as open until ClosePort, so the exchange cycle sees its writes
@@ -32,6 +38,9 @@ class QtSerialPortIo;
 
 class QtSerialPort final : public SerialPort {
 public:
+    // Received bytes kept at most while nobody reads them.
+    static constexpr qint64 kBacklogBytes = 4096;
+
     QtSerialPort();
     ~QtSerialPort() override;
     QtSerialPort(const QtSerialPort&) = delete;
@@ -60,6 +69,8 @@ public:
     bool PortExists(const QString& name) override;
 
     bool is_open() const override { return open_; }
+    // Received bytes waiting to be read (at most kBacklogBytes).
+    qint64 waiting_bytes();
     OpenFailure last_open_failure() const override { return failure_; }
     // Call from the thread that called OpenPort.
     QString last_open_message() const override { return open_message_; }

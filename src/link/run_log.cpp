@@ -81,17 +81,70 @@ bool RunLog::start_file(const QString& folder, bool unique, QString* error) {
     }
     const QByteArray record =
         "\"" + to_cp1251(QStringLiteral("Start: ") + date_time_text(start)) + "\r\n\"\r\n";
-    if (file.write(record) != record.size()) {
+    if (file.write(record) != record.size() || !file.flush()) {
         if (error) *error = path + QStringLiteral(": ") + file.errorString();
         return false;
     }
     file.close();
     path_ = path;
+    start_record_ = record;
+    held_.clear();
+    lost_ = 0;
+    failing_ = false;
     return true;
 }
 
+namespace {
+QByteArray record(const QDateTime& t, const QString& message) {
+    return "\"" + to_cp1251(RunLog::time_text(t) + QStringLiteral(" : ") + message) + "\"\r\n";
+}
+} // namespace
+
 bool RunLog::str_to_log(const QString& message) {
     if (path_.isEmpty()) return false;
-    const QString text = time_text(clock_.now()) + QStringLiteral(" : ") + message;
-    return append_and_sync(path_, "\"" + to_cp1251(text) + "\"\r\n");
+    held_.push_back(record(clock_.now(), message));
+    if (held_.size() > size_t(kMaxHeld)) {
+        held_.pop_front();
+        ++lost_;
+    }
+    QString error;
+    if (write_held(&error)) {
+        failing_ = false;
+        return true;
+    }
+    if (!failing_) {
+        failing_ = true;
+        if (on_unwritable) on_unwritable(error);
+    }
+    return false;
+}
+
+bool RunLog::write_held(QString* error) {
+    const QString folder = QFileInfo(path_).absolutePath();
+    if (!QDir(folder).exists() && !QDir().mkpath(folder)) {
+        *error = QStringLiteral("Path not found: ") + folder;
+        return false;
+    }
+    bool fresh = false;
+    {
+        // Fails fast on a file or folder we may not write, before the held
+        // records are put together.
+        QFile file(path_);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            *error = file.errorString();
+            return false;
+        }
+        // Deleted (and so made again just now), or emptied by a write that
+        // never got onto the disk: the file starts over with the start record.
+        fresh = file.size() == 0;
+    }
+    QByteArray bytes = fresh ? start_record_ : QByteArray();
+    if (lost_ > 0)
+        bytes += record(clock_.now(),
+                        QStringLiteral("Потеряно записей журнала: ") + QString::number(lost_));
+    for (const QByteArray& r : held_) bytes += r;
+    if (!append_and_sync(path_, bytes, error)) return false;
+    held_.clear();
+    lost_ = 0;
+    return true;
 }

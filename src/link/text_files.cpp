@@ -57,11 +57,18 @@ bool sync_to_disk(QFile& file) {
 
 bool append_and_sync(const QString& path, const QByteArray& bytes, QString* error) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Unbuffered: a failed write must not stay behind in a buffer that the
+    // close would try again.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         if (error) *error = file.errorString();
         return false;
     }
-    const bool ok = file.write(bytes) == bytes.size() && sync_to_disk(file);
-    if (!ok && error) *error = file.errorString();
-    return ok;
+    const qint64 before = file.size();
+    if (file.write(bytes) == bytes.size() && sync_to_disk(file)) return true;
+    if (error) *error = file.errorString();
+    // A full disk or a size limit may have taken part of it: cut that off,
+    // so that a later attempt does not follow half a record.
+    file.unsetError();
+    file.resize(before);
+    return false;
 }

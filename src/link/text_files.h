@@ -11,5 +11,6 @@ bool write_cp1251_lines(const QString& path, const QStringList& lines, QString* 
 // Reads a Windows-1251 text file; lines may end in CR LF, LF or CR.  False when
 // the file cannot be read.
 bool read_cp1251_lines(const QString& path, QStringList* lines, QString* error = nullptr);
-// Appends bytes and makes sure they are on disk before returning.
+// Appends bytes and makes sure they are on disk before returning; on failure
+// the file is cut back to its old length (all of the bytes or none).
 bool append_and_sync(const QString& path, const QByteArray& bytes, QString* error = nullptr);

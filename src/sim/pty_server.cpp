@@ -1,5 +1,7 @@
 #include "sim/pty_server.h"
 
+#include "sim/fuel_model.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <fcntl.h>
 #include <map>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -59,6 +62,16 @@ bool PtyServer::start(const QString& link_path, QString* error) {
 
     if (pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) return fail(system_error("pipe"));
 
+    // Our own descriptor of the slave keeps the master from hanging up, so
+    // the master cannot tell when a client comes or goes; the device node's
+    // open and close events can.  Without them (no inotify) replies may
+    // still reach a later client, nothing worse.
+    peers_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (peers_ >= 0 && inotify_add_watch(peers_, name, IN_OPEN | IN_CLOSE) < 0) {
+        ::close(peers_);
+        peers_ = -1;
+    }
+
     if (!link_path.isEmpty()) {
         const QByteArray link = QFile::encodeName(link_path);
         struct stat st {};
@@ -97,7 +110,7 @@ void PtyServer::vanish() {
 }
 
 void PtyServer::close_all() {
-    for (int* fd : {&master_, &slave_, &wake_[0], &wake_[1]})
+    for (int* fd : {&master_, &slave_, &wake_[0], &wake_[1], &peers_})
         if (*fd >= 0) {
             ::close(*fd);
             *fd = -1;
@@ -114,11 +127,43 @@ void PtyServer::remove_link() {
     link_path_.clear();
 }
 
+void PtyServer::send_noise(const QByteArray& bytes) {
+    {
+        std::lock_guard<std::mutex> lock(noise_mutex_);
+        noise_burst_ += bytes.left(kMaxQueued - noise_burst_.size());
+    }
+    wake();
+}
+
+void PtyServer::set_noise(int bytes_per_second) {
+    noise_rate_ = bytes_per_second;
+    wake();
+}
+
+void PtyServer::queue(int64_t due_us, const QByteArray& bytes, int64_t spacing_us) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (out_.size() >= size_t(kMaxQueued)) {
+            bytes_dropped_ += uint64_t(bytes.size() - i);
+            break;
+        }
+        out_.emplace(due_us + i * spacing_us, bytes[i]);
+    }
+    queued_ = int(out_.size());
+}
+
+void PtyServer::drop_queued() {
+    bytes_dropped_ += out_.size();
+    out_.clear();
+    queued_ = 0;
+    // What the pty itself still holds for the slave side goes as well.
+    if (slave_ >= 0) tcflush(slave_, TCIFLUSH);
+}
+
 void PtyServer::run() {
-    std::multimap<int64_t, char> out; // bytes to send, by when they are due
     QByteArray rx;
     int64_t first_rx = 0, last_rx = 0;
     bool blocked = false; // the client is not reading and the pty is full
+    int64_t next_noise = 0;
 
     while (!stop_ && !vanish_) {
         bool wire = false;
@@ -130,12 +175,17 @@ void PtyServer::run() {
             const int64_t on_wire = wire ? first_rx + int64_t{rx.size()} * SimLine::kByteUs : 0;
             return std::max(last_rx + kBurstGapUs, on_wire);
         };
+        const int noise = noise_rate_;
         int64_t deadline = LLONG_MAX;
         if (!rx.isEmpty()) deadline = heard_at();
-        if (!out.empty())
-            deadline = std::min(deadline, blocked ? time_.now_us() + 1000 : out.begin()->first);
+        // A full pty is waited out with POLLOUT; due bytes only matter once
+        // the client reads again.
+        if (!out_.empty() && !blocked) deadline = std::min(deadline, out_.begin()->first);
+        if (noise > 0 && !blocked) deadline = std::min(deadline, std::max(next_noise, int64_t{0}));
 
-        pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        pollfd fds[3] = {{master_, short(POLLIN | (blocked ? POLLOUT : 0)), 0},
+                         {wake_[0], POLLIN, 0},
+                         {peers_, POLLIN, 0}};
         timespec ts{};
         timespec* tsp = nullptr;
         if (deadline != LLONG_MAX) {
@@ -144,12 +194,26 @@ void PtyServer::run() {
             ts.tv_nsec = (wait % 1'000'000) * 1000;
             tsp = &ts;
         }
-        if (ppoll(fds, 2, tsp, nullptr) < 0 && errno != EINTR) break;
+        if (ppoll(fds, peers_ >= 0 ? 3 : 2, tsp, nullptr) < 0 && errno != EINTR) break;
         if (fds[1].revents & POLLIN) {
             char drain[64];
             while (::read(wake_[0], drain, sizeof drain) > 0) {
             }
         }
+        // A client came or went: what is queued was meant for the old one.
+        // Taken before the master, so a new client's first request is kept.
+        if (peers_ >= 0 && (fds[2].revents & POLLIN)) {
+            alignas(inotify_event) char events[1024];
+            bool changed = false;
+            while (::read(peers_, events, sizeof events) > 0) changed = true;
+            if (changed) {
+                ++peer_changes_;
+                drop_queued();
+                rx.clear();
+                blocked = false;
+            }
+        }
+        if (fds[0].revents & POLLOUT) blocked = false;
         if (fds[0].revents & POLLIN) {
             char buf[4096];
             const ssize_t n = ::read(master_, buf, sizeof buf);
@@ -157,6 +221,7 @@ void PtyServer::run() {
                 const int64_t now = time_.now_us();
                 if (rx.isEmpty()) first_rx = now;
                 rx.append(buf, n);
+                if (rx.size() > kMaxBurst) rx.remove(0, rx.size() - kMaxBurst);
                 last_rx = now;
             }
         } else if (fds[0].revents & (POLLHUP | POLLERR)) {
@@ -173,26 +238,52 @@ void PtyServer::run() {
                 answer = line_.hear(rx, heard);
             }
             rx.clear();
+            ++bursts_heard_;
             for (const LinePiece& piece : answer)
-                for (qsizetype i = 0; i < piece.bytes.size(); ++i)
-                    out.emplace(heard + piece.offset_us + (wire ? (i + 1) * SimLine::kByteUs : 0),
-                                piece.bytes[i]);
+                queue(heard + piece.offset_us + (wire ? SimLine::kByteUs : 0), piece.bytes,
+                      wire ? SimLine::kByteUs : 0);
         }
 
-        QByteArray due;
-        for (auto it = out.begin(); it != out.end() && it->first <= now; ++it)
-            due.append(it->second);
-        if (!due.isEmpty()) {
+        {
+            std::lock_guard<std::mutex> lock(noise_mutex_);
+            if (!noise_burst_.isEmpty()) {
+                queue(now, noise_burst_, wire ? SimLine::kByteUs : 0);
+                noise_burst_.clear();
+            }
+        }
+        if (noise == 0) {
+            next_noise = 0;
+        } else if (!blocked) {
+            // Random bytes, paced at the given rate or as many as the queue
+            // holds, so that a full-speed client is never kept waiting.
+            const int64_t step = noise > 0 ? std::max<int64_t>(1, 1'000'000 / noise) : 0;
+            if (next_noise == 0 || noise < 0) next_noise = now;
+            QByteArray bytes;
+            while (next_noise <= now && out_.size() + size_t(bytes.size()) < size_t(kMaxQueued)) {
+                bytes.append(char(sim_hash(++noise_count_) & 0xFF));
+                if (step == 0 && bytes.size() >= 4096) break;
+                next_noise += step;
+            }
+            queue(now, bytes, 0);
+        }
+
+        if (!blocked && !out_.empty() && out_.begin()->first <= now) {
+            QByteArray due;
+            for (auto it = out_.begin(); it != out_.end() && it->first <= now && due.size() < 4096;
+                 ++it)
+                due.append(it->second);
             const ssize_t n = ::write(master_, due.constData(), static_cast<size_t>(due.size()));
             const qsizetype written = n > 0 ? n : 0;
             blocked = written < due.size();
-            for (qsizetype i = 0; i < written; ++i) out.erase(out.begin());
+            out_.erase(out_.begin(), std::next(out_.begin(), written));
+            queued_ = int(out_.size());
+            bytes_sent_ += uint64_t(written);
         }
     }
     if (vanish_) {
         // The wake pipe stays for stop(); the client loses its line now.
-        for (int* fd : {&master_, &slave_}) {
-            ::close(*fd);
+        for (int* fd : {&master_, &slave_, &peers_}) {
+            if (*fd >= 0) ::close(*fd);
             *fd = -1;
         }
         remove_link();

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -17,6 +18,14 @@ class PtyServer {
 public:
     // A request burst is over after this much quiet on the line.
     static constexpr int kBurstGapUs = 2'000;
+    // Bytes waiting to go out, at most; more is dropped, as a jammed line
+    // loses them.
+    static constexpr int kMaxQueued = 16'384;
+    // A request burst longer than this keeps only its last bytes, as a
+    // sensor's receive buffer does.
+    static constexpr int kMaxBurst = 4'096;
+    // set_noise: as fast as the client takes the bytes.
+    static constexpr int kNoiseFullSpeed = -1;
 
     explicit PtyServer(SimLine line);
     ~PtyServer(); // stops and removes the link
@@ -41,6 +50,20 @@ public:
     // does: the client's reads and writes fail and the link disappears.
     void vanish();
 
+    // Line noise, for fault tests: `bytes` go out at once (a burst, within
+    // kMaxQueued); set_noise sends random bytes at `bytes_per_second`
+    // (kNoiseFullSpeed: as fast as they are taken, 0: off).
+    void send_noise(const QByteArray& bytes);
+    void set_noise(int bytes_per_second);
+
+    // Counters for tests and benchmarks.
+    uint64_t bursts_heard() const { return bursts_heard_; }
+    uint64_t bytes_sent() const { return bytes_sent_; }
+    uint64_t bytes_dropped() const { return bytes_dropped_; }
+    int queued() const { return queued_; }
+    // Client opens and closes seen.
+    uint64_t peer_changes() const { return peer_changes_; }
+
     // Runs `f` on the line while the server is not using it (faults, power
     // cycles, looking at a sensor).
     template <class F> auto with_line(F&& f) {
@@ -53,6 +76,16 @@ private:
     void close_all();
     void remove_link();
     void wake();
+    void queue(int64_t due_us, const QByteArray& bytes, int64_t spacing_us);
+    void drop_queued();
+
+    std::multimap<int64_t, char> out_; // bytes to send by when they are due; server thread only
+    std::mutex noise_mutex_;
+    QByteArray noise_burst_; // guarded by noise_mutex_
+    std::atomic<int> noise_rate_{0};
+    uint64_t noise_count_ = 0;
+    std::atomic<uint64_t> bursts_heard_{0}, bytes_sent_{0}, bytes_dropped_{0}, peer_changes_{0};
+    std::atomic<int> queued_{0};
 
     SimLine line_;
     SteadySimTime time_;
@@ -64,6 +97,7 @@ private:
     int master_ = -1;
     int slave_ = -1; // held open so that the master never sees a hang-up
     int wake_[2] = {-1, -1};
+    int peers_ = -1; // inotify: the slave side opened or closed by a client
     QString slave_path_;
     QString link_path_;
 };

@@ -12,9 +12,18 @@ class Dialogs;
 class Tones;
 class Clock;
 
+// Shown once in the status line when records start to be held in memory.
+inline const QString kRunLogUnwritable =
+    QStringLiteral("Журнал не записывается на диск, записи хранятся в памяти.");
+
 struct Configurator {
     Configurator(SerialPort& port_, Dialogs& dialogs_, Tones& tones_, const Clock& clock_)
-        : port(port_), dialogs(dialogs_), tones(tones_), clock(clock_), log(clock_) {}
+        : port(port_), dialogs(dialogs_), tones(tones_), clock(clock_), log(clock_) {
+        log.on_unwritable = [this](const QString&) {
+            frmSerial.MsgCom.set_fore_colour(kRed);
+            frmSerial.MsgCom.set_text(kRunLogUnwritable);
+        };
+    }
     Configurator(const Configurator&) = delete;
     Configurator& operator=(const Configurator&) = delete;
 

@@ -344,3 +344,83 @@ TEST_F(QtSerialPortWrite, AVanishingFarEndFailsOnceWithoutSpinning) {
     EXPECT_EQ(port.ClosePort(), 1);
     EXPECT_TRUE(port.last_open_message().isEmpty());
 }
+
+// ------------------------------------------------------------ bounded input
+
+namespace {
+// Waits (at most 5 s) until `done` holds, letting the I/O thread work.
+template <class F> bool eventually(F done) {
+    for (int i = 0; i < 500 && !done(); ++i) QTest::qWait(10);
+    return done();
+}
+} // namespace
+
+using QtSerialPortBacklog = Fixture;
+
+TEST_F(QtSerialPortBacklog, ABurstKeepsItsNewestBytesAndTheNextReplyComesWhole) {
+    // One row per moment the burst comes: before the exchange's read, or
+    // between its read and its write.  Either way the second read after the
+    // burst has the reply, and nothing older than a UART's buffer is kept.
+    for (const bool before_read : {true, false}) {
+        SCOPED_TRACE(before_read ? "burst before the read" : "burst after the read");
+        const QByteArray burst = pattern(10'000, 11);
+        if (!before_read) {
+            EXPECT_TRUE(port.ReadPort().isEmpty());
+        }
+        ASSERT_TRUE(pty.write(burst));
+        ASSERT_TRUE(eventually([&] { return port.waiting_bytes() == QtSerialPort::kBacklogBytes; }))
+            << port.waiting_bytes();
+        if (before_read) {
+            EXPECT_EQ(port.ReadPort(), burst.mid(burst.size() - QtSerialPort::kBacklogBytes, 255));
+            ASSERT_EQ(port.WritePort("ask"), 3);
+            EXPECT_EQ(pty.read(3, 1000), QByteArray("ask"));
+            ASSERT_TRUE(pty.write("reply"));
+            EXPECT_EQ(port.ReadPort(), QByteArray("reply"));
+        } else {
+            // The burst sat behind an empty read: the write keeps it (it is
+            // newer than that read), the reply comes after it, and the next
+            // exchange is clean again.
+            ASSERT_EQ(port.WritePort("ask"), 3);
+            EXPECT_EQ(pty.read(3, 1000), QByteArray("ask"));
+            ASSERT_TRUE(pty.write("reply"));
+            EXPECT_EQ(port.ReadPort().size(), 255);
+            ASSERT_EQ(port.WritePort("ask"), 3);
+            EXPECT_EQ(pty.read(3, 1000), QByteArray("ask"));
+            ASSERT_TRUE(pty.write("again"));
+            EXPECT_EQ(port.ReadPort(), QByteArray("again"));
+        }
+        EXPECT_EQ(port.waiting_bytes(), 0);
+    }
+}
+
+TEST_F(QtSerialPortBacklog, EndlessNoiseKeepsTheInputBoundedAndTheLineUsable) {
+    std::atomic<bool> stop{false};
+    std::thread noise([&] {
+        const QByteArray chunk = pattern(4000, 5);
+        while (!stop) pty.write(chunk);
+    });
+    qint64 most = 0;
+    for (int i = 0; i < 40; ++i) {
+        QTest::qWait(20);
+        most = std::max(most, port.waiting_bytes());
+        if (i % 10 == 0) {
+            EXPECT_EQ(port.ReadPort().size(), 255); // reads go on, each a full one
+            EXPECT_EQ(port.WritePort("x"), 1);
+        }
+    }
+    stop = true;
+    noise.join();
+    EXPECT_LE(most, QtSerialPort::kBacklogBytes);
+    EXPECT_GT(most, 0) << "no noise arrived";
+    pty.read_until_quiet(50);
+
+    port.ReadPort(); // the tail of the noise
+    ASSERT_EQ(port.WritePort("ask"), 3);
+    ASSERT_TRUE(pty.write("reply"));
+    EXPECT_EQ(port.ReadPort(), QByteArray("reply"));
+
+    ASSERT_TRUE(pty.write("junk"));
+    ASSERT_TRUE(eventually([&] { return port.waiting_bytes() == 4; }));
+    port.discard_input();
+    EXPECT_EQ(port.waiting_bytes(), 0);
+}

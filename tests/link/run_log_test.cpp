@@ -3,11 +3,16 @@
 #include "protocol/cp1251.h"
 
 #include "../support/configurator_rig.h"
+#include "../support/file_faults.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 QByteArray read_all(const QString& path) {
@@ -66,6 +71,100 @@ TEST(RunLog, UniqueRunsInOneSecondKeepEveryFile) {
     QString why;
     EXPECT_FALSE(nowhere.create_unique(first.path() + "/sub", &why)); // a file is in the way
     EXPECT_FALSE(why.isEmpty());
+}
+
+TEST(RunLog, RecordsThatCannotBeWrittenWaitInMemoryAndNoneIsLost) {
+    // Each row breaks the log after record "a", logs "b" and "c", mends it
+    // and logs "d".  `notice`: the caller hears (once) that records are held.
+    using Fault = std::function<std::shared_ptr<void>(const QString& file, const QString& folder)>;
+    struct Row {
+        const char* name;
+        Fault fault;
+        bool notice;
+        bool keeps_a; // the old file, with "a" in it, is still there
+    };
+    const Row rows[] = {
+        {"file read-only",
+         [](const QString& file, const QString& folder) {
+             return std::make_shared<ReadOnlyPaths>(QStringList{file, folder});
+         },
+         true, true},
+        {"disk full",
+         [](const QString& file, const QString&) {
+             return std::make_shared<FileSizeLimit>(QFileInfo(file).size());
+         },
+         true, true},
+        {"file deleted, folder read-only",
+         [](const QString& file, const QString& folder) {
+             QFile::remove(file);
+             return std::make_shared<ReadOnlyPaths>(QStringList{folder});
+         },
+         true, false},
+        {"file deleted",
+         [](const QString& file, const QString&) {
+             QFile::remove(file);
+             return std::shared_ptr<void>();
+         },
+         false, false},
+        {"folder deleted",
+         [](const QString&, const QString& folder) {
+             QDir(folder).removeRecursively();
+             return std::shared_ptr<void>();
+         },
+         false, false},
+    };
+    const QByteArray start = "\"Start: 06.12.2026 18:02:16\r\n\"\r\n";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        FakeClock clock;
+        RunLog log(clock);
+        QStringList notices;
+        log.on_unwritable = [&](const QString& why) { notices.append(why); };
+        const QString folder = dir.filePath("log");
+        ASSERT_TRUE(log.create(folder));
+        auto at = [&](int minute, const char* m) {
+            clock.t = QDateTime(QDate(2026, 12, 6), QTime(18, minute, 0));
+            return log.str_to_log(m);
+        };
+        EXPECT_TRUE(at(3, "a"));
+        {
+            const std::shared_ptr<void> fault = row.fault(log.path(), folder);
+            EXPECT_EQ(at(4, "b"), !row.notice);
+            EXPECT_EQ(at(5, "c"), !row.notice);
+            EXPECT_EQ(log.held(), row.notice ? 2 : 0);
+        }
+        EXPECT_EQ(notices.size(), row.notice ? 1 : 0) << notices.join('|').toStdString();
+        EXPECT_TRUE(at(6, "d"));
+        EXPECT_EQ(log.held(), 0);
+        EXPECT_EQ(read_all(log.path()), start + (row.keeps_a ? "\"18:03:00 : a\"\r\n" : "") +
+                                            "\"18:04:00 : b\"\r\n\"18:05:00 : c\"\r\n"
+                                            "\"18:06:00 : d\"\r\n");
+    }
+}
+
+TEST(RunLog, MemoryKeepsTheNewestRecordsAndTheFileSaysHowManyWereLost) {
+    QTemporaryDir dir;
+    FakeClock clock;
+    RunLog log(clock);
+    ASSERT_TRUE(log.create(dir.path()));
+    int notices = 0;
+    log.on_unwritable = [&](const QString&) { ++notices; };
+    {
+        ReadOnlyPaths read_only({log.path()});
+        for (int i = 0; i < RunLog::kMaxHeld + 3; ++i) log.str_to_log(QString::number(i));
+        EXPECT_EQ(log.held(), RunLog::kMaxHeld);
+    }
+    EXPECT_TRUE(log.str_to_log("back"));
+    EXPECT_EQ(notices, 1);
+    const QList<QByteArray> lines = read_all(log.path()).split('\n');
+    // Start record (two lines), the loss, the newest kMaxHeld records with
+    // "back" the last of them, and the empty piece after the last line end.
+    ASSERT_EQ(lines.size(), 2 + 1 + RunLog::kMaxHeld + 1);
+    EXPECT_EQ(lines[2],
+              "\"18:02:16 : " + to_cp1251(QStringLiteral("Потеряно записей журнала: 4")) + "\"\r");
+    EXPECT_EQ(lines[3], "\"18:02:16 : 4\"\r");
+    EXPECT_EQ(lines[lines.size() - 2], "\"18:02:16 : back\"\r");
 }
 
 TEST(RunLog, FallsBackToThePerUserFolder) {

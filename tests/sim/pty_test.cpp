@@ -109,6 +109,39 @@ TEST(SimPty, VanishingLineFailsTheClient) {
     server.stop();
 }
 
+TEST(SimPty, WhatAClientLeftUnreadNeverReachesTheNextOne) {
+    PtyServer server(SimLine::demo());
+    ASSERT_TRUE(server.start(QString()));
+    auto wait_for = [](auto done) {
+        for (int i = 0; i < 500 && !done(); ++i) QThread::msleep(10);
+        return done();
+    };
+    {
+        PosixClient first(server.device_path());
+        ASSERT_TRUE(first.ok());
+        // More than the pty and the queue hold, and endless noise on top:
+        // the queue stays bounded while nobody reads.
+        server.send_noise(QByteArray(3 * PtyServer::kMaxQueued, '\x55'));
+        server.set_noise(PtyServer::kNoiseFullSpeed);
+        EXPECT_TRUE(wait_for([&] { return server.queued() >= PtyServer::kMaxQueued / 2; }));
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_LE(server.queued(), PtyServer::kMaxQueued);
+            QThread::msleep(5);
+        }
+        server.set_noise(0);
+        EXPECT_GT(first.read_for(20, 200).size(), 0);
+    }
+    EXPECT_TRUE(wait_for([&] { return server.queued() == 0; })) << server.queued();
+    EXPECT_GE(server.peer_changes(), 1u);
+
+    PosixClient next(server.device_path());
+    ASSERT_TRUE(next.ok());
+    EXPECT_TRUE(next.read_for(50, 300).isEmpty());
+    const QByteArray st = next.exchange(read_request(12, CMD_READ_STATE));
+    EXPECT_EQ(st.size(), 24);
+    EXPECT_TRUE(reply_crc_ok(st));
+}
+
 TEST(SimPty, RefusesToReplaceSomethingThatIsNotALink) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("file"));
