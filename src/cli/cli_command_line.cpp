@@ -16,7 +16,7 @@ struct CommandInfo {
 };
 
 // The window's question before the operation, where it asks one.
-const std::array<CommandInfo, 15> kCommands = {{
+const std::array<CommandInfo, 18> kCommands = {{
     {CliCommand::Scan, "scan", "scan", "search the line for sensors; prints their addresses",
      "Sends the network scan and prints each address that answered, one per line.\n"
      "Does not read an identity first: the scan is for finding the addresses.\n"},
@@ -88,6 +88,35 @@ const std::array<CommandInfo, 15> kCommands = {{
      "Sends the calibration table of FILE (firmware 1.7.0 and up).  The file must hold\n"
      "a whole number of 40-line blocks (the last block counts) of whole numbers 0 to\n"
      "32767; anything else is refused before the port is opened.\n"},
+    {CliCommand::Flash, "flash",
+     "flash IMAGE [--type zorvik|pelgar] [--reset-calibration] [--no-verify]",
+     "upload firmware through the sensor's ROM bootloader",
+     "Uploads the firmware image IMAGE (*.cri) through the microcontroller's ROM\n"
+     "bootloader.  Switch the sensor's power off, start the command, then switch it on:\n"
+     "the upload waits up to 60 s for the bootloader.  The image is checked whole\n"
+     "before anything is sent.  Talks to the bootloader only (no identity is read).\n"
+     "Progress goes to stderr, as a bar on a terminal; Ctrl+C cancels.\n"
+     "  --type                 the sensor type's memory layout (default zorvik)\n"
+     "  --reset-calibration    also erase and write the data memory (calibrations)\n"
+     "  --no-verify            do not read the written blocks back\n"},
+    {CliCommand::Relay, "relay", "relay ENTRY [--address N] [--value V] [--v176] [mode options]",
+     "print a relay string for a telematics server",
+     "Prints the relay string (\"S485=...\") that makes a telematics terminal send the\n"
+     "request to a remote sensor.  Needs no port; nothing is sent.\n"
+     "ENTRY: password-enter, state, identity, shift-full, shift-empty, set-full,\n"
+     "       set-empty, mode, password-change\n"
+     "  --address N   the remote sensor's network address, 0 to 255 (default 1; state,\n"
+     "                shift-full and shift-empty below 200)\n"
+     "  --value V     the password, shift or level of the entries that take one\n"
+     "  --v176        the remote sensor runs firmware 1.7.6 or later\n"
+     "  mode options  for ENTRY mode, as for the mode command (no rs232; options not\n"
+     "                given are off; --thermal-compensation needs --v176)\n"},
+    {CliCommand::Replay, "replay", "replay LOGFILE",
+     "show the sensor answers in a telematics server's log",
+     "Reads a server log (its first line is a heading) and prints one line per sensor\n"
+     "answer found in it: a state answer as a watch row (without the time), any other\n"
+     "answer as the configurator's status text for it.  Needs no port.  A log that\n"
+     "cannot be read or holds an answer that is no hexadecimal is refused as a whole.\n"},
 }};
 
 const CommandInfo& info(CliCommand c) {
@@ -131,6 +160,8 @@ std::optional<int64_t> number_in(const QString& text, int64_t lo, int64_t hi) {
     if (!v || *v < lo || *v > hi) return std::nullopt;
     return v;
 }
+
+CliParse run(const Invocation& inv);
 
 // A value that starts with a minus and a digit is a number, not an option.
 bool is_option(const QString& a) {
@@ -252,6 +283,122 @@ std::optional<CliParse> positional(const QStringList& a, qsizetype n, const QStr
     return std::nullopt;
 }
 
+// The relay generator's entries, in its list's order.
+const std::pair<const char*, RelayOp> kRelayEntries[] = {
+    {"password-enter", RelayOp::EnterPassword},
+    {"state", RelayOp::ReadState},
+    {"identity", RelayOp::ReadId},
+    {"shift-full", RelayOp::ShiftFull},
+    {"shift-empty", RelayOp::ShiftEmpty},
+    {"set-full", RelayOp::DirectFull},
+    {"set-empty", RelayOp::DirectEmpty},
+    {"mode", RelayOp::SetMode},
+    {"password-change", RelayOp::ChangePassword}};
+
+// The generator's own message for a value of the entry that does not fit.
+QString relay_range_message(RelayOp op) {
+    switch (op) {
+    case RelayOp::ShiftFull:
+    case RelayOp::ShiftEmpty:
+        return kShiftRange;
+    case RelayOp::DirectFull:
+    case RelayOp::DirectEmpty:
+        return kLevelRange;
+    default:
+        return kPasswordRange;
+    }
+}
+
+CliParse parse_flash(const QStringList& a, Invocation inv) {
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (!is_option(a[i])) {
+            if (!inv.file.isEmpty())
+                return usage_error(QStringLiteral("flash: unexpected argument '%1'").arg(a[i]));
+            inv.file = a[i];
+            continue;
+        }
+        const Option o = take_option(a, i, a[i] == u"--type");
+        if (o.name == u"--type") {
+            if (o.value != u"zorvik" && o.value != u"pelgar")
+                return usage_error(QStringLiteral("flash: --type wants zorvik or pelgar"));
+            inv.pelgar = o.value == u"pelgar";
+        } else if (o.name == u"--reset-calibration" && !o.has_value) {
+            inv.reset_calibration = true;
+        } else if (o.name == u"--no-verify" && !o.has_value) {
+            inv.verify = false;
+        } else {
+            return usage_error(QStringLiteral("flash: unknown option '%1'").arg(a[i]));
+        }
+    }
+    if (inv.file.isEmpty()) return usage_error(QStringLiteral("flash: IMAGE is missing"));
+    return run(inv);
+}
+
+CliParse parse_relay(const QStringList& a, Invocation inv) {
+    if (a.isEmpty() || is_option(a[0]))
+        return usage_error(QStringLiteral("relay: ENTRY is missing"));
+    bool known = false;
+    for (const auto& [name, op] : kRelayEntries)
+        if (a[0] == QLatin1String(name)) {
+            inv.relay_op = op;
+            known = true;
+        }
+    if (!known) return usage_error(QStringLiteral("relay: unknown ENTRY '%1'").arg(a[0]));
+    const RelayOp op = inv.relay_op;
+    std::optional<QString> value;
+    QStringList mode_options;
+    for (qsizetype i = 1; i < a.size(); ++i) {
+        if (!is_option(a[i]))
+            return usage_error(QStringLiteral("relay: unexpected argument '%1'").arg(a[i]));
+        const Option o = take_option(a, i, a[i] != u"--v176"); // every other option has a value
+        if (o.name == u"--v176" && !o.has_value) {
+            inv.v176 = true;
+        } else if (o.name == u"--address") {
+            const auto v = o.has_value ? number_in(o.value, 0, 255) : std::nullopt;
+            if (!v) return usage_error(QStringLiteral("relay: --address wants 0 to 255"));
+            inv.relay_address = uint8_t(*v);
+        } else if (o.name == u"--value") {
+            if (!o.has_value) return usage_error(QStringLiteral("relay: --value needs a value"));
+            value = o.value;
+        } else {
+            // The mode options, checked by the mode command's own rules.
+            mode_options << o.name;
+            if (o.has_value) mode_options << o.value;
+        }
+    }
+    if (!mode_options.isEmpty()) {
+        if (op != RelayOp::SetMode)
+            return usage_error(
+                QStringLiteral("relay: mode options belong to ENTRY mode, not '%1'").arg(a[0]));
+        CliParse m = parse_mode(mode_options, inv);
+        if (m.outcome != CliParse::Outcome::Run) {
+            m.text.replace(QStringLiteral("mode: "), QStringLiteral("relay mode: "));
+            return m;
+        }
+        inv = m.invocation;
+    }
+    if (inv.mode.output == OutputInterface::Rs232)
+        return usage_error(QStringLiteral("relay mode: the relay generator has no rs232"));
+    if (inv.mode.thermal_compensation && !inv.v176)
+        return usage_error(QStringLiteral("relay mode: --thermal-compensation needs --v176"));
+    if (relay_takes_value(op) != value.has_value())
+        return usage_error(value ? QStringLiteral("relay: %1 takes no --value").arg(a[0])
+                                 : QStringLiteral("relay: %1 needs --value").arg(a[0]));
+    const bool below_200 =
+        op == RelayOp::ReadState || op == RelayOp::ShiftFull || op == RelayOp::ShiftEmpty;
+    if (below_200 && inv.relay_address >= 200)
+        return usage_error(QStringLiteral("relay: %1 wants an --address below 200").arg(a[0]));
+    if (value) {
+        const std::optional<int64_t> v = parse_whole_number(*value);
+        if (!v) return bad_value(relay_range_message(op));
+        inv.value = *v;
+        inv.value_text = *value;
+    }
+    // The range checks are the request builders' own.
+    if (!relay_string(relay_request(inv))) return bad_value(relay_range_message(op));
+    return run(inv);
+}
+
 CliParse run(const Invocation& inv) {
     CliParse p;
     p.outcome = CliParse::Outcome::Run;
@@ -319,6 +466,14 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
         inv.value = *v;
         return run(inv);
     }
+    case CliCommand::Flash:
+        return parse_flash(a, inv);
+    case CliCommand::Relay:
+        return parse_relay(a, inv);
+    case CliCommand::Replay:
+        if (auto e = positional(a, 1, name, QStringLiteral("LOGFILE"))) return *e;
+        inv.file = a[0];
+        return run(inv);
     case CliCommand::TableRead:
     case CliCommand::TableWrite:
         if (auto e = positional(a, 1, name, QStringLiteral("FILE"))) return *e;
@@ -360,6 +515,29 @@ std::optional<CliCommand> command_at(const QStringList& a, qsizetype& i, QString
 }
 
 } // namespace
+
+bool needs_port(CliCommand command) {
+    return command != CliCommand::Relay && command != CliCommand::Replay;
+}
+
+RelayRequest relay_request(const Invocation& inv) {
+    RelayRequest r;
+    r.op = inv.relay_op;
+    r.address = inv.relay_address;
+    r.from_176 = inv.v176;
+    r.value = inv.value;
+    const ModeChange& m = inv.mode;
+    r.mode.output = m.output.value_or(OutputInterface::Rs485);
+    r.mode.invert = m.invert.value_or(false);
+    r.mode.range4096 = m.range4096.value_or(false);
+    r.mode.litres = m.litres.value_or(false);
+    r.mode.percent = m.percent.value_or(false);
+    // The generator's smoothing box and, for 1.7.6, its level slider.
+    r.mode.smoothing = m.smoothing.value_or(0) != 0;
+    r.extended.smoothing_level = uint8_t(m.smoothing.value_or(0));
+    r.extended.thermal_compensation_off = !m.thermal_compensation.value_or(true);
+    return r;
+}
 
 QString cli_command_name(CliCommand command) {
     return QString::fromLatin1(info(command).name);
@@ -406,7 +584,7 @@ CliParse parse_cli(const QStringList& args) {
         return help(cli_command_help(*command));
     CliParse p = parse_command(*command, rest, inv);
     if (p.outcome == CliParse::Outcome::UsageError) p.command = command;
-    if (p.outcome == CliParse::Outcome::Run && !port_given)
+    if (p.outcome == CliParse::Outcome::Run && needs_port(*command) && !port_given)
         return usage_error(QStringLiteral("%1 talks to a sensor: give --port PATH (or --port demo)")
                                .arg(cli_command_name(*command)));
     return p;
@@ -436,24 +614,28 @@ QString cli_usage() {
                "Commands:\n"
                "%1"
                "\n"
-               "Every command first reads the sensor's identity and state (scan excepted),\n"
-               "so that requests carry what its firmware expects.  Results go to stdout,\n"
-               "messages to stderr in the configurator's own words.\n"
+               "Every command that talks to a sensor first reads its identity and state\n"
+               "(scan excepted), so that requests carry what its firmware expects; flash\n"
+               "talks to the bootloader only; relay and replay need no port.  Results go to\n"
+               "stdout, messages to stderr in the configurator's own words.\n"
                "\n"
                "Exit status: 0 done and confirmed by the sensor; 1 no answer, refused by the\n"
                "sensor (wrong password, frequency mode, firmware too old) or failed; 2 bad\n"
                "usage or bad input, and then nothing at all has been sent.\n"
                "\n"
                "Run log: one file per run, named after the start time (a second run in the\n"
-               "same second gets \"_2\" added), written as the window writes it.  Folder: $%2\n"
-               "when set; otherwise \"log\" beside the program when that can be written;\n"
-               "otherwise \"log\" in the user's data folder (~/.local/share/zorvik/log).  A\n"
-               "run refused before the port is opened writes no log.\n")
+               "same second gets \"_2\" added), written as the window writes it.\n"
+               "Folder: $%2 when set; otherwise \"log\" beside the program when\n"
+               "that can be written; otherwise \"log\" in the user's data folder\n"
+               "(~/.local/share/zorvik/log).  A run refused before the port is opened writes\n"
+               "no log, nor do relay and replay.\n")
         .arg(commands, QLatin1String(kLogDirVariable));
 }
 
 QString cli_command_help(CliCommand command) {
     const CommandInfo& c = info(command);
-    return QStringLiteral("Usage: zorvik-cli [--port PATH] [--address N] [--yes] %1\n\n%2")
-        .arg(QString::fromLatin1(c.synopsis), QString::fromLatin1(c.details));
+    const QString options =
+        needs_port(command) ? QStringLiteral("[--port PATH] [--address N] [--yes] ") : QString();
+    return QStringLiteral("Usage: zorvik-cli %1%2\n\n%3")
+        .arg(options, QString::fromLatin1(c.synopsis), QString::fromLatin1(c.details));
 }

@@ -4,6 +4,7 @@
 // Everything a user typed is checked here, before any port is opened: a
 // command that parses is one the runner can carry out without asking again.
 #include "protocol/mode_byte.h"
+#include "protocol/relay_string.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,9 @@ enum class CliCommand {
     Horizon,
     TableRead,
     TableWrite,
+    Flash,
+    Relay,
+    Replay,
 };
 
 // The mode options given; what is not given keeps the sensor's present value.
@@ -50,9 +54,26 @@ struct Invocation {
     int64_t value = 0;    // the command's number
     QString value_text;   // that number as typed, for the run log
     ModeChange mode;
-    QString file;  // table read / table write
+    QString file;  // table read / table write, the image, the server log
     int count = 0; // watch: rows before it ends, 0 for no end
+
+    // flash
+    bool pelgar = false; // the sensor type's memory layout
+    bool reset_calibration = false;
+    bool verify = true;
+
+    // relay (its number goes in `value`)
+    RelayOp relay_op = RelayOp::ReadState;
+    uint8_t relay_address = 1;
+    bool v176 = false;
 };
+
+// Whether the command talks through --port: all but relay and replay
+// (flash talks to the bootloader only).
+bool needs_port(CliCommand command);
+
+// The relay generator's request for a relay invocation; options not given are off.
+RelayRequest relay_request(const Invocation& inv);
 
 struct CliParse {
     enum class Outcome { Run, Help, UsageError, BadValue };

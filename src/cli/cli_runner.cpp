@@ -1,7 +1,8 @@
 #include "cli/cli_runner.h"
 
+#include "cli/cli_link.h"
 #include "cli/watch_row.h"
-#include "exchange/connection.h"
+#include "commands/password_address_alarm.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/network_scan.h"
 #include "link/clock.h"
@@ -13,7 +14,6 @@
 #include "protocol/session.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
-#include "ui/tones.h"
 
 #include <QElapsedTimer>
 #include <QSaveFile>
@@ -29,31 +29,6 @@ const QString kNotUnderstood = QStringLiteral("Ответ не соответс�
 const QString kFrequencyRefusal =
     QStringLiteral("Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго "
                    "питание датчика и сделайте опрос сети");
-// The window has no wording of its own for the horizon question and record.
-const QString kHorizonQuestion =
-    QStringLiteral("Сейчас будет установлен горизонт. Вы уверены что это нужно?");
-const QString kHorizonRecord = QStringLiteral("Cmd Set Horizon ");
-
-// The window's message boxes, on stderr.
-class ConsoleDialogs final : public Dialogs {
-public:
-    explicit ConsoleDialogs(CliConsole& console) : console_(console) {}
-    void message(const QString& text, MsgIcon, const QString&) override { console_.err(text); }
-    bool ask_yes_no(const QString&, const QString&) override { return false; }
-    std::optional<QString> input_box(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QString open_file(const QString&, const QString&, const QString&) override { return {}; }
-    QString save_file(const QString&, const QString&, const QString&) override { return {}; }
-
-private:
-    CliConsole& console_;
-};
-
-class Silence final : public Tones {
-public:
-    void tone(int, int) override {}
-};
 
 // The question the window asks before an operation, or empty when it asks none.
 QString question_for(const Invocation& inv) {
@@ -80,7 +55,7 @@ QString question_for(const Invocation& inv) {
         return QStringLiteral("Сейчас будет новый уровень аварийного остатка топлива. Вы "
                               "уверены что это нужно?");
     case CliCommand::Horizon:
-        return kHorizonQuestion;
+        return QString::fromUtf8(kHorizonQuestion);
     default:
         return {};
     }
@@ -168,8 +143,8 @@ struct Answer {
 class Runner {
 public:
     Runner(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock)
-        : inv_(inv), line_(line), console_(console), dialogs_(console),
-          c_(line.port, dialogs_, tones_, clock), session_(line.port) {}
+        : inv_(inv), console_(console), link_(line, console, clock), c_(link_.cfg()),
+          session_(line.port) {}
 
     int run(const std::function<QString()>& log_folder);
 
@@ -201,11 +176,9 @@ private:
     int version() const { return c_.frmSerial.firmware_version; }
 
     const Invocation& inv_;
-    CliLine line_;
     CliConsole& console_;
-    ConsoleDialogs dialogs_;
-    Silence tones_;
-    Configurator c_;
+    CliLink link_;
+    Configurator& c_;
     Session session_;
     bool fatal_ = false; // the line is gone: nothing more can be sent
 
@@ -218,7 +191,7 @@ int Runner::run(const std::function<QString()>& log_folder) {
     if (const int refused = prepare(); refused >= 0) return refused;
     if (!open(log_folder())) return kCliFailed;
     const int status = operate();
-    close_routine(c_);
+    link_.close();
     return status;
 }
 
@@ -275,20 +248,8 @@ int Runner::prepare() {
 }
 
 bool Runner::open(const QString& log_folder) {
-    QString why;
-    if (!c_.log.create_unique(log_folder, &why)) {
-        console_.err(QStringLiteral("Не удалось создать журнал в папке ") + log_folder +
-                     QStringLiteral(": ") + why);
-        return false;
-    }
+    if (!link_.open(inv_.port, log_folder)) return false;
     MainForm& f = c_.frmSerial;
-    f.CmbPort.clear();
-    f.CmbPort.add_item(inv_.port);
-    f.CmbPort.set_list_index(0);
-    const QString device = line_.device;
-    c_.device_for_item = [device](const QString&) { return device; };
-    BTNOpenCom_Click(c_);
-    if (!line_.port.is_open()) return false;
     f.CmbNet.clear();
     f.CmbNet.add_item(QString::number(address_byte()));
     f.CmbNet.set_list_index(0);
@@ -573,7 +534,7 @@ int Runner::password() {
 }
 
 int Runner::horizon() {
-    c_.str_to_log(kHorizonRecord);
+    c_.str_to_log(QString::fromUtf8(kHorizonLog));
     return change(request::set_horizon(address_byte(), version()), CMD_SET_HORIZON);
 }
 

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -27,8 +28,13 @@ public:
     virtual std::optional<bool> ask(const QString& question) = 0;
     // Waits up to `ms`, less when a stop is requested.
     virtual void pause(int ms) = 0;
-    // Ctrl+C or SIGTERM has come.
-    virtual bool stop_requested() const = 0;
+    // Set once Ctrl+C or SIGTERM has come (or stdout has gone).
+    virtual const std::atomic<bool>& stop_flag() const = 0;
+    bool stop_requested() const { return stop_flag().load(); }
+    // Progress of a long operation: a bar on stderr when stderr is a
+    // terminal, nothing otherwise.
+    virtual bool progress_is_bar() const { return false; }
+    virtual void progress(int /*done*/, int /*total*/) {}
 };
 
 // Where the run talks: `port` opened as `device` (the name the run log shows).
@@ -43,3 +49,10 @@ struct CliLine {
 // `log_folder` is asked only then (finding one may create it).
 int run_cli(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock,
             const std::function<QString()>& log_folder);
+
+// flash: the image checked first, then the upload through the bootloader.
+int run_flash(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock,
+              const std::function<QString()>& log_folder);
+
+// relay and replay: no port, no run log (the window writes none for them).
+int run_offline(const Invocation& inv, CliConsole& console, const Clock& clock);

@@ -2,6 +2,8 @@
 
 #include <QThread>
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 
 #ifdef Q_OS_WIN
@@ -13,10 +15,12 @@
 #endif
 
 namespace {
-volatile std::sig_atomic_t g_stop = 0;
+// Lock-free, so that the signal handler may set it.
+std::atomic<bool> g_stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void on_stop_signal(int) {
-    g_stop = 1;
+    g_stop = true;
 }
 } // namespace
 
@@ -26,10 +30,10 @@ void print_line(std::FILE* stream, const QString& text) {
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
     // Nobody reads our results any more (`watch | head`): stop as on Ctrl+C,
     // so that the port is closed and the run log says so.
-    if ((std::fflush(stream) != 0 || !written) && stream == stdout) g_stop = 1;
+    if ((std::fflush(stream) != 0 || !written) && stream == stdout) g_stop = true;
 }
 
-TerminalConsole::TerminalConsole() {
+TerminalConsole::TerminalConsole() : bar_(isatty(fileno(stderr))) {
     std::signal(SIGINT, on_stop_signal);
     std::signal(SIGTERM, on_stop_signal);
 #ifdef SIGPIPE
@@ -63,6 +67,26 @@ void TerminalConsole::pause(int ms) {
         QThread::msleep(unsigned(std::min(kSlice, ms - waited)));
 }
 
-bool TerminalConsole::stop_requested() const {
-    return g_stop != 0;
+const std::atomic<bool>& TerminalConsole::stop_flag() const {
+    return g_stop;
+}
+
+void TerminalConsole::err(const QString& line) {
+    if (bar_open_) std::fputc('\n', stderr); // the message goes below the bar
+    bar_open_ = false;
+    print_line(stderr, line);
+}
+
+void TerminalConsole::progress(int done, int total) {
+    if (!bar_ || total <= 0) return;
+    constexpr int kWidth = 40;
+    const int filled = int(int64_t(kWidth) * std::clamp(done, 0, total) / total);
+    const QString bar = QStringLiteral("\r[%1%2] %3/%4")
+                            .arg(QString(filled, u'#'), QString(kWidth - filled, u'.'))
+                            .arg(done)
+                            .arg(total);
+    const QByteArray bytes = bar.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+    bar_open_ = true;
 }

@@ -15,10 +15,16 @@ public:
     ~TerminalConsole() override;
 
     void out(const QString& line) override { print_line(stdout, line); }
-    void err(const QString& line) override { print_line(stderr, line); }
+    void err(const QString& line) override;
     // On the terminal when stdin is one: the question on stderr, the answer a
     // line on stdin; y, yes, д and да (any case) mean yes.
     std::optional<bool> ask(const QString& question) override;
     void pause(int ms) override;
-    bool stop_requested() const override;
+    const std::atomic<bool>& stop_flag() const override;
+    bool progress_is_bar() const override { return bar_; }
+    void progress(int done, int total) override;
+
+private:
+    bool bar_ = false;      // stderr is a terminal
+    bool bar_open_ = false; // the bar's line has no line end yet
 };

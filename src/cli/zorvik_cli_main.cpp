@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
     // The per-user log folder is the window's.
     QCoreApplication::setApplicationName(QStringLiteral("zorvik"));
     TerminalConsole console;
+    SystemClock clock;
+    if (!needs_port(inv.command)) return run_offline(inv, console, clock);
 
     // The built-in simulated line, or a serial device opened as the window
     // opens an entry of its port list.
@@ -59,6 +61,7 @@ int main(int argc, char** argv) {
             QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
     };
 
-    SystemClock clock;
+    if (inv.command == CliCommand::Flash)
+        return run_flash(inv, CliLine{*port, device}, console, clock, log_folder);
     return run_cli(inv, CliLine{*port, device}, console, clock, log_folder);
 }

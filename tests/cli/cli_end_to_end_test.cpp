@@ -6,6 +6,7 @@
 #include "protocol/cp1251.h"
 #include "protocol/requests.h"
 
+#include "../support/firmware_image_file.h"
 #include "../support/pty_pair.h"
 
 #include <QCoreApplication>
@@ -143,6 +144,8 @@ TEST(CliEndToEnd, EveryCommandAgainstTheSimulatedLine) {
     const QString read_again = dir.filePath(QStringLiteral("again.zvk"));
     const QStringList table = numbers(100, 100, 20) + numbers(5, 5, 20);
     ASSERT_TRUE(write_file(to_write, zvk(table)));
+    const QString image = dir.filePath(QStringLiteral("fw.cri"));
+    ASSERT_TRUE(write_file(image, firmware_image_file(kZorvikLayout, 3)));
 
     struct Case {
         QStringList args;
@@ -256,6 +259,14 @@ TEST(CliEndToEnd, EveryCommandAgainstTheSimulatedLine) {
          " На время калибровки снимите СГЛАЖИВАНИЕ и нажмите УСТАНОВИТЬ",
          {"Device: 3003  Ver Soft: 1.6.3.", closed}},
         {{a3, y, "alarm", "20"}, 1, "", "нужна версия 1.7.0 или новее", {}},
+        // The first sensor goes into its bootloader when the upload
+        // synchronises, and runs again after it.
+        {{"flash", image, "--no-verify"},
+         0,
+         "",
+         "-----Готово------",
+         {"Прошивка " + image, "Прошивка: -----Готово------"}},
+        {{"info"}, 0, "serial 4321\nfirmware 176\n", "", {ver176}},
         {{"--address", "9", "address", "10"},
          0,
          " Установлен сетевой номер.\n",
@@ -352,6 +363,7 @@ TEST(CliEndToEnd, RefusalsSendNothing) {
          2,
          "Не удалось записать файл",
          {}},
+        {{"flash", short_zvk}, 2, "Файл короче образа прошивки", {}},
         {{"mode", "--output", "fm"}, 2, "zorvik-cli: mode: --output wants", {}},
         {{"--address", "300", "info"}, 2, "zorvik-cli: option --address wants", {}},
         // The same far end does hear a command that is not refused.
@@ -369,6 +381,81 @@ TEST(CliEndToEnd, RefusalsSendNothing) {
     }
 }
 
+TEST(CliEndToEnd, RelayAndReplayNeedNoPort) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString log_dir = dir.filePath(QStringLiteral("log"));
+    const QByteArray state =
+        QByteArray::fromHex("3E05F0152C03C1B0130060EA000050BD01001000260F0560");
+    const QString server_log = dir.filePath(QStringLiteral("server.log"));
+    const QString bad_log = dir.filePath(QStringLiteral("bad.log"));
+    const QByteArray lines = "heading\r\n"
+                             "12:00:01 485=24:" +
+                             state.toHex().toUpper() +
+                             "\r\n"
+                             "12:00:02 no answer on this line\r\n"
+                             "12:00:03 485=04:3E05F59E\r\n"
+                             "12:00:04 485=04:3E05FD5C\r\n"
+                             "12:00:05 485=04:3E051048\r\n";
+    ASSERT_TRUE(write_file(server_log, lines));
+    ASSERT_TRUE(write_file(bad_log, lines + "12:00:06 485=04:3EZZ\r\n"));
+
+    struct Case {
+        QStringList args;
+        int status;
+        QString out;
+        QString err; // contained in stderr; empty: stderr must be empty
+    };
+    const Case cases[] = {
+        {{"relay", "state"}, 0, "S485=4:23:1500:19200:3101F0C5\n", ""},
+        {{"relay", "state", "--v176"}, 0, "S485=4:24:1500:19200:3101F0C5\n", ""},
+        {{"relay", "identity"}, 0, "S485=4:10:1500:19200:3101FC66\n", ""},
+        {{"relay", "shift-full", "--value", "-5"}, 0, "S485=6:10:1500:19200:3101F4FFFB00\n", ""},
+        {{"relay", "shift-full", "--value=-5", "--v176"},
+         0,
+         "S485=9:10:1500:19200:3101F45AC396FFFB99\n",
+         ""},
+        {{"relay", "set-full", "--address", "5", "--value", "100000"},
+         0,
+         "S485=8:10:1500:19200:3105EC000186A0B8\n",
+         ""},
+        {{"relay", "mode", "--v176", "--output", "periodic-rs485", "--smoothing", "7",
+          "--thermal-compensation", "off"},
+         0,
+         "S485=9:6:1500:19200:3101F25AC39618876B\n",
+         ""},
+        {{"relay", "password-enter", "--value", "2000000001"},
+         2,
+         "",
+         "Введите числовой пароль в диапазоне 0....2 000 000 000"},
+        {{"relay", "shift-empty", "--address", "200", "--value", "1"}, 2, "", "below 200"},
+        {{"relay", "mode", "--output", "rs232"}, 2, "", "has no rs232"},
+        // One line per answer: a state answer as a watch row, others as their status.
+        {{"replay", server_log},
+         0,
+         ",5,812,1290433,60000,114000,21,16,38,15,5\n"
+         " Установлен верхний уровень.\n"
+         "Неверный пароль.\n"
+         " Непонятно что пришло! \n",
+         "Ответ не соответствует запросу"},
+        // A log with an answer that is no hexadecimal is refused whole.
+        {{"replay", bad_log}, 2, "", "Нет такого файла"},
+        {{"replay", dir.filePath(QStringLiteral("none.log"))}, 2, "", "Нет такого файла"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const Outcome o = run_cli(c.args, log_dir);
+        EXPECT_EQ(o.status, c.status) << show(o);
+        EXPECT_EQ(o.out, c.out) << show(o);
+        if (c.err.isEmpty()) {
+            EXPECT_TRUE(o.err.isEmpty()) << show(o);
+        } else {
+            EXPECT_TRUE(o.err.contains(c.err)) << show(o);
+        }
+        EXPECT_EQ(o.log_files, 0); // the window writes no run log for these either
+    }
+}
+
 TEST(CliEndToEnd, HelpForTheToolAndEachCommand) {
     QTemporaryDir dir;
     const QString log_dir = dir.filePath(QStringLiteral("log"));
@@ -376,15 +463,22 @@ TEST(CliEndToEnd, HelpForTheToolAndEachCommand) {
     EXPECT_EQ(tool.status, 0);
     EXPECT_TRUE(tool.out.startsWith(
         "Usage: zorvik-cli [--port PATH] [--address N] [--yes] COMMAND [ARGS...]\n"));
-    for (const char* command : {"scan", "info", "watch", "set-full", "set-empty", "shift-full",
-                                "shift-empty", "mode", "alarm", "address", "password enter",
-                                "password change", "horizon", "table read", "table write"}) {
+    for (const char* command :
+         {"scan", "info", "watch", "set-full", "set-empty", "shift-full", "shift-empty", "mode",
+          "alarm", "address", "password enter", "password change", "horizon", "table read",
+          "table write", "flash", "relay", "replay"}) {
         SCOPED_TRACE(command);
         EXPECT_TRUE(tool.out.contains(QStringLiteral("\n  ") + QLatin1String(command) + u' '));
         const Outcome one =
             run_cli(QString::fromLatin1(command).split(u' ') << QStringLiteral("--help"), log_dir);
         EXPECT_EQ(one.status, 0) << show(one);
-        EXPECT_TRUE(one.out.contains(QStringLiteral("[--yes] ") + QLatin1String(command)))
+        EXPECT_TRUE(one.out.startsWith(QStringLiteral("Usage: zorvik-cli ")));
+        const QString usage = one.out.section(u'\n', 0, 0);
+        EXPECT_TRUE(
+            QRegularExpression(
+                QStringLiteral(" %1( |$)").arg(QRegularExpression::escape(QLatin1String(command))))
+                .match(usage)
+                .hasMatch())
             << show(one);
         EXPECT_TRUE(one.err.isEmpty());
     }

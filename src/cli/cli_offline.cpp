@@ -1,0 +1,109 @@
+// relay and replay: the window's generator and log reader, without a port.
+#include "cli/cli_link.h"
+#include "cli/watch_row.h"
+
+#include "exchange/exchange_cycle.h"
+#include "link/line_reader.h"
+#include "protocol/codes.h"
+#include "protocol/cp1251.h"
+#include "protocol/frame_codec.h"
+#include "protocol/serial_port.h"
+#include "protocol/server_log.h"
+#include "relay/conv_str.h"
+#include "relay/server_log_reader.h"
+
+#include <QDateTime>
+
+namespace {
+
+// The port of a run that has none: closed, it takes and gives nothing.
+class NoPort final : public SerialPort {
+public:
+    bool OpenPort(const QString&, const QString&) override { return false; }
+    int ClosePort() override { return 0; }
+    void FlushPort() override {}
+    QByteArray ReadPort() override { return {}; }
+    uint16_t WritePort(const QByteArray&) override { return 0; }
+    bool PortExists(const QString&) override { return false; }
+    bool is_open() const override { return false; }
+};
+
+int relay(const Invocation& inv, CliConsole& console) {
+    // parse_cli has checked the value against the builders already.
+    const Result<QString> text = relay_string(relay_request(inv));
+    if (!text) {
+        console.err(text.error().text);
+        return kCliBadInput;
+    }
+    console.out(*text);
+    return kCliDone;
+}
+
+// Calls `each` with every answer of the log at `path` (the first line is the
+// server's heading); false after saying why when the log cannot be read or
+// holds an answer that is no hexadecimal.
+template <class Each> bool for_each_answer(const QString& path, Dialogs& dialogs, Each each) {
+    LineReader file(path);
+    if (!file.open()) {
+        dialogs.message(kNoSuchFile);
+        return false;
+    }
+    QByteArray line;
+    LineReader::Status status = file.next(&line);
+    if (status == LineReader::Status::Line) {
+        while ((status = file.next(&line)) == LineReader::Status::Line) {
+            const std::optional<QString> hex = server_log_answer(from_cp1251(line));
+            if (!hex) continue;
+            // At most what one read of the port gives, as in the window.
+            const QByteArray answer = conv_str(*hex, dialogs).left(SerialPort::kMaxChunk);
+            if (answer.isEmpty()) {
+                dialogs.message(kNoSuchFile);
+                return false;
+            }
+            each(answer);
+        }
+    }
+    if (status == LineReader::Status::Failed) {
+        dialogs.message(kNoSuchFile);
+        return false;
+    }
+    return true;
+}
+
+int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
+    NoPort port;
+    ConsoleDialogs dialogs(console);
+    Silence tones;
+    // The whole log is checked before anything is shown, a line at a time, so
+    // that a log of any size is refused as a whole or shown as a whole.
+    if (!for_each_answer(inv.file, dialogs, [](const QByteArray&) {})) return kCliBadInput;
+
+    Configurator c(port, dialogs, tones, clock);
+    MainForm& f = c.frmSerial;
+    for_each_answer(inv.file, dialogs, [&](const QByteArray& answer) {
+        f.MsgCom.set_text(QString());
+        // Through the window's replay slot: the tick dispatches it, the port
+        // and the run log are left alone.
+        f.replay_reply = answer;
+        f.replay_mode = 1;
+        TMRComm_Timer(c);
+        f.replay_mode = 0;
+        const std::optional<ReplyHeader> header = reply_header(answer);
+        if (!header) {
+            console.out(QStringLiteral(" Непонятно что пришло! "));
+        } else if (header->code != CMD_READ_STATE) {
+            console.out(f.MsgCom.text());
+        } else if (!reply_crc_ok(answer)) {
+            console.out(QStringLiteral("Ответ с неверной контрольной суммой."));
+        } else {
+            console.out(watch_row(decode_state(answer), QDateTime()));
+        }
+    });
+    return kCliDone;
+}
+
+} // namespace
+
+int run_offline(const Invocation& inv, CliConsole& console, const Clock& clock) {
+    return inv.command == CliCommand::Relay ? relay(inv, console) : replay(inv, console, clock);
+}
