@@ -6,6 +6,8 @@
 #include "../support/qt_printers.h"
 #include "../support/snapshot.h"
 
+#include "commands/level_calibration.h"
+#include "commands/password_address_alarm.h"
 #include "exchange/network_scan.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +69,65 @@ TEST(RelayAgainstWindow, StateAndIdentityRequests) {
             w.tick(); // the cycle's own state request
             EXPECT_EQ(relay(req(RelayOp::ReadState, address, v176)), w.port.last_write());
             EXPECT_EQ(relay(req(RelayOp::ReadId, address, v176)), Zapros_ser_num(w.f));
+        }
+    }
+}
+
+TEST(RelayAgainstWindow, RequestsWithAValue) {
+    // How the window sends each entry's request: where the value goes, then the button.
+    using Send = void (*)(WindowRig&, const QString&);
+    const struct {
+        RelayOp op;
+        Send send;
+        std::vector<int64_t> values;
+    } rows[] = {
+        {RelayOp::EnterPassword,
+         [](WindowRig& w, const QString& v) {
+             w.dialogs.inputs.assign(1, v);
+             Vvod_PWD_Click(w.c);
+         },
+         {0, 305419896, 2'000'000'000}},
+        {RelayOp::ChangePassword,
+         [](WindowRig& w, const QString& v) {
+             w.dialogs.inputs.assign(1, v);
+             Chg_pass_Click(w.c);
+         },
+         {0, 1, 2'000'000'000}},
+        {RelayOp::ShiftFull,
+         [](WindowRig& w, const QString& v) {
+             w.c.Form4.data.set_text(v);
+             sdv_hi_Click(w.c);
+         },
+         {-1000, -5, 0, 1000}},
+        {RelayOp::ShiftEmpty,
+         [](WindowRig& w, const QString& v) {
+             w.c.Form4.data.set_text(v);
+             sdv_low_Click(w.c);
+         },
+         {-1000, -5, 0, 1000}},
+        {RelayOp::DirectFull,
+         [](WindowRig& w, const QString& v) {
+             w.f.hi_data.set_text(v);
+             set_hi_data_Click(w.c);
+         },
+         {0, 65535, 2'000'000'000}},
+        {RelayOp::DirectEmpty,
+         [](WindowRig& w, const QString& v) {
+             w.f.lo_data.set_text(v);
+             set_lo_data_Click(w.c);
+         },
+         {0, 65535, 2'000'000'000}},
+    };
+    for (const auto& row : rows) {
+        for (const bool v176 : {false, true}) {
+            for (const int64_t v : row.values) {
+                WindowRig w(199, v176);
+                w.dialogs.answers.assign(1, true);
+                w.f.wrs.clear();
+                row.send(w, QString::number(v));
+                EXPECT_EQ(relay(req(row.op, 199, v176, v)), w.f.wrs)
+                    << int(row.op) << " " << v176 << " " << v;
+            }
         }
     }
 }
