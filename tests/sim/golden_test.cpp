@@ -5,6 +5,8 @@
 
 #include "sim_test_util.h"
 
+#include "../support/snapshot.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,11 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-QString golden_path(const char* name) {
-    return QFileInfo(QString::fromUtf8(__FILE__))
-        .dir()
-        .filePath(QStringLiteral("golden/") + QString::fromUtf8(name));
-}
 
 // One exchange-cycle tick per request: write, a second passes, read.
 QString run_session() {
@@ -46,7 +43,7 @@ QString run_session() {
 } // namespace
 
 TEST(SimGolden, ShortSessionMatchesTranscript) {
-    const QString path = golden_path("demo_session.txt");
+    const QString path = golden_path(__FILE__, QStringLiteral("demo_session.txt"));
     const QString got = run_session();
     EXPECT_EQ(got, run_session()); // deterministic
     if (qEnvironmentVariableIsSet("ZORVIK_UPDATE_GOLDEN")) {
