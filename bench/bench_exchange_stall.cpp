@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
             c.frmSerial.CmbNet.set_list_index(0);
             c.frmSerial.id_addr = uint8_t(address);
             c.frmSerial.wrs.clear();
-            c.frmSerial.mode_yes = 0;
+            c.frmSerial.mode_yes = false;
             BTNOpenCom_Click(c);
             if (!port.is_open()) {
                 std::fprintf(stderr, "cannot open %s\n", qPrintable(device));

@@ -10,9 +10,10 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
                          const CommandLine& options)
     : cfg_(port, dialogs, tones, clock),
       lister_(port, options.ports, options.demo ? kDemoLineEntry : QString()),
-      main_(cfg_.frmSerial), table_(cfg_.Form3), shift_(cfg_.Form4), splash_(cfg_.Form2),
-      main_binder_(cfg_.frmSerial, main_), table_binder_(cfg_.Form3, table_),
-      shift_binder_(cfg_.Form4, shift_), splash_binder_(cfg_.Form2, splash_) {
+      main_(cfg_.frmSerial), table_(cfg_.table_window), shift_(cfg_.shift_window),
+      splash_(cfg_.splash), main_binder_(cfg_.frmSerial, main_),
+      table_binder_(cfg_.table_window, table_), shift_binder_(cfg_.shift_window, shift_),
+      splash_binder_(cfg_.splash, splash_) {
     wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo, options.ports.value(0)});
 
     // Closing the main window ends the program through the close routine.

@@ -9,8 +9,8 @@
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
 #include "firmware/firmware_tab.h"
-#include "tables/table_window.h"
 #include "relay/relay_generator.h"
+#include "tables/table_window.h"
 #include "ui/configurator.h"
 
 #include <QClipboard>
@@ -22,9 +22,9 @@ QString missing_port_text(const QString& port) {
 
 void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& options) {
     MainForm& f = cfg.frmSerial;
-    f.Timer1.on_timer = [&cfg, &lister, pending = options.connect_when_shown,
-                         scan_demo = options.scan_demo_after_connect,
-                         named = options.connect_port]() mutable {
+    f.presence_timer.on_timer = [&cfg, &lister, pending = options.connect_when_shown,
+                                 scan_demo = options.scan_demo_after_connect,
+                                 named = options.connect_port]() mutable {
         Timer1_Timer(cfg, lister);
         // The list has just been filled; open what it selected.
         if (pending && cfg.frmSerial.visible()) {
@@ -52,6 +52,6 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     wire_tables(cfg);
     wire_firmware(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
-    f.SSTab1.on_click = [&f] { SSTab1_Click(f); };
+    f.tabs.on_click = [&f] { SSTab1_Click(f); };
     wire_relay(cfg, [](const QString& text) { QGuiApplication::clipboard()->setText(text); });
 }

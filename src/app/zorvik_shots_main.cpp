@@ -13,8 +13,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QScreen>
 #include <QFile>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     wait(5500);
     const char* tab_names[] = {"settings", "calibration", "generator", "firmware"};
     for (int i = 0; i < 4; ++i) {
-        f.SSTab1.set_current(i);
+        f.tabs.set_current(i);
         app.flush();
         wait(50);
         ok &= save(app.main_window(),
@@ -152,13 +152,13 @@ int main(int argc, char** argv) {
     demo.line().set_wire_timing(false);
     // The table window as "Пересчитывать в литры" opens it: filled with the
     // table read from the sensor.
-    f.SSTab1.set_current(0);
-    f.Command6.click();
+    f.tabs.set_current(0);
+    f.open_table.click();
     wait(2500);
-    app.cfg().Form4.set_visible(true);
+    app.cfg().shift_window.set_visible(true);
     app.flush();
     wait(50);
-    if (app.cfg().Form3.Text3[0]->text() == QStringLiteral("200"))
+    if (app.cfg().table_window.litre_cells[0]->text() == QStringLiteral("200"))
         std::fprintf(stderr, "the table window still shows the default table\n");
     ok &= save(app.table_window(), QDir(out).filePath("form3_table.png"));
     ok &= fits_screen(app.table_window());

@@ -85,9 +85,9 @@ int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
         // Through the window's replay slot: the tick dispatches it, the port
         // and the run log are left alone.
         f.replay_reply = answer;
-        f.replay_mode = 1;
+        f.replay_mode = true;
         TMRComm_Timer(c);
-        f.replay_mode = 0;
+        f.replay_mode = false;
         const std::optional<ReplyHeader> header = reply_header(answer);
         if (!header) {
             console.out(QStringLiteral(" Непонятно что пришло! "));

@@ -391,8 +391,8 @@ int Runner::change(const Result<QByteArray>& request, uint8_t expected) {
 int Runner::scan() {
     MainForm& f = c_.frmSerial;
     c_.str_to_log(QStringLiteral("Cmd Ask Net "));
-    f.net_opr = -1;
-    f.mode_yes = -1;
+    f.net_opr = true;
+    f.mode_yes = true;
     const Result<QList<uint8_t>> found = session_.scan();
     if (!found) {
         report(found.error());
@@ -401,7 +401,7 @@ int Runner::scan() {
     QByteArray answer;
     for (uint8_t a : *found) answer.append(char(a));
     net_answer(c_, answer);
-    f.net_opr = 0;
+    f.net_opr = false;
     for (uint8_t a : *found) console_.out(QString::number(a));
     return kCliDone;
 }

@@ -77,14 +77,16 @@ void swtag176(MainForm& f) {
 
 void ch_ver_Click(MainForm& f) {
     const bool show = f.ch_ver.value() == 1;
-    for (Control* c : std::initializer_list<Control*>{&f.Slider1d, &f.Label25, &f.sglad,
-                                                      &f.Termokompensd, &f.tartab1d, &f.per_sentsd})
+    for (Control* c :
+         std::initializer_list<Control*>{&f.relay_smoothing_slider, &f.relay_smoothing_caption,
+                                         &f.sglad, &f.Termokompensd, &f.tartab1d, &f.per_sentsd})
         c->set_visible(show);
 }
 
 void SSTab1_Click(MainForm& f) {
     const bool show = f.ch_ver.value() == 1;
-    for (Control* c : std::initializer_list<Control*>{&f.Slider1d, &f.Label25, &f.sglad})
+    for (Control* c : std::initializer_list<Control*>{&f.relay_smoothing_slider,
+                                                      &f.relay_smoothing_caption, &f.sglad})
         c->set_visible(show);
 }
 

@@ -89,7 +89,7 @@ void enter_level(Configurator& c, End end) {
 void shift_level(Configurator& c, End end) {
     MainForm& f = c.frmSerial;
     const EndRules& r = rules(end);
-    const auto delta = parse_whole_number(c.Form4.data.text());
+    const auto delta = parse_whole_number(c.shift_window.data.text());
     if (!delta || !fits_int16(*delta)) return;
     if (*delta > kShiftLimit || *delta < -kShiftLimit) {
         c.dialogs.message(QStringLiteral("Значения могут быть от -1000 до 1000"));
@@ -126,7 +126,7 @@ void sdv_low_Click(Configurator& c) {
     shift_level(c, End::Empty);
 }
 void shift_Click(Configurator& c) {
-    c.Form4.set_visible(true);
+    c.shift_window.set_visible(true);
 }
 
 void wire_level_calibration(Configurator& c) {
@@ -137,14 +137,14 @@ void wire_level_calibration(Configurator& c) {
     f.set_lo_data.on_click = [&c] { set_lo_data_Click(c); };
     f.shift.on_click = [&c] { shift_Click(c); };
     // The shift window hides after either shift, whatever came of it.
-    ShiftForm& w = c.Form4;
-    w.Command1.on_click = [&c] {
+    ShiftForm& w = c.shift_window;
+    w.shift_full.on_click = [&c] {
         sdv_hi_Click(c);
-        c.Form4.set_visible(false);
+        c.shift_window.set_visible(false);
     };
-    w.Command3.on_click = [&c] {
+    w.shift_empty.on_click = [&c] {
         sdv_low_Click(c);
-        c.Form4.set_visible(false);
+        c.shift_window.set_visible(false);
     };
-    w.Command2.on_click = [&c] { c.Form4.set_visible(false); };
+    w.close_window.on_click = [&c] { c.shift_window.set_visible(false); };
 }

@@ -36,8 +36,8 @@ void Set_mode_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     // The litre and percent flags follow the table window's boxes, also when
     // the operation is refused below.
-    f.tartab1.set_value(c.Form3.tartab.value());
-    f.per_sents.set_value(c.Form3.per_sents.value());
+    f.tartab1.set_value(c.table_window.tartab.value());
+    f.per_sents.set_value(c.table_window.per_sents.value());
 
     const ModeByte mode = mode_from_controls(f);
     ExtendedMode extended;
@@ -59,14 +59,14 @@ void Set_mode_Click(Configurator& c) {
                  QStringLiteral(" sgla ") + QString::number(extended.smoothing_level));
     // The extended byte goes out only to firmware that reads it.
     f.wrs = request::set_mode(*to, f.firmware_version, mode.encode(), extended.encode());
-    f.mode_yes = -1;
+    f.mode_yes = true;
 }
 
 void Slider1_Change(Configurator& c) {
-    c.frmSerial.sgla.set_text(QString::number(c.frmSerial.Slider1.value()));
+    c.frmSerial.sgla.set_text(QString::number(c.frmSerial.smoothing_slider.value()));
 }
 
 void wire_operating_mode(Configurator& c) {
     c.frmSerial.Set_mode.on_click = [&c] { Set_mode_Click(c); };
-    c.frmSerial.Slider1.on_change = [&c] { Slider1_Change(c); };
+    c.frmSerial.smoothing_slider.on_change = [&c] { Slider1_Change(c); };
 }

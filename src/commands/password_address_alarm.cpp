@@ -108,7 +108,7 @@ void set_alarm_level_Click(Configurator& c) {
     f.wrs = *frame;
     c.str_to_log(QStringLiteral("Cmd Set Lamp Level: ") + QString::number(*level));
     // The next state reply shows the level the sensor stored.
-    f.mode_yes = -1;
+    f.mode_yes = true;
 }
 
 void horizont_Click(Configurator& c) {
@@ -120,7 +120,7 @@ void horizont_Click(Configurator& c) {
     if (!to) return;
     f.wrs = request::set_horizon(*to, f.firmware_version);
     c.str_to_log(QString::fromUtf8(kHorizonLog));
-    f.mode_yes = -1;
+    f.mode_yes = true;
 }
 
 void wire_password_address_alarm(Configurator& c) {
@@ -128,6 +128,6 @@ void wire_password_address_alarm(Configurator& c) {
     f.Vvod_PWD.on_click = [&c] { Vvod_PWD_Click(c); };
     f.Chg_pass.on_click = [&c] { Chg_pass_Click(c); };
     f.net.on_click = [&c] { net_Click(c); };
-    f.Command1.on_click = [&c] { set_alarm_level_Click(c); };
+    f.set_alarm.on_click = [&c] { set_alarm_level_Click(c); };
     f.horizont.on_click = [&c] { horizont_Click(c); };
 }

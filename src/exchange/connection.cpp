@@ -18,7 +18,8 @@ namespace {
 // Controls offered only while no port is open (the relay generator, the
 // server log reader, the calibration balance).
 void show_offline_controls(MainForm& f, bool show) {
-    for (Control* ctl : std::initializer_list<Control*>{&f.gen_zapr, &f.Label10, &f.rdf, &f.kko})
+    for (Control* ctl :
+         std::initializer_list<Control*>{&f.gen_zapr, &f.balance_caption, &f.rdf, &f.kko})
         ctl->set_visible(show);
 }
 
@@ -59,7 +60,7 @@ QString open_failure_hint(OpenFailure why, const QString& device) {
 
 void BTNOpenCom_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
-    f.Timer1.set_enabled(false);
+    f.presence_timer.set_enabled(false);
     const QString item = f.CmbPort.selected_text();
     const QString device = c.device_for_item(item);
     if (!c.port.OpenPort(device, kSensorLineSettings)) {
@@ -94,14 +95,14 @@ void close_routine(Configurator& c) {
     f.wrs.clear();
     f.sec_wr_table = 0;
     show_offline_controls(f, true);
-    f.Label9.set_visible(false);
+    f.lamp_level_caption.set_visible(false);
     f.lamp_level.set_visible(false);
-    f.Command1.set_visible(false);
+    f.set_alarm.set_visible(false);
     c.port.ClosePort();
     CloseAllTags(f);
     restore_gated_visibility(f);
-    for (Control* ctl :
-         std::initializer_list<Control*>{&f.gen_zapr, &f.Label10, &f.rdf, &f.kko, &f.BTNOpenCom})
+    for (Control* ctl : std::initializer_list<Control*>{&f.gen_zapr, &f.balance_caption, &f.rdf,
+                                                        &f.kko, &f.BTNOpenCom})
         ctl->set_enabled(true);
     f.BTNCloseCom.set_enabled(false);
     f.naklon.set_visible(false);
@@ -116,7 +117,7 @@ void close_routine(Configurator& c) {
     f.sn.set_text(QStringLiteral("0"));
     f.vv.set_text(QStringLiteral("--------"));
     for (Label* l : {&f.tek, &f.temp, &f.Uroven, &f.lo, &f.hi, &f.ne}) l->set_text(kNoData);
-    f.ProgressBar1.set_value(0);
+    f.level_bar.set_value(0);
     f.MsgCom.set_text(QString());
     f.Kalibr_warning.set_text(QString());
     f.netdev.set_text(QStringLiteral("---------"));
@@ -125,10 +126,10 @@ void close_routine(Configurator& c) {
     for (Label* l : {&f.freq, &f.anal, &f.ko}) l->set_text(QString());
 
     f.Pic.set_fill_colour(rgb(255, 255, 16));
-    for (Control* ctl : std::initializer_list<Control*>{&f.hi, &f.h, &f.Label19})
+    for (Control* ctl : std::initializer_list<Control*>{&f.hi, &f.h, &f.full_empty_caption})
         ctl->set_back_colour(kButtonFace);
     f.ind_stab.set_fill_colour(rgb(192, 192, 192));
-    f.Timer1.set_enabled(true);
+    f.presence_timer.set_enabled(true);
 }
 
 void BTNCloseCom_Click(Configurator& c) {

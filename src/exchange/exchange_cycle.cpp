@@ -62,11 +62,11 @@ void after_read(Configurator& c, uint32_t serial, const QByteArray& sending,
     f.write_failures = 0;
     forget_sent(f, sending);
     // Only what is read after the scan went out can answer it.
-    if (f.net_opr != 0 && sending == request::net_scan()) f.scan_on_wire = true;
+    if (f.net_opr && sending == request::net_scan()) f.scan_on_wire = true;
     f.Pic.set_fill_colour(f.Pic.fill_colour() == kWhite ? kGrey : kWhite);
 
     if (reply.isEmpty()) {
-        f.no_data = -1;
+        f.no_data = true;
         f.MsgCom.set_fore_colour(kButtonText);
         const QString text =
             QStringLiteral("Нет ответа от датчика с адресом ") + f.CmbNet.selected_text();
@@ -75,10 +75,10 @@ void after_read(Configurator& c, uint32_t serial, const QByteArray& sending,
         finish(f, serial);
         return;
     }
-    f.no_data = 0;
+    f.no_data = false;
     f.MsgCom.set_fore_colour(kDarkGreen);
     f.MsgCom.set_text(QStringLiteral("Датчик подключен"));
-    f.freq_mode = 0;
+    f.freq_mode = false;
     process_reply(c, reply);
     finish(f, serial);
 }
@@ -87,7 +87,7 @@ void after_read(Configurator& c, uint32_t serial, const QByteArray& sending,
 
 void process_reply(Configurator& c, const QByteArray& reply) {
     MainForm& f = c.frmSerial;
-    const bool replay = f.replay_mode != 0;
+    const bool replay = f.replay_mode;
     const uint32_t serial = f.tick_serial;
     const qsizetype L = reply.size();
 
@@ -96,9 +96,9 @@ void process_reply(Configurator& c, const QByteArray& reply) {
 
     if (L >= 4 && uint8_t(reply[0]) == kReplyStart) {
         dispatch_reply(c, reply, acc);
-    } else if (L > 0 && f.net_opr != 0 && (f.scan_on_wire || replay)) {
+    } else if (L > 0 && f.net_opr && (f.scan_on_wire || replay)) {
         if (L < 20) net_answer(c, reply);
-        f.net_opr = 0;
+        f.net_opr = false;
         f.scan_on_wire = false;
     }
 
@@ -106,7 +106,7 @@ void process_reply(Configurator& c, const QByteArray& reply) {
     // the dispatch was open) leaves the display as the close routine reset it.
     const bool current = still_current(f, serial);
     if (current) f.Pic.set_fill_colour(kRed);
-    f.replay_mode = 0;
+    f.replay_mode = false;
     // A replay never touches the port.
     if (current && !replay) c.port.FlushPort();
 }
@@ -117,8 +117,8 @@ void TMRComm_Timer(Configurator& c) {
         // A replay cannot share the cycle with a tick that waits for the port.
         // It is not left pending, which would keep the run log silent, and it
         // is not lost without a word either.
-        if (f.replay_mode != 0) {
-            f.replay_mode = 0;
+        if (f.replay_mode) {
+            f.replay_mode = false;
             c.dialogs.message(kReplayRefused);
         }
         return;
@@ -126,7 +126,7 @@ void TMRComm_Timer(Configurator& c) {
     f.tick_running = true;
     const uint32_t serial = ++f.tick_serial;
 
-    if (f.replay_mode != 0) {
+    if (f.replay_mode) {
         const QByteArray reply = f.replay_reply;
         process_reply(c, reply);
         finish(f, serial);
@@ -151,8 +151,8 @@ void TMRComm_Timer(Configurator& c) {
     if (f.wrs.isEmpty() && f.CmbNet.list_index() >= 0) {
         if (addr) f.wrs = request::read_state(*addr);
     } else {
-        f.err_shown = 0;
-        if (f.freq_mode == 1 && !f.wrs.isEmpty()) {
+        f.err_shown = false;
+        if (f.freq_mode && !f.wrs.isEmpty()) {
             f.wrs.clear();
             c.dialogs.message(QStringLiteral("Эту операцию невозможно выполнить в частотном "
                                              "режиме. Отключите ненадолго питание датчика и "

@@ -23,15 +23,15 @@ void Opros_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     f.wrs = request::net_scan();
     c.str_to_log(QStringLiteral("Cmd Ask Net "));
-    f.net_opr = -1;
+    f.net_opr = true;
     f.scan_on_wire = false;
-    f.mode_yes = -1;
+    f.mode_yes = true;
 }
 
 void CmbNet_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     f.wrs = Zapros_ser_num(f);
-    f.mode_yes = -1;
+    f.mode_yes = true;
 }
 
 void net_answer(Configurator& c, const QByteArray& reply) {
@@ -98,7 +98,7 @@ void assept_sn(Configurator& c, const QByteArray& aans) {
     if (id.version) {
         f.firmware_version = *id.version;
         f.vv.set_text(firmware_version_text(*id.version, *id.variant));
-        if (f.replay_mode == 0) gate_by_version(f, f.firmware_version);
+        if (!f.replay_mode) gate_by_version(f, f.firmware_version);
     }
     c.str_to_log(QStringLiteral("Device: ") + f.sn.text() + QStringLiteral("  Ver Soft: ") +
                  f.vv.text());

@@ -89,7 +89,7 @@ void Timer1_Timer(Configurator& cfg, PortLister& lister) {
     MainForm& f = cfg.frmSerial;
     // The splash stays for two ticks.
     if (f.start_ticks == 1) {
-        cfg.Form2.set_visible(false);
+        cfg.splash.set_visible(false);
         f.set_visible(true);
     }
     // Counting further would only risk the 16-bit counter wrapping.

@@ -71,10 +71,10 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
         }
         assept_sn(c, reply);
         f.MsgCom.set_text(QStringLiteral(" Получен С/Н и вер. прошивки"));
-        f.mode_yes = -1;
+        f.mode_yes = true;
         break;
     case CMD_READ_STATE:
-        if (f.replay_mode != 0) f.MsgCom.set_text(QStringLiteral(" Получены данные."));
+        if (f.replay_mode) f.MsgCom.set_text(QStringLiteral(" Получены данные."));
         if (at(int(L)) == computed_crc) all_data_to_form(c, reply);
         break;
     case CMD_SET_EMPTY:
@@ -132,7 +132,7 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
         f.ur.set_text(QStringLiteral("Частота"));
         f.Uroven.set_text(QString::number(decode_frequency_notice(reply).value()) +
                           QStringLiteral(" Гц."));
-        f.freq_mode = 1;
+        f.freq_mode = true;
         break;
     case CMD_READ_TABLE: {
         // A corrupted table could be saved or written back from the window.

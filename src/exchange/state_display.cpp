@@ -19,7 +19,7 @@ QString number_text(double v) {
 // telling how far the calibration values got.
 bool show(Configurator& c, const StateReply& r, int& stage) {
     MainForm& f = c.frmSerial;
-    f.freq_mode = 0;
+    f.freq_mode = false;
     f.ur.set_text(QStringLiteral("Уровень"));
 
     if (!r.current) return false;
@@ -58,8 +58,8 @@ bool show(Configurator& c, const StateReply& r, int& stage) {
     if (!r.level) return false;
     const int N = int(*r.level);
 
-    f.ProgressBar1.set_max(f.Ur_progressBar);
-    if (N >= 0 && N < f.Ur_progressBar) f.ProgressBar1.set_value(N);
+    f.level_bar.set_max(f.Ur_progressBar);
+    if (N >= 0 && N < f.Ur_progressBar) f.level_bar.set_value(N);
 
     f.Uroven.set_text(QString::number(N));
     f.freq.set_text(QString::number(N + 300) + QStringLiteral(" Гц"));
@@ -89,11 +89,11 @@ bool show(Configurator& c, const StateReply& r, int& stage) {
         f.kko.set_text(number_text((double(F) - double(E)) / (double(K) * 64)));
     }
 
-    if (r.alarm_level && f.mode_yes != 0) f.lamp_level.set_text(QString::number(*r.alarm_level));
-    if (r.extended_mode && f.mode_yes != 0) show_extended_mode(c, *r.extended_mode);
+    if (r.alarm_level && f.mode_yes) f.lamp_level.set_text(QString::number(*r.alarm_level));
+    if (r.extended_mode && f.mode_yes) show_extended_mode(c, *r.extended_mode);
     if (r.mode) {
         f.reported_mode = *r.mode;
-        if (f.mode_yes != 0) Out_modes(c, f.reported_mode);
+        if (f.mode_yes) Out_modes(c, f.reported_mode);
     }
 
     // A full value near twice the empty one is what a well-set probe gives.
@@ -106,7 +106,7 @@ bool show(Configurator& c, const StateReply& r, int& stage) {
         else if (ratio > 1.6 && ratio < 2.08)
             colour = kYellow;
         for (Control* ctl : {static_cast<Control*>(&f.hi), static_cast<Control*>(&f.h),
-                             static_cast<Control*>(&f.Label19)})
+                             static_cast<Control*>(&f.full_empty_caption)})
             ctl->set_back_colour(colour);
         const int64_t cm = round_half_even(double(E) / 600);
         if (cm > 32767) return false;
@@ -128,21 +128,21 @@ void all_data_to_form(Configurator& c, const QByteArray& aans) {
     if (show(c, decode_state(aans), stage)) return;
 
     MainForm& f = c.frmSerial;
-    if (f.err_shown != 0) return;
+    if (f.err_shown) return;
     c.dialogs.message(QStringLiteral("Пришли ошибочные данные"));
     if (stage == 0) c.dialogs.message(QStringLiteral("Измените уровень пустого"));
     if (stage == 1) c.dialogs.message(QStringLiteral("Измените уровень полного"));
-    f.err_shown = 1;
+    f.err_shown = true;
 }
 
 void Out_modes(Configurator& c, uint8_t nn) {
     MainForm& f = c.frmSerial;
     const ModeByte m = ModeByte::decode(nn);
     f.iinv.set_value(m.invert ? 1 : 0);
-    c.Form3.tartab.set_value(m.litres ? 1 : 0);
-    f.tartab1.set_value(c.Form3.tartab.value());
-    c.Form3.per_sents.set_value(m.percent ? 1 : 0);
-    f.per_sents.set_value(c.Form3.per_sents.value());
+    c.table_window.tartab.set_value(m.litres ? 1 : 0);
+    f.tartab1.set_value(c.table_window.tartab.value());
+    c.table_window.per_sents.set_value(m.percent ? 1 : 0);
+    f.per_sents.set_value(c.table_window.per_sents.value());
     f.D_4096.set_value(m.range4096 ? 1 : 0);
     if (m.range4096)
         f.Ur_progressBar = f.range256 ? 256 : 4096;
@@ -155,7 +155,7 @@ void Out_modes(Configurator& c, uint8_t nn) {
             options[k]->set_value(kOutputInterfaces[k] == *m.output);
     }
     f.usredn.set_value(m.smoothing ? 1 : 0);
-    f.mode_yes = 0;
+    f.mode_yes = false;
     f.mode_text = QString::number(nn);
 }
 
@@ -166,5 +166,5 @@ void show_extended_mode(Configurator& c, uint8_t x) {
     f.naklon.set_value(m.angle ? 1 : 0);
     f.dr_quality.set_value(m.quality ? 1 : 0);
     f.sgla.set_text(QString::number(m.smoothing_level));
-    f.Slider1.set_value(m.smoothing_level);
+    f.smoothing_slider.set_value(m.smoothing_level);
 }

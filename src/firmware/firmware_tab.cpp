@@ -117,7 +117,7 @@ UploadEvents UploadRunner::events(uint64_t run) {
             text_ = text;
         }
         post([this, run, text] {
-            if (run == run_) c_.frmSerial.txtRec1.set_text(text);
+            if (run == run_) c_.frmSerial.upload_log.set_text(text);
         });
     };
     e.progress = [this, run](int done, int total) {
@@ -180,7 +180,7 @@ void UploadRunner::start() {
     take_over_controls();
     f.upload_cancel.set_enabled(true);
     f.upload_progress.set_value(0);
-    f.txtRec1.set_text(QString());
+    f.upload_log.set_text(QString());
     c_.str_to_log(QStringLiteral("Прошивка ") + f.firmware_file);
 
     SerialPort& port = c_.port;
@@ -223,7 +223,7 @@ void UploadRunner::finish(uint64_t run) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         outcome = outcome_;
-        f.txtRec1.set_text(text_); // posts of the text may still be on their way
+        f.upload_log.set_text(text_); // posts of the text may still be on their way
     }
     c_.str_to_log(QStringLiteral("Прошивка: ") + outcome.last_line);
     // The exchange cycle runs again, whatever the outcome.
@@ -238,7 +238,7 @@ void UploadRunner::release() {
 
 } // namespace
 
-void Command8_Click(Configurator& c) {
+void open_firmware_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     const QString folder =
         f.firmware_file.isEmpty() ? QString() : QFileInfo(f.firmware_file).absolutePath();
@@ -252,7 +252,7 @@ void Command8_Click(Configurator& c) {
 void wire_firmware(Configurator& c, int sync_timeout_ms) {
     auto runner = std::make_shared<UploadRunner>(c, sync_timeout_ms);
     MainForm& f = c.frmSerial;
-    f.Command8.on_click = [&c] { Command8_Click(c); };
+    f.open_firmware.on_click = [&c] { open_firmware_Click(c); };
     f.start.on_click = [runner] { runner->start(); };
     f.upload_cancel.on_click = [runner, &f] {
         f.upload_cancel.set_enabled(false); // taken: the upload ends at its next look

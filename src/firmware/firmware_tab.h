@@ -15,7 +15,7 @@ inline const QString kFirmwareVerifying =
     QStringLiteral("Проверка записанного. Не отключайте питание датчика");
 
 // `Command8`: the image file, kept apart from the other file choosers.
-void Command8_Click(Configurator& c);
+void open_firmware_Click(Configurator& c);
 
 // Connects `Command8`, `start` and `upload_cancel`, and lets the close routine
 // stop an upload before it closes the port.  `sync_timeout_ms` bounds the wait

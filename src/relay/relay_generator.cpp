@@ -82,7 +82,8 @@ QString relay_prompt(int entry) {
 }
 
 void VibGenCmd_Click(MainForm& f) {
-    for (Control* c : std::initializer_list<Control*>{&f.chislo_sdv, &f.lchislo, &f.Frame5})
+    for (Control* c :
+         std::initializer_list<Control*>{&f.chislo_sdv, &f.lchislo, &f.relay_modes_frame})
         c->set_visible(false);
     const int entry = f.VibGenCmd.list_index();
     const QString prompt = relay_prompt(entry);
@@ -92,15 +93,16 @@ void VibGenCmd_Click(MainForm& f) {
         f.chislo_sdv.set_visible(true);
     }
     if (entry == int(RelayOp::SetMode)) {
-        f.Frame5.set_visible(true);
+        f.relay_modes_frame.set_visible(true);
         const bool from_176 = f.ch_ver.value() == 1;
-        for (Control* c : std::initializer_list<Control*>{&f.Slider1d, &f.Label25, &f.sglad})
+        for (Control* c : std::initializer_list<Control*>{&f.relay_smoothing_slider,
+                                                          &f.relay_smoothing_caption, &f.sglad})
             c->set_visible(from_176);
     }
 }
 
 void Slider1d_Click(MainForm& f) {
-    f.sglad.set_text(QString::number(f.Slider1d.value()));
+    f.sglad.set_text(QString::number(f.relay_smoothing_slider.value()));
 }
 
 void gen_zapr_Click(Configurator& c) {
@@ -144,7 +146,7 @@ void gen_zapr_Click(Configurator& c) {
 void wire_relay(Configurator& c, ClipboardSink to_clipboard) {
     MainForm& f = c.frmSerial;
     f.VibGenCmd.on_click = [&f] { VibGenCmd_Click(f); };
-    f.Slider1d.on_change = [&f] { Slider1d_Click(f); };
+    f.relay_smoothing_slider.on_change = [&f] { Slider1d_Click(f); };
     f.gen_zapr.on_click = [&c] { gen_zapr_Click(c); };
     f.gen_copy.on_click = [&f, sink = std::move(to_clipboard)] {
         if (sink && !f.gen_txt.text().isEmpty()) sink(f.gen_txt.text());

@@ -59,9 +59,9 @@ void rdf_Click(Configurator& c) {
                 return;
             }
             f.replay_reply = answer;
-            f.replay_mode = 1;
+            f.replay_mode = true;
             TMRComm_Timer(c);
-            f.replay_mode = 0; // the tick clears it; a replay must never outlive it
+            f.replay_mode = false; // the tick clears it; a replay must never outlive it
             c.dialogs.message(kNextRecord);
         }
     }

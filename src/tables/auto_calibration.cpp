@@ -24,7 +24,7 @@ const QString kNoSuchFile = QStringLiteral("Нет такого файла");
 void reset(MainForm& f) {
     f.autocal_row = 1;
     f.autocal_litres = 0;
-    Grid& g = f.MSFlexGrid1;
+    Grid& g = f.autocal_grid;
     g.set_rows(kKeptRows + 1);
     // The level cells are emptied as well: a level left over from an earlier
     // calibration beside a new row number would read as recorded.
@@ -35,7 +35,7 @@ void reset(MainForm& f) {
 
 // The current row shows its number and, in advance, its litres.
 void prepare_row(MainForm& f) {
-    Grid& g = f.MSFlexGrid1;
+    Grid& g = f.autocal_grid;
     const int row = f.autocal_row;
     if (row > kKeptRows) {
         if (g.rows() <= row) g.set_rows(row + 1);
@@ -54,7 +54,7 @@ void set_portion(MainForm& f, int16_t portion) {
 bool set_waiting_litres(MainForm& f, int64_t litres) {
     if (!fits_int32(litres)) return false;
     f.autocal_litres = int32_t(litres);
-    f.MSFlexGrid1.set_cell(f.autocal_row, kLitresCol, QString::number(litres));
+    f.autocal_grid.set_cell(f.autocal_row, kLitresCol, QString::number(litres));
     return true;
 }
 
@@ -65,7 +65,7 @@ void set_file(MainForm& f, const QString& path) {
 }
 
 std::optional<int32_t> litres_cell(const MainForm& f, int row) {
-    const std::optional<int64_t> v = parse_whole_number(f.MSFlexGrid1.cell(row, kLitresCol));
+    const std::optional<int64_t> v = parse_whole_number(f.autocal_grid.cell(row, kLitresCol));
     if (!v || !fits_int32(*v)) return std::nullopt;
     return int32_t(*v);
 }
@@ -113,7 +113,7 @@ QString append_point(const QString& path, const QString& line) {
 }
 } // namespace
 
-void Command11_Click(Configurator& c) {
+void new_calibration_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     reset(f);
     prepare_row(f);
@@ -139,7 +139,7 @@ void Command11_Click(Configurator& c) {
     set_file(f, path);
 }
 
-void Command12_Click(Configurator& c) {
+void resume_calibration_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     const QString path = c.dialogs.open_file(QStringLiteral("Открыть"), kFilter, program_folder());
     if (path.isEmpty()) return;
@@ -156,7 +156,7 @@ void Command12_Click(Configurator& c) {
 
     QStringList lines;
     if (const QString why = read_calibration_file(path, &lines); !why.isEmpty()) return fail(why);
-    Grid& g = f.MSFlexGrid1;
+    Grid& g = f.autocal_grid;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const std::optional<CalibrationLine> point = split_calibration_line(lines[i]);
         if (!point) return fail(QStringLiteral("в строке %1 нет двух \";\"").arg(i + 1));
@@ -211,7 +211,7 @@ void ch_portion_Click(Configurator& c) {
         set_waiting_litres(f, int64_t(*before) + a.value);
 }
 
-void Command14_Click(Configurator& c) {
+void record_point_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     if (f.tar_file_name.text().isEmpty() || f.autocal_file.isEmpty()) {
         c.dialogs.message(QStringLiteral("нет файла для записи"));
@@ -234,7 +234,7 @@ void Command14_Click(Configurator& c) {
         c.dialogs.message(text, MsgIcon::Exclamation);
         return;
     }
-    f.MSFlexGrid1.set_cell(row, kLevelCol, level);
+    f.autocal_grid.set_cell(row, kLevelCol, level);
     f.autocal_row = int16_t(row + 1);
     f.autocal_litres = int32_t(next_litres);
     prepare_row(f);
@@ -242,8 +242,8 @@ void Command14_Click(Configurator& c) {
 
 void wire_auto_calibration(Configurator& c) {
     MainForm& f = c.frmSerial;
-    f.Command11.on_click = [&c] { Command11_Click(c); };
-    f.Command12.on_click = [&c] { Command12_Click(c); };
+    f.new_calibration.on_click = [&c] { new_calibration_Click(c); };
+    f.resume_calibration.on_click = [&c] { resume_calibration_Click(c); };
     f.ch_portion.on_click = [&c] { ch_portion_Click(c); };
-    f.Command14.on_click = [&c] { Command14_Click(c); };
+    f.record_point.on_click = [&c] { record_point_Click(c); };
 }

@@ -6,12 +6,12 @@
 struct Configurator;
 
 // "Новая тарировка": reset, ask for the portion, create the file.
-void Command11_Click(Configurator& c);
+void new_calibration_Click(Configurator& c);
 // "Возобновить тарировку": reload a file's points, infer the portion.
-void Command12_Click(Configurator& c);
+void resume_calibration_Click(Configurator& c);
 // "Изменить": a new portion; the waiting row's litres follow it.
 void ch_portion_Click(Configurator& c);
 // "Ввести значение  (F9)": record the level shown in the waiting row.
-void Command14_Click(Configurator& c);
+void record_point_Click(Configurator& c);
 
 void wire_auto_calibration(Configurator& c);

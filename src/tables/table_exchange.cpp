@@ -11,7 +11,7 @@ constexpr Colour kBadCell = rgb(255, 176, 176);
 
 TextBox& cell(TableForm& t, int i) {
     const auto k = size_t(i % CalibrationTable::kPoints);
-    return i < CalibrationTable::kPoints ? *t.Text4[k] : *t.Text3[k];
+    return i < CalibrationTable::kPoints ? *t.reading_cells[k] : *t.litre_cells[k];
 }
 
 void mark_bad_cell(TableForm& t, int bad) {
@@ -36,7 +36,7 @@ std::optional<uint8_t> table_address(Configurator& c) {
 
 QStringList cell_texts(const TableForm& t) {
     QStringList out;
-    for (const auto* column : {&t.Text4, &t.Text3})
+    for (const auto* column : {&t.reading_cells, &t.litre_cells})
         for (const auto& box : *column) out << box->text();
     return out;
 }
@@ -56,12 +56,12 @@ void rdt(Configurator& c) {
 
 bool queue_table_write(Configurator& c) {
     MainForm& f = c.frmSerial;
-    const QStringList texts = cell_texts(c.Form3);
+    const QStringList texts = cell_texts(c.table_window);
     // The cells are checked before anything else, so a bad one is shown
     // even while no sensor is selected.
     for (int i = 0; i < CalibrationTable::kValues; ++i) {
         if (CalibrationTable::value_of(texts[i])) continue;
-        mark_bad_cell(c.Form3, i);
+        mark_bad_cell(c.table_window, i);
         // Rows are numbered from 1 on screen.
         f.MsgCom.set_text(QStringLiteral("Таблица не записана: строка %1, %2 \"%3\" - нужно целое "
                                          "число от 0 до %4.")
@@ -72,7 +72,7 @@ bool queue_table_write(Configurator& c) {
                               .arg(CalibrationTable::kMaxValue));
         return false;
     }
-    mark_bad_cell(c.Form3, -1);
+    mark_bad_cell(c.table_window, -1);
     const std::optional<uint8_t> address = table_address(c);
     if (!address) return false;
 
@@ -92,9 +92,9 @@ void wrmyTable_Click(Configurator& c) {
     if (queue_table_write(c)) c.frmSerial.sec_wr_table = 2;
 }
 
-void Command6_Click(Configurator& c) {
+void open_table_Click(Configurator& c) {
     rdt(c);
-    c.Form3.set_visible(true);
+    c.table_window.set_visible(true);
 }
 
 std::optional<QString> ans_to_table(Configurator& c, const QByteArray& aans) {
@@ -104,7 +104,7 @@ std::optional<QString> ans_to_table(Configurator& c, const QByteArray& aans) {
         return std::nullopt;
     }
     const QStringList texts = table->to_texts();
-    set_cell_texts(c.Form3, texts);
+    set_cell_texts(c.table_window, texts);
     QString list;
     for (const QString& v : texts) list += v + QStringLiteral(", ");
     return list;

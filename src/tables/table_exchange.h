@@ -27,7 +27,7 @@ bool queue_table_write(Configurator& c);
 // "Записать в датчик": the write, then the mode write two ticks later.
 void wrmyTable_Click(Configurator& c);
 // "Пересчитывать в литры" of the main window: read the table, show the window.
-void Command6_Click(Configurator& c);
+void open_table_Click(Configurator& c);
 
 // Decodes a table reply (84 bytes: header, 20 readings, 20 litre values, each
 // two bytes high first, CRC) into the table window's cells and returns the 40

@@ -45,7 +45,7 @@ void fTablOpen_Click(Configurator& c) {
         return;
     }
     if (cells->isEmpty()) return; // an empty file has nothing to load
-    set_cell_texts(c.Form3, *cells);
+    set_cell_texts(c.table_window, *cells);
 }
 
 void fTablSave_Click(Configurator& c) {
@@ -53,21 +53,21 @@ void fTablSave_Click(Configurator& c) {
         c.dialogs.save_file(QStringLiteral("Схранить"), kTableFileFilter, program_folder());
     if (path.isEmpty()) return;
     QString why;
-    if (!write_cp1251_lines(path, cell_texts(c.Form3), &why))
+    if (!write_cp1251_lines(path, cell_texts(c.table_window), &why))
         c.dialogs.message(QStringLiteral("Таблица не сохранена в файл ") + path +
                           QStringLiteral(": ") + why);
 }
 
 void wire_tables(Configurator& c) {
-    TableForm& t = c.Form3;
+    TableForm& t = c.table_window;
     MainForm& f = c.frmSerial;
     t.rdTable.on_click = [&c] { rdt(c); };
     t.wrmyTable.on_click = [&c] { wrmyTable_Click(c); };
     t.fTablOpen.on_click = [&c] { fTablOpen_Click(c); };
     t.fTablSave.on_click = [&c] { fTablSave_Click(c); };
-    t.Command1.on_click = [&t] { t.set_visible(false); };
+    t.close_window.on_click = [&t] { t.set_visible(false); };
     t.tartab.on_click = [&t, &f] { f.tartab1.set_value(t.tartab.value()); };
     t.per_sents.on_click = [&t, &f] { f.per_sents.set_value(t.per_sents.value()); };
-    f.Command6.on_click = [&c] { Command6_Click(c); };
+    f.open_table.on_click = [&c] { open_table_Click(c); };
     wire_auto_calibration(c);
 }

@@ -28,9 +28,9 @@ struct Configurator {
     Configurator& operator=(const Configurator&) = delete;
 
     MainForm frmSerial;
-    TableForm Form3;
-    ShiftForm Form4;
-    SplashForm Form2;
+    TableForm table_window;
+    ShiftForm shift_window;
+    SplashForm splash;
 
     SerialPort& port;
     Dialogs& dialogs;
@@ -51,6 +51,6 @@ struct Configurator {
 
     // Appends a record to the run log; silent while a reply is replayed.
     void str_to_log(const QString& message) {
-        if (frmSerial.replay_mode == 0) log.str_to_log(message);
+        if (!frmSerial.replay_mode) log.str_to_log(message);
     }
 };

@@ -2,57 +2,127 @@
 
 #include "protocol/calibration_table.h"
 
-MainForm::MainForm() : Form("frmSerial", kProgramTitle)
-{
+MainForm::MainForm() : Form("frmSerial", kProgramTitle) {
     // Tab placement of the controls that live on the tab control's pages.
     // Vectors, not nested initializer lists: an inner list's array would not
     // outlive the statement that builds the pairs.
     const std::vector<std::pair<int, std::vector<Control*>>> pages = {
-        {0, {&Label9, &Label10, &kko, &Kalibr_warning, &Label5, &Label7, &set_hi_data, &hi_data,
-             &lo_data, &set_lo_data, &net, &hig, &low, &lamp_level, &Command1, &shift, &Command6,
-             &Frame4, &per_sents, &R485, &R_485, &R_a, &R_analog, &R_f, &R_fr, &R_p, &R_per,
-             &R_p485, &Label2, &rs_232, &Label12, &iinv, &invers, &usredn, &usred, &D_4096,
-             &Label6, &tartab1, &Label22, &Slider1, &sgla, &Termokompens, &naklon, &dr_quality,
-             &Set_mode}},
-        {1, {&Label15, &step_zapr, &Label17, &tar_file_name, &Label24, &MSFlexGrid1, &Command11,
-             &Command12, &ch_portion, &Command14}},
-        {2, {&Label13, &lchislo, &Label21, &gen_txt, &gen_copy, &gen_zapr, &VibGenCmd,
-             &dist_net_num, &chislo_sdv, &Frame5, &ch_ver, &r485d, &Label31, &r_ad, &Label32,
-             &r_fd, &Label33, &r_pd, &Label30, &r_p485d, &Label29, &iinvd, &Label28, &usrednd,
-             &Label27, &D_4096d, &Label26, &tartab1d, &per_sentsd, &Label25, &Slider1d, &sglad,
-             &Termokompensd}},
-        {3, {&dir_prog, &filename_prog, &Command8, &txtRec1, &EEPROM, &Frame3, &Zorvik, &Pelgar,
-             &start, &upload_progress, &upload_cancel}},
+        {0,
+         {&lamp_level_caption,
+          &balance_caption,
+          &kko,
+          &Kalibr_warning,
+          &empty_caption,
+          &full_caption,
+          &set_hi_data,
+          &hi_data,
+          &lo_data,
+          &set_lo_data,
+          &net,
+          &hig,
+          &low,
+          &lamp_level,
+          &set_alarm,
+          &shift,
+          &open_table,
+          &modes_frame,
+          &per_sents,
+          &R485,
+          &R_485,
+          &R_a,
+          &R_analog,
+          &R_f,
+          &R_fr,
+          &R_p,
+          &R_per,
+          &R_p485,
+          &periodic485_caption,
+          &rs_232,
+          &rs232_caption,
+          &iinv,
+          &invers,
+          &usredn,
+          &usred,
+          &D_4096,
+          &range4096_caption,
+          &tartab1,
+          &smoothing_caption,
+          &smoothing_slider,
+          &sgla,
+          &Termokompens,
+          &naklon,
+          &dr_quality,
+          &Set_mode}},
+        {1,
+         {&portion_caption, &step_zapr, &autocal_file_caption, &tar_file_name, &autocal_note,
+          &autocal_grid, &new_calibration, &resume_calibration, &ch_portion, &record_point}},
+        {2,
+         {&remote_address_caption,
+          &lchislo,
+          &copy_hint,
+          &gen_txt,
+          &gen_copy,
+          &gen_zapr,
+          &VibGenCmd,
+          &dist_net_num,
+          &chislo_sdv,
+          &relay_modes_frame,
+          &ch_ver,
+          &r485d,
+          &relay_rs485_caption,
+          &r_ad,
+          &relay_analog_caption,
+          &r_fd,
+          &relay_freq_caption,
+          &r_pd,
+          &relay_periodic_caption,
+          &r_p485d,
+          &relay_periodic485_caption,
+          &iinvd,
+          &relay_invert_caption,
+          &usrednd,
+          &relay_smoothing_on_caption,
+          &D_4096d,
+          &relay_range4096_caption,
+          &tartab1d,
+          &per_sentsd,
+          &relay_smoothing_caption,
+          &relay_smoothing_slider,
+          &sglad,
+          &Termokompensd}},
+        {3,
+         {&dir_prog, &filename_prog, &open_firmware, &upload_log, &EEPROM, &sensor_type_frame,
+          &Zorvik, &Pelgar, &start, &upload_progress, &upload_cancel}},
     };
     for (const auto& [tab, members] : pages)
         for (Control* c : members) c->set_tab(tab);
 
     // Design-time state.  The 1.7.0 group appears only once such a sensor
     // answers; the percent box of the main window is never offered.
-    for (Control* c : std::initializer_list<Control*>{&Label9, &lamp_level, &Command1, &tartab1,
-                                                       &Command6})
+    for (Control* c : std::initializer_list<Control*>{&lamp_level_caption, &lamp_level, &set_alarm,
+                                                      &tartab1, &open_table})
         c->set_visible(false);
     per_sents.set_visible(false);
     per_sents.set_enabled(false);
     // The generator's 1.7.6 options follow `ch_ver`, which starts unticked.
-    for (Control* c : std::initializer_list<Control*>{&Slider1d, &Label25, &sglad, &Termokompensd,
-                                                       &tartab1d, &per_sentsd})
+    for (Control* c :
+         std::initializer_list<Control*>{&relay_smoothing_slider, &relay_smoothing_caption, &sglad,
+                                         &Termokompensd, &tartab1d, &per_sentsd})
         c->set_visible(false);
     Zorvik.set_value(true);
     upload_cancel.set_enabled(false); // while no upload runs
     BTNCloseCom.set_enabled(false);
 }
 
-TableForm::TableForm() : Form("Form3", "Тарировочная таблица датчика")
-{
+TableForm::TableForm() : Form("Form3", "Тарировочная таблица датчика") {
     // The cells start with the default table, the same in both columns.
     const QStringList defaults = CalibrationTable::defaults().to_texts();
     for (int k = 0; k < CalibrationTable::kPoints; ++k) {
-        Text4.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text4(%1)").arg(k),
-                                                  defaults[k]));
-        Text3.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text3(%1)").arg(k),
-                                                  defaults[CalibrationTable::kPoints + k]));
+        reading_cells.push_back(
+            std::make_unique<TextBox>(*this, QStringLiteral("Text4(%1)").arg(k), defaults[k]));
+        litre_cells.push_back(std::make_unique<TextBox>(*this, QStringLiteral("Text3(%1)").arg(k),
+                                                        defaults[CalibrationTable::kPoints + k]));
     }
-    Text1.set_enabled(false);
-    Text2.set_enabled(false);
+    zero_reading.set_enabled(false);
+    zero_litres.set_enabled(false);
 }

@@ -3,6 +3,8 @@
 // caption, version tag and tab, and the window-level variables the program's
 // procedures share.  Members are public on purpose: the procedures read like
 // the window's own code (`f.tek.set_text(...)`, `if (f.BTNCloseCom.enabled())`).
+// Numbered controls get a name saying what they are; the string beside it is
+// the objectName, by which the binder, the layouts and the snapshots know it.
 #include "ui/controls.h"
 
 #include <QByteArray>
@@ -23,20 +25,20 @@ public:
     MainForm();
 
     // --- Port and link (outside the tabs) ---
-    Label Label11{*this, "Label11", "Порт", kPortTag};
+    Label port_caption{*this, "Label11", "Порт", kPortTag};
     ComboBox CmbPort{*this, "CmbPort", "----"};
     Button BTNOpenCom{*this, "BTNOpenCom", "Открыть порт", kPortTag};
     Button BTNCloseCom{*this, "BTNCloseCom", "Закрыть порт"};
-    Timer Timer1{*this, "Timer1", 1000, true};
+    Timer presence_timer{*this, "Timer1", 1000, true};
     Timer TMRComm{*this, "TMRComm", 1000, false};
 
     // --- Network and identity ---
-    Label Label4{*this, "Label4", "Опрашивать Адрес", kPortTag};
+    Label poll_address_caption{*this, "Label4", "Опрашивать Адрес", kPortTag};
     ComboBox CmbNet{*this, "CmbNet", "", kPortTag};
     Button Opros{*this, "Opros", "Поиск датчиков", kPortTag};
-    Label Label3{*this, "Label3", "Устройства в сети:", kPortTag};
+    Label devices_caption{*this, "Label3", "Устройства в сети:", kPortTag};
     Label netdev{*this, "netdev", "--------------", kPortTag};
-    Label Label8{*this, "Label8", "Серийный номер", kPortTag};
+    Label serial_caption{*this, "Label8", "Серийный номер", kPortTag};
     Label sn{*this, "sn", "0", kPortTag};
     Label vv{*this, "vv", "Ver ---------", kPortTag};
     Label MsgCom{*this, "MsgCom", "", kPortTag};
@@ -45,25 +47,25 @@ public:
     // --- Live values ---
     Label ur{*this, "ur", "Уровень", kPortTag};
     Label Uroven{*this, "Uroven", kNoData, kPortTag};
-    ProgressBar ProgressBar1{*this, "ProgressBar1", 1024};
+    ProgressBar level_bar{*this, "ProgressBar1", 1024};
     Label tek_l{*this, "tek_l", "Текущий", kPortTag};
     Label tek{*this, "tek", kNoData, kPortTag};
     Label l{*this, "l", "Пустой", kPortTag};
     Label lo{*this, "lo", "нет данных", kPortTag};
     Label h{*this, "h", "Полный", kPortTag};
     Label hi{*this, "hi", "нет данных", kPortTag};
-    Label Label19{*this, "Label19", "Полный / Пустой"};
+    Label full_empty_caption{*this, "Label19", "Полный / Пустой"};
     Label nz{*this, "nz", "Сетевой адрес", kPortTag};
     Label ne{*this, "ne", "нет данных", kPortTag};
     Label te{*this, "te", "Темп-ра", kPortTag};
     Label temp{*this, "temp", kNoData, kPortTag};
-    Label Label14{*this, "Label14", "Частота"};
+    Label freq_caption{*this, "Label14", "Частота"};
     Label freq{*this, "freq", ""};
-    Label Label16{*this, "Label16", "Аналоговый"};
+    Label analog_caption{*this, "Label16", "Аналоговый"};
     Label anal{*this, "anal", ""};
-    Label Label18{*this, "Label18", "Коэффициент"};
+    Label coefficient_caption{*this, "Label18", "Коэффициент"};
     Label ko{*this, "ko", ""};
-    Label Label20{*this, "Label20", "Cтабильность уровня"};
+    Label stability_caption{*this, "Label20", "Cтабильность уровня"};
     Shape ind_stab{*this, "ind_stab", rgb(192, 192, 192)};
 
     // --- Buttons outside the tabs ---
@@ -71,29 +73,29 @@ public:
     Button Vvod_PWD{*this, "Vvod_PWD", "Ввести пароль", 163};
     Button Chg_pass{*this, "Chg_pass", "Установить пароль", 163};
 
-    TabControl SSTab1{*this, "SSTab1", {"Настройка", "Тарировка", "Дист. упр.", "Прошивка"}};
+    TabControl tabs{*this, "SSTab1", {"Настройка", "Тарировка", "Дист. упр.", "Прошивка"}};
 
     // --- Tab 0 "Настройка": calibration, address, alarm level, modes ---
-    Label Label10{*this, "Label10", "Балланс калибровки"};
+    Label balance_caption{*this, "Label10", "Балланс калибровки"};
     Label kko{*this, "kko", "0"};
     Label Kalibr_warning{*this, "Kalibr_warning", "", kPortTag};
-    Label Label7{*this, "Label7", "Полный", kPortTag};
+    Label full_caption{*this, "Label7", "Полный", kPortTag};
     Button hig{*this, "hig", "Установить текущий", kPortTag};
     TextBox hi_data{*this, "hi_data", "100000", 171};
     Button set_hi_data{*this, "set_hi_data", "Установить", 171};
-    Label Label5{*this, "Label5", "Пустой", kPortTag};
+    Label empty_caption{*this, "Label5", "Пустой", kPortTag};
     Button low{*this, "low", "Установить текущий", kPortTag};
     TextBox lo_data{*this, "lo_data", "50000", 171};
     Button set_lo_data{*this, "set_lo_data", "Установить", 171};
     Button shift{*this, "shift", "Сдвиг уровня", kPortTag};
     Button net{*this, "net", "Изменить &сетевой адрес", kPortTag};
-    Label Label9{*this, "Label9", "Порог срабатывания лампы %", 170};
+    Label lamp_level_caption{*this, "Label9", "Порог срабатывания лампы %", 170};
     TextBox lamp_level{*this, "lamp_level", "10", 170};
-    Button Command1{*this, "Command1", "Установить", 170};
-    Button Command6{*this, "Command6", "Пересчитывать в литры", 170};
+    Button set_alarm{*this, "Command1", "Установить", 170};
+    Button open_table{*this, "Command6", "Пересчитывать в литры", 170};
     CheckBox per_sents{*this, "per_sents", "пересчитывать в проценты", 200};
 
-    Frame Frame4{*this, "Frame4", "Режимы", kPortTag};
+    Frame modes_frame{*this, "Frame4", "Режимы", kPortTag};
     OptionButton R485{*this, "R485", "", kPortTag};
     Label R_485{*this, "R_485", "Режим RS-485", kPortTag};
     OptionButton R_a{*this, "R_a", "", 130};
@@ -103,18 +105,18 @@ public:
     OptionButton R_p{*this, "R_p", "", 131};
     Label R_per{*this, "R_per", "Периодический", 131};
     OptionButton R_p485{*this, "R_p485", "", 163};
-    Label Label2{*this, "Label2", "Периодический RS485", 163};
+    Label periodic485_caption{*this, "Label2", "Периодический RS485", 163};
     OptionButton rs_232{*this, "rs_232", "", 163};
-    Label Label12{*this, "Label12", "RS-232", 163};
+    Label rs232_caption{*this, "Label12", "RS-232", 163};
     CheckBox iinv{*this, "iinv", "", kPortTag};
     Label invers{*this, "invers", "Инверсия индикатора", kPortTag};
     CheckBox usredn{*this, "usredn", "", kPortTag};
     Label usred{*this, "usred", "Сглаживание", kPortTag};
     CheckBox D_4096{*this, "D_4096", "", kPortTag};
-    Label Label6{*this, "Label6", "Диапазон 4096", kPortTag};
+    Label range4096_caption{*this, "Label6", "Диапазон 4096", kPortTag};
     CheckBox tartab1{*this, "tartab1", "Пересчитывать в литры", 170};
-    Label Label22{*this, "Label22", "Сглаживание", 176};
-    Slider Slider1{*this, "Slider1", 0, 15, 176};
+    Label smoothing_caption{*this, "Label22", "Сглаживание", 176};
+    Slider smoothing_slider{*this, "Slider1", 0, 15, 176};
     Label sgla{*this, "sgla", "0", 176};
     CheckBox Termokompens{*this, "Termokompens", "Откл. Термокомпенсацию", 176};
     CheckBox naklon{*this, "naklon", "Угол", kPortTag};
@@ -126,50 +128,50 @@ public:
     }
 
     // --- Tab 1 "Тарировка": auto-calibration by portions ---
-    Label Label15{*this, "Label15", "Порция заправки", kPortTag};
+    Label portion_caption{*this, "Label15", "Порция заправки", kPortTag};
     Label step_zapr{*this, "step_zapr", "0", kPortTag};
-    Label Label17{*this, "Label17", "Запись в  Файл:", kPortTag};
+    Label autocal_file_caption{*this, "Label17", "Запись в  Файл:", kPortTag};
     Label tar_file_name{*this, "tar_file_name", "", kPortTag};
-    Label Label24{*this, "Label24", ""};
-    Grid MSFlexGrid1{*this, "MSFlexGrid1", 9, 3, kPortTag};
-    Button Command11{*this, "Command11", "Новая тарировка", kPortTag};
-    Button Command12{*this, "Command12", "Возобновить тарировку", kPortTag};
+    Label autocal_note{*this, "Label24", ""};
+    Grid autocal_grid{*this, "MSFlexGrid1", 9, 3, kPortTag};
+    Button new_calibration{*this, "Command11", "Новая тарировка", kPortTag};
+    Button resume_calibration{*this, "Command12", "Возобновить тарировку", kPortTag};
     Button ch_portion{*this, "ch_portion", "Изменить", kPortTag};
-    Button Command14{*this, "Command14", "Ввести значение  (F9)", kPortTag};
+    Button record_point{*this, "Command14", "Ввести значение  (F9)", kPortTag};
 
     // --- Tab 2 "Дист. упр.": relay command generator, server log reader ---
-    Label Label13{*this, "Label13", "удаленный сетевой номер"};
+    Label remote_address_caption{*this, "Label13", "удаленный сетевой номер"};
     TextBox dist_net_num{*this, "dist_net_num", "1"};
     ComboBox VibGenCmd{*this, "VibGenCmd", ""};
     Label lchislo{*this, "lchislo", ""};
     TextBox chislo_sdv{*this, "chislo_sdv", "0"};
     Button gen_zapr{*this, "gen_zapr", "Cгенерировать запрос"};
-    Label Label21{*this, "Label21", "Скопируйте строку и вставьте в файл для отправки"};
+    Label copy_hint{*this, "Label21", "Скопируйте строку и вставьте в файл для отправки"};
     TextBox gen_txt{*this, "gen_txt", ""};
     Button gen_copy{*this, "gen_copy", "Копировать"}; // puts `gen_txt` on the clipboard
     Button rdf{*this, "rdf", "читать из файла"};
     CheckBox ch_ver{*this, "ch_ver", "Для версии прошивки 1.7.6 и выше"};
-    Frame Frame5{*this, "Frame5", "Режимы"};
+    Frame relay_modes_frame{*this, "Frame5", "Режимы"};
     OptionButton r485d{*this, "r485d", ""};
-    Label Label31{*this, "Label31", "Режим RS-485"};
+    Label relay_rs485_caption{*this, "Label31", "Режим RS-485"};
     OptionButton r_ad{*this, "r_ad", ""};
-    Label Label32{*this, "Label32", "Аналоговый Режим"};
+    Label relay_analog_caption{*this, "Label32", "Аналоговый Режим"};
     OptionButton r_fd{*this, "r_fd", ""};
-    Label Label33{*this, "Label33", "Частотный режим", 130};
+    Label relay_freq_caption{*this, "Label33", "Частотный режим", 130};
     OptionButton r_pd{*this, "r_pd", ""};
-    Label Label30{*this, "Label30", "Периодический"};
+    Label relay_periodic_caption{*this, "Label30", "Периодический"};
     OptionButton r_p485d{*this, "r_p485d", ""};
-    Label Label29{*this, "Label29", "Периодический RS485"};
+    Label relay_periodic485_caption{*this, "Label29", "Периодический RS485"};
     CheckBox iinvd{*this, "iinvd", ""};
-    Label Label28{*this, "Label28", "Инверсия индикатора"};
+    Label relay_invert_caption{*this, "Label28", "Инверсия индикатора"};
     CheckBox usrednd{*this, "usrednd", ""};
-    Label Label27{*this, "Label27", "Сглаживание"};
+    Label relay_smoothing_on_caption{*this, "Label27", "Сглаживание"};
     CheckBox D_4096d{*this, "D_4096d", ""};
-    Label Label26{*this, "Label26", "Диапазон 4096"};
+    Label relay_range4096_caption{*this, "Label26", "Диапазон 4096"};
     CheckBox tartab1d{*this, "tartab1d", "Пересчитывать в литры"};
     CheckBox per_sentsd{*this, "per_sentsd", "пересчитывать в проценты"};
-    Label Label25{*this, "Label25", "Сглаживание"};
-    Slider Slider1d{*this, "Slider1d", 0, 15};
+    Label relay_smoothing_caption{*this, "Label25", "Сглаживание"};
+    Slider relay_smoothing_slider{*this, "Slider1d", 0, 15};
     Label sglad{*this, "sglad", "0"};
     CheckBox Termokompensd{*this, "Termokompensd", "Откл. Термокомпенсацию"};
     Button gen_up{*this, "gen_up", ""};
@@ -180,10 +182,10 @@ public:
     // --- Tab 3 "Прошивка": firmware upload ---
     Label dir_prog{*this, "dir_prog", "Отключите питание датчика"};
     Label filename_prog{*this, "filename_prog", "Нет файла"};
-    Button Command8{*this, "Command8", "Открыть файл", kPortTag};
-    TextBox txtRec1{*this, "txtRec1", ""};
+    Button open_firmware{*this, "Command8", "Открыть файл", kPortTag};
+    TextBox upload_log{*this, "txtRec1", ""};
     CheckBox EEPROM{*this, "EEPROM", "Сброс калибровок", kPortTag};
-    Frame Frame3{*this, "Frame3", "Тип датчика", kPortTag};
+    Frame sensor_type_frame{*this, "Frame3", "Тип датчика", kPortTag};
     OptionButton Zorvik{*this, "Zorvik", "Zorvik", kPortTag};
     OptionButton Pelgar{*this, "Pelgar", "Pelgar", kPortTag};
     Button start{*this, "start", "Пуск", kPortTag};
@@ -195,16 +197,16 @@ public:
     QByteArray wrs;                // the pending request, empty when none
     uint8_t id_addr = 0;           // address the identity request was last queued for
     uint8_t sec_wr_table = 0;      // deferred mode write after a table write: 2 -> 1 -> 0
-    uint8_t freq_mode = 0;         // the sensor reported frequency mode
-    uint8_t err_shown = 0;         // the bad-data message has been shown
+    bool freq_mode = false;        // the sensor reported frequency mode
+    bool err_shown = false;        // the bad-data message has been shown
     int16_t still_count = 0;       // stability counter
     uint8_t write_failures = 0;    // consecutive failed writes
-    int16_t no_data = 0;           // -1 while the selected sensor does not answer
-    int16_t net_opr = 0;           // -1 while a network scan waits for its answer
+    bool no_data = false;          // the selected sensor does not answer
+    bool net_opr = false;          // a network scan waits for its answer
     bool scan_on_wire = false;     // the scan request of net_opr has been written
-    uint8_t replay_mode = 0;       // a reply from a server log is being processed
+    bool replay_mode = false;      // a reply from a server log is being processed
     QByteArray replay_reply;       // that reply
-    int16_t mode_yes = -1;         // the next state reply refreshes the setting controls
+    bool mode_yes = true;          // the next state reply refreshes the setting controls
     double avg_reading = 0;        // running average of the raw reading
     int16_t stab_score = 0;        // stability score 0..5
     uint8_t reported_mode = 0;     // mode byte of the last state reply
@@ -230,22 +232,23 @@ public:
 class TableForm : public Form {
 public:
     TableForm();
-    Label Label1{*this, "Label1",
-                 "Внимание! Эта таблица используется для пересчета уровня в литры внутри датчика."};
-    Label Label12{*this, "Label12", "Показания датчика"};
-    Label Label11{*this, "Label11", "Литры"};
-    // Point k: reading Text4[k], litres Text3[k]; point 19 is the top row.
-    std::vector<std::unique_ptr<TextBox>> Text4;
-    std::vector<std::unique_ptr<TextBox>> Text3;
-    TextBox Text1{*this, "Text1", "0"};
-    TextBox Text2{*this, "Text2", "0"};
+    Label warning{
+        *this, "Label1",
+        "Внимание! Эта таблица используется для пересчета уровня в литры внутри датчика."};
+    Label readings_caption{*this, "Label12", "Показания датчика"};
+    Label litres_caption{*this, "Label11", "Литры"};
+    // Point k: reading reading_cells[k], litres litre_cells[k]; point 19 is the top row.
+    std::vector<std::unique_ptr<TextBox>> reading_cells;
+    std::vector<std::unique_ptr<TextBox>> litre_cells;
+    TextBox zero_reading{*this, "Text1", "0"};
+    TextBox zero_litres{*this, "Text2", "0"};
     CheckBox tartab{*this, "tartab", "Пересчитывать в литры"};
     CheckBox per_sents{*this, "per_sents", "пересчитывать в проценты"};
     Button rdTable{*this, "rdTable", "Прочитать из датчика"};
     Button wrmyTable{*this, "wrmyTable", "Записать в датчик"};
     Button fTablOpen{*this, "fTablOpen", "Открыть файл"};
     Button fTablSave{*this, "fTablSave", "Сохранить в файл"};
-    Button Command1{*this, "Command1", "Выйти"};
+    Button close_window{*this, "Command1", "Выйти"};
 };
 
 // The level-shift window `Form4`.
@@ -253,15 +256,15 @@ class ShiftForm : public Form {
 public:
     ShiftForm() : Form("Form4", "Сдвиг уровней") {}
     TextBox data{*this, "data", "0"};
-    Label Label1{*this, "Label1", "Значения могут быть      от -1000 до 1000"};
-    Button Command1{*this, "Command1", "Сдвинуть уровень полного"};
-    Button Command3{*this, "Command3", "Сдвинуть уровень пустого"};
-    Button Command2{*this, "Command2", "Выход"};
+    Label range_hint{*this, "Label1", "Значения могут быть      от -1000 до 1000"};
+    Button shift_full{*this, "Command1", "Сдвинуть уровень полного"};
+    Button shift_empty{*this, "Command3", "Сдвинуть уровень пустого"};
+    Button close_window{*this, "Command2", "Выход"};
 };
 
 // The start-up splash `Form2`.
 class SplashForm : public Form {
 public:
     SplashForm() : Form("Form2", "Form2") {}
-    Image Image1{*this, "Image1"};
+    Image logo{*this, "Image1"};
 };

@@ -54,16 +54,16 @@ bool Form_Load(Configurator& cfg, const QString& log_folder) {
 
     // The presence scan swaps these on its second tick.
     f.set_visible(false);
-    cfg.Form2.set_visible(true);
+    cfg.splash.set_visible(true);
 
-    f.freq_mode = 0;
-    f.mode_yes = -1;
-    f.net_opr = 0;
+    f.freq_mode = false;
+    f.mode_yes = true;
+    f.net_opr = false;
     f.Ur_progressBar = 1024;
     f.avg_reading = 0;
     f.stab_score = 0;
     f.range256 = 0;
-    f.err_shown = 0;
+    f.err_shown = false;
 
     f.CmbNet.add_item(QStringLiteral("0"));
     f.CmbNet.set_list_index(0);
@@ -85,7 +85,7 @@ bool Form_Load(Configurator& cfg, const QString& log_folder) {
                    why.isEmpty() ? QStringLiteral("Path/File access error: ") + log_folder : why);
         // The rest is skipped; the scan keeps running and a port can still
         // be opened, only without a run log.
-        f.Timer1.set_enabled(true);
+        f.presence_timer.set_enabled(true);
         f.BTNOpenCom.set_enabled(true);
         return false;
     }
@@ -96,31 +96,31 @@ bool Form_Load(Configurator& cfg, const QString& log_folder) {
     for (const QString& op : kGeneratorOperations) f.VibGenCmd.add_item(op);
     f.VibGenCmd.set_list_index(0);
 
-    f.Timer1.set_enabled(true);
+    f.presence_timer.set_enabled(true);
     f.BTNOpenCom.set_enabled(true);
 
-    f.ProgressBar1.set_value(621);
+    f.level_bar.set_value(621);
 
     f.autocal_row = 1;
     f.autocal_litres = 0;
 
-    f.MSFlexGrid1.set_cell(0, 0, QStringLiteral("№ проции"));
-    f.MSFlexGrid1.set_cell(0, 1, QStringLiteral("Литры"));
-    f.MSFlexGrid1.set_cell(0, 2, QStringLiteral("Уровень"));
+    f.autocal_grid.set_cell(0, 0, QStringLiteral("№ проции"));
+    f.autocal_grid.set_cell(0, 1, QStringLiteral("Литры"));
+    f.autocal_grid.set_cell(0, 2, QStringLiteral("Уровень"));
 
     // The tag switching reads tags; an empty one becomes "2" (never gated).
     for (Control* c : f.controls())
         if (c->tag() == 0) c->set_tag(2);
 
-    f.SSTab1.set_current(0);
+    f.tabs.set_current(0);
     return true;
 }
 
 void Form_Unload(Configurator& cfg) {
     close_routine(cfg);
-    cfg.Form2.set_visible(false);
-    cfg.Form3.set_visible(false);
-    cfg.Form4.set_visible(false);
+    cfg.splash.set_visible(false);
+    cfg.table_window.set_visible(false);
+    cfg.shift_window.set_visible(false);
     cfg.frmSerial.set_visible(false);
 }
 

@@ -45,7 +45,7 @@ TEST(CommandButtons, ShiftWindowAndHorizonFromTheWidgets) {
         button(app.main_window(), "shift")->click();
         app.flush();
         EXPECT_TRUE(app.shift_window().isVisible()) << u.button;
-        app.cfg().Form4.data.set_text(QString::fromLatin1(u.shift));
+        app.cfg().shift_window.data.set_text(QString::fromLatin1(u.shift));
         button(app.shift_window(), u.button)->click();
         app.flush();
         EXPECT_FALSE(app.shift_window().isVisible()) << u.button;

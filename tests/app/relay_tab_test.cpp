@@ -41,7 +41,7 @@ TEST(RelayTab, GenerateAndCopyThroughTheWidgets) {
     ASSERT_TRUE(Form_Load(cfg, dir.path()));
     MainForm& f = cfg.frmSerial;
     EXPECT_EQ(f.lchislo.text(), QStringLiteral("Введите числовой пароль:"));
-    EXPECT_FALSE(f.Frame5.visible());
+    EXPECT_FALSE(f.relay_modes_frame.visible());
 
     binder.flush();
     auto* entries = qobject_cast<QComboBox*>(binder.widget("VibGenCmd"));

@@ -47,12 +47,12 @@ TEST(Shell, ConnectOptionPressesOpenOnceTheMainWindowShows) {
     r.cfg.frmSerial.BTNOpenCom.on_click = [&] {
         opened << r.cfg.frmSerial.CmbPort.selected_text();
     };
-    r.cfg.frmSerial.Timer1.on_timer();
+    r.cfg.frmSerial.presence_timer.on_timer();
     EXPECT_TRUE(opened.isEmpty()); // still the splash
-    r.cfg.frmSerial.Timer1.on_timer();
+    r.cfg.frmSerial.presence_timer.on_timer();
     EXPECT_TRUE(r.cfg.frmSerial.visible());
     EXPECT_EQ(opened, QStringList{"COM2"});
-    r.cfg.frmSerial.Timer1.on_timer();
+    r.cfg.frmSerial.presence_timer.on_timer();
     EXPECT_EQ(opened.size(), 1);
 
     Rig plain;
@@ -60,7 +60,7 @@ TEST(Shell, ConnectOptionPressesOpenOnceTheMainWindowShows) {
     ASSERT_TRUE(Form_Load(plain.cfg, plain.dir.path()));
     int presses = 0;
     plain.cfg.frmSerial.BTNOpenCom.on_click = [&] { ++presses; };
-    for (int i = 0; i < 3; ++i) plain.cfg.frmSerial.Timer1.on_timer();
+    for (int i = 0; i < 3; ++i) plain.cfg.frmSerial.presence_timer.on_timer();
     EXPECT_EQ(presses, 0);
     EXPECT_EQ(plain.cfg.frmSerial.CmbPort.selected_text(), "COM2");
 }
@@ -71,7 +71,7 @@ TEST(Shell, APortNamedForConnectIsNeverReplacedByAnother) {
     ASSERT_TRUE(Form_Load(r.cfg, r.dir.path()));
     int presses = 0;
     r.cfg.frmSerial.BTNOpenCom.on_click = [&] { ++presses; };
-    for (int i = 0; i < 3; ++i) r.cfg.frmSerial.Timer1.on_timer();
+    for (int i = 0; i < 3; ++i) r.cfg.frmSerial.presence_timer.on_timer();
     EXPECT_EQ(presses, 0);
     EXPECT_EQ(r.cfg.frmSerial.MsgCom.text(), missing_port_text("/no/such/port"));
 
@@ -83,7 +83,7 @@ TEST(Shell, APortNamedForConnectIsNeverReplacedByAnother) {
     named.cfg.frmSerial.BTNOpenCom.on_click = [&] {
         opened << named.cfg.frmSerial.CmbPort.selected_text();
     };
-    for (int i = 0; i < 3; ++i) named.cfg.frmSerial.Timer1.on_timer();
+    for (int i = 0; i < 3; ++i) named.cfg.frmSerial.presence_timer.on_timer();
     EXPECT_EQ(opened, QStringList{"COM5"});
 }
 
@@ -94,9 +94,9 @@ TEST(Shell, GeneratorVersionBoxAndTabsAreWired) {
     MainForm& f = r.cfg.frmSerial;
     f.ch_ver.set_value(1);
     EXPECT_TRUE(f.Termokompensd.visible());
-    f.Slider1d.set_visible(false);
-    f.SSTab1.set_current(2);
-    EXPECT_TRUE(f.Slider1d.visible());
+    f.relay_smoothing_slider.set_visible(false);
+    f.tabs.set_current(2);
+    EXPECT_TRUE(f.relay_smoothing_slider.visible());
     f.ch_ver.set_value(0);
     EXPECT_FALSE(f.Termokompensd.visible());
 }
@@ -139,15 +139,15 @@ TEST(Shell, DemoConnectSearchesTheLineButOtherPortsOnlyOpen) {
         wire_shell(cfg, lister, ShellOptions{true, true, {}});
         ASSERT_TRUE(Form_Load(cfg, dir.path()));
         MainForm& f = cfg.frmSerial;
-        f.Timer1.on_timer();
-        f.Timer1.on_timer(); // the main window shows; the port opens
+        f.presence_timer.on_timer();
+        f.presence_timer.on_timer(); // the main window shows; the port opens
         ASSERT_TRUE(f.BTNCloseCom.enabled());
         if (demo) {
             EXPECT_EQ(f.wrs, QByteArray::fromHex("31FFDC"));
-            EXPECT_EQ(f.net_opr, -1);
+            EXPECT_TRUE(f.net_opr);
         } else {
             EXPECT_NE(f.wrs, QByteArray::fromHex("31FFDC"));
-            EXPECT_EQ(f.net_opr, 0);
+            EXPECT_FALSE(f.net_opr);
         }
     }
 }

@@ -68,7 +68,7 @@ TEST(Windows, ControlsSitOnTheirTabs) {
     EXPECT_EQ(tabs->tabText(3), QStringLiteral("Прошивка"));
     for (const Control* c : main.controls()) {
         QWidget* w = binder.widget(c->name());
-        if (!w || c == &main.SSTab1) continue;
+        if (!w || c == &main.tabs) continue;
         if (c->tab() < 0)
             EXPECT_FALSE(inside(w, tabs)) << c->name().toStdString();
         else
@@ -103,15 +103,15 @@ TEST(Windows, F9RecordsAPointWhileTheButtonIsUsable) {
     MainWindow mw(main);
     Binder binder(main, mw);
     int records = 0;
-    main.Command14.on_click = [&] { ++records; };
-    main.Command14.set_enabled(false);
+    main.record_point.on_click = [&] { ++records; };
+    main.record_point.set_enabled(false);
     binder.flush();
     mw.show();
     QApplication::setActiveWindow(&mw);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&mw));
     QTest::keyClick(&mw, Qt::Key_F9);
     EXPECT_EQ(records, 0); // disabled until a port is open
-    main.Command14.set_enabled(true);
+    main.record_point.set_enabled(true);
     binder.flush();
     QTest::keyClick(&mw, Qt::Key_F9);
     EXPECT_EQ(records, 1);

@@ -7,24 +7,28 @@
 
 TEST(Gating, GeneratorOptionsFollowChVerAndSurviveTabSwitches) {
     MainForm f;
-    const std::vector<Control*> six = {&f.Slider1d,      &f.Label25,  &f.sglad,
-                                       &f.Termokompensd, &f.tartab1d, &f.per_sentsd};
+    const std::vector<Control*> six = {&f.relay_smoothing_slider,
+                                       &f.relay_smoothing_caption,
+                                       &f.sglad,
+                                       &f.Termokompensd,
+                                       &f.tartab1d,
+                                       &f.per_sentsd};
     for (Control* c : six) EXPECT_FALSE(c->visible());
 
     f.ch_ver.set_value(1);
     ch_ver_Click(f);
     for (Control* c : six) EXPECT_TRUE(c->visible()) << c->name().toStdString();
 
-    f.SSTab1.set_current(3);
+    f.tabs.set_current(3);
     SSTab1_Click(f);
-    EXPECT_TRUE(f.Slider1d.visible());
-    EXPECT_TRUE(f.Label25.visible());
+    EXPECT_TRUE(f.relay_smoothing_slider.visible());
+    EXPECT_TRUE(f.relay_smoothing_caption.visible());
     EXPECT_TRUE(f.sglad.visible());
 
     // Something else hid the slider: a tab switch brings it back from ch_ver.
-    f.Slider1d.set_visible(false);
+    f.relay_smoothing_slider.set_visible(false);
     SSTab1_Click(f);
-    EXPECT_TRUE(f.Slider1d.visible());
+    EXPECT_TRUE(f.relay_smoothing_slider.visible());
 
     f.ch_ver.set_value(0);
     ch_ver_Click(f);

@@ -28,10 +28,10 @@ TEST(OperatingMode, ModeByteFromTheControls) {
     r.f.R_f.set_value(true);
     r.f.iinv.set_value(1);
     r.f.D_4096.set_value(1);
-    r.f.mode_yes = 0;
+    r.f.mode_yes = false;
     EXPECT_EQ(r.send(), frame("3105F285"));
     EXPECT_EQ(r.log_lines().last(), "Cmd Change mode to 133 sgla 0");
-    EXPECT_EQ(r.f.mode_yes, -1);
+    EXPECT_TRUE(r.f.mode_yes);
     EXPECT_EQ(r.dialogs.questions,
               QStringList({QStringLiteral(
                   "Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?")}));
@@ -39,7 +39,7 @@ TEST(OperatingMode, ModeByteFromTheControls) {
     ModeRig p;
     p.f.R_p485.set_value(true); // the last chosen in the list wins
     p.f.usredn.set_value(1);
-    p.c.Form3.tartab.set_value(1); // litres follow the table window
+    p.c.table_window.tartab.set_value(1); // litres follow the table window
     EXPECT_EQ(p.send(), frame("3105F258"));
     EXPECT_EQ(p.f.tartab1.value(), 1);
 }
@@ -64,7 +64,7 @@ TEST(OperatingMode, ExtendedByteAndTrailerByVersion) {
 TEST(OperatingMode, RefusalsAndNo) {
     ModeRig r;
     r.f.tek.set_text(kNoData);
-    r.c.Form3.per_sents.set_value(1);
+    r.c.table_window.per_sents.set_value(1);
     EXPECT_TRUE(r.send().isEmpty());
     EXPECT_EQ(r.dialogs.texts(), QStringList({QStringLiteral("Датчик не подключен!")}));
     EXPECT_EQ(r.log_lines().last(), QStringLiteral("Cmd Change mode to: Датчик не подключен!"));

@@ -35,7 +35,7 @@ QString hex_of(const QByteArray& b) {
 TextBox* own_box(Configurator& c, Op op) {
     if (op == set_hi_data_Click) return &c.frmSerial.hi_data;
     if (op == set_lo_data_Click) return &c.frmSerial.lo_data;
-    if (op == sdv_hi_Click || op == sdv_low_Click) return &c.Form4.data;
+    if (op == sdv_hi_Click || op == sdv_low_Click) return &c.shift_window.data;
     if (op == set_alarm_level_Click) return &c.frmSerial.lamp_level;
     return nullptr;
 }
@@ -58,7 +58,7 @@ QString run(const Case& k) {
                                                       : std::optional<QString>(a.mid(1)));
     }
     r.f.wrs = kPending;
-    r.f.mode_yes = 0;
+    r.f.mode_yes = false;
     const qsizetype logged = r.log_lines().size();
 
     k.op(r.c);
@@ -72,7 +72,7 @@ QString run(const Case& k) {
             : r.f.wrs.isEmpty() ? QStringLiteral("(empty)")
                                 : hex_of(r.f.wrs)) +
            u'\n';
-    if (r.f.mode_yes != 0) out += QStringLiteral("mode_yes set\n");
+    if (r.f.mode_yes) out += QStringLiteral("mode_yes set\n");
     return out;
 }
 

@@ -12,20 +12,20 @@ namespace {
 const QString kMissing = QStringLiteral(" недоступен. Установите нужный порт.");
 
 void expect_disconnected(const MainForm& f) {
-    EXPECT_TRUE(f.Timer1.enabled());
+    EXPECT_TRUE(f.presence_timer.enabled());
     EXPECT_FALSE(f.TMRComm.enabled());
     EXPECT_TRUE(f.BTNOpenCom.enabled());
     EXPECT_FALSE(f.BTNCloseCom.enabled());
     for (const Control* c :
-         {static_cast<const Control*>(&f.gen_zapr), static_cast<const Control*>(&f.Label10),
+         {static_cast<const Control*>(&f.gen_zapr), static_cast<const Control*>(&f.balance_caption),
           static_cast<const Control*>(&f.rdf), static_cast<const Control*>(&f.kko)}) {
         EXPECT_TRUE(c->visible()) << c->name().toStdString();
         EXPECT_TRUE(c->enabled()) << c->name().toStdString();
     }
     for (const Control* c :
-         {static_cast<const Control*>(&f.Label9), static_cast<const Control*>(&f.lamp_level),
-          static_cast<const Control*>(&f.Command1), static_cast<const Control*>(&f.naklon),
-          static_cast<const Control*>(&f.dr_quality)})
+         {static_cast<const Control*>(&f.lamp_level_caption),
+          static_cast<const Control*>(&f.lamp_level), static_cast<const Control*>(&f.set_alarm),
+          static_cast<const Control*>(&f.naklon), static_cast<const Control*>(&f.dr_quality)})
         EXPECT_FALSE(c->visible()) << c->name().toStdString();
     EXPECT_FALSE(f.Set_mode.enabled());
     EXPECT_FALSE(f.Opros.enabled());
@@ -40,7 +40,7 @@ TEST(Connection, OpenSwitchesToTheConnectedArrangement) {
     EXPECT_EQ(r.log_lines(), QStringList({"Com Port \\\\.\\COM3 Open"}));
     EXPECT_EQ(r.tones.played, (std::vector<std::pair<int, int>>{{kConfirmHz, kConfirmMs}}));
     EXPECT_TRUE(r.f.TMRComm.enabled());
-    EXPECT_FALSE(r.f.Timer1.enabled());
+    EXPECT_FALSE(r.f.presence_timer.enabled());
     EXPECT_FALSE(r.f.BTNOpenCom.enabled());
     EXPECT_TRUE(r.f.BTNCloseCom.enabled());
     EXPECT_TRUE(r.f.Set_mode.enabled());
@@ -114,7 +114,7 @@ TEST(Connection, ClosingAfterReadingsResetsEveryField) {
     r.select(5);
     r.receive(Control_summ(hex("3E05FC39300000B000"))); // a 1.7.6 sensor, then its readings
     r.receive(Control_summ(hex("3E05F0152C03C1B0130060EA000050BD01001000260F05")));
-    ASSERT_TRUE(r.f.Slider1.visible());
+    ASSERT_TRUE(r.f.smoothing_slider.visible());
     ASSERT_EQ(r.f.tek.text(), "1290433");
     r.f.MsgCom.set_text("x");
     r.f.BTNCloseCom.click();
@@ -128,18 +128,18 @@ TEST(Connection, ClosingAfterReadingsResetsEveryField) {
     EXPECT_EQ(r.f.netdev.text(), "---------");
     EXPECT_EQ(r.f.MsgCom.text(), "");
     EXPECT_EQ(r.f.Kalibr_warning.text(), "");
-    EXPECT_EQ(r.f.ProgressBar1.value(), 0);
+    EXPECT_EQ(r.f.level_bar.value(), 0);
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"0"}));
     EXPECT_EQ(r.f.CmbNet.list_index(), 0);
     EXPECT_EQ(r.f.Pic.fill_colour(), rgb(255, 255, 16));
     EXPECT_EQ(r.f.ind_stab.fill_colour(), rgb(192, 192, 192));
     for (const Control* c : {static_cast<Control*>(&r.f.hi), static_cast<Control*>(&r.f.h),
-                             static_cast<Control*>(&r.f.Label19)})
+                             static_cast<Control*>(&r.f.full_empty_caption)})
         EXPECT_EQ(c->back_colour(), kButtonFace);
     EXPECT_FALSE(r.port.is_open());
     EXPECT_EQ(r.log_lines().last(), "Com Port COM3 Closed");
     expect_disconnected(r.f);
-    EXPECT_FALSE(r.f.Slider1.visible()); // the 1.7.6 group is gone with the port
+    EXPECT_FALSE(r.f.smoothing_slider.visible()); // the 1.7.6 group is gone with the port
 
     // Closing again with no port open does the same and stays harmless.
     BTNCloseCom_Click(r.c);

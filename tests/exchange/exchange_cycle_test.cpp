@@ -25,7 +25,7 @@ TEST(ExchangeCycle, IdleTicksAskForStateAndReportSilence) {
     EXPECT_EQ(r.port.writes[1], hex("3105F0FE"));
     EXPECT_EQ(r.f.MsgCom.text(), kNoAnswer + "5");
     EXPECT_EQ(r.f.MsgCom.fore_colour(), kButtonText);
-    EXPECT_EQ(r.f.no_data, -1);
+    EXPECT_TRUE(r.f.no_data);
     EXPECT_TRUE(r.f.wrs.isEmpty());
     EXPECT_EQ(r.log_lines().mid(1), QStringList({kNoAnswer + "5", kNoAnswer + "5"}));
     // Each write flips the indicator between white and grey.
@@ -44,12 +44,12 @@ TEST(ExchangeCycle, PendingRequestGoesOutInsteadOfTheStateRequest) {
     r.open();
     r.select(5);
     r.f.wrs = frame("3105FA");
-    r.f.err_shown = 1;
+    r.f.err_shown = true;
     r.tick();
     ASSERT_EQ(r.port.writes.size(), 1u);
     EXPECT_EQ(r.port.writes[0], frame("3105FA"));
     EXPECT_TRUE(r.f.wrs.isEmpty());
-    EXPECT_EQ(r.f.err_shown, 0); // a user request clears the bad-data note
+    EXPECT_FALSE(r.f.err_shown); // a user request clears the bad-data note
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("3105F0FE"));
 }
@@ -91,32 +91,32 @@ TEST(ExchangeCycle, FramedAndUnframedBoundaries) {
     r.select(5);
     // Three bytes starting with 0x3E are no frame: with a scan pending they
     // are three addresses.
-    r.f.net_opr = -1;
+    r.f.net_opr = true;
     r.f.scan_on_wire = true; // as after the scan request went out
     r.receive(hex("3E05F0"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"62", "5", "240"}));
-    EXPECT_EQ(r.f.net_opr, 0);
+    EXPECT_FALSE(r.f.net_opr);
     EXPECT_EQ(r.f.Pic.fill_colour(), kRed);
 
     // Address 62 first with three more answers reads as a frame (code 0x0C,
     // not one we know), and the scan stays pending.
     r.select(5);
-    r.f.net_opr = -1;
+    r.f.net_opr = true;
     r.f.scan_on_wire = true; // as after the scan request went out
     r.receive(hex("3E050C07"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    EXPECT_EQ(r.f.net_opr, -1);
+    EXPECT_TRUE(r.f.net_opr);
     EXPECT_EQ(r.dialogs.texts(), QStringList({"Ответ не соответствует запросу"}));
 
     // Without a scan, or with 20 bytes or more, an unframed reply is ignored.
-    r.f.net_opr = 0;
+    r.f.net_opr = false;
     r.receive(hex("0507"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    r.f.net_opr = -1;
+    r.f.net_opr = true;
     r.f.scan_on_wire = true; // as after the scan request went out
     r.receive(QByteArray(20, '\x07'));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    EXPECT_EQ(r.f.net_opr, 0);
+    EXPECT_FALSE(r.f.net_opr);
     EXPECT_EQ(r.f.MsgCom.text(), "Датчик подключен");
     EXPECT_EQ(r.f.MsgCom.fore_colour(), kDarkGreen);
     EXPECT_EQ(r.port.count("flush"), 4);
@@ -132,7 +132,7 @@ TEST(ExchangeCycle, OnlyBytesReadAfterTheScanWentOutAnswerIt) {
     r.port.incoming = hex("07"); // a stray byte of the earlier exchange
     r.port.complete_read();
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    EXPECT_EQ(r.f.net_opr, -1);
+    EXPECT_TRUE(r.f.net_opr);
     EXPECT_EQ(r.f.wrs, hex("31FFDC")); // the scan is still to go out
 
     r.tick(); // the scan goes out; its answer is read by the tick after
@@ -142,7 +142,7 @@ TEST(ExchangeCycle, OnlyBytesReadAfterTheScanWentOutAnswerIt) {
     r.port.incoming = hex("050C");
     r.port.complete_read();
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5", "12"}));
-    EXPECT_EQ(r.f.net_opr, 0);
+    EXPECT_FALSE(r.f.net_opr);
 }
 
 TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
@@ -169,7 +169,7 @@ TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
     EXPECT_EQ(r.dialogs.messages.size(), 4u);
     EXPECT_FALSE(r.port.is_open());
     EXPECT_FALSE(r.f.TMRComm.enabled());
-    EXPECT_TRUE(r.f.Timer1.enabled());
+    EXPECT_TRUE(r.f.presence_timer.enabled());
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
     EXPECT_EQ(r.log_lines().last(), "Com Port COM3 Closed");
 }
@@ -196,7 +196,7 @@ TEST(ExchangeCycle, FrequencyModeDropsUserRequestsButKeepsPolling) {
     r.open();
     r.select(5);
     r.receive(frame("3E05FE01F4"));
-    EXPECT_EQ(r.f.freq_mode, 1);
+    EXPECT_TRUE(r.f.freq_mode);
     r.f.wrs = frame("3105F5");
     r.tick();
     EXPECT_EQ(r.dialogs.texts(), QStringList({kFreqRefusal}));
@@ -206,7 +206,7 @@ TEST(ExchangeCycle, FrequencyModeDropsUserRequestsButKeepsPolling) {
     EXPECT_EQ(r.dialogs.messages.size(), 1u);
     // Any other reply ends frequency mode.
     r.receive(frame("3E05FA"));
-    EXPECT_EQ(r.f.freq_mode, 0);
+    EXPECT_FALSE(r.f.freq_mode);
     r.f.wrs = frame("3105F5");
     r.tick();
     EXPECT_EQ(r.port.last_write(), frame("3105F5"));
@@ -223,7 +223,7 @@ TEST(ExchangeCycle, ReplayLeavesThePortAndTheRunLogAlone) {
     EXPECT_EQ(r.f.Uroven.text(), "812");
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Получены данные."));
     EXPECT_EQ(r.f.Pic.fill_colour(), kRed);
-    EXPECT_EQ(r.f.replay_mode, 0);
+    EXPECT_FALSE(r.f.replay_mode);
     EXPECT_FALSE(r.f.tick_running);
     // The log speaks again after the replay.
     r.c.str_to_log("after");

@@ -22,11 +22,11 @@ struct ScanRig : ConfiguratorRig {
 
 TEST(NetworkScan, ScanRequestAndAnswer) {
     ScanRig r;
-    r.f.mode_yes = 0;
+    r.f.mode_yes = false;
     Opros_Click(r.c);
     EXPECT_EQ(r.f.wrs, hex("31FFDC"));
-    EXPECT_EQ(r.f.net_opr, -1);
-    EXPECT_EQ(r.f.mode_yes, -1);
+    EXPECT_TRUE(r.f.net_opr);
+    EXPECT_TRUE(r.f.mode_yes);
     EXPECT_EQ(r.log_lines().last(), "Cmd Ask Net ");
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("31FFDC"));
@@ -36,7 +36,7 @@ TEST(NetworkScan, ScanRequestAndAnswer) {
     EXPECT_EQ(r.f.CmbNet.list_index(), 0);
     EXPECT_EQ(r.f.netdev.text(), "5 12 ");
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Произошел опрос сети."));
-    EXPECT_EQ(r.f.net_opr, 0);
+    EXPECT_FALSE(r.f.net_opr);
     EXPECT_TRUE(r.log_lines().contains(QStringLiteral("Устройства в сети 5 12 ")));
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("3105FC5D"));
@@ -48,7 +48,7 @@ TEST(NetworkScan, DuplicatesAndLateAnswers) {
     r.tick();
     r.tick(); // no answer: the scan stays pending
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Нет ответа от датчика с адресом 5"));
-    EXPECT_EQ(r.f.net_opr, -1);
+    EXPECT_TRUE(r.f.net_opr);
     r.receive(hex("0707"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"7", "7"}));
     EXPECT_EQ(r.f.netdev.text(), "7 7 ");
@@ -57,10 +57,10 @@ TEST(NetworkScan, DuplicatesAndLateAnswers) {
 TEST(NetworkScan, SelectingAnAddressAsksForItsIdentity) {
     ScanRig r;
     r.f.CmbNet.add_item("12");
-    r.f.mode_yes = 0;
+    r.f.mode_yes = false;
     r.f.CmbNet.set_list_index(1);
     EXPECT_EQ(r.f.wrs, frame("310CFC"));
-    EXPECT_EQ(r.f.mode_yes, -1);
+    EXPECT_TRUE(r.f.mode_yes);
     r.f.CmbNet.set_list_index(-1);
     EXPECT_TRUE(r.f.wrs.isEmpty());
     EXPECT_TRUE(Zapros_ser_num(r.f).isEmpty());
@@ -74,14 +74,14 @@ TEST(Identity, SerialNumberAndVersionText) {
     for (const Case& k : {Case{176, 0, "1.7.6."}, Case{176, 2, "21.7.6."}, Case{95, 0, "9.5.."}}) {
         SCOPED_TRACE(k.vv);
         ScanRig r;
-        r.f.mode_yes = 0;
+        r.f.mode_yes = false;
         const qsizetype before = r.log_lines().size();
         r.receive(identity(k.version, k.variant));
         EXPECT_EQ(r.f.sn.text(), "12345");
         EXPECT_EQ(r.f.vv.text(), k.vv);
         EXPECT_EQ(r.f.firmware_version, k.version);
         EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Получен С/Н и вер. прошивки"));
-        EXPECT_EQ(r.f.mode_yes, -1);
+        EXPECT_TRUE(r.f.mode_yes);
         EXPECT_EQ(r.log_lines().mid(before),
                   QStringList({QStringLiteral("Device: 12345  Ver Soft: ") + k.vv}));
     }
@@ -120,7 +120,7 @@ TEST(Identity, GatingFollowsTheVersion) {
         EXPECT_TRUE(r.f.Chg_pass.enabled());
         EXPECT_TRUE(r.f.rs_232.enabled());
         EXPECT_TRUE(r.f.R_p.enabled());
-        EXPECT_FALSE(r.f.Label9.visible()); // alarm level from 170
+        EXPECT_FALSE(r.f.lamp_level_caption.visible()); // alarm level from 170
         EXPECT_FALSE(r.f.lamp_level.visible());
         EXPECT_FALSE(r.f.set_hi_data.enabled());
         EXPECT_TRUE(r.f.Kalibr_warning.visible());
@@ -138,22 +138,22 @@ TEST(Identity, GatingFollowsTheVersion) {
         r.receive(identity(175));
         EXPECT_EQ(r.f.range256, 0);
         EXPECT_TRUE(r.f.set_lo_data.enabled());
-        EXPECT_FALSE(r.f.Slider1.visible());
-        EXPECT_FALSE(r.f.Slider1.enabled());
+        EXPECT_FALSE(r.f.smoothing_slider.visible());
+        EXPECT_FALSE(r.f.smoothing_slider.enabled());
         EXPECT_TRUE(r.f.usredn.visible());
     }
     {
         ScanRig r;
         r.receive(identity(176));
-        EXPECT_TRUE(r.f.Slider1.visible());
+        EXPECT_TRUE(r.f.smoothing_slider.visible());
         EXPECT_TRUE(r.f.Termokompens.enabled());
         EXPECT_FALSE(r.f.usredn.visible());
         EXPECT_FALSE(r.f.naklon.visible());
         // An older sensor afterwards takes nothing back.
         r.receive(identity(130));
         EXPECT_EQ(r.f.vv.text(), "1.3.0.");
-        EXPECT_TRUE(r.f.Slider1.visible());
-        EXPECT_TRUE(r.f.Slider1.enabled());
+        EXPECT_TRUE(r.f.smoothing_slider.visible());
+        EXPECT_TRUE(r.f.smoothing_slider.enabled());
         EXPECT_TRUE(r.f.Vvod_PWD.enabled());
         EXPECT_FALSE(r.f.Kalibr_warning.visible());
     }
@@ -171,7 +171,7 @@ TEST(Identity, ReplayShowsButNeitherGatesNorLogs) {
     r.replay(identity(176));
     EXPECT_EQ(r.f.sn.text(), "12345");
     EXPECT_EQ(r.f.vv.text(), "1.7.6.");
-    EXPECT_FALSE(r.f.Slider1.visible());
+    EXPECT_FALSE(r.f.smoothing_slider.visible());
     EXPECT_FALSE(r.f.Vvod_PWD.enabled());
     EXPECT_EQ(r.log_lines(), before);
 }

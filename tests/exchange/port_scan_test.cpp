@@ -93,19 +93,19 @@ TEST(PortScan, PlaceholderWhenNoPortAndFirstPortWhenNothingWasSelected) {
 
 TEST(PortScan, SecondTickEndsTheSplashAndTheCounterStops) {
     Rig r;
-    r.cfg.Form2.set_visible(true);
+    r.cfg.splash.set_visible(true);
     r.cfg.frmSerial.set_visible(false);
     Timer1_Timer(r.cfg, r.lister);
-    EXPECT_TRUE(r.cfg.Form2.visible());
+    EXPECT_TRUE(r.cfg.splash.visible());
     EXPECT_FALSE(r.cfg.frmSerial.visible());
     Timer1_Timer(r.cfg, r.lister);
-    EXPECT_FALSE(r.cfg.Form2.visible());
+    EXPECT_FALSE(r.cfg.splash.visible());
     EXPECT_TRUE(r.cfg.frmSerial.visible());
 
     // Later ticks leave the windows alone and the counter where it is.
-    r.cfg.Form2.set_visible(true);
+    r.cfg.splash.set_visible(true);
     for (int i = 0; i < 40000; ++i) Timer1_Timer(r.cfg, r.lister);
-    EXPECT_TRUE(r.cfg.Form2.visible());
+    EXPECT_TRUE(r.cfg.splash.visible());
     EXPECT_EQ(r.cfg.frmSerial.start_ticks, 2);
     // Every tick drops a leftover handle.
     EXPECT_EQ(r.port.closes, 40002);

@@ -87,7 +87,7 @@ TEST(ReplyDispatch, FrequencyModeNotice) {
     EXPECT_EQ(r.f.Uroven.text(), QStringLiteral("500 Гц."));
     EXPECT_EQ(r.f.ur.text(), QStringLiteral("Частота"));
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Датчик в частотном режиме."));
-    EXPECT_EQ(r.f.freq_mode, 1);
+    EXPECT_TRUE(r.f.freq_mode);
     EXPECT_TRUE(r.tones.played.empty());
 }
 
@@ -119,7 +119,7 @@ TEST(ReplyDispatch, RepliesTooShortForTheirCodeAreNotUnderstood) {
         r.receive(bytes);
         EXPECT_EQ(r.dialogs.texts(),
                   QStringList({QStringLiteral("Ответ не соответствует запросу")}));
-        EXPECT_EQ(r.f.freq_mode, 0);
+        EXPECT_FALSE(r.f.freq_mode);
     }
     // An identity reply that short only shows that the serial is unknown.
     DispatchRig r;
@@ -134,14 +134,14 @@ TEST(ReplyDispatch, ModeConfirmationUsesTheExtendedByteFrom175On) {
         SCOPED_TRACE(version);
         DispatchRig r;
         r.f.firmware_version = int16_t(version);
-        r.f.mode_yes = -1;
+        r.f.mode_yes = true;
         r.receive(frame("3E05F289A5"));
         EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Установлен новый режим."));
         EXPECT_EQ(r.f.iinv.value(), 1);
         EXPECT_EQ(r.f.usredn.value(), 1);
         EXPECT_EQ(r.f.D_4096.value(), 1);
         EXPECT_EQ(r.f.mode_text, "137");
-        EXPECT_EQ(r.f.mode_yes, 0);
+        EXPECT_FALSE(r.f.mode_yes);
         const bool extended = version > 174;
         EXPECT_EQ(r.f.sgla.text(), extended ? "5" : "0");
         EXPECT_EQ(r.f.Termokompens.value(), extended ? 1 : 0);
@@ -176,10 +176,10 @@ TEST(ReplyDispatch, TableReplyFillsTheCellsAndLogsTheValues) {
     EXPECT_EQ(bytes.mid(43, 2), hex("0005"));
 
     const QStringList lines = r.lines_for(bytes);
-    EXPECT_EQ(r.c.Form3.Text4[0]->text(), "100");
-    EXPECT_EQ(r.c.Form3.Text3[0]->text(), "5");
-    EXPECT_EQ(r.c.Form3.Text4[19]->text(), "2000");
-    EXPECT_EQ(r.c.Form3.Text3[19]->text(), "100");
+    EXPECT_EQ(r.c.table_window.reading_cells[0]->text(), "100");
+    EXPECT_EQ(r.c.table_window.litre_cells[0]->text(), "5");
+    EXPECT_EQ(r.c.table_window.reading_cells[19]->text(), "2000");
+    EXPECT_EQ(r.c.table_window.litre_cells[19]->text(), "100");
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Прочитана таблица = 100, 200, 300, ")));
     EXPECT_TRUE(lines[0].contains(QStringLiteral(", 1900, 2000, 5, 10, 15, ")));
@@ -196,17 +196,17 @@ TEST(ReplyDispatch, IdentityAndTableRepliesWithABadCrcChangeNothing) {
     EXPECT_EQ(r.f.MsgCom.text(), kBadCrcText);
     EXPECT_EQ(r.f.firmware_version, 0);
     EXPECT_EQ(r.f.sn.text(), "0");
-    EXPECT_FALSE(r.f.Slider1.visible());
+    EXPECT_FALSE(r.f.smoothing_slider.visible());
 
     QByteArray table = frame(QByteArray("3E05EF").append(QByteArray(160, '1')));
     table.back() = char(table.back() ^ 0x55);
     EXPECT_EQ(r.lines_for(table), QStringList{kBadCrcText});
-    EXPECT_EQ(r.c.Form3.Text4[0]->text(), "200"); // the cells keep what they held
+    EXPECT_EQ(r.c.table_window.reading_cells[0]->text(), "200"); // the cells keep what they held
     EXPECT_TRUE(r.dialogs.messages.empty());
 
     // The same replies with their CRC right are applied.
     r.receive(frame("3E05FC39300000B000"));
     EXPECT_EQ(r.f.firmware_version, 176);
     r.receive(frame(QByteArray("3E05EF").append(QByteArray(160, '1'))));
-    EXPECT_EQ(r.c.Form3.Text4[0]->text(), "4369"); // 0x1111
+    EXPECT_EQ(r.c.table_window.reading_cells[0]->text(), "4369"); // 0x1111
 }

@@ -75,7 +75,7 @@ TEST(SimLine, ScanIdentifyAndWatch) {
     r.tick();
     r.tick();
     EXPECT_EQ(r.f.vv.text(), "1.7.6.");
-    EXPECT_TRUE(r.f.Slider1.visible());
+    EXPECT_TRUE(r.f.smoothing_slider.visible());
     r.tick();
     EXPECT_EQ(r.f.ne.text(), "12");
 

@@ -78,10 +78,10 @@ TEST(FirmwareTab, TheImageComesFromItsOwnChooserOnly) {
     wire_firmware(r.c);
     r.f.chosen_file = QStringLiteral("/data/tank.trr"); // chosen for a calibration
     r.dialogs.files = {QString(), QStringLiteral("/fw/new.cri")};
-    r.f.Command8.set_enabled(true);
-    r.f.Command8.click(); // cancelled: nothing changes
+    r.f.open_firmware.set_enabled(true);
+    r.f.open_firmware.click(); // cancelled: nothing changes
     EXPECT_EQ(r.f.filename_prog.text(), QStringLiteral("Нет файла"));
-    r.f.Command8.click();
+    r.f.open_firmware.click();
     EXPECT_EQ(r.f.firmware_file, QStringLiteral("/fw/new.cri"));
     EXPECT_EQ(r.f.filename_prog.text(), QStringLiteral("/fw/new.cri"));
     EXPECT_EQ(r.f.chosen_file, QStringLiteral("/data/tank.trr"));
@@ -110,7 +110,7 @@ TEST(FirmwareTab, AnImageThatIsNotWholeIsRefusedBeforeAnythingIsSent) {
         EXPECT_TRUE(r.port.writes.empty());
         EXPECT_FALSE(r.running());
         EXPECT_TRUE(r.f.TMRComm.enabled());
-        EXPECT_TRUE(r.f.txtRec1.text().isEmpty());
+        EXPECT_TRUE(r.f.upload_log.text().isEmpty());
     }
 }
 
@@ -125,7 +125,7 @@ TEST(FirmwareTab, UploadOwnsThePortOnAWorkerAndGivesTheWindowBack) {
     r.dialogs.during_message = [&] {
         EXPECT_TRUE(r.running());
         for (Control* ctl :
-             std::initializer_list<Control*>{&r.f.start, &r.f.Command8, &r.f.BTNCloseCom,
+             std::initializer_list<Control*>{&r.f.start, &r.f.open_firmware, &r.f.BTNCloseCom,
                                              &r.f.CmbPort, &r.f.Opros, &r.f.EEPROM, &r.f.Pelgar})
             EXPECT_FALSE(ctl->enabled()) << ctl->name().toStdString();
         EXPECT_FALSE(r.f.TMRComm.enabled());
@@ -138,11 +138,11 @@ TEST(FirmwareTab, UploadOwnsThePortOnAWorkerAndGivesTheWindowBack) {
     ASSERT_TRUE(r.finish());
     EXPECT_TRUE(waited);
     EXPECT_EQ(r.dialogs.texts(), QStringList{kUploadNack});
-    EXPECT_EQ(r.f.txtRec1.text(), kTwoBlocks);
+    EXPECT_EQ(r.f.upload_log.text(), kTwoBlocks);
     EXPECT_TRUE(r.f.TMRComm.enabled());
     EXPECT_TRUE(r.f.wrs.isEmpty());
-    for (Control* ctl : std::initializer_list<Control*>{&r.f.start, &r.f.Command8, &r.f.BTNCloseCom,
-                                                        &r.f.CmbPort, &r.f.Opros})
+    for (Control* ctl : std::initializer_list<Control*>{&r.f.start, &r.f.open_firmware,
+                                                        &r.f.BTNCloseCom, &r.f.CmbPort, &r.f.Opros})
         EXPECT_TRUE(ctl->enabled()) << ctl->name().toStdString();
     EXPECT_EQ(r.f.upload_progress.value(), r.f.upload_progress.max());
     EXPECT_EQ(r.f.upload_progress.max(), 4); // two blocks written, two read back
@@ -174,8 +174,8 @@ TEST(FirmwareTab, CancelWhileWaitingForTheSensorOrBetweenBlocks) {
         r.f.upload_cancel.click();
         clicked = true;
         ASSERT_TRUE(r.finish());
-        EXPECT_EQ(last_line(r.f.txtRec1), in_loop ? QStringLiteral("-----Прервано, блок 1------")
-                                                  : QStringLiteral("-----Прервано------"));
+        EXPECT_EQ(last_line(r.f.upload_log), in_loop ? QStringLiteral("-----Прервано, блок 1------")
+                                                     : QStringLiteral("-----Прервано------"));
         EXPECT_TRUE(r.f.TMRComm.enabled());
         EXPECT_FALSE(r.rom.started());
     }
@@ -193,7 +193,7 @@ TEST(FirmwareTab, ClosingThePortDuringAnUploadEndsItFirst) {
     close_routine(r.c); // as closing the window does
     EXPECT_FALSE(r.f.upload_cancel.enabled());
     EXPECT_FALSE(r.port.is_open());
-    EXPECT_EQ(last_line(r.f.txtRec1), QStringLiteral("-----Прервано------"));
+    EXPECT_EQ(last_line(r.f.upload_log), QStringLiteral("-----Прервано------"));
     const QDeadlineTimer settle(100); // what the worker posted last lands harmlessly
     pump_until([&] { return settle.hasExpired(); });
     EXPECT_FALSE(r.f.TMRComm.enabled());

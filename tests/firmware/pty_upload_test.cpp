@@ -86,7 +86,7 @@ TEST(PtyUpload, TheSensorHoldsExactlyTheImageAndRunsIt) {
     r.f.EEPROM.set_value(1);
     r.f.start.click();
     ASSERT_TRUE(r.finish());
-    EXPECT_TRUE(r.f.txtRec1.text().endsWith(QStringLiteral("Block 1\r\n") + kUploadDone));
+    EXPECT_TRUE(r.f.upload_log.text().endsWith(QStringLiteral("Block 1\r\n") + kUploadDone));
     EXPECT_TRUE(r.dialogs.messages.empty());
     EXPECT_EQ(r.memory(0x9000, 3 * 128), r.image.mid(64 + 160 * 128, 3 * 128));
     EXPECT_EQ(r.memory(0x4000, 8 * 128), r.image.mid(64, 8 * 128));
@@ -100,7 +100,7 @@ TEST(PtyUpload, ThePortVanishingFailsTheUploadAndTheWindowGoesOn) {
     ASSERT_TRUE(r.pump_until([&] { return r.f.upload_progress.value() >= 2; }));
     r.server.vanish(); // the adapter is pulled out
     ASSERT_TRUE(r.finish());
-    const QString last = r.f.txtRec1.text().split(QStringLiteral("\r\n")).last();
+    const QString last = r.f.upload_log.text().split(QStringLiteral("\r\n")).last();
     EXPECT_TRUE(last.startsWith(QStringLiteral("-----Прошивка не удалась, блок ")))
         << last.toStdString();
     EXPECT_FALSE(r.dialogs.messages.empty());

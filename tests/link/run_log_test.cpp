@@ -42,9 +42,9 @@ TEST(RunLog, FileNameAndStartRecordAreByteExact) {
 
 TEST(RunLog, ReplayKeepsTheLogSilentAndASecondRunTruncates) {
     ConfiguratorRig r;
-    r.f.replay_mode = 1;
+    r.f.replay_mode = true;
     r.c.str_to_log("hidden");
-    r.f.replay_mode = 0;
+    r.f.replay_mode = false;
     r.c.str_to_log("shown");
     EXPECT_EQ(r.log_lines(), QStringList{"shown"});
 

@@ -85,7 +85,7 @@ TEST(RelayGenerator, ModeFrameComposesBothBytes) {
     r.f.r_p485d.set_value(true); // the last one in list order wins
     r.f.usrednd.set_value(1);
     r.f.tartab1d.set_value(1);
-    r.f.Slider1d.set_value(7);
+    r.f.relay_smoothing_slider.set_value(7);
     r.f.Termokompensd.set_value(1);
     EXPECT_EQ(r.f.sglad.text(), "7");
     r.f.gen_zapr.click();
@@ -124,10 +124,10 @@ TEST(RelayGenerator, EntryShowsItsPromptOrTheModeFrame) {
         if (row.prompt) {
             EXPECT_EQ(r.f.lchislo.text(), row.prompt);
         }
-        EXPECT_EQ(r.f.Frame5.visible(), row.frame) << row.entry;
+        EXPECT_EQ(r.f.relay_modes_frame.visible(), row.frame) << row.entry;
         if (row.frame) {
-            for (const Control* c :
-                 {(Control*)&r.f.Slider1d, (Control*)&r.f.Label25, (Control*)&r.f.sglad})
+            for (const Control* c : {(Control*)&r.f.relay_smoothing_slider,
+                                     (Control*)&r.f.relay_smoothing_caption, (Control*)&r.f.sglad})
                 EXPECT_EQ(c->visible(), row.slider) << c->name().toStdString();
         }
     }

@@ -95,13 +95,13 @@ TEST(RelayAgainstWindow, RequestsWithAValue) {
          {0, 1, 2'000'000'000}},
         {RelayOp::ShiftFull,
          [](WindowRig& w, const QString& v) {
-             w.c.Form4.data.set_text(v);
+             w.c.shift_window.data.set_text(v);
              sdv_hi_Click(w.c);
          },
          {-1000, -5, 0, 1000}},
         {RelayOp::ShiftEmpty,
          [](WindowRig& w, const QString& v) {
-             w.c.Form4.data.set_text(v);
+             w.c.shift_window.data.set_text(v);
              sdv_low_Click(w.c);
          },
          {-1000, -5, 0, 1000}},
@@ -142,8 +142,9 @@ TEST(RelayAgainstWindow, ModeRequests) {
             w.f.iinv.set_value(r.mode.invert);
             w.f.usredn.set_value(r.mode.smoothing);
             w.f.D_4096.set_value(r.mode.range4096);
-            w.c.Form3.tartab.set_value(r.mode.litres); // the window takes these two from Form3
-            w.c.Form3.per_sents.set_value(r.mode.percent);
+            w.c.table_window.tartab.set_value(
+                r.mode.litres); // the window takes these two from table_window
+            w.c.table_window.per_sents.set_value(r.mode.percent);
             w.f.sgla.set_text(QString::number(r.extended.smoothing_level));
             w.f.Termokompens.set_value(r.extended.thermal_compensation_off);
             w.dialogs.answers.assign(1, true);

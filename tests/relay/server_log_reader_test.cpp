@@ -54,7 +54,7 @@ TEST(ServerLogReader, ReplaysEachAnswerWithoutPortOrRunLog) {
                                  "812 |  Установлен нижний уровень."}));
     EXPECT_TRUE(r.port.calls.isEmpty());
     EXPECT_EQ(r.log_lines(), log_before);
-    EXPECT_EQ(r.f.replay_mode, 0);
+    EXPECT_FALSE(r.f.replay_mode);
     EXPECT_EQ(r.f.chosen_file, "firmware.cri"); // the reader keeps its own path
     EXPECT_EQ(r.f.server_log_file, r.dir.filePath("server.log"));
 }
@@ -77,7 +77,7 @@ TEST(ServerLogReader, EndsAndFailures) {
                                       ? r.read_path(r.dir.filePath("absent.log"))
                                       : r.read(row.content);
         EXPECT_EQ(texts, row.texts) << row.content.toStdString();
-        EXPECT_EQ(r.f.replay_mode, 0);
+        EXPECT_FALSE(r.f.replay_mode);
         EXPECT_EQ(r.f.MsgCom.text(), "") << row.content.toStdString(); // nothing replayed
     }
     ReaderRig cancelled;
@@ -93,7 +93,7 @@ TEST(ServerLogReader, APortOpenedMeanwhileStopsTheReading) {
     const QStringList texts =
         r.read("head\n485=23:" + kStateAnswer.toLatin1() + "\n485=23:" + kStateAnswer.toLatin1());
     EXPECT_EQ(texts, QStringList({"след. запись", kReadingStopped}));
-    EXPECT_EQ(r.f.replay_mode, 0);
+    EXPECT_FALSE(r.f.replay_mode);
 }
 
 TEST(ServerLogReader, TheCycleRefusesAReplayWhileATickWaits) {
@@ -104,7 +104,7 @@ TEST(ServerLogReader, TheCycleRefusesAReplayWhileATickWaits) {
     r.tick(); // waits for its reply
     r.replay(hex(kStateAnswer.toLatin1()));
     EXPECT_EQ(r.dialogs.texts(), QStringList{kReplayRefused});
-    EXPECT_EQ(r.f.replay_mode, 0); // the running tick still logs
+    EXPECT_FALSE(r.f.replay_mode); // the running tick still logs
     EXPECT_EQ(r.f.Uroven.text(), kNoData);
     r.port.incoming = hex(kStateAnswer.toLatin1());
     ASSERT_TRUE(r.port.complete_read());

@@ -62,7 +62,7 @@ struct ConfiguratorRig {
     // Replays `bytes` as a reply from a server log.
     void replay(const QByteArray& bytes) {
         f.replay_reply = bytes;
-        f.replay_mode = 1;
+        f.replay_mode = true;
         TMRComm_Timer(c);
     }
 

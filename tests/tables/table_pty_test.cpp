@@ -52,7 +52,7 @@ TEST(TablePty, ReadEditWriteReadAgain) {
     QtSerialPort port;
     Configurator c(port, dialogs, tones, clock);
     MainForm& f = c.frmSerial;
-    TableForm& t = c.Form3;
+    TableForm& t = c.table_window;
     ASSERT_TRUE(c.log.create(dir.path()));
     for (auto wire : {wire_exchange, wire_connection, wire_operating_mode, wire_tables}) wire(c);
     CloseAllTags(f);
@@ -62,18 +62,18 @@ TEST(TablePty, ReadEditWriteReadAgain) {
     f.CmbNet.clear();
     f.CmbNet.add_item("12");
     f.CmbNet.set_list_index(0);
-    ASSERT_TRUE(tick_until(f, [&] { return f.Command6.enabled() && f.tek.text() != kNoData; }));
+    ASSERT_TRUE(tick_until(f, [&] { return f.open_table.enabled() && f.tek.text() != kNoData; }));
 
-    f.Command6.click(); // reads the table into the window
-    ASSERT_TRUE(tick_until(f, [&] { return t.Text3[0]->text() != "200"; }));
+    f.open_table.click(); // reads the table into the window
+    ASSERT_TRUE(tick_until(f, [&] { return t.litre_cells[0]->text() != "200"; }));
     const SimSensorConfig before = sensor();
     for (size_t k = 0; k < 20; ++k) {
-        EXPECT_EQ(t.Text4[k]->text(), QString::number(before.table_readings[k]));
-        EXPECT_EQ(t.Text3[k]->text(), QString::number(before.table_litres[k]));
+        EXPECT_EQ(t.reading_cells[k]->text(), QString::number(before.table_readings[k]));
+        EXPECT_EQ(t.litre_cells[k]->text(), QString::number(before.table_litres[k]));
     }
 
     // One cell changed and litres ticked: the table, then the mode, go out.
-    t.Text3[5]->set_text("777");
+    t.litre_cells[5]->set_text("777");
     t.tartab.set_value(1);
     dialogs.answers.push_back(true);
     t.wrmyTable.click();
@@ -84,12 +84,12 @@ TEST(TablePty, ReadEditWriteReadAgain) {
     EXPECT_EQ(after.table_readings, before.table_readings);
 
     // Read again over a cell typed meanwhile; the boxes follow the sensor.
-    t.Text3[5]->set_text("1");
+    t.litre_cells[5]->set_text("1");
     t.tartab.set_value(0);
     t.rdTable.click();
-    ASSERT_TRUE(tick_until(f, [&] { return t.Text3[5]->text() == "777"; }));
-    f.mode_yes = -1;
-    ASSERT_TRUE(tick_until(f, [&] { return f.mode_yes == 0; }));
+    ASSERT_TRUE(tick_until(f, [&] { return t.litre_cells[5]->text() == "777"; }));
+    f.mode_yes = true;
+    ASSERT_TRUE(tick_until(f, [&] { return !f.mode_yes; }));
     EXPECT_EQ(t.tartab.value(), 1);
     EXPECT_EQ(f.tartab1.value(), 1);
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.texts().join('\n').toStdString();

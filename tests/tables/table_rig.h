@@ -7,12 +7,12 @@
 #include "tables/table_window.h"
 
 struct TableRig : ConfiguratorRig {
-    TableForm& t = c.Form3;
+    TableForm& t = c.table_window;
     TableRig() {
         wire_tables(c);
         open();
         select(1);
         f.tek.set_text(QStringLiteral("1234")); // a sensor answers
     }
-    QStringList cells() const { return cell_texts(c.Form3); }
+    QStringList cells() const { return cell_texts(c.table_window); }
 };

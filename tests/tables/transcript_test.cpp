@@ -67,7 +67,7 @@ private:
         return a == "\"\"" ? QString() : a;
     }
     TextBox& cell(const QString& column, int k) {
-        return *(column == "r" ? r_.t.Text4 : r_.t.Text3)[size_t(k)];
+        return *(column == "r" ? r_.t.reading_cells : r_.t.litre_cells)[size_t(k)];
     }
 
     void act(const QString& command) {
@@ -81,12 +81,12 @@ private:
         if (verb == "new") { // new <portion> <file>
             r_.dialogs.inputs = {answer(a[0])};
             r_.dialogs.files = {path(a[1])};
-            return r_.f.Command11.click();
+            return r_.f.new_calibration.click();
         }
         if (verb == "resume") { // resume <file> [<portion>]
             r_.dialogs.files = {path(a[0])};
             if (a.size() > 1) r_.dialogs.inputs = {answer(a[1])};
-            return r_.f.Command12.click();
+            return r_.f.resume_calibration.click();
         }
         if (verb == "portion") {
             r_.dialogs.inputs = {answer(a[0])};
@@ -94,7 +94,7 @@ private:
         }
         if (verb == "record") { // record <the level display's text>
             r_.f.Uroven.set_text(rest);
-            return r_.f.Command14.click();
+            return r_.f.record_point.click();
         }
         if (verb == "open" || verb == "save") {
             r_.dialogs.files = {path(a[0])};
@@ -145,8 +145,8 @@ private:
         s["sec_wr_table"] = QString::number(f.sec_wr_table);
         QStringList cells = r_.cells(), marked;
         for (int i = 0; i < 40; ++i)
-            if ((i < 20 ? r_.t.Text4[size_t(i)] : r_.t.Text3[size_t(i - 20)])->back_colour() !=
-                kWindowBackground)
+            if ((i < 20 ? r_.t.reading_cells[size_t(i)] : r_.t.litre_cells[size_t(i - 20)])
+                    ->back_colour() != kWindowBackground)
                 marked << QString::number(i);
         s["cells"] = cells.join(u',');
         s["marked"] = marked.join(u',');
@@ -157,12 +157,12 @@ private:
                          .arg(r_.t.per_sents.value())
                          .arg(f.per_sents.value());
         QStringList rows;
-        for (int row = 1; row < f.MSFlexGrid1.rows(); ++row)
-            rows << QStringList{f.MSFlexGrid1.cell(row, 0), f.MSFlexGrid1.cell(row, 1),
-                                f.MSFlexGrid1.cell(row, 2)}
+        for (int row = 1; row < f.autocal_grid.rows(); ++row)
+            rows << QStringList{f.autocal_grid.cell(row, 0), f.autocal_grid.cell(row, 1),
+                                f.autocal_grid.cell(row, 2)}
                         .join(u'|');
         s["grid"] =
-            rows.join(u' ') + QStringLiteral(" (showing %1)").arg(f.MSFlexGrid1.shown_row());
+            rows.join(u' ') + QStringLiteral(" (showing %1)").arg(f.autocal_grid.shown_row());
         s["step_zapr"] = f.step_zapr.text();
         s["tar_file_name"] = f.tar_file_name.text();
         for (const QString& name : QDir(r_.dir.path()).entryList(QDir::Files)) {

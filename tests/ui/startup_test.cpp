@@ -46,8 +46,8 @@ TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
     QStringList clicks; // selections run the controls' click procedures, in order
     r.f.CmbNet.on_click = [&] { clicks << "CmbNet"; };
     r.f.VibGenCmd.on_click = [&] { clicks << "VibGenCmd"; };
-    r.f.SSTab1.on_click = [&] { clicks << "SSTab1"; };
-    r.f.SSTab1.set_current(2);
+    r.f.tabs.on_click = [&] { clicks << "SSTab1"; };
+    r.f.tabs.set_current(2);
     clicks.clear();
 
     ASSERT_TRUE(Form_Load(r.cfg, r.dir.filePath("log")));
@@ -59,13 +59,13 @@ TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
     EXPECT_EQ(r.f.VibGenCmd.items().size(), 9);
 
     // Splash first; the presence scan runs, the exchange does not.
-    EXPECT_TRUE(r.cfg.Form2.visible());
+    EXPECT_TRUE(r.cfg.splash.visible());
     EXPECT_FALSE(r.f.visible());
-    EXPECT_TRUE(r.f.Timer1.enabled());
+    EXPECT_TRUE(r.f.presence_timer.enabled());
     EXPECT_FALSE(r.f.TMRComm.enabled());
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
     EXPECT_FALSE(r.f.BTNCloseCom.enabled());
-    EXPECT_EQ(r.f.mode_yes, -1);
+    EXPECT_TRUE(r.f.mode_yes);
     EXPECT_EQ(r.f.Ur_progressBar, 1024);
     EXPECT_EQ(r.f.autocal_row, 1);
     EXPECT_EQ(r.f.autocal_litres, 0);
@@ -88,7 +88,7 @@ TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
 
-    r.f.SSTab1.set_current(1);
+    r.f.tabs.set_current(1);
     EXPECT_FALSE(Form_Load(r.cfg, blocker + "/log"));
     ASSERT_EQ(r.dialogs.messages.size(), 1u);
     EXPECT_EQ(r.dialogs.messages[0].icon, MsgIcon::Critical);
@@ -99,16 +99,16 @@ TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
 
     EXPECT_TRUE(r.f.VibGenCmd.items().isEmpty());
     EXPECT_TRUE(r.f.CmbPort.items().isEmpty());
-    EXPECT_EQ(r.f.ProgressBar1.value(), 0);
-    EXPECT_EQ(r.f.MSFlexGrid1.cell(0, 0), "");
-    EXPECT_EQ(r.f.SSTab1.current(), 1);
+    EXPECT_EQ(r.f.level_bar.value(), 0);
+    EXPECT_EQ(r.f.autocal_grid.cell(0, 0), "");
+    EXPECT_EQ(r.f.tabs.current(), 1);
     EXPECT_EQ(r.f.BTNCloseCom.tag(), 0);
     // Steps before the log did run; the scan and the open button stay usable.
     EXPECT_EQ(r.f.CmbNet.items(), QStringList{"0"});
     EXPECT_FALSE(r.f.Opros.enabled());
-    EXPECT_TRUE(r.f.Timer1.enabled());
+    EXPECT_TRUE(r.f.presence_timer.enabled());
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
-    EXPECT_TRUE(r.cfg.Form2.visible());
+    EXPECT_TRUE(r.cfg.splash.visible());
 
     // The log folder exists but the file cannot be made there.
     Rig again;
@@ -128,14 +128,14 @@ TEST(Startup, TerminateStopsTheExchangeAndUnloadClosesEveryWindow) {
     Form_Terminate(r.cfg);
     EXPECT_FALSE(r.f.TMRComm.enabled());
 
-    r.cfg.Form3.set_visible(true);
-    r.cfg.Form4.set_visible(true);
+    r.cfg.table_window.set_visible(true);
+    r.cfg.shift_window.set_visible(true);
     r.f.set_visible(true);
     Form_Unload(r.cfg);
     EXPECT_FALSE(r.f.visible());
-    EXPECT_FALSE(r.cfg.Form2.visible());
-    EXPECT_FALSE(r.cfg.Form3.visible());
-    EXPECT_FALSE(r.cfg.Form4.visible());
+    EXPECT_FALSE(r.cfg.splash.visible());
+    EXPECT_FALSE(r.cfg.table_window.visible());
+    EXPECT_FALSE(r.cfg.shift_window.visible());
 }
 
 TEST(Manifest, WrittenOnceWithNineCrLfLines) {
