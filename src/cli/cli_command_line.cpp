@@ -146,14 +146,6 @@ CliParse help(const QString& text) {
     return p;
 }
 
-const QString kLevelRange =
-    QStringLiteral("Введите значение уровня в диапазоне 0....2 000 000 000");
-const QString kShiftRange = QStringLiteral("Значения могут быть от -1000 до 1000");
-const QString kAlarmRange = QStringLiteral("Значения могут быть от 1 до 99");
-const QString kAddressRange = QStringLiteral("Введите число в диапазоне 0....255");
-const QString kPasswordRange =
-    QStringLiteral("Введите числовой пароль в диапазоне 0....2 000 000 000");
-
 // A number by the window's input rule, within lo..hi.
 std::optional<int64_t> number_in(const QString& text, int64_t lo, int64_t hi) {
     const std::optional<int64_t> v = parse_whole_number(text);
@@ -295,20 +287,6 @@ const std::pair<const char*, RelayOp> kRelayEntries[] = {
     {"mode", RelayOp::SetMode},
     {"password-change", RelayOp::ChangePassword}};
 
-// The generator's own message for a value of the entry that does not fit.
-QString relay_range_message(RelayOp op) {
-    switch (op) {
-    case RelayOp::ShiftFull:
-    case RelayOp::ShiftEmpty:
-        return kShiftRange;
-    case RelayOp::DirectFull:
-    case RelayOp::DirectEmpty:
-        return kLevelRange;
-    default:
-        return kPasswordRange;
-    }
-}
-
 CliParse parse_flash(const QStringList& a, Invocation inv) {
     for (qsizetype i = 0; i < a.size(); ++i) {
         if (!is_option(a[i])) {
@@ -428,7 +406,7 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
             return run(inv);
         }
         const auto v = number_in(a[0], 0, kLongMax);
-        if (!v) return bad_value(kLevelRange);
+        if (!v) return bad_value(range_message::level);
         inv.value = *v;
         return run(inv);
     }
@@ -436,7 +414,7 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
     case CliCommand::ShiftEmpty: {
         if (auto e = positional(a, 1, name, QStringLiteral("DELTA"))) return *e;
         const auto v = number_in(a[0], -kShiftLimit, kShiftLimit);
-        if (!v) return bad_value(kShiftRange);
+        if (!v) return bad_value(range_message::shift);
         inv.value_text = a[0];
         inv.value = *v;
         return run(inv);
@@ -444,7 +422,7 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
     case CliCommand::Alarm: {
         if (auto e = positional(a, 1, name, QStringLiteral("PERCENT"))) return *e;
         const auto v = number_in(a[0], kAlarmMin, kAlarmMax);
-        if (!v) return bad_value(kAlarmRange);
+        if (!v) return bad_value(range_message::alarm);
         inv.value_text = a[0];
         inv.value = *v;
         return run(inv);
@@ -452,7 +430,7 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
     case CliCommand::Address: {
         if (auto e = positional(a, 1, name, QStringLiteral("NEW"))) return *e;
         const auto v = number_in(a[0], 0, 255);
-        if (!v) return bad_value(kAddressRange);
+        if (!v) return bad_value(range_message::address);
         inv.value_text = a[0];
         inv.value = *v;
         return run(inv);
@@ -461,7 +439,7 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
     case CliCommand::PasswordChange: {
         if (auto e = positional(a, 1, name, QStringLiteral("N"))) return *e;
         const auto v = number_in(a[0], 0, kLongMax);
-        if (!v) return bad_value(kPasswordRange);
+        if (!v) return bad_value(range_message::password);
         inv.value_text = a[0];
         inv.value = *v;
         return run(inv);

@@ -74,7 +74,7 @@ void enter_level(Configurator& c, End end) {
     const QString text = (end == End::Full ? f.hi_data : f.lo_data).text();
     const auto level = parse_whole_number(text);
     if (!level || !fits_int32(*level) || *level < 0 || *level > kLongMax) {
-        c.dialogs.message(QStringLiteral("Введите значение уровня в диапазоне 0....2 000 000 000"));
+        c.dialogs.message(range_message::level);
         return;
     }
     if (!confirmed(c, QString::fromUtf8(r.direct_question))) return;
@@ -92,7 +92,7 @@ void shift_level(Configurator& c, End end) {
     const auto delta = parse_whole_number(c.shift_window.data.text());
     if (!delta || !fits_int16(*delta)) return;
     if (*delta > kShiftLimit || *delta < -kShiftLimit) {
-        c.dialogs.message(QStringLiteral("Значения могут быть от -1000 до 1000"));
+        c.dialogs.message(range_message::shift);
         return;
     }
     const auto addr = selected_address(f);

@@ -10,22 +10,6 @@
 #include <algorithm>
 
 namespace {
-// The mode byte as the controls of the "Режимы" frame set it.  A check box
-// counts as ticked when it is not clear (greyed too).
-ModeByte mode_from_controls(MainForm& f) {
-    ModeByte m;
-    const auto options = f.output_options();
-    // The last selected option in list order wins; none selected is RS-485.
-    for (size_t i = 0; i < options.size(); ++i)
-        if (options[i]->value()) m.output = kOutputInterfaces[i];
-    m.invert = f.iinv.value() != 0;
-    m.smoothing = f.usredn.value() != 0;
-    m.range4096 = f.D_4096.value() != 0;
-    m.litres = f.tartab1.value() != 0;
-    m.percent = f.per_sents.value() != 0;
-    return m;
-}
-
 // The smoothing level as `sgla` shows it (the slider keeps it in 0..15).
 int shown_smoothing(const MainForm& f) {
     return int(std::clamp<int64_t>(parse_whole_number(f.sgla.text()).value_or(0), 0, 15));
@@ -39,7 +23,7 @@ void Set_mode_Click(Configurator& c) {
     f.tartab1.set_value(c.table_window.tartab.value());
     f.per_sents.set_value(c.table_window.per_sents.value());
 
-    const ModeByte mode = mode_from_controls(f);
+    const ModeByte mode = f.settings_mode();
     ExtendedMode extended;
     extended.angle = f.naklon.value() != 0;
     extended.quality = f.dr_quality.value() != 0; // the sensor takes one of the two

@@ -28,7 +28,7 @@ void send_password(Configurator& c, PasswordRequest which) {
     }
     const auto password = parse_whole_number(*text);
     if (!password || !fits_int32(*password) || *password < 0 || *password > kLongMax) {
-        c.dialogs.message(QStringLiteral("Введите числовой пароль в диапазоне 0....2 000 000 000"));
+        c.dialogs.message(range_message::password);
         return;
     }
     const auto to = still_addressed(c, *addr);
@@ -75,7 +75,7 @@ void net_Click(Configurator& c) {
     }
     const auto new_address = parse_whole_number(*text);
     if (!new_address || !fits_byte(*new_address)) {
-        c.dialogs.message(QStringLiteral("Введите число в диапазоне 0....255"));
+        c.dialogs.message(range_message::address);
         return;
     }
     const auto to = still_addressed(c, *addr);
@@ -93,7 +93,7 @@ void set_alarm_level_Click(Configurator& c) {
     const auto level = parse_whole_number(f.lamp_level.text());
     if (!level || !fits_int16(*level)) return;
     if (*level > kAlarmMax || *level < kAlarmMin) {
-        c.dialogs.message(QStringLiteral("Значения могут быть от 1 до 99"));
+        c.dialogs.message(range_message::alarm);
         return;
     }
     const auto addr = selected_address(f);

@@ -73,3 +73,16 @@ Result<QString> relay_string(const RelayRequest& r) {
     if (!frame) return frame.error();
     return relay_text(*frame, relay_reply_length(r.op, r.from_176));
 }
+
+QString relay_range_message(RelayOp op) {
+    switch (op) {
+    case RelayOp::ShiftFull:
+    case RelayOp::ShiftEmpty:
+        return range_message::shift;
+    case RelayOp::DirectFull:
+    case RelayOp::DirectEmpty:
+        return range_message::level;
+    default:
+        return range_message::password;
+    }
+}

@@ -25,6 +25,9 @@ enum class RelayOp : uint8_t {
 };
 inline constexpr int kRelayOpCount = 9;
 
+// The message for a value of `op` that is out of range.
+QString relay_range_message(RelayOp op);
+
 inline constexpr int kRelayTimeoutMs = 1500; // how long the terminal waits for the answer
 inline constexpr int kRelayBaud = 19200;
 

@@ -7,6 +7,7 @@
 #include "protocol/result.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 
@@ -14,6 +15,18 @@
 inline constexpr int64_t kShiftLimit = 1000;            // shifts -1000..1000
 inline constexpr int64_t kLongMax = 2'000'000'000;      // levels and passwords 0..2e9
 inline constexpr int64_t kAlarmMin = 1, kAlarmMax = 99; // alarm level in percent
+
+// What the user is told when a value is outside its range; the window and the
+// command-line tool say the same.
+namespace range_message {
+inline const QString level =
+    QStringLiteral("Введите значение уровня в диапазоне 0....2 000 000 000");
+inline const QString shift = QStringLiteral("Значения могут быть от -1000 до 1000");
+inline const QString alarm = QStringLiteral("Значения могут быть от 1 до 99");
+inline const QString address = QStringLiteral("Введите число в диапазоне 0....255");
+inline const QString password =
+    QStringLiteral("Введите числовой пароль в диапазоне 0....2 000 000 000");
+} // namespace range_message
 
 // Whether a request changes the sensor, and so carries the write trailer
 // for firmware version codes 175 and above.

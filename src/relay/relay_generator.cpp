@@ -2,6 +2,7 @@
 
 #include "protocol/numbers.h"
 #include "protocol/relay_string.h"
+#include "protocol/requests.h"
 #include "relay/server_log_reader.h"
 #include "ui/configurator.h"
 #include "ui/dialogs.h"
@@ -10,46 +11,8 @@
 
 namespace {
 
-const QString kPasswordRange =
-    QStringLiteral("Введите числовой пароль в диапазоне 0....2 000 000 000");
-const QString kShiftRange = QStringLiteral("Значения могут быть от -1000 до 1000");
-const QString kLevelRange =
-    QStringLiteral("Введите значение уровня в диапазоне 0....2 000 000 000");
-
 bool is_password(RelayOp op) {
     return op == RelayOp::EnterPassword || op == RelayOp::ChangePassword;
-}
-
-QString range_message(RelayOp op) {
-    switch (op) {
-    case RelayOp::ShiftFull:
-    case RelayOp::ShiftEmpty:
-        return kShiftRange;
-    case RelayOp::DirectFull:
-    case RelayOp::DirectEmpty:
-        return kLevelRange;
-    default:
-        return kPasswordRange;
-    }
-}
-
-// The mode bytes from the generator's own controls in `Frame5`.
-ModeByte generator_mode(const MainForm& f) {
-    ModeByte m;
-    const std::pair<const OptionButton*, OutputInterface> outputs[] = {
-        {&f.r485d, OutputInterface::Rs485},
-        {&f.r_ad, OutputInterface::Analog},
-        {&f.r_fd, OutputInterface::Frequency},
-        {&f.r_pd, OutputInterface::Periodic},
-        {&f.r_p485d, OutputInterface::PeriodicRs485}};
-    for (const auto& [option, code] : outputs)
-        if (option->value()) m.output = code; // the last one chosen wins
-    m.invert = f.iinvd.value() != 0;
-    m.smoothing = f.usrednd.value() != 0;
-    m.range4096 = f.D_4096d.value() != 0;
-    m.litres = f.tartab1d.value() != 0;
-    m.percent = f.per_sentsd.value() != 0;
-    return m;
 }
 
 ExtendedMode generator_extended(const MainForm& f) {
@@ -112,7 +75,7 @@ void gen_zapr_Click(Configurator& c) {
     const auto op = RelayOp(entry);
     // Text that is no number ends the operation; only the password entries say so.
     const auto not_a_number = [&] {
-        if (is_password(op)) c.dialogs.message(kPasswordRange);
+        if (is_password(op)) c.dialogs.message(range_message::password);
     };
 
     const auto address = parse_whole_number(f.dist_net_num.text());
@@ -131,13 +94,13 @@ void gen_zapr_Click(Configurator& c) {
         r.value = *value;
     }
     if (op == RelayOp::SetMode) {
-        r.mode = generator_mode(f);
+        r.mode = f.relay_mode();
         r.extended = generator_extended(f);
     }
     // The range checks are the request builders' own.
     const Result<QString> text = relay_string(r);
     if (!text) {
-        c.dialogs.message(range_message(op));
+        c.dialogs.message(relay_range_message(op));
         return;
     }
     f.gen_txt.set_text(*text);

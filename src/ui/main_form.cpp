@@ -2,6 +2,27 @@
 
 #include "protocol/calibration_table.h"
 
+#include <span>
+
+namespace {
+// Options in the order of kOutputInterfaces: the last one chosen wins, none
+// chosen is RS-485.  A check box counts as ticked when it is not clear
+// (greyed too).
+ModeByte mode_shown(std::span<const OptionButton* const> outputs, const CheckBox& invert,
+                    const CheckBox& smoothing, const CheckBox& range4096, const CheckBox& litres,
+                    const CheckBox& percent) {
+    ModeByte m;
+    for (size_t i = 0; i < outputs.size(); ++i)
+        if (outputs[i]->value()) m.output = kOutputInterfaces[i];
+    m.invert = invert.value() != 0;
+    m.smoothing = smoothing.value() != 0;
+    m.range4096 = range4096.value() != 0;
+    m.litres = litres.value() != 0;
+    m.percent = percent.value() != 0;
+    return m;
+}
+} // namespace
+
 MainForm::MainForm() : Form("frmSerial", kProgramTitle) {
     // Tab placement of the controls that live on the tab control's pages.
     // Vectors, not nested initializer lists: an inner list's array would not
@@ -125,4 +146,14 @@ TableForm::TableForm() : Form("Form3", "Тарировочная таблица 
     }
     zero_reading.set_enabled(false);
     zero_litres.set_enabled(false);
+}
+
+ModeByte MainForm::settings_mode() const {
+    const std::array<const OptionButton*, 6> outputs = {&R485, &R_a, &R_f, &R_p, &R_p485, &rs_232};
+    return mode_shown(outputs, iinv, usredn, D_4096, tartab1, per_sents);
+}
+
+ModeByte MainForm::relay_mode() const {
+    const std::array<const OptionButton*, 5> outputs = {&r485d, &r_ad, &r_fd, &r_pd, &r_p485d};
+    return mode_shown(outputs, iinvd, usrednd, D_4096d, tartab1d, per_sentsd);
 }

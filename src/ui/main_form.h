@@ -5,6 +5,7 @@
 // the window's own code (`f.tek.set_text(...)`, `if (f.BTNCloseCom.enabled())`).
 // Numbered controls get a name saying what they are; the string beside it is
 // the objectName, by which the binder, the layouts and the snapshots know it.
+#include "protocol/mode_byte.h"
 #include "ui/controls.h"
 
 #include <QByteArray>
@@ -126,6 +127,10 @@ public:
     std::array<OptionButton*, 6> output_options() {
         return {&R485, &R_a, &R_f, &R_p, &R_p485, &rs_232};
     }
+    // The mode byte the setting controls show, and the one the relay tab's own
+    // controls show (that tab has no RS-232 option).
+    ModeByte settings_mode() const;
+    ModeByte relay_mode() const;
 
     // --- Tab 1 "Тарировка": auto-calibration by portions ---
     Label portion_caption{*this, "Label15", "Порция заправки", kPortTag};
