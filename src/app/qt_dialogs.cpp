@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace {
 
@@ -59,6 +60,18 @@ QString QtDialogs::open_file(const QString& title, const QString& filter, const 
     return QFileDialog::getOpenFileName(parent(), title, folder, filter);
 }
 
+QString default_suffix(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    const QRegularExpressionMatch m = pattern.match(filter);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
 QString QtDialogs::save_file(const QString& title, const QString& filter, const QString& folder) {
-    return QFileDialog::getSaveFileName(parent(), title, folder, filter);
+    QFileDialog dialog(parent(), title, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without an extension gets the filter's, so that the file
+    // shows up in the open chooser of the same kind later.
+    dialog.setDefaultSuffix(default_suffix(filter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
 }

@@ -5,6 +5,9 @@
 #include <QPointer>
 #include <QWidget>
 
+// The extension of the first "*.ext" pattern in a file-type filter, empty if none.
+QString default_suffix(const QString& filter);
+
 class QtDialogs final : public Dialogs {
 public:
     // Dialogs sit over `parent`, or over the active window when it is null.

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,10 @@ void answer_next(std::function<void(QWidget*)> answer) {
     auto* poll = new QTimer;
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+        // Only from within the dialog's own event loop: a dialog closed while
+        // it is still being shown (some process events then) would leave
+        // exec() waiting for good.
+        if (QThread::currentThread()->loopLevel() == 0) return;
         if (QWidget* w = QApplication::activeModalWidget()) {
             poll->stop();
             poll->deleteLater();
@@ -81,4 +86,16 @@ TEST(QtDialogs, InputBoxShowsPromptTitleAndPrefillAndCancelGivesNothing) {
 
     answer_next([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_EQ(dialogs.input_box(QStringLiteral("Введите адрес"), {}, {}), std::nullopt);
+}
+
+TEST(QtDialogs, SaveChooserAddsTheFiltersExtensionToABareName) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"tbl Files (*.zvk)", "zvk"},
+        {"tbl Files (*.log)", "log"},
+        {"Прошивка (*.s19 *.hex)", "s19"},
+        {"All files (*)", ""},
+        {"", ""},
+    };
+    for (const auto& [filter, suffix] : rows)
+        EXPECT_EQ(default_suffix(QString::fromUtf8(filter)), QString::fromLatin1(suffix)) << filter;
 }
