@@ -27,7 +27,7 @@ TEST(OperatingMode, ModeByteFromTheControls) {
     r.f.R485.set_value(false);
     r.f.R_f.set_value(true);
     r.f.iinv.set_value(1);
-    r.f.D_4096.set_value(1);
+    r.f.D_4096.set_value(2); // a greyed box counts as ticked in the mode byte
     r.f.mode_yes = false;
     EXPECT_EQ(r.send(), frame("3105F285"));
     EXPECT_EQ(r.log_lines().last(), "Cmd Change mode to 133 sgla 0");

@@ -5,6 +5,7 @@
 #include "../support/snapshot.h"
 
 #include "commands/level_calibration.h"
+#include "commands/operating_mode.h"
 #include "commands/password_address_alarm.h"
 #include "protocol/requests.h"
 
@@ -83,6 +84,14 @@ const std::vector<Case> kCases = {
     {"hig refused while smoothing is on", hig_Click, {}, nullptr, 174, 5, true, 0x08},
     {"hig refused without a sensor", hig_Click, {}, nullptr, 174, 5, false},
     {"hig without an address does nothing", hig_Click, {}, nullptr, 174, -1, false},
+    {"hig without a sensor and smoothing on: the sensor first",
+     hig_Click,
+     {},
+     nullptr,
+     174,
+     5,
+     false,
+     0x08},
     {"low takes the reading", low_Click, {}, nullptr, 176},
     {"low refused without a sensor", low_Click, {}, nullptr, 174, 5, false},
     // Direct entry.
@@ -94,7 +103,12 @@ const std::vector<Case> kCases = {
     {"lo_data letters", set_lo_data_Click, {"yes"}, "abc"},
     {"lo_data rounds half to even, logs as typed", set_lo_data_Click, {"yes"}, "50000.5"},
     {"lo_data answered No", set_lo_data_Click, {"no"}, "50000"},
-    {"lo_data without an address", set_lo_data_Click, {"yes"}, "50000", 174, -1},
+    {"lo_data letters without an address: the address first",
+     set_lo_data_Click,
+     {"yes"},
+     "abc",
+     174,
+     -1},
     // Shifts.
     {"shift full -1000", sdv_hi_Click, {"yes"}, "-1000"},
     {"shift empty 1000", sdv_low_Click, {"yes"}, "1000"},
@@ -105,6 +119,7 @@ const std::vector<Case> kCases = {
     {"shift 40000 is silently ignored", sdv_hi_Click, {"yes"}, "40000"},
     {"shift letters are silently ignored", sdv_low_Click, {"yes"}, "x1"},
     {"shift without an address", sdv_hi_Click, {"yes"}, "10", 174, -1},
+    {"shift 1001 without an address: the range first", sdv_hi_Click, {"yes"}, "1001", 174, -1},
     {"shift answered No", sdv_low_Click, {"no"}, "10"},
     {"shift needs no sensor", sdv_low_Click, {"yes"}, "-10", 174, 5, false},
     // Alarm level.
@@ -115,12 +130,25 @@ const std::vector<Case> kCases = {
     {"alarm 100", set_alarm_level_Click, {"yes"}, "100"},
     {"alarm 40000 is silently ignored", set_alarm_level_Click, {"yes"}, "40000"},
     {"alarm without an address", set_alarm_level_Click, {"yes"}, "20", 174, -1},
+    {"alarm 0 without an address: the range first", set_alarm_level_Click, {"yes"}, "0", 174, -1},
     {"alarm answered No", set_alarm_level_Click, {"no"}, "20"},
     {"alarm needs no sensor", set_alarm_level_Click, {"yes"}, "1", 174, 5, false},
     // Horizon.
     {"horizon", horizont_Click, {"yes"}, nullptr, 176},
     {"horizon answered No", horizont_Click, {"no"}},
     {"horizon without an address", horizont_Click, {"yes"}, nullptr, 174, -1},
+    {"horizon needs no sensor", horizont_Click, {"yes"}, nullptr, 174, 5, false},
+    // Operating mode (bytes from the controls: operating_mode_test).
+    {"mode to 176: trailer and two bytes", Set_mode_Click, {"yes"}, nullptr, 176},
+    {"mode answered No", Set_mode_Click, {"no"}},
+    {"mode without an address asks nothing", Set_mode_Click, {"yes"}, nullptr, 174, -1},
+    {"mode without a sensor or address: the sensor first",
+     Set_mode_Click,
+     {"yes"},
+     nullptr,
+     174,
+     -1,
+     false},
     // Password.
     {"password at the top of the range to address 3",
      Vvod_PWD_Click,
@@ -135,11 +163,17 @@ const std::vector<Case> kCases = {
     {"password cancelled", Vvod_PWD_Click, {"cancel"}},
     {"password empty", Vvod_PWD_Click, {"="}},
     {"password without a sensor", Vvod_PWD_Click, {"=1"}, nullptr, 174, 5, false},
-    {"password without an address", Vvod_PWD_Click, {"=1"}, nullptr, 174, -1},
+    {"password letters without an address: the address first",
+     Vvod_PWD_Click,
+     {"=12a"},
+     nullptr,
+     174,
+     -1},
     {"new password", Chg_pass_Click, {"yes", "=1234"}, nullptr, 176, 3},
     {"new password answered No", Chg_pass_Click, {"no", "=1234"}},
     {"new password out of range", Chg_pass_Click, {"yes", "=3000000000"}},
     {"new password without a sensor", Chg_pass_Click, {"yes", "=1"}, nullptr, 174, 5, false},
+    {"new password without an address", Chg_pass_Click, {"yes", "=1"}, nullptr, 174, -1},
     // Network address.
     {"address 255", net_Click, {"=255"}},
     {"address 7.5 rounds to 8", net_Click, {"=7.5"}, nullptr, 176},
@@ -147,7 +181,7 @@ const std::vector<Case> kCases = {
     {"address -1", net_Click, {"=-1"}},
     {"address cancelled", net_Click, {"cancel"}},
     {"address without a sensor", net_Click, {"=7"}, nullptr, 174, 5, false},
-    {"address without an address", net_Click, {"=7"}, nullptr, 174, -1},
+    {"address 300 without an address: the address first", net_Click, {"=300"}, nullptr, 174, -1},
 };
 } // namespace
 

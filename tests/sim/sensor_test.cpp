@@ -10,6 +10,9 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <span>
+#include <tuple>
+#include <vector>
 
 namespace {
 constexpr int64_t kT = 1'234'567; // ms; any moment will do, the model is deterministic
@@ -250,17 +253,37 @@ TEST(SimSensorRules, PasswordFlow) {
     c.password = 1234;
     SimSensor s(c);
     const QByteArray refused = Control_summ(hex("3E07FD"));
-    EXPECT_EQ(expect_reply(s, request(7, CMD_SET_ALARM_LEVEL, 176, hex("14"))), refused);
-    EXPECT_EQ(expect_reply(s, request(7, CMD_CHANGE_PASSWORD, 176, Long_to_string(0))), refused);
-    EXPECT_EQ(expect_reply(s, request(7, CMD_DIRECT_FULL, 176, Long_to_string(5))), refused);
-    EXPECT_EQ(s.config().alarm_level, 10);
-    EXPECT_EQ(s.config().password, 1234u);
+    // Every request that changes something is refused and changes nothing.
+    const auto stored = [&s] {
+        const SimSensorConfig& k = s.config();
+        return std::make_tuple(k.address, k.empty, k.full, k.mode, k.ext_mode, k.alarm_level,
+                               k.password, k.table_readings, k.table_litres, s.horizon_count());
+    };
+    const auto before = stored();
+    const std::vector<uint8_t> changing = {CMD_SET_FULL,    CMD_SET_EMPTY,       CMD_SHIFT_FULL,
+                                           CMD_SHIFT_EMPTY, CMD_DIRECT_FULL,     CMD_DIRECT_EMPTY,
+                                           CMD_SET_MODE,    CMD_SET_ALARM_LEVEL, CMD_SET_HORIZON,
+                                           CMD_WRITE_TABLE, CMD_CHANGE_PASSWORD, CMD_SET_ADDRESS};
+    const auto with_payload = [](uint8_t cmd) {
+        return request(7, cmd, 176, QByteArray(*changing_payload_length(cmd, 176), '\x11'));
+    };
+    for (uint8_t cmd : changing) {
+        EXPECT_EQ(expect_reply(s, with_payload(cmd), kT + 1000), refused) << int(cmd);
+        EXPECT_EQ(stored(), before) << int(cmd);
+    }
     // Reading needs no password.
     EXPECT_EQ(expect_reply(s, read_request(7, CMD_READ_STATE)).size(), 24);
 
     EXPECT_EQ(expect_reply(s, request(7, CMD_ENTER_PASSWORD, 176, Long_to_string(999))), refused);
     EXPECT_EQ(expect_reply(s, request(7, CMD_ENTER_PASSWORD, 176, Long_to_string(1234))),
               Control_summ(hex("3E07F8")));
+    // Unlocked, the same requests take effect (the password and address
+    // changes below and in the line tests).
+    for (uint8_t cmd : std::span(changing).first(changing.size() - 2)) {
+        const auto was = stored();
+        EXPECT_EQ(at(expect_reply(s, with_payload(cmd), kT + 1000), 3), cmd);
+        EXPECT_NE(stored(), was) << int(cmd);
+    }
     EXPECT_EQ(expect_reply(s, request(7, CMD_SET_ALARM_LEVEL, 176, hex("14"))),
               Control_summ(hex("3E07EE14")));
     EXPECT_EQ(expect_reply(s, request(7, CMD_CHANGE_PASSWORD, 176, Long_to_string(2'000'000'000))),
