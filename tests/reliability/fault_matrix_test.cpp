@@ -171,7 +171,7 @@ struct Row {
     std::function<void(Rig&)> heal = {}; // the fault ends (and what the user then does)
     // What the user sees: the status line at the end of each tick of the
     // fault (repeats left out), and the message boxes from the fault until
-    // the display follows again (the folder masked as <dir>).  On a noisy line
+    // the display follows again (patterns; the folder masked as <dir>).  On a noisy line
     // a stretch of noise may look like any reply, with its own texts.
     QStringList status = {};
     QStringList messages = {};
@@ -224,7 +224,12 @@ void run_row(const Row& row) {
         for (const QString& m : messages)
             EXPECT_EQ(m, QStringLiteral("Ответ не соответствует запросу"));
     } else {
-        EXPECT_EQ(messages, row.messages);
+        EXPECT_EQ(messages.size(), row.messages.size()) << messages.join('|').toStdString();
+        for (qsizetype i = 0; i < std::min(messages.size(), row.messages.size()); ++i)
+            EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(row.messages[i]))
+                            .match(messages[i])
+                            .hasMatch())
+                << messages[i].toStdString();
     }
 
     // Memory bounded, the line in use, nothing written lost: no record left
@@ -328,10 +333,14 @@ const Row kRows[] = {
      .fault =
          [](Rig& r) {
              r.server->with_line([](SimLine& l) { l.set_wire_timing(false); });
+             const uint64_t sent = r.server->bytes_sent();
              r.server->send_noise(QByteArray(10'000, '\0'));
+             EXPECT_TRUE(
+                 pump_until([&] { return r.server->bytes_sent() >= sent + 10'000; }, 3'000));
+             r.server->with_line([](SimLine& l) { l.set_wire_timing(true); });
          },
      .ticks = 2,
-     .heal = [](Rig& r) { r.server->with_line([](SimLine& l) { l.set_wire_timing(true); }); },
+     .heal = [](Rig&) {},
      .status = {kConnected},
      .frozen = true},
     // Four failed writes close the link; the user opens it again.
@@ -415,15 +424,16 @@ const Row kRows[] = {
              ASSERT_TRUE(r.upload_finished());
          },
      .status = {},
+     .messages = {QStringLiteral(" 31 \\d+,блок ошибка"), kWriteFailed},
      .frozen = true,
      .after =
          [](Rig& r) {
              EXPECT_TRUE(r.f.txtRec1.text().endsWith(kUploadDone));
              const QByteArray image = firmware_image_file(kZorvikLayout, 40);
              EXPECT_EQ(r.server->with_line([](SimLine& l) {
-                 return l.bootloader(kAddress)->memory(0x4000, 8 * 128);
+                 return l.bootloader(kAddress)->memory(0x9000, 40 * 128);
              }),
-                       image.mid(64, 8 * 128));
+                       image.mid(64 + 160 * 128, 40 * 128));
          }},
     // The save is refused and says so; the old file stays as it was, and the
     // cells are saved once there is room again.
@@ -443,7 +453,7 @@ const Row kRows[] = {
      .ticks = 2,
      .heal = [](Rig& r) { r.disk_full.reset(); },
      .status = {kRunLogUnwritable, kConnected},
-     .messages = {QStringLiteral("Таблица не сохранена в файл <dir>/table.zvk: File too large")},
+     .messages = {QStringLiteral("Таблица не сохранена в файл <dir>/table\\.zvk: .+")},
      .frozen = false,
      .logged = QStringLiteral("°C"),
      .after =
