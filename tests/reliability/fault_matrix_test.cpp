@@ -76,8 +76,9 @@ struct Rig {
     MainForm& f = c.frmSerial;
     TableForm& t = c.Form3;
     qint64 most_waiting = 0; // the adapter's input, at its largest after a tick
-    int settle_ms = 60;      // after a tick, for the reply to come in
+    int settle_ms = 150;     // after a tick, for the reply to come in
     bool reopened = false;
+    QStringList trace;            // status line, full value, the adapter's input after each tick
     QList<QDateTime> fault_ticks; // the run log's time of each tick of the fault
     // Standing in for the disk while a row has it fail.
     std::optional<FileSizeLimit> disk_full;
@@ -135,6 +136,8 @@ struct Rig {
         if (mid_read) mid_read();
         EXPECT_TRUE(pump_until([&] { return !f.tick_running; }, 3'000));
         most_waiting = std::max(most_waiting, port.waiting_bytes());
+        trace.append(f.MsgCom.text() + u'/' + f.hi.text() + u'/' +
+                     QString::number(port.waiting_bytes()));
         pump(settle_ms); // the rest of the program's second: the reply comes in
     }
     // Ticks until the display shows the sensor's full value `full`; false
@@ -190,7 +193,7 @@ struct Row {
 void run_row(const Row& row) {
     Rig r;
     const uint32_t full = r.sensor([](SimSensorConfig& s) { return s.full; });
-    ASSERT_TRUE(r.follows(full, 4)) << "no sensor to begin with: " << r.f.hi.text().toStdString()
+    ASSERT_TRUE(r.follows(full, 6)) << "no sensor to begin with: " << r.f.hi.text().toStdString()
                                     << " / " << r.f.MsgCom.text().toStdString();
     const QString start_record = r.log_records().value(0);
     ASSERT_TRUE(start_record.contains(QStringLiteral("Start")));
@@ -224,15 +227,16 @@ void run_row(const Row& row) {
     r.set_full(full + 2);
     // The display follows the sensor again within two ticks (three when the
     // line was opened again: the identity comes first).
-    EXPECT_TRUE(r.follows(full + 2, r.reopened ? 3 : 2))
-        << r.f.hi.text().toStdString() << " / " << r.f.MsgCom.text().toStdString();
+    EXPECT_TRUE(r.follows(full + 2, r.reopened ? 3 : 2)) << r.trace.join(u'\n').toStdString();
     QStringList messages = r.dialogs.texts();
     messages.replaceInStrings(r.dir.path(), QStringLiteral("<dir>"));
     if (row.noisy) {
         for (const QString& m : messages)
             EXPECT_EQ(m, QStringLiteral("Ответ не соответствует запросу"));
     } else {
-        EXPECT_EQ(messages.size(), row.messages.size()) << messages.join('|').toStdString();
+        EXPECT_EQ(messages.size(), row.messages.size())
+            << messages.join('|').toStdString() << "\n"
+            << r.f.txtRec1.text().right(300).toStdString();
         for (qsizetype i = 0; i < std::min(messages.size(), row.messages.size()); ++i)
             EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(row.messages[i]))
                             .match(messages[i])
@@ -274,6 +278,7 @@ void no_fault(Rig& r) {
 void quiet(Rig& r) {
     r.server->set_noise(0);
     EXPECT_TRUE(pump_until([&] { return r.server->queued() == 0; }, 3'000));
+    pump(100); // and what the system still held has reached the port
 }
 void vanish(Rig& r) {
     r.server->vanish();
