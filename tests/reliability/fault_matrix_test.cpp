@@ -10,11 +10,9 @@
 #include "../support/firmware_image_file.h"
 #include "../support/qt_printers.h"
 
-#include "commands/gating.h"
 #include "commands/operating_mode.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
-#include "exchange/reply_dispatch.h"
 #include "firmware/firmware_tab.h"
 #include "firmware/upload_engine.h"
 #include "link/qt_serial_port.h"
@@ -135,9 +133,9 @@ struct Rig {
         if (f.TMRComm.enabled()) f.TMRComm.on_timer();
         if (mid_read) mid_read();
         EXPECT_TRUE(pump_until([&] { return !f.tick_running; }, 3'000));
-        most_waiting = std::max(most_waiting, port.waiting_bytes());
-        trace.append(f.MsgCom.text() + u'/' + f.hi.text() + u'/' +
-                     QString::number(port.waiting_bytes()));
+        const qint64 waiting = port.waiting_bytes();
+        most_waiting = std::max(most_waiting, waiting);
+        trace.append(f.MsgCom.text() + u'/' + f.hi.text() + u'/' + QString::number(waiting));
         pump(settle_ms); // the rest of the program's second: the reply comes in
     }
     // Ticks until the display shows the sensor's full value `full`; false
@@ -150,12 +148,10 @@ struct Rig {
         return false;
     }
 
-    QByteArray log_bytes() const {
-        QFile file(c.log.path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     QStringList log_records() const {
-        return from_cp1251(log_bytes()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QFile file(c.log.path());
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return from_cp1251(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     }
 
     QString zvk_path() const { return dir.filePath(QStringLiteral("table.zvk")); }
