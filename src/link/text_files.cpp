@@ -14,9 +14,17 @@
 bool write_cp1251_lines(const QString& path, const QStringList& lines, QString* error) {
     const QByteArray bytes = cp1251_lines(lines);
     QSaveFile file(path);
-    // The write only fills Qt's buffer; a full disk shows at the flush, and
-    // commit() would still put the short file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
+    // Unbuffered, and written until the system refuses: a full disk first
+    // takes part of the bytes without a word, and only the next write says
+    // why (Qt's buffered flush would report "Unknown error").  commit() would
+    // still put a short file in place of the old one.
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qsizetype at = 0; ok && at < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + at, bytes.size() - at);
+        ok = n > 0;
+        at += ok ? n : 0;
+    }
+    if (!ok) {
         if (error) *error = file.errorString();
         file.cancelWriting();
         return false;

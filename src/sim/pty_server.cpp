@@ -195,6 +195,12 @@ void PtyServer::run() {
             tsp = &ts;
         }
         if (ppoll(fds, peers_ >= 0 ? 3 : 2, tsp, nullptr) < 0 && errno != EINTR) break;
+        {
+            // The timing may have changed while we waited (a test switching it
+            // off for a burst); what is queued from here on goes by the new one.
+            std::lock_guard<std::mutex> lock(mutex_);
+            wire = line_.wire_timing();
+        }
         if (fds[1].revents & POLLIN) {
             char drain[64];
             while (::read(wake_[0], drain, sizeof drain) > 0) {

@@ -3,8 +3,8 @@
 // comments) with the effects each step had.  The test replays the script on
 // a configurator with fakes and compares the whole text; ZORVIK_UPDATE_GOLDEN=1
 // rewrites the effects after a deliberate change.
+#include "../support/file_faults.h"
 #include "../support/snapshot.h"
-#include "file_size_limit.h"
 #include "table_rig.h"
 
 #include "commands/gating.h"
@@ -75,7 +75,7 @@ private:
         const QString rest = command.section(u' ', 1);
         const QStringList a = rest.split(u' ');
         if (verb == "diskfull") { // diskfull <bytes> <command>: files may not grow past it
-            FileSizeLimit limit(a[0].toLongLong());
+            FileSizeLimit limit(rlim_t(a[0].toLongLong()));
             return act(rest.section(u' ', 1));
         }
         if (verb == "new") { // new <portion> <file>
