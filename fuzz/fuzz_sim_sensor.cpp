@@ -2,7 +2,7 @@
 // (with the first part in its ROM bootloader when the input says so).  A
 // sensor answers only well-formed frames for its address with a correct CRC;
 // its answers are framed, carry a correct CRC and decode; a table written is
-// the table read back.  The line's answers are bounded and in time order.
+// the table read back.  The line's answers are bounded and timed within 10 s.
 //
 // Input: a flags byte, then bursts of [length][how][bytes]: `how` bit 0 closes
 // the burst with its CRC, bit 1 puts a request start and an address before it.
@@ -95,11 +95,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
         const bool booting = line.in_bootloader(1);
         const LineAnswer answer = line.hear(burst, t_us);
+        // Pieces of different parts may come in any order (the ports sort by
+        // time); two loaders at one address answer over one another.
         qsizetype total = 0;
-        int64_t last = 0;
         for (const LinePiece& p : answer) {
-            FUZZ_CHECK(p.offset_us >= last);
-            last = p.offset_us;
+            FUZZ_CHECK(p.offset_us >= 0 && p.offset_us < 10'000'000 && !p.bytes.isEmpty());
             total += p.bytes.size();
         }
         // A read of memory answers at most 256 bytes a request; the sensors a reply each.
