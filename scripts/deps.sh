@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when any are missing.
+# `deps.sh fuzz`: also clang and its fuzzer runtime, for scripts/fuzz.sh.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
       libgtest-dev libgmock-dev googletest fonts-dejavu-core xvfb xauth)
+if [ "${1:-}" = fuzz ]; then
+  pkgs+=(clang-14 libclang-rt-14-dev)
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

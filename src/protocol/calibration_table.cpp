@@ -65,8 +65,12 @@ Result<CalibrationTable> CalibrationTable::from_texts(const QStringList& texts) 
 }
 
 std::optional<uint16_t> CalibrationTable::value_of(const QString& text) {
-    bool ok = false;
     const QString s = text.trimmed();
+    // Digits only: QString::toInt stops at an embedded NUL and would take
+    // "12\0abc" from a damaged file for 12.
+    for (qsizetype i = 0; i < s.size(); ++i)
+        if ((s[i] < u'0' || s[i] > u'9') && !(i == 0 && s[i] == u'-')) return std::nullopt;
+    bool ok = false;
     const int v = s.toInt(&ok, 10);
     if (!ok || v < 0 || v > kMaxValue || s.startsWith(u'+')) return std::nullopt;
     return uint16_t(v);

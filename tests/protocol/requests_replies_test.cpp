@@ -139,7 +139,7 @@ TEST(Replies, DecodeTheirPayloads) {
     EXPECT_EQ(id.variant, 2);
     EXPECT_EQ(firmware_version_text(176, 2), QStringLiteral("21.7.6."));
     EXPECT_EQ(firmware_version_text(95, 0), QStringLiteral("9.5.."));
-    EXPECT_FALSE(decode_identity(framed("3E05FC3930")).serial.has_value()); // 6 bytes
+    EXPECT_FALSE(decode_identity(framed("3E05FC3930")).serial.has_value());  // 6 bytes
     const IdentityReply partial = decode_identity(framed("3E05FC39300000")); // 8 bytes
     EXPECT_EQ(partial.serial, 12345u);
     EXPECT_FALSE(partial.version.has_value());
@@ -178,6 +178,8 @@ TEST(Replies, TableReplyMustBeWholeAndInRange) {
     texts[3] = QStringLiteral("32768");
     EXPECT_FALSE(CalibrationTable::from_texts(texts).ok());
     texts[3] = QStringLiteral("-1");
+    EXPECT_FALSE(CalibrationTable::from_texts(texts).ok());
+    texts[3] = QString::fromUtf8("12\0abc", 6); // a NUL in a damaged file ends no number
     EXPECT_FALSE(CalibrationTable::from_texts(texts).ok());
     texts[3] = QStringLiteral(" 32767 ");
     EXPECT_TRUE(CalibrationTable::from_texts(texts).ok());
