@@ -17,8 +17,8 @@ namespace {
 
 QStringList table_cells(const TableForm& t) {
     QStringList cells;
-    for (const auto& box : t.Text4) cells.append(box->text());
-    for (const auto& box : t.Text3) cells.append(box->text());
+    for (const auto& box : t.reading_cells) cells.append(box->text());
+    for (const auto& box : t.litre_cells) cells.append(box->text());
     return cells;
 }
 
@@ -27,9 +27,9 @@ void check_form(const ConfiguratorRig& rig, size_t messages_before) {
     const bool open = rig.port.is_open();
     FUZZ_CHECK(f.TMRComm.enabled() == open && f.BTNCloseCom.enabled() == open &&
                f.BTNOpenCom.enabled() == !open);
-    FUZZ_CHECK(!f.tick_running && f.replay_mode == 0);
-    FUZZ_CHECK(f.ProgressBar1.value() >= f.ProgressBar1.min() &&
-               f.ProgressBar1.value() <= f.ProgressBar1.max());
+    FUZZ_CHECK(!f.tick_running && !f.replay_mode);
+    FUZZ_CHECK(f.level_bar.value() >= f.level_bar.min() &&
+               f.level_bar.value() <= f.level_bar.max());
     FUZZ_CHECK(f.stab_score >= 0 && f.stab_score <= 5 && f.still_count >= 0);
     FUZZ_CHECK(f.wrs.size() <= 255 && f.CmbNet.list_count() <= 256);
     FUZZ_CHECK(f.CmbNet.list_index() < f.CmbNet.list_count());
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
         const size_t messages_before = rig.dialogs.messages.size();
         const int16_t version_before = f.firmware_version;
-        const QStringList cells_before = table_cells(rig.c.Form3);
+        const QStringList cells_before = table_cells(rig.c.table_window);
         QByteArray delivered; // what a reply of this step consisted of
         switch (op & 7) {
         case 0:
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check_form(rig, messages_before);
         if (f.firmware_version != version_before)
             FUZZ_CHECK(crc_good_reply(delivered, CMD_READ_ID));
-        if (table_cells(rig.c.Form3) != cells_before)
+        if (table_cells(rig.c.table_window) != cells_before)
             FUZZ_CHECK(crc_good_reply(delivered, CMD_READ_TABLE));
     }
     return 0;

@@ -16,8 +16,8 @@ namespace {
 
 QStringList cells(const TableForm& t) {
     QStringList out;
-    for (const auto& box : t.Text4) out.append(box->text());
-    for (const auto& box : t.Text3) out.append(box->text());
+    for (const auto& box : t.reading_cells) out.append(box->text());
+    for (const auto& box : t.litre_cells) out.append(box->text());
     return out;
 }
 
@@ -63,10 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The table window.
     wire_tables(rig.c);
-    const QStringList before = cells(rig.c.Form3);
+    const QStringList before = cells(rig.c.table_window);
     rig.dialogs.files.push_back(path);
     fTablOpen_Click(rig.c);
-    const QStringList after = cells(rig.c.Form3);
+    const QStringList after = cells(rig.c.table_window);
     if (block && !block->isEmpty())
         FUZZ_CHECK(after == *block);
     else
@@ -78,12 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fTablOpen_Click(rig.c);
     QStringList expected;
     for (const QString& cell : after) expected.append(from_cp1251(to_cp1251(cell)));
-    FUZZ_CHECK(cells(rig.c.Form3) == expected);
+    FUZZ_CHECK(cells(rig.c.table_window) == expected);
 
     // The calibration tab.
     MainForm& f = rig.f;
     rig.dialogs.files.push_back(path);
-    Command12_Click(rig.c);
+    resume_calibration_Click(rig.c);
     bool whole = !lines.isEmpty();
     for (qsizetype i = 1; i < lines.size() && whole; ++i)
         whole = split_calibration_line(lines[i]).has_value();
@@ -91,13 +91,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(whole && f.autocal_row == lines.size());
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const auto p = split_calibration_line(lines[i]);
-            FUZZ_CHECK(f.MSFlexGrid1.cell(int(i), 0) == p->row &&
-                       f.MSFlexGrid1.cell(int(i), 2) == p->level);
+            FUZZ_CHECK(f.autocal_grid.cell(int(i), 0) == p->row &&
+                       f.autocal_grid.cell(int(i), 2) == p->level);
         }
     } else {
         FUZZ_CHECK(f.autocal_file.isEmpty());
     }
     // The grid holds the points and the row being prepared, no more.
-    FUZZ_CHECK(f.autocal_row >= 1 && f.MSFlexGrid1.rows() <= std::max(9, f.autocal_row + 1));
+    FUZZ_CHECK(f.autocal_row >= 1 && f.autocal_grid.rows() <= std::max(9, f.autocal_row + 1));
     return 0;
 }

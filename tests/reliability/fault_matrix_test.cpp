@@ -72,7 +72,7 @@ struct Rig {
     QtSerialPort port;
     Configurator c{port, dialogs, tones, clock};
     MainForm& f = c.frmSerial;
-    TableForm& t = c.Form3;
+    TableForm& t = c.table_window;
     qint64 most_waiting = 0; // the adapter's input, at its largest after a tick
     int settle_ms = 150;     // after a tick, for the reply to come in
     bool reopened = false;
@@ -232,7 +232,7 @@ void run_row(const Row& row) {
     } else {
         EXPECT_EQ(messages.size(), row.messages.size())
             << messages.join('|').toStdString() << "\n"
-            << r.f.txtRec1.text().right(300).toStdString();
+            << r.f.upload_log.text().right(300).toStdString();
         for (qsizetype i = 0; i < std::min(messages.size(), row.messages.size()); ++i)
             EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(row.messages[i]))
                             .match(messages[i])
@@ -445,7 +445,7 @@ const Row kRows[] = {
      .frozen = true,
      .after =
          [](Rig& r) {
-             EXPECT_TRUE(r.f.txtRec1.text().endsWith(kUploadDone));
+             EXPECT_TRUE(r.f.upload_log.text().endsWith(kUploadDone));
              EXPECT_TRUE(r.log_records().filter(QStringLiteral("Прошивка не удалась")).size() == 1);
              const QByteArray image = firmware_image_file(kZorvikLayout, 40);
              EXPECT_EQ(r.server->with_line([](SimLine& l) {
