@@ -1,5 +1,7 @@
 #include "app/aux_windows.h"
 
+#include "app/screen_fit.h"
+
 #include "ui/main_form.h"
 
 #include <QCheckBox>
@@ -97,20 +99,10 @@ void TableWindow::showEvent(QShowEvent* e) {
 }
 
 void TableWindow::fit_to_screen() {
-    const QScreen* s = screen();
-    if (!s) return;
-    const QRect avail = s->availableGeometry();
-    // The title bar is not known before the window is shown on some systems;
-    // three lines of text are more than any title bar takes.
-    const int title = std::max(frameGeometry().height() - height(), fontMetrics().height() * 3);
+    // All of the cells when the screen has room, else as many as it takes.
     const int whole = sizeHint().height() - cells_scroll_->sizeHint().height() +
                       cells_scroll_->widget()->sizeHint().height();
-    resize(width(), std::min(whole, avail.height() - title));
-    QRect r = frameGeometry();
-    r.setHeight(height() + title);
-    if (r.bottom() > avail.bottom()) r.moveBottom(avail.bottom());
-    if (r.top() < avail.top()) r.moveTop(avail.top());
-    move(r.topLeft());
+    ::fit_to_screen(*this, QSize(width(), whole));
 }
 
 ShiftWindow::ShiftWindow(const ShiftForm& form, QWidget* parent)

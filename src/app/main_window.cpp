@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/indicator_shape.h"
+#include "app/screen_fit.h"
 #include "ui/main_form.h"
 
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSlider>
 #include <QStatusBar>
@@ -60,6 +62,15 @@ int em(const QWidget* w) {
 
 } // namespace
 
+void MainWindow::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (fitted_) return;
+    fitted_ = true;
+    const QSize content = content_->sizeHint();
+    fit_to_screen(*this,
+                  QSize(content.width(), content.height() + statusBar()->sizeHint().height()));
+}
+
 void link_caption(QLabel* caption, QAbstractButton* target) {
     caption->installEventFilter(new CaptionClick(caption, target));
     caption->setBuddy(target);
@@ -97,7 +108,14 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     tabs->addTab(build_firmware_tab(), QString());
     body->addWidget(tabs, 1);
     root->addLayout(body, 1);
-    setCentralWidget(central);
+    // On a screen too small for the window the controls scroll rather than
+    // fall off its bottom edge.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(central);
+    content_ = central;
+    setCentralWidget(scroll);
 
     // Status line with the activity indicator.
     auto* status = new QStatusBar(this);

@@ -17,6 +17,9 @@ public:
 
     QWidget* control(const QString& name) const { return widgets_[name]; }
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     QWidget* build_strip();
     QWidget* build_values();
@@ -26,6 +29,8 @@ private:
     QWidget* build_firmware_tab();
 
     WidgetSet widgets_;
+    QWidget* content_ = nullptr; // everything but the status line, scrolled on small screens
+    bool fitted_ = false;
 };
 
 // Clicking `caption` clicks `target`, as with a check box's own text: the

@@ -127,6 +127,7 @@ int main(int argc, char** argv) {
         ok &= save(app.main_window(),
                    QDir(out).filePath(QStringLiteral("main_%1_%2.png").arg(i).arg(tab_names[i])));
     }
+    ok &= fits_screen(app.main_window());
     // An upload to the sensor the demo line switches on, at the line's pace.
     const QString image_path = logs.filePath(QStringLiteral("zorvik_2_6.cri"));
     QFile image(image_path);

@@ -1,0 +1,8 @@
+#pragma once
+// Windows on small screens: a window gets the size it wants, or as much of it
+// as the screen's free area leaves beside its title bar, and stays on screen.
+#include <QSize>
+
+class QWidget;
+
+void fit_to_screen(QWidget& window, QSize wanted);
