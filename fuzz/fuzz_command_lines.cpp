@@ -42,11 +42,11 @@ void check_sim(const QStringList& args) {
     if (!o->link.isEmpty()) again << QStringLiteral("--link=") + o->link;
     for (const SimSensorSpec& s : o->sensors) {
         FUZZ_CHECK(s.password <= 2'000'000'000u);
-        QString spec = QString::number(s.address) + u':' + QString::number(s.version);
+        QString sensor_arg = QString::number(s.address) + u':' + QString::number(s.version);
         if (s.serial || s.password)
-            spec += u':' + (s.serial ? QString::number(*s.serial) : QString());
-        if (s.password) spec += u':' + QString::number(s.password);
-        again << QStringLiteral("--sensor") << spec;
+            sensor_arg += u':' + (s.serial ? QString::number(*s.serial) : QString());
+        if (s.password) sensor_arg += u':' + QString::number(s.password);
+        again << QStringLiteral("--sensor") << sensor_arg;
     }
     if (o->wire_timing) again << QStringLiteral("--wire-timing");
     if (o->bootloader) again << QStringLiteral("--bootloader");

@@ -12,15 +12,9 @@
 #include "exchange/network_scan.h"
 #include "protocol/codes.h"
 #include "protocol/replies.h"
+#include "tables/table_exchange.h"
 
 namespace {
-
-QStringList table_cells(const TableForm& t) {
-    QStringList cells;
-    for (const auto& box : t.reading_cells) cells.append(box->text());
-    for (const auto& box : t.litre_cells) cells.append(box->text());
-    return cells;
-}
 
 void check_form(const ConfiguratorRig& rig, size_t messages_before) {
     const MainForm& f = rig.f;
@@ -67,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
         const size_t messages_before = rig.dialogs.messages.size();
         const int16_t version_before = f.firmware_version;
-        const QStringList cells_before = table_cells(rig.c.table_window);
+        const QStringList cells_before = cell_texts(rig.c.table_window);
         QByteArray delivered; // what a reply of this step consisted of
         switch (op & 7) {
         case 0:
@@ -107,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check_form(rig, messages_before);
         if (f.firmware_version != version_before)
             FUZZ_CHECK(crc_good_reply(delivered, CMD_READ_ID));
-        if (table_cells(rig.c.table_window) != cells_before)
+        if (cell_texts(rig.c.table_window) != cells_before)
             FUZZ_CHECK(crc_good_reply(delivered, CMD_READ_TABLE));
     }
     return 0;

@@ -10,16 +10,10 @@
 #include "protocol/calibration_file.h"
 #include "protocol/calibration_table.h"
 #include "tables/auto_calibration.h"
+#include "tables/table_exchange.h"
 #include "tables/table_window.h"
 
 namespace {
-
-QStringList cells(const TableForm& t) {
-    QStringList out;
-    for (const auto& box : t.reading_cells) out.append(box->text());
-    for (const auto& box : t.litre_cells) out.append(box->text());
-    return out;
-}
 
 void write_file(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -63,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The table window.
     wire_tables(rig.c);
-    const QStringList before = cells(rig.c.table_window);
+    const QStringList before = cell_texts(rig.c.table_window);
     rig.dialogs.files.push_back(path);
     fTablOpen_Click(rig.c);
-    const QStringList after = cells(rig.c.table_window);
+    const QStringList after = cell_texts(rig.c.table_window);
     if (block && !block->isEmpty())
         FUZZ_CHECK(after == *block);
     else
@@ -78,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fTablOpen_Click(rig.c);
     QStringList expected;
     for (const QString& cell : after) expected.append(from_cp1251(to_cp1251(cell)));
-    FUZZ_CHECK(cells(rig.c.table_window) == expected);
+    FUZZ_CHECK(cell_texts(rig.c.table_window) == expected);
 
     // The calibration tab.
     MainForm& f = rig.f;
