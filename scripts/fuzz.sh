@@ -8,6 +8,7 @@
 # Findings (the inputs that broke a target) are kept in build-fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+./scripts/deps.sh fuzz
 seconds=${1:-60}
 filter=${2:-.}
 dir=build-fuzz
