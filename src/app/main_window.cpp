@@ -22,6 +22,7 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -67,8 +68,11 @@ void MainWindow::showEvent(QShowEvent* e) {
     if (fitted_) return;
     fitted_ = true;
     const QSize content = content_->sizeHint();
-    fit_to_screen(*this,
-                  QSize(content.width(), content.height() + statusBar()->sizeHint().height()));
+    // Room for the vertical scroll bar, which a short screen brings: without it
+    // the controls would also scroll sideways.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    fit_to_screen(
+        *this, QSize(content.width() + bar, content.height() + statusBar()->sizeHint().height()));
 }
 
 void link_caption(QLabel* caption, QAbstractButton* target) {
@@ -427,6 +431,9 @@ QWidget* MainWindow::build_firmware_tab() {
     auto* name = widgets_.get<QLabel>("filename_prog");
     name->setTextInteractionFlags(Qt::TextSelectableByMouse);
     name->setWordWrap(true);
+    // A long path must not widen the window; it is cut at the right instead
+    // (and can still be selected and copied whole).
+    name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     file->addWidget(name, 1);
     v->addLayout(file);
 
