@@ -6,6 +6,7 @@
 #include "app/routing_serial_port.h"
 #include "link/clock.h"
 #include "protocol/firmware_image.h"
+#include "protocol/no_port.h"
 #include "protocol/serial_port.h"
 #include "sim/sim_port.h"
 #include "ui/dialogs.h"
@@ -38,17 +39,6 @@ public:
 class NoTones final : public Tones {
 public:
     void tone(int, int) override {}
-};
-
-class NoPort final : public SerialPort {
-public:
-    bool OpenPort(const QString&, const QString&) override { return false; }
-    int ClosePort() override { return 0; }
-    void FlushPort() override {}
-    QByteArray ReadPort() override { return {}; }
-    uint16_t WritePort(const QByteArray&) override { return 0; }
-    bool PortExists(const QString&) override { return false; }
-    bool is_open() const override { return false; }
 };
 
 void wait(int ms) {

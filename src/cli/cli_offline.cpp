@@ -5,6 +5,7 @@
 #include "exchange/exchange_cycle.h"
 #include "link/line_reader.h"
 #include "protocol/codes.h"
+#include "protocol/no_port.h"
 #include "protocol/cp1251.h"
 #include "protocol/frame_codec.h"
 #include "protocol/serial_port.h"
@@ -15,18 +16,6 @@
 #include <QDateTime>
 
 namespace {
-
-// The port of a run that has none: closed, it takes and gives nothing.
-class NoPort final : public SerialPort {
-public:
-    bool OpenPort(const QString&, const QString&) override { return false; }
-    int ClosePort() override { return 0; }
-    void FlushPort() override {}
-    QByteArray ReadPort() override { return {}; }
-    uint16_t WritePort(const QByteArray&) override { return 0; }
-    bool PortExists(const QString&) override { return false; }
-    bool is_open() const override { return false; }
-};
 
 int relay(const Invocation& inv, CliConsole& console) {
     // parse_cli has checked the value against the builders already.
