@@ -4,13 +4,13 @@
 // real serial port.  A 1 ms timer records how late it
 // fires; the figures are the longest and the 99th-percentile lateness in ms.  For comparison the
 // same runs with the read done blocking, as a plain ReadPort would.
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "link/clock.h"
 #include "link/qt_serial_port.h"
 #include "protocol/serial_port.h"
 #include "sim/pty_server.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 #include "ui/tones.h"
 
@@ -140,9 +140,9 @@ int main(int argc, char** argv) {
             const int address = answering ? 5 : 7;
             c.frmSerial.CmbNet.add_item(QString::number(address));
             c.frmSerial.CmbNet.set_list_index(0);
-            c.frmSerial.id_addr = uint8_t(address);
-            c.frmSerial.wrs.clear();
-            c.frmSerial.mode_yes = false;
+            c.exchange.id_addr = uint8_t(address);
+            c.exchange.drop_pending();
+            c.exchange.settings_refreshed();
             BTNOpenCom_Click(c);
             if (!port.is_open()) {
                 std::fprintf(stderr, "cannot open %s\n", qPrintable(device));

@@ -21,11 +21,11 @@ void check_form(const ConfiguratorRig& rig, size_t messages_before) {
     const bool open = rig.port.is_open();
     FUZZ_CHECK(f.TMRComm.enabled() == open && f.BTNCloseCom.enabled() == open &&
                f.BTNOpenCom.enabled() == !open);
-    FUZZ_CHECK(!f.tick_running && !f.replay_mode);
+    FUZZ_CHECK(!rig.c.exchange.tick_running() && !f.replay_mode);
     FUZZ_CHECK(f.level_bar.value() >= f.level_bar.min() &&
                f.level_bar.value() <= f.level_bar.max());
     FUZZ_CHECK(f.stab_score >= 0 && f.stab_score <= 5 && f.still_count >= 0);
-    FUZZ_CHECK(f.wrs.size() <= 255 && f.CmbNet.list_count() <= 256);
+    FUZZ_CHECK(rig.c.exchange.pending().size() <= 255 && f.CmbNet.list_count() <= 256);
     FUZZ_CHECK(f.CmbNet.list_index() < f.CmbNet.list_count());
     FUZZ_CHECK(f.MsgCom.text().size() < 200 && f.Uroven.text().size() < 64);
     // A step shows a few messages at most, never one per byte.
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Bit 3: a reply built with a correct CRC from the bytes (start byte and
         // the selected address in front), so that the fuzzer reaches the decoders.
         if (op & 8) {
-            bytes.prepend(char(f.id_addr));
+            bytes.prepend(char(rig.c.exchange.id_addr));
             bytes.prepend(char(0x3E));
             bytes = Control_summ(bytes);
         }

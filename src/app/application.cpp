@@ -1,7 +1,7 @@
 #include "app/application.h"
 
+#include "app/startup.h"
 #include "app/wiring.h"
-#include "ui/startup.h"
 
 #include <QApplication>
 #include <QWidget>

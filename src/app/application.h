@@ -6,8 +6,8 @@
 #include "app/binder.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "exchange/configurator.h"
 #include "exchange/port_scan.h"
-#include "ui/configurator.h"
 
 class Application {
 public:

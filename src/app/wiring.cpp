@@ -3,15 +3,15 @@
 #include "app/command_line.h"
 #include "exchange/network_scan.h"
 
-#include "commands/gating.h"
 #include "commands/wire_commands.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
 #include "firmware/firmware_tab.h"
 #include "relay/relay_generator.h"
 #include "tables/table_window.h"
-#include "ui/configurator.h"
+#include "ui/gating.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

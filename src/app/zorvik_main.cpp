@@ -5,12 +5,12 @@
 #include "app/qt_dialogs.h"
 #include "app/qt_tones.h"
 #include "app/routing_serial_port.h"
+#include "app/startup.h"
 #include "app/stop_signals.h"
 #include "link/clock.h"
 #include "link/qt_serial_port.h"
 #include "link/run_log.h"
 #include "sim/sim_port.h"
-#include "ui/startup.h"
 
 #include <QApplication>
 #include <QFileInfo>

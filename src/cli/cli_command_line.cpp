@@ -377,6 +377,18 @@ CliParse parse_relay(const QStringList& a, Invocation inv) {
     return run(inv);
 }
 
+// A command with one number: in its operation's range, or that range's message.
+CliParse with_value(const QStringList& a, Invocation inv, const QString& name,
+                    const QString& what) {
+    if (auto e = positional(a, 1, name, what)) return *e;
+    inv.value_text = a[0];
+    const OperationRules& r = rules_of(cli_operation(inv).value());
+    const auto v = number_in(a[0], r.min, r.max);
+    if (!v) return bad_value(r.range_message);
+    inv.value = *v;
+    return run(inv);
+}
+
 CliParse run(const Invocation& inv) {
     CliParse p;
     p.outcome = CliParse::Outcome::Run;
@@ -398,52 +410,23 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
     case CliCommand::Mode:
         return parse_mode(a, inv);
     case CliCommand::SetFull:
-    case CliCommand::SetEmpty: {
-        if (auto e = positional(a, 1, name, QStringLiteral("'current' or a VALUE"))) return *e;
-        inv.value_text = a[0];
-        if (a[0] == u"current") {
+    case CliCommand::SetEmpty:
+        if (a.size() == 1 && a[0] == u"current") {
+            inv.value_text = a[0];
             inv.current = true;
             return run(inv);
         }
-        const auto v = number_in(a[0], 0, kLongMax);
-        if (!v) return bad_value(range_message::level);
-        inv.value = *v;
-        return run(inv);
-    }
+        return with_value(a, inv, name, QStringLiteral("'current' or a VALUE"));
     case CliCommand::ShiftFull:
-    case CliCommand::ShiftEmpty: {
-        if (auto e = positional(a, 1, name, QStringLiteral("DELTA"))) return *e;
-        const auto v = number_in(a[0], -kShiftLimit, kShiftLimit);
-        if (!v) return bad_value(range_message::shift);
-        inv.value_text = a[0];
-        inv.value = *v;
-        return run(inv);
-    }
-    case CliCommand::Alarm: {
-        if (auto e = positional(a, 1, name, QStringLiteral("PERCENT"))) return *e;
-        const auto v = number_in(a[0], kAlarmMin, kAlarmMax);
-        if (!v) return bad_value(range_message::alarm);
-        inv.value_text = a[0];
-        inv.value = *v;
-        return run(inv);
-    }
-    case CliCommand::Address: {
-        if (auto e = positional(a, 1, name, QStringLiteral("NEW"))) return *e;
-        const auto v = number_in(a[0], 0, 255);
-        if (!v) return bad_value(range_message::address);
-        inv.value_text = a[0];
-        inv.value = *v;
-        return run(inv);
-    }
+    case CliCommand::ShiftEmpty:
+        return with_value(a, inv, name, QStringLiteral("DELTA"));
+    case CliCommand::Alarm:
+        return with_value(a, inv, name, QStringLiteral("PERCENT"));
+    case CliCommand::Address:
+        return with_value(a, inv, name, QStringLiteral("NEW"));
     case CliCommand::PasswordEnter:
-    case CliCommand::PasswordChange: {
-        if (auto e = positional(a, 1, name, QStringLiteral("N"))) return *e;
-        const auto v = number_in(a[0], 0, kLongMax);
-        if (!v) return bad_value(range_message::password);
-        inv.value_text = a[0];
-        inv.value = *v;
-        return run(inv);
-    }
+    case CliCommand::PasswordChange:
+        return with_value(a, inv, name, QStringLiteral("N"));
     case CliCommand::Flash:
         return parse_flash(a, inv);
     case CliCommand::Relay:
@@ -616,4 +599,35 @@ QString cli_command_help(CliCommand command) {
         needs_port(command) ? QStringLiteral("[--port PATH] [--address N] [--yes] ") : QString();
     return QStringLiteral("Usage: zorvik-cli %1%2\n\n%3")
         .arg(options, QString::fromLatin1(c.synopsis), QString::fromLatin1(c.details));
+}
+
+std::optional<Operation> cli_operation(const Invocation& inv) {
+    switch (inv.command) {
+    case CliCommand::SetFull:
+        return inv.current ? Operation::SetFull : Operation::DirectFull;
+    case CliCommand::SetEmpty:
+        return inv.current ? Operation::SetEmpty : Operation::DirectEmpty;
+    case CliCommand::ShiftFull:
+        return Operation::ShiftFull;
+    case CliCommand::ShiftEmpty:
+        return Operation::ShiftEmpty;
+    case CliCommand::Mode:
+        return Operation::Mode;
+    case CliCommand::Alarm:
+        return Operation::Alarm;
+    case CliCommand::Address:
+        return Operation::Address;
+    case CliCommand::PasswordEnter:
+        return Operation::PasswordEnter;
+    case CliCommand::PasswordChange:
+        return Operation::PasswordChange;
+    case CliCommand::Horizon:
+        return Operation::Horizon;
+    case CliCommand::TableRead:
+        return Operation::TableRead;
+    case CliCommand::TableWrite:
+        return Operation::TableWrite;
+    default:
+        return std::nullopt;
+    }
 }

@@ -3,6 +3,7 @@
 //
 // Everything a user typed is checked here, before any port is opened: a
 // command that parses is one the runner can carry out without asking again.
+#include "commands/operations.h"
 #include "protocol/mode_byte.h"
 #include "protocol/relay_string.h"
 
@@ -67,6 +68,10 @@ struct Invocation {
     uint8_t relay_address = 1;
     bool v176 = false;
 };
+
+// The sensor operation a command carries out (set-full with 'current' takes
+// the present reading, with a value enters it); none for the others.
+std::optional<Operation> cli_operation(const Invocation& inv);
 
 // Whether the command talks through --port: all but relay and replay
 // (flash talks to the bootloader only).

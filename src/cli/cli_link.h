@@ -3,7 +3,7 @@
 // view model, its run log, the port opened and closed by the window's own
 // routines, its message boxes on stderr and no tones.
 #include "cli/cli_runner.h"
-#include "ui/configurator.h"
+#include "exchange/configurator.h"
 #include "ui/dialogs.h"
 #include "ui/tones.h"
 

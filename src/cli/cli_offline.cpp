@@ -5,9 +5,9 @@
 #include "exchange/exchange_cycle.h"
 #include "link/line_reader.h"
 #include "protocol/codes.h"
-#include "protocol/no_port.h"
 #include "protocol/cp1251.h"
 #include "protocol/frame_codec.h"
+#include "protocol/no_port.h"
 #include "protocol/serial_port.h"
 #include "protocol/server_log.h"
 #include "relay/conv_str.h"
@@ -28,48 +28,19 @@ int relay(const Invocation& inv, CliConsole& console) {
     return kCliDone;
 }
 
-// Calls `each` with every answer of the log at `path` (the first line is the
-// server's heading); false after saying why when the log cannot be read or
-// holds an answer that is no hexadecimal.
-template <class Each> bool for_each_answer(const QString& path, Dialogs& dialogs, Each each) {
-    LineReader file(path);
-    if (!file.open()) {
-        dialogs.message(kNoSuchFile);
-        return false;
-    }
-    QByteArray line;
-    LineReader::Status status = file.next(&line);
-    if (status == LineReader::Status::Line) {
-        while ((status = file.next(&line)) == LineReader::Status::Line) {
-            const std::optional<QString> hex = server_log_answer(from_cp1251(line));
-            if (!hex) continue;
-            // At most what one read of the port gives, as in the window.
-            const QByteArray answer = conv_str(*hex, dialogs).left(SerialPort::kMaxChunk);
-            if (answer.isEmpty()) {
-                dialogs.message(kNoSuchFile);
-                return false;
-            }
-            each(answer);
-        }
-    }
-    if (status == LineReader::Status::Failed) {
-        dialogs.message(kNoSuchFile);
-        return false;
-    }
-    return true;
-}
-
 int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
     NoPort port;
     ConsoleDialogs dialogs(console);
     Silence tones;
     // The whole log is checked before anything is shown, a line at a time, so
     // that a log of any size is refused as a whole or shown as a whole.
-    if (!for_each_answer(inv.file, dialogs, [](const QByteArray&) {})) return kCliBadInput;
+    if (read_server_log(inv.file, dialogs, [](const QByteArray&) { return true; }) !=
+        LogReading::Done)
+        return kCliBadInput;
 
     Configurator c(port, dialogs, tones, clock);
     MainForm& f = c.frmSerial;
-    for_each_answer(inv.file, dialogs, [&](const QByteArray& answer) {
+    read_server_log(inv.file, dialogs, [&](const QByteArray& answer) {
         f.MsgCom.set_text(QString());
         // Through the window's replay slot: the tick dispatches it, the port
         // and the run log are left alone.
@@ -87,6 +58,7 @@ int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
         } else {
             console.out(watch_row(decode_state(answer), QDateTime()));
         }
+        return true;
     });
     return kCliDone;
 }

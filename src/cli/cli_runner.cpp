@@ -2,7 +2,8 @@
 
 #include "cli/cli_link.h"
 #include "cli/watch_row.h"
-#include "commands/password_address_alarm.h"
+#include "commands/operations.h"
+#include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/network_scan.h"
 #include "link/clock.h"
@@ -12,7 +13,7 @@
 #include "protocol/requests.h"
 #include "protocol/serial_port.h"
 #include "protocol/session.h"
-#include "ui/configurator.h"
+#include "tables/table_exchange.h"
 #include "ui/dialogs.h"
 
 #include <QElapsedTimer>
@@ -24,105 +25,7 @@ namespace {
 
 constexpr int kWatchPeriodMs = 1000; // the window's exchange cycle
 
-const QString kNotConnected = QStringLiteral("Датчик не подключен!");
 const QString kNotUnderstood = QStringLiteral("Ответ не соответствует запросу");
-const QString kFrequencyRefusal =
-    QStringLiteral("Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго "
-                   "питание датчика и сделайте опрос сети");
-
-// The question the window asks before an operation, or empty when it asks none.
-QString question_for(const Invocation& inv) {
-    switch (inv.command) {
-    case CliCommand::SetFull:
-        return inv.current ? QString()
-                           : QStringLiteral("Сейчас будет произведена перекалибровка верхнего "
-                                            "уровня. Вы уверены что это нужно?");
-    case CliCommand::SetEmpty:
-        return inv.current ? QString()
-                           : QStringLiteral("Сейчас будет произведена перекалибровка нижнего "
-                                            "уровня. Вы уверены что это нужно?");
-    case CliCommand::ShiftFull:
-        return QStringLiteral("Сейчас будет сдвинут верхний уровень. Вы уверены что это нужно?");
-    case CliCommand::ShiftEmpty:
-        return QStringLiteral("Сейчас будет сдвинут уровень пустого. Вы уверены что это нужно?");
-    case CliCommand::Mode:
-        return QStringLiteral(
-            "Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?");
-    case CliCommand::PasswordChange:
-        return QStringLiteral("Сейчас будет изменен пароль датчика. Если Вы забудете новый "
-                              "пароль, снять его сможет только производитель. МЕНЯЕМ ?");
-    case CliCommand::Alarm:
-        return QStringLiteral("Сейчас будет новый уровень аварийного остатка топлива. Вы "
-                              "уверены что это нужно?");
-    case CliCommand::Horizon:
-        return QString::fromUtf8(kHorizonQuestion);
-    default:
-        return {};
-    }
-}
-
-// The run-log record the window writes when the operation finds no sensor
-// connected, for the operations that check it; empty for the others.
-QString not_connected_record(const Invocation& inv) {
-    switch (inv.command) {
-    case CliCommand::SetFull:
-        return inv.current ? QStringLiteral("Cmd SetHight: Датчик не подключен!") : QString();
-    case CliCommand::SetEmpty:
-        return inv.current ? QStringLiteral("Cmd SetLow: Датчик не подключен!") : QString();
-    case CliCommand::Mode:
-        return QStringLiteral("Cmd Change mode to: Датчик не подключен!");
-    case CliCommand::PasswordEnter:
-        return QStringLiteral("Cmd Enter Password: Датчик не подключен!");
-    case CliCommand::PasswordChange:
-        return QStringLiteral("Cmd New Password: Датчик не подключен!");
-    case CliCommand::Address:
-        return QStringLiteral("Cmd Set New net addr: Датчик не подключен!");
-    default:
-        return {};
-    }
-}
-
-// The lowest firmware version code whose window offers the operation.
-int needed_version(const Invocation& inv) {
-    switch (inv.command) {
-    case CliCommand::SetFull:
-    case CliCommand::SetEmpty:
-        return inv.current ? 0 : 171;
-    case CliCommand::Alarm:
-    case CliCommand::TableRead:
-    case CliCommand::TableWrite:
-        return 170;
-    case CliCommand::PasswordEnter:
-    case CliCommand::PasswordChange:
-        return 163;
-    case CliCommand::Mode: {
-        const ModeChange& m = inv.mode;
-        int v = 0;
-        if (m.output) {
-            switch (*m.output) {
-            case OutputInterface::Analog:
-            case OutputInterface::Frequency:
-                v = 130;
-                break;
-            case OutputInterface::Periodic:
-                v = 131;
-                break;
-            case OutputInterface::PeriodicRs485:
-            case OutputInterface::Rs232:
-                v = 163;
-                break;
-            case OutputInterface::Rs485:
-                break;
-            }
-        }
-        if (m.litres || m.percent) v = std::max(v, 170);
-        if (m.thermal_compensation) v = std::max(v, 176);
-        return v;
-    }
-    default:
-        return 0;
-    }
-}
 
 bool sends_a_request(CliCommand c) {
     return c != CliCommand::Info && c != CliCommand::Watch && c != CliCommand::Scan;
@@ -144,7 +47,9 @@ class Runner {
 public:
     Runner(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock)
         : inv_(inv), console_(console), link_(line, console, clock), c_(link_.cfg()),
-          session_(line.port) {}
+          session_(line.port) {
+        listen_for_tables(c_); // the window's handling of table replies
+    }
 
     int run(const std::function<QString()>& log_folder);
 
@@ -155,13 +60,9 @@ private:
     int scan();
     int watch(const Answer& first_state);
     int info(const Answer& identity);
-    int set_level();
-    int shift();
+    // An operation whose request carries at most one value.
+    int with_value(Operation op);
     int mode(const StateReply& state);
-    int alarm();
-    int address();
-    int password();
-    int horizon();
     int table_read();
     int table_write();
 
@@ -233,7 +134,8 @@ int Runner::prepare() {
         }
         probe.cancelWriting();
     }
-    const QString question = question_for(inv_);
+    const std::optional<Operation> op = cli_operation(inv_);
+    const QString question = op ? rules_of(*op).question : QString();
     if (!question.isEmpty() && !inv_.yes) {
         const std::optional<bool> answer = console_.ask(question);
         if (!answer) {
@@ -321,7 +223,13 @@ int Runner::operate() {
         break;
     }
 
-    const int needed = needed_version(inv_);
+    const std::optional<Operation> op = cli_operation(inv_);
+    if (!op) return kCliFailed;
+    const FirmwareTag tag = *op == Operation::Mode
+                                ? mode_tag(inv_.mode.output, inv_.mode.litres || inv_.mode.percent,
+                                           inv_.mode.thermal_compensation.has_value())
+                                : rules_of(*op).tag;
+    const int needed = needed_version(tag);
     if (version() < needed) {
         console_.err(QStringLiteral("Датчик с прошивкой %1 не поддерживает эту операцию: нужна "
                                     "версия %2 или новее.")
@@ -331,37 +239,30 @@ int Runner::operate() {
                               dotted(needed)));
         return kCliFailed;
     }
-    if (const QString record = not_connected_record(inv_);
+    if (const QString record = not_connected_record(*op);
         !record.isEmpty() && c_.frmSerial.tek.text() == kNoData) {
         c_.dialogs.message(kNotConnected);
         c_.str_to_log(record);
         return kCliFailed;
     }
 
-    switch (inv_.command) {
-    case CliCommand::SetFull:
-    case CliCommand::SetEmpty:
-        return set_level();
-    case CliCommand::ShiftFull:
-    case CliCommand::ShiftEmpty:
-        return shift();
-    case CliCommand::Mode:
+    switch (*op) {
+    case Operation::SetFull:
+    case Operation::SetEmpty:
+        // The sensor stores a smoothed reading; it has to be switched off first.
+        if (c_.frmSerial.reported_mode & ModeByte::kSmoothing) {
+            c_.dialogs.message(kSmoothingOnRefusal);
+            return kCliFailed;
+        }
+        return with_value(*op);
+    case Operation::Mode:
         return mode(decode_state(state->reply));
-    case CliCommand::Alarm:
-        return alarm();
-    case CliCommand::Address:
-        return address();
-    case CliCommand::PasswordEnter:
-    case CliCommand::PasswordChange:
-        return password();
-    case CliCommand::Horizon:
-        return horizon();
-    case CliCommand::TableRead:
+    case Operation::TableRead:
         return table_read();
-    case CliCommand::TableWrite:
+    case Operation::TableWrite:
         return table_write();
     default:
-        return kCliFailed;
+        return with_value(*op);
     }
 }
 
@@ -389,10 +290,9 @@ int Runner::change(const Result<QByteArray>& request, uint8_t expected) {
 }
 
 int Runner::scan() {
-    MainForm& f = c_.frmSerial;
     c_.str_to_log(QStringLiteral("Cmd Ask Net "));
-    f.net_opr = true;
-    f.mode_yes = true;
+    c_.exchange.net_opr = true;
+    c_.exchange.refresh_settings_next();
     const Result<QList<uint8_t>> found = session_.scan();
     if (!found) {
         report(found.error());
@@ -401,7 +301,7 @@ int Runner::scan() {
     QByteArray answer;
     for (uint8_t a : *found) answer.append(char(a));
     net_answer(c_, answer);
-    f.net_opr = false;
+    c_.exchange.net_opr = false;
     for (uint8_t a : *found) console_.out(QString::number(a));
     return kCliDone;
 }
@@ -443,37 +343,11 @@ int Runner::watch(const Answer& first_state) {
     return kCliDone;
 }
 
-int Runner::set_level() {
-    const bool full = inv_.command == CliCommand::SetFull;
-    const uint8_t a = address_byte();
-    if (inv_.current) {
-        if (c_.frmSerial.reported_mode & ModeByte::kSmoothing) {
-            c_.dialogs.message(
-                QStringLiteral(" На время калибровки снимите СГЛАЖИВАНИЕ и нажмите УСТАНОВИТЬ"));
-            return kCliFailed;
-        }
-        c_.str_to_log(full ? QStringLiteral("Cmd SetHight ") : QStringLiteral("Cmd SetLow "));
-        return change(full ? request::set_full(a, version()) : request::set_empty(a, version()),
-                      full ? CMD_SET_FULL : CMD_SET_EMPTY);
-    }
-    const Result<QByteArray> r = full ? request::direct_full(a, version(), inv_.value)
-                                      : request::direct_empty(a, version(), inv_.value);
-    if (r)
-        c_.str_to_log((full ? QStringLiteral("Cmd Enter Direct HI_data = ")
-                            : QStringLiteral("Cmd Enter Direct LO_data = ")) +
-                      inv_.value_text);
-    return change(r, full ? CMD_DIRECT_FULL : CMD_DIRECT_EMPTY);
-}
-
-int Runner::shift() {
-    const bool full = inv_.command == CliCommand::ShiftFull;
-    const Result<QByteArray> r = full ? request::shift_full(address_byte(), version(), inv_.value)
-                                      : request::shift_empty(address_byte(), version(), inv_.value);
-    if (r)
-        c_.str_to_log(
-            (full ? QStringLiteral("Cmd Shift Hight: ") : QStringLiteral("Cmd Shift Low: ")) +
-            QString::number(inv_.value));
-    return change(r, full ? CMD_SHIFT_FULL : CMD_SHIFT_EMPTY);
+int Runner::with_value(Operation op) {
+    const OperationRules& r = rules_of(op);
+    const Result<QByteArray> request = r.build(address_byte(), version(), inv_.value);
+    if (request) c_.str_to_log(log_record(op, inv_.value_text, inv_.value));
+    return change(request, r.confirmation);
 }
 
 int Runner::mode(const StateReply& state) {
@@ -503,43 +377,14 @@ int Runner::mode(const StateReply& state) {
     // The record names the smoothing level the window's slider would show.
     const QString level =
         extended ? QString::number(x.smoothing_level) : c_.frmSerial.sgla.text().trimmed();
-    c_.str_to_log(QStringLiteral("Cmd Change mode to ") + QString::number(mode_byte) +
+    c_.str_to_log(rules_of(Operation::Mode).log_prefix + QString::number(mode_byte) +
                   QStringLiteral(" sgla ") + level);
     return change(request::set_mode(address_byte(), version(), mode_byte, x.encode()),
                   CMD_SET_MODE);
 }
 
-int Runner::alarm() {
-    const Result<QByteArray> r = request::set_alarm_level(address_byte(), version(), inv_.value);
-    if (r) c_.str_to_log(QStringLiteral("Cmd Set Lamp Level: ") + QString::number(inv_.value));
-    return change(r, CMD_SET_ALARM_LEVEL);
-}
-
-int Runner::address() {
-    const Result<QByteArray> r = request::set_address(address_byte(), version(), inv_.value);
-    if (r) c_.str_to_log(QStringLiteral("Cmd Set New net addr = ") + QString::number(inv_.value));
-    return change(r, CMD_SET_ADDRESS);
-}
-
-int Runner::password() {
-    const bool enter = inv_.command == CliCommand::PasswordEnter;
-    const Result<QByteArray> r =
-        enter ? request::enter_password(address_byte(), version(), inv_.value)
-              : request::change_password(address_byte(), version(), inv_.value);
-    if (r)
-        c_.str_to_log((enter ? QStringLiteral("Cmd Enter Password = ")
-                             : QStringLiteral("Cmd New Password = ")) +
-                      inv_.value_text);
-    return change(r, enter ? CMD_ENTER_PASSWORD : CMD_CHANGE_PASSWORD);
-}
-
-int Runner::horizon() {
-    c_.str_to_log(QString::fromUtf8(kHorizonLog));
-    return change(request::set_horizon(address_byte(), version()), CMD_SET_HORIZON);
-}
-
 int Runner::table_read() {
-    c_.str_to_log(QStringLiteral("Cmd_ReadTable: "));
+    c_.str_to_log(rules_of(Operation::TableRead).log_prefix);
     const std::optional<Answer> a = talk(request::read_table(address_byte()));
     if (!a) return kCliFailed;
     if (a->code != CMD_READ_TABLE) {
@@ -561,7 +406,7 @@ int Runner::table_read() {
 }
 
 int Runner::table_write() {
-    QString record = QStringLiteral("Cmd_SetTable = ");
+    QString record = rules_of(Operation::TableWrite).log_prefix;
     for (const QString& cell : table_cells_) record += u' ' + cell + u',';
     c_.str_to_log(record);
     return change(request::write_table(address_byte(), version(), table_), CMD_WRITE_TABLE);

@@ -1,8 +1,8 @@
 #include "commands/command_rules.h"
 
-#include "exchange/network_scan.h"
+#include "commands/operations.h"
+#include "exchange/configurator.h"
 #include "protocol/serial_port.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 bool sensor_connected(const MainForm& f) {
@@ -11,9 +11,8 @@ bool sensor_connected(const MainForm& f) {
 
 bool require_connected(Configurator& c, const QString& log_prefix) {
     if (sensor_connected(c.frmSerial)) return true;
-    const QString text = QStringLiteral("Датчик не подключен!");
-    c.dialogs.message(text);
-    c.str_to_log(log_prefix + QStringLiteral(": ") + text);
+    c.dialogs.message(kNotConnected);
+    c.str_to_log(log_prefix + QStringLiteral(": ") + kNotConnected);
     return false;
 }
 
@@ -23,7 +22,7 @@ bool confirmed(Configurator& c, const QString& question) {
 
 std::optional<uint8_t> still_addressed(const Configurator& c, uint8_t asked) {
     if (!c.port.is_open()) return std::nullopt;
-    const auto now = selected_address(c.frmSerial);
+    const auto now = c.frmSerial.selected_address();
     if (!now || *now != asked) return std::nullopt;
     return now;
 }

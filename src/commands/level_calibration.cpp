@@ -1,109 +1,86 @@
 #include "commands/level_calibration.h"
 
 #include "commands/command_rules.h"
-#include "exchange/network_scan.h"
+#include "commands/operations.h"
+#include "exchange/configurator.h"
 #include "protocol/mode_byte.h"
 #include "protocol/numbers.h"
 #include "protocol/requests.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 namespace {
 enum class End { Full, Empty };
 
-// The texts and requests of one end of the scale.
-struct EndRules {
-    const char* name; // in log lines: "SetHight", "SetLow"
-    QByteArray (*take_reading)(uint8_t address, int version);
-    const char* direct_question;
-    const char* direct_log;
-    Result<QByteArray> (*direct)(uint8_t address, int version, int64_t level);
-    const char* shift_question;
-    const char* shift_log;
-    Result<QByteArray> (*shift)(uint8_t address, int version, int64_t delta);
-};
-
-const EndRules& rules(End end) {
-    static const EndRules full{
-        "Cmd SetHight",
-        request::set_full,
-        "Сейчас будет произведена перекалибровка верхнего уровня. Вы уверены что это нужно?",
-        "Cmd Enter Direct HI_data = ",
-        request::direct_full,
-        "Сейчас будет сдвинут верхний уровень. Вы уверены что это нужно?",
-        "Cmd Shift Hight: ",
-        request::shift_full};
-    static const EndRules empty{
-        "Cmd SetLow",
-        request::set_empty,
-        "Сейчас будет произведена перекалибровка нижнего уровня. Вы уверены что это нужно?",
-        "Cmd Enter Direct LO_data = ",
-        request::direct_empty,
-        "Сейчас будет сдвинут уровень пустого. Вы уверены что это нужно?",
-        "Cmd Shift Low: ",
-        request::shift_empty};
-    return end == End::Full ? full : empty;
+Operation take_reading_op(End end) {
+    return end == End::Full ? Operation::SetFull : Operation::SetEmpty;
+}
+Operation direct_op(End end) {
+    return end == End::Full ? Operation::DirectFull : Operation::DirectEmpty;
+}
+Operation shift_op(End end) {
+    return end == End::Full ? Operation::ShiftFull : Operation::ShiftEmpty;
 }
 
 void take_present_reading(Configurator& c, End end) {
     MainForm& f = c.frmSerial;
-    const EndRules& r = rules(end);
-    const auto addr = selected_address(f);
+    const OperationRules& r = rules_of(take_reading_op(end));
+    const auto addr = f.selected_address();
     if (!addr) return;
-    if (!require_connected(c, QString::fromUtf8(r.name))) return;
+    if (!require_connected(c, r.connected_check)) return;
     // The sensor stores a smoothed reading; it has to be switched off first.
     if (f.reported_mode & ModeByte::kSmoothing) {
-        c.dialogs.message(
-            QStringLiteral(" На время калибровки снимите СГЛАЖИВАНИЕ и нажмите УСТАНОВИТЬ"));
+        c.dialogs.message(kSmoothingOnRefusal);
         return;
     }
     const auto to = still_addressed(c, *addr);
     if (!to) return;
-    f.wrs = r.take_reading(*to, f.firmware_version);
-    c.str_to_log(QString::fromUtf8(r.name) + u' ');
+    c.exchange.queue(r.build(*to, f.firmware_version, 0).value());
+    c.str_to_log(r.log_prefix);
 }
 
 void enter_level(Configurator& c, End end) {
     MainForm& f = c.frmSerial;
-    const EndRules& r = rules(end);
-    const auto addr = selected_address(f);
+    const Operation op = direct_op(end);
+    const OperationRules& r = rules_of(op);
+    const auto addr = f.selected_address();
     if (!addr) {
         c.dialogs.message(QStringLiteral("Установите вменяемый уровень"));
         return;
     }
     const QString text = (end == End::Full ? f.hi_data : f.lo_data).text();
     const auto level = parse_whole_number(text);
-    if (!level || !fits_int32(*level) || *level < 0 || *level > kLongMax) {
-        c.dialogs.message(range_message::level);
+    if (!level || !fits_int32(*level) || !checked_value(op, *level)) {
+        c.dialogs.message(r.range_message);
         return;
     }
-    if (!confirmed(c, QString::fromUtf8(r.direct_question))) return;
+    if (!confirmed(c, r.question)) return;
     const auto to = still_addressed(c, *addr);
     if (!to) return;
-    const Result<QByteArray> frame = r.direct(*to, f.firmware_version, *level);
+    const Result<QByteArray> frame = r.build(*to, f.firmware_version, *level);
     if (!frame) return;
-    f.wrs = *frame;
-    c.str_to_log(QString::fromUtf8(r.direct_log) + text); // as typed
+    c.exchange.queue(*frame);
+    c.str_to_log(log_record(op, text, *level)); // as typed
 }
 
 void shift_level(Configurator& c, End end) {
     MainForm& f = c.frmSerial;
-    const EndRules& r = rules(end);
+    const Operation op = shift_op(end);
+    const OperationRules& r = rules_of(op);
     const auto delta = parse_whole_number(c.shift_window.data.text());
     if (!delta || !fits_int16(*delta)) return;
-    if (*delta > kShiftLimit || *delta < -kShiftLimit) {
-        c.dialogs.message(range_message::shift);
+    if (!checked_value(op, *delta)) {
+        c.dialogs.message(r.range_message);
         return;
     }
-    const auto addr = selected_address(f);
+    const auto addr = f.selected_address();
     if (!addr) return;
-    if (!confirmed(c, QString::fromUtf8(r.shift_question))) return;
+    if (!confirmed(c, r.question)) return;
     const auto to = still_addressed(c, *addr);
     if (!to) return;
-    const Result<QByteArray> frame = r.shift(*to, f.firmware_version, *delta);
+    const Result<QByteArray> frame = r.build(*to, f.firmware_version, *delta);
     if (!frame) return;
-    f.wrs = *frame;
-    c.str_to_log(QString::fromUtf8(r.shift_log) + QString::number(*delta));
+    c.exchange.queue(*frame);
+    c.str_to_log(log_record(op, QString(), *delta));
 }
 } // namespace
 

@@ -1,11 +1,11 @@
 #include "commands/operating_mode.h"
 
 #include "commands/command_rules.h"
-#include "exchange/network_scan.h"
+#include "commands/operations.h"
+#include "exchange/configurator.h"
 #include "protocol/mode_byte.h"
 #include "protocol/numbers.h"
 #include "protocol/requests.h"
-#include "ui/configurator.h"
 
 #include <algorithm>
 
@@ -28,22 +28,20 @@ void Set_mode_Click(Configurator& c) {
     extended.angle = f.naklon.value() != 0;
     extended.quality = f.dr_quality.value() != 0; // the sensor takes one of the two
 
-    if (!require_connected(c, QStringLiteral("Cmd Change mode to"))) return;
-    const auto addr = selected_address(f);
+    const OperationRules& r = rules_of(Operation::Mode);
+    if (!require_connected(c, r.connected_check)) return;
+    const auto addr = f.selected_address();
     if (!addr) return;
-    if (!confirmed(c, QStringLiteral(
-                          "Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?")))
-        return;
+    if (!confirmed(c, r.question)) return;
     const auto to = still_addressed(c, *addr);
     if (!to) return;
 
     extended.smoothing_level = uint8_t(shown_smoothing(f));
     extended.thermal_compensation_off = f.Termokompens.value() == 1; // greyed does not count
-    c.str_to_log(QStringLiteral("Cmd Change mode to ") + QString::number(mode.encode()) +
-                 QStringLiteral(" sgla ") + QString::number(extended.smoothing_level));
+    c.str_to_log(mode_log_record(mode.encode(), extended.smoothing_level));
     // The extended byte goes out only to firmware that reads it.
-    f.wrs = request::set_mode(*to, f.firmware_version, mode.encode(), extended.encode());
-    f.mode_yes = true;
+    c.exchange.queue(request::set_mode(*to, f.firmware_version, mode.encode(), extended.encode()));
+    c.exchange.refresh_settings_next();
 }
 
 void Slider1_Change(Configurator& c) {

@@ -1,10 +1,10 @@
 #include "commands/password_address_alarm.h"
 
 #include "commands/command_rules.h"
-#include "exchange/network_scan.h"
+#include "commands/operations.h"
+#include "exchange/configurator.h"
 #include "protocol/numbers.h"
 #include "protocol/requests.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 namespace {
@@ -15,112 +15,109 @@ enum class PasswordRequest { Enter, Change };
 void send_password(Configurator& c, PasswordRequest which) {
     MainForm& f = c.frmSerial;
     const bool enter = which == PasswordRequest::Enter;
+    const Operation op = enter ? Operation::PasswordEnter : Operation::PasswordChange;
+    const OperationRules& r = rules_of(op);
     const std::optional<QString> text =
         enter ? c.dialogs.input_box(QStringLiteral("Введите пароль"), QStringLiteral("Ввод пароля"),
                                     QString())
               : c.dialogs.input_box(QStringLiteral("Введите новый пароль"),
                                     QStringLiteral("Ввод нового пароля"), QStringLiteral("0"));
     if (!text || text->isEmpty()) return;
-    const auto addr = selected_address(f);
+    const auto addr = f.selected_address();
     if (!addr) {
         c.dialogs.message(QStringLiteral("Установите допустимый пароль"));
         return;
     }
     const auto password = parse_whole_number(*text);
-    if (!password || !fits_int32(*password) || *password < 0 || *password > kLongMax) {
-        c.dialogs.message(range_message::password);
+    if (!password || !fits_int32(*password) || !checked_value(op, *password)) {
+        c.dialogs.message(r.range_message);
         return;
     }
     const auto to = still_addressed(c, *addr);
     if (!to) return;
-    const Result<QByteArray> frame =
-        enter ? request::enter_password(*to, f.firmware_version, *password)
-              : request::change_password(*to, f.firmware_version, *password);
+    const Result<QByteArray> frame = r.build(*to, f.firmware_version, *password);
     if (!frame) return;
-    f.wrs = *frame;
-    c.str_to_log(
-        (enter ? QStringLiteral("Cmd Enter Password = ") : QStringLiteral("Cmd New Password = ")) +
-        *text);
+    c.exchange.queue(*frame);
+    c.str_to_log(log_record(op, *text, *password));
 }
 } // namespace
 
 void Vvod_PWD_Click(Configurator& c) {
-    c.frmSerial.wrs.clear();
-    if (!require_connected(c, QStringLiteral("Cmd Enter Password"))) return;
+    c.exchange.drop_pending();
+    if (!require_connected(c, rules_of(Operation::PasswordEnter).connected_check)) return;
     send_password(c, PasswordRequest::Enter);
 }
 
 void Chg_pass_Click(Configurator& c) {
-    c.frmSerial.wrs.clear();
-    if (!require_connected(c, QStringLiteral("Cmd New Password"))) return;
-    if (!confirmed(c, QStringLiteral("Сейчас будет изменен пароль датчика. Если Вы забудете "
-                                     "новый пароль, снять его сможет только производитель. "
-                                     "МЕНЯЕМ ?")))
-        return;
+    c.exchange.drop_pending();
+    const OperationRules& r = rules_of(Operation::PasswordChange);
+    if (!require_connected(c, r.connected_check)) return;
+    if (!confirmed(c, r.question)) return;
     send_password(c, PasswordRequest::Change);
 }
 
 void net_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
-    if (!require_connected(c, QStringLiteral("Cmd Set New net addr"))) return;
+    const OperationRules& r = rules_of(Operation::Address);
+    if (!require_connected(c, r.connected_check)) return;
     const QString present = f.CmbNet.list_index() >= 0 ? f.CmbNet.selected_text() : QString();
     const std::optional<QString> text =
         c.dialogs.input_box(QStringLiteral("Введите новый сетевой номер"),
                             QStringLiteral("Ввод сетевого номера"), present);
     if (!text || text->isEmpty()) return;
-    const auto addr = selected_address(f);
+    const auto addr = f.selected_address();
     if (!addr) {
         c.dialogs.message(QStringLiteral("Установите существующий сетевой адрес"));
         return;
     }
     const auto new_address = parse_whole_number(*text);
     if (!new_address || !fits_byte(*new_address)) {
-        c.dialogs.message(range_message::address);
+        c.dialogs.message(r.range_message);
         return;
     }
     const auto to = still_addressed(c, *addr);
     if (!to) return;
-    const Result<QByteArray> frame = request::set_address(*to, f.firmware_version, *new_address);
+    const Result<QByteArray> frame = r.build(*to, f.firmware_version, *new_address);
     if (!frame) return;
     // The address list stays as it is: a new search finds the sensor under
     // its new address.
-    f.wrs = *frame;
-    c.str_to_log(QStringLiteral("Cmd Set New net addr = ") + QString::number(*new_address));
+    c.exchange.queue(*frame);
+    c.str_to_log(log_record(Operation::Address, *text, *new_address));
 }
 
 void set_alarm_level_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
+    const OperationRules& r = rules_of(Operation::Alarm);
     const auto level = parse_whole_number(f.lamp_level.text());
     if (!level || !fits_int16(*level)) return;
-    if (*level > kAlarmMax || *level < kAlarmMin) {
-        c.dialogs.message(range_message::alarm);
+    if (!checked_value(Operation::Alarm, *level)) {
+        c.dialogs.message(r.range_message);
         return;
     }
-    const auto addr = selected_address(f);
+    const auto addr = f.selected_address();
     if (!addr) return;
-    if (!confirmed(c, QStringLiteral("Сейчас будет новый уровень аварийного остатка топлива. Вы "
-                                     "уверены что это нужно?")))
-        return;
+    if (!confirmed(c, r.question)) return;
     const auto to = still_addressed(c, *addr);
     if (!to) return;
-    const Result<QByteArray> frame = request::set_alarm_level(*to, f.firmware_version, *level);
+    const Result<QByteArray> frame = r.build(*to, f.firmware_version, *level);
     if (!frame) return;
-    f.wrs = *frame;
-    c.str_to_log(QStringLiteral("Cmd Set Lamp Level: ") + QString::number(*level));
+    c.exchange.queue(*frame);
+    c.str_to_log(log_record(Operation::Alarm, QString(), *level));
     // The next state reply shows the level the sensor stored.
-    f.mode_yes = true;
+    c.exchange.refresh_settings_next();
 }
 
 void horizont_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
-    const auto addr = selected_address(f);
+    const OperationRules& r = rules_of(Operation::Horizon);
+    const auto addr = f.selected_address();
     if (!addr) return;
-    if (!confirmed(c, QString::fromUtf8(kHorizonQuestion))) return;
+    if (!confirmed(c, r.question)) return;
     const auto to = still_addressed(c, *addr);
     if (!to) return;
-    f.wrs = request::set_horizon(*to, f.firmware_version);
-    c.str_to_log(QString::fromUtf8(kHorizonLog));
-    f.mode_yes = true;
+    c.exchange.queue(r.build(*to, f.firmware_version, 0).value());
+    c.str_to_log(r.log_prefix);
+    c.exchange.refresh_settings_next();
 }
 
 void wire_password_address_alarm(Configurator& c) {

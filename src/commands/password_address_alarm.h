@@ -14,9 +14,4 @@ void set_alarm_level_Click(Configurator& c);
 // `horizont` "Горизонт".
 void horizont_Click(Configurator& c);
 
-// The question and run-log line of the horizon command.
-inline constexpr const char* kHorizonQuestion =
-    "Сейчас будет установлен горизонт датчика. Вы уверены что это нужно?";
-inline constexpr const char* kHorizonLog = "Cmd Set Horizon ";
-
 void wire_password_address_alarm(Configurator& c);

@@ -1,11 +1,11 @@
 #include "exchange/connection.h"
 
-#include "commands/gating.h"
+#include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
 #include "protocol/line_settings.h"
 #include "protocol/serial_port.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
+#include "ui/gating.h"
 #include "ui/tones.h"
 
 #ifdef Q_OS_UNIX
@@ -79,7 +79,7 @@ void BTNOpenCom_Click(Configurator& c) {
     f.TMRComm.set_enabled(true);
     f.BTNOpenCom.set_enabled(false);
     f.BTNCloseCom.set_enabled(true);
-    f.write_failures = 0;
+    c.exchange.write_failures = 0;
     c.str_to_log(QStringLiteral("Com Port ") + device + QStringLiteral(" Open"));
     show_offline_controls(f, false);
     c.tones.tone(kConfirmHz, kConfirmMs);
@@ -92,8 +92,8 @@ void close_routine(Configurator& c) {
     abandon_tick(c); // a tick waiting for its reply must not write afterwards
     // A request left pending must not reach whatever sensor the next open
     // finds at that address.
-    f.wrs.clear();
-    f.sec_wr_table = 0;
+    c.exchange.drop_pending();
+    c.exchange.cancel_deferred();
     show_offline_controls(f, true);
     f.lamp_level_caption.set_visible(false);
     f.lamp_level.set_visible(false);

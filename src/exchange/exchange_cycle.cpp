@@ -1,6 +1,6 @@
 #include "exchange/exchange_cycle.h"
 
-#include "commands/operating_mode.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/network_scan.h"
 #include "exchange/reply_dispatch.h"
@@ -8,7 +8,6 @@
 #include "protocol/frame_codec.h"
 #include "protocol/requests.h"
 #include "protocol/serial_port.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 // How a tick shares the event loop.
@@ -17,52 +16,43 @@
 // SerialPort::read_async, so the window stays live while the sensor answers;
 // the write and the reply handling follow in its callback.  Three things can
 // happen while we wait, and each is handled here:
-//  - the timer fires again: `tick_running` keeps a second tick out (message
+//  - the timer fires again: the running tick keeps a second one out (message
 //    boxes run nested event loops, so this also covers a tick showing one);
-//  - a button handler stores a new request in `wrs`: the tick writes what it
-//    chose (`sending`) and empties `wrs` only if it still holds that frame, so
-//    the new request goes out on the next tick;
+//  - a button handler queues a new request: the tick writes what it chose
+//    (`sending`) and the pending slot empties only if it still holds that
+//    frame, so the new request goes out on the next tick;
 //  - the port is closed (button, window closing, failed writes): the close
-//    routine calls abandon_tick, which moves `tick_serial` on; a callback or a
-//    message box that returns into a tick whose serial is stale ends quietly.
+//    routine calls abandon_tick, which makes the running tick stale; a
+//    callback or a message box that returns into a stale tick ends quietly.
 
 namespace {
-bool still_current(const MainForm& f, uint32_t serial) {
-    return f.tick_serial == serial;
-}
-
-void finish(MainForm& f, uint32_t serial) {
-    if (still_current(f, serial)) f.tick_running = false;
-}
-
-void forget_sent(MainForm& f, const QByteArray& sending) {
-    if (f.wrs == sending) f.wrs.clear();
-}
-
 // Steps 8 to 12 and the reply processing, once the read has returned.
-void after_read(Configurator& c, uint32_t serial, const QByteArray& sending,
+void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
                 const QByteArray& reply) {
     MainForm& f = c.frmSerial;
-    if (!still_current(f, serial)) return;
+    Exchange& ex = c.exchange;
+    if (!ex.is_current(tick)) return;
 
     const uint16_t n = c.port.WritePort(sending);
     if (n != sending.size()) {
         c.dialogs.message(QStringLiteral("Ошибка записи в порт"));
-        if (!still_current(f, serial)) return; // closed while the box was open
-        if (f.write_failures <= 2) {
-            ++f.write_failures;
+        if (!ex.is_current(tick)) return; // closed while the box was open
+        if (ex.write_failures <= 2) {
+            ++ex.write_failures;
         } else {
             f.TMRComm.set_enabled(false);
             BTNCloseCom_Click(c);
         }
-        forget_sent(f, sending);
-        finish(f, serial);
+        Exchange::OutcomeHandler previous = ex.sent(sending, false);
+        if (previous) previous(RequestOutcome::NoAnswer, {});
+        ex.end_tick(tick);
         return;
     }
-    f.write_failures = 0;
-    forget_sent(f, sending);
+    ex.write_failures = 0;
+    // What this read brought answers the request the previous tick wrote.
+    Exchange::OutcomeHandler previous = ex.sent(sending, true);
     // Only what is read after the scan went out can answer it.
-    if (f.net_opr && sending == request::net_scan()) f.scan_on_wire = true;
+    if (ex.net_opr && sending == request::net_scan()) ex.scan_on_wire = true;
     f.Pic.set_fill_colour(f.Pic.fill_colour() == kWhite ? kGrey : kWhite);
 
     if (reply.isEmpty()) {
@@ -72,7 +62,8 @@ void after_read(Configurator& c, uint32_t serial, const QByteArray& sending,
             QStringLiteral("Нет ответа от датчика с адресом ") + f.CmbNet.selected_text();
         f.MsgCom.set_text(text);
         c.str_to_log(text);
-        finish(f, serial);
+        ex.end_tick(tick);
+        if (previous) previous(RequestOutcome::NoAnswer, {});
         return;
     }
     f.no_data = false;
@@ -80,15 +71,17 @@ void after_read(Configurator& c, uint32_t serial, const QByteArray& sending,
     f.MsgCom.set_text(QStringLiteral("Датчик подключен"));
     f.freq_mode = false;
     process_reply(c, reply);
-    finish(f, serial);
+    ex.end_tick(tick);
+    if (previous) previous(RequestOutcome::Replied, reply);
 }
 
 } // namespace
 
 void process_reply(Configurator& c, const QByteArray& reply) {
     MainForm& f = c.frmSerial;
+    Exchange& ex = c.exchange;
     const bool replay = f.replay_mode;
-    const uint32_t serial = f.tick_serial;
+    const uint32_t tick = ex.current_tick();
     const qsizetype L = reply.size();
 
     uint8_t acc = 0;
@@ -96,15 +89,15 @@ void process_reply(Configurator& c, const QByteArray& reply) {
 
     if (L >= 4 && uint8_t(reply[0]) == kReplyStart) {
         dispatch_reply(c, reply, acc);
-    } else if (L > 0 && f.net_opr && (f.scan_on_wire || replay)) {
+    } else if (L > 0 && ex.net_opr && (ex.scan_on_wire || replay)) {
         if (L < 20) net_answer(c, reply);
-        f.net_opr = false;
-        f.scan_on_wire = false;
+        ex.net_opr = false;
+        ex.scan_on_wire = false;
     }
 
     // A tick abandoned meanwhile (the port was closed while a message box of
     // the dispatch was open) leaves the display as the close routine reset it.
-    const bool current = still_current(f, serial);
+    const bool current = ex.is_current(tick);
     if (current) f.Pic.set_fill_colour(kRed);
     f.replay_mode = false;
     // A replay never touches the port.
@@ -113,7 +106,8 @@ void process_reply(Configurator& c, const QByteArray& reply) {
 
 void TMRComm_Timer(Configurator& c) {
     MainForm& f = c.frmSerial;
-    if (f.tick_running) {
+    Exchange& ex = c.exchange;
+    if (ex.tick_running()) {
         // A replay cannot share the cycle with a tick that waits for the port.
         // It is not left pending, which would keep the run log silent, and it
         // is not lost without a word either.
@@ -123,56 +117,51 @@ void TMRComm_Timer(Configurator& c) {
         }
         return;
     }
-    f.tick_running = true;
-    const uint32_t serial = ++f.tick_serial;
+    const uint32_t tick = ex.begin_tick();
 
     if (f.replay_mode) {
         const QByteArray reply = f.replay_reply;
         process_reply(c, reply);
-        finish(f, serial);
+        ex.end_tick(tick);
         return;
     }
 
     // An entry that is not an address (none selected, not 0..255) gets
     // neither an identity nor a state request.
-    const auto addr = selected_address(f);
-    if (addr && *addr != f.id_addr) {
-        f.wrs = Zapros_ser_num(f);
-        f.id_addr = *addr;
+    const auto addr = f.selected_address();
+    if (addr && *addr != ex.id_addr) {
+        ex.queue(Zapros_ser_num(f));
+        ex.id_addr = *addr;
     }
 
-    if (f.sec_wr_table == 1) {
-        f.sec_wr_table = 0;
-        Set_mode_Click(c); // may ask a question; the port may be closed meanwhile
-        if (!still_current(f, serial)) return;
+    // Work a handler deferred to this tick (the mode write after a table
+    // write); it may ask a question, and the port may be closed meanwhile.
+    if (const std::function<void()> due = ex.take_due_action()) {
+        due();
+        if (!ex.is_current(tick)) return;
     }
-    if (f.sec_wr_table == 2) f.sec_wr_table = 1;
 
-    if (f.wrs.isEmpty() && f.CmbNet.list_index() >= 0) {
-        if (addr) f.wrs = request::read_state(*addr);
+    if (ex.pending().isEmpty() && f.CmbNet.list_index() >= 0) {
+        if (addr) ex.queue(request::read_state(*addr));
     } else {
         f.err_shown = false;
-        if (f.freq_mode && !f.wrs.isEmpty()) {
-            f.wrs.clear();
-            c.dialogs.message(QStringLiteral("Эту операцию невозможно выполнить в частотном "
-                                             "режиме. Отключите ненадолго питание датчика и "
-                                             "сделайте опрос сети"));
-            if (!still_current(f, serial)) return;
+        if (f.freq_mode && !ex.pending().isEmpty()) {
+            ex.refuse_pending();
+            c.dialogs.message(kFrequencyRefusal);
+            if (!ex.is_current(tick)) return;
         }
     }
 
     f.still_count = int16_t(f.still_count - 1);
     if (f.still_count < 0) f.still_count = 0;
 
-    const QByteArray sending = f.wrs;
+    const QByteArray sending = ex.choose_pending();
     c.port.read_async(
-        [&c, serial, sending](QByteArray reply) { after_read(c, serial, sending, reply); });
+        [&c, tick, sending](QByteArray reply) { after_read(c, tick, sending, reply); });
 }
 
 void abandon_tick(Configurator& c) {
-    MainForm& f = c.frmSerial;
-    ++f.tick_serial;
-    f.tick_running = false;
+    c.exchange.abandon();
     c.port.cancel_read();
 }
 

@@ -14,6 +14,11 @@ struct Configurator;
 // (waiting for its reply or showing a message) does nothing, and a replay
 // asked for then is refused with kReplayRefused.
 void TMRComm_Timer(Configurator& c);
+// Said when a request would go to a sensor in frequency mode, which does not
+// take requests; the request is dropped.
+inline const QString kFrequencyRefusal =
+    QStringLiteral("Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго "
+                   "питание датчика и сделайте опрос сети");
 inline const QString kReplayRefused =
     QStringLiteral("Идёт обмен с датчиком: запись из файла не показана");
 

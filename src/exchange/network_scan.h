@@ -8,10 +8,6 @@
 struct Configurator;
 class MainForm;
 
-// The address of the selected `CmbNet` entry; nullopt when none is selected or
-// its text is not a whole number 0..255.
-std::optional<uint8_t> selected_address(const MainForm& f);
-
 // "Поиск датчиков": queues the scan request.
 void Opros_Click(Configurator& c);
 // A selection in the address list (by the user or by the program).

@@ -1,7 +1,7 @@
 #include "exchange/port_scan.h"
 
+#include "exchange/configurator.h"
 #include "protocol/serial_port.h"
-#include "ui/configurator.h"
 
 #include <QFileInfo>
 #include <QSerialPortInfo>

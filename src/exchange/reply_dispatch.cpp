@@ -1,11 +1,10 @@
 #include "exchange/reply_dispatch.h"
 
+#include "exchange/configurator.h"
 #include "exchange/network_scan.h"
 #include "exchange/state_display.h"
 #include "protocol/codes.h"
 #include "protocol/replies.h"
-#include "tables/table_exchange.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 #include "ui/tones.h"
 
@@ -67,15 +66,16 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
         // trailer and the usable controls.
         if (at(int(L)) != computed_crc) {
             bad_crc(c);
-            break;
+            return;
         }
         assept_sn(c, reply);
         f.MsgCom.set_text(QStringLiteral(" Получен С/Н и вер. прошивки"));
-        f.mode_yes = true;
+        c.exchange.refresh_settings_next();
         break;
     case CMD_READ_STATE:
         if (f.replay_mode) f.MsgCom.set_text(QStringLiteral(" Получены данные."));
-        if (at(int(L)) == computed_crc) all_data_to_form(c, reply);
+        if (at(int(L)) != computed_crc) return;
+        all_data_to_form(c, reply);
         break;
     case CMD_SET_EMPTY:
         confirm(c, QStringLiteral(" Установлен нижний уровень."));
@@ -134,19 +134,14 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
                           QStringLiteral(" Гц."));
         f.freq_mode = true;
         break;
-    case CMD_READ_TABLE: {
+    case CMD_READ_TABLE:
         // A corrupted table could be saved or written back from the window.
+        // A sound one is answered by the table's own listener.
         if (at(int(L)) != computed_crc) {
             bad_crc(c);
-            break;
+            return;
         }
-        const std::optional<QString> values = ans_to_table(c, reply);
-        if (!values) break; // no whole table: the cells keep theirs
-        f.MsgCom.set_text(QStringLiteral("Прочитана таблица."));
-        c.str_to_log(QStringLiteral("Прочитана таблица = ") + *values);
-        c.tones.tone(kConfirmHz, kConfirmMs);
         break;
-    }
     case CMD_WRITE_TABLE:
         f.MsgCom.set_text(QStringLiteral("Установлена Тарир таблица."));
         c.str_to_log(QStringLiteral("Установлена Тарировочная таблица."));
@@ -157,6 +152,7 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
         break;
     default:
         not_understood(c);
-        break;
+        return;
     }
+    c.exchange.notify(code, reply);
 }

@@ -1,9 +1,9 @@
 #include "exchange/state_display.h"
 
+#include "exchange/configurator.h"
 #include "protocol/mode_byte.h"
 #include "protocol/numbers.h"
 #include "protocol/replies.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 #include <QLocale>
@@ -89,11 +89,13 @@ bool show(Configurator& c, const StateReply& r, int& stage) {
         f.kko.set_text(number_text((double(F) - double(E)) / (double(K) * 64)));
     }
 
-    if (r.alarm_level && f.mode_yes) f.lamp_level.set_text(QString::number(*r.alarm_level));
-    if (r.extended_mode && f.mode_yes) show_extended_mode(c, *r.extended_mode);
+    if (r.alarm_level && c.exchange.settings_refresh_due())
+        f.lamp_level.set_text(QString::number(*r.alarm_level));
+    if (r.extended_mode && c.exchange.settings_refresh_due())
+        show_extended_mode(c, *r.extended_mode);
     if (r.mode) {
         f.reported_mode = *r.mode;
-        if (f.mode_yes) Out_modes(c, f.reported_mode);
+        if (c.exchange.settings_refresh_due()) Out_modes(c, f.reported_mode);
     }
 
     // A full value near twice the empty one is what a well-set probe gives.
@@ -155,7 +157,7 @@ void Out_modes(Configurator& c, uint8_t nn) {
             options[k]->set_value(kOutputInterfaces[k] == *m.output);
     }
     f.usredn.set_value(m.smoothing ? 1 : 0);
-    f.mode_yes = false;
+    c.exchange.settings_refreshed();
     f.mode_text = QString::number(nn);
 }
 

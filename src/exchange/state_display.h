@@ -12,7 +12,7 @@ struct Configurator;
 // Shows a whole state reply (already CRC-checked).  Any fault in it ends the
 // decoding where it stands and tells the user once until the next request.
 void all_data_to_form(Configurator& c, const QByteArray& aans);
-// Shows a mode byte in the setting controls and clears `mode_yes`.
+// Shows a mode byte in the setting controls; the settings refresh is done.
 void Out_modes(Configurator& c, uint8_t nn);
 // Shows an extended mode byte: smoothing level, angle, quality, thermal compensation.
 void show_extended_mode(Configurator& c, uint8_t x);

@@ -1,9 +1,9 @@
 #include "firmware/firmware_tab.h"
 
+#include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
 #include "firmware/upload_engine.h"
 #include "protocol/serial_port.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 #include <QFileInfo>
@@ -218,7 +218,7 @@ void UploadRunner::finish(uint64_t run) {
     taken_.clear();
     f.upload_cancel.set_enabled(false);
     f.dir_prog.set_text(kFirmwareInstruction);
-    f.wrs.clear(); // nothing asked for during the upload goes out after it
+    c_.exchange.drop_pending(); // nothing asked for during the upload goes out after it
     UploadOutcome outcome;
     {
         std::lock_guard<std::mutex> lock(mutex_);

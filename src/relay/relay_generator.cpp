@@ -1,11 +1,13 @@
 #include "relay/relay_generator.h"
 
+#include "exchange/configurator.h"
 #include "protocol/numbers.h"
 #include "protocol/relay_string.h"
 #include "protocol/requests.h"
 #include "relay/server_log_reader.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
+
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -70,6 +72,10 @@ void Slider1d_Click(MainForm& f) {
 
 void gen_zapr_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
+    // The generator assembles its frame where a request would wait to be
+    // sent, and empties that slot again however it ends: nothing it does, and
+    // nothing left from before, goes out when a port is opened next.
+    const auto empty_slot = qScopeGuard([&c] { c.exchange.drop_pending(); });
     const int entry = f.VibGenCmd.list_index();
     if (entry < 0 || entry >= kRelayOpCount) return;
     const auto op = RelayOp(entry);

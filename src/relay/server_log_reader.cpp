@@ -1,12 +1,12 @@
 #include "relay/server_log_reader.h"
 
+#include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
 #include "link/line_reader.h"
 #include "protocol/cp1251.h"
 #include "protocol/serial_port.h"
 #include "protocol/server_log.h"
 #include "relay/conv_str.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 #include <QCoreApplication>
@@ -21,10 +21,43 @@ QString start_folder(const MainForm& f) {
 }
 
 bool port_in_use(Configurator& c) {
-    return c.port.is_open() || c.frmSerial.tick_running;
+    return c.port.is_open() || c.exchange.tick_running();
 }
 
 } // namespace
+
+LogReading read_server_log(const QString& path, Dialogs& dialogs,
+                           const std::function<bool(const QByteArray& answer)>& each) {
+    LineReader file(path);
+    if (!file.open()) {
+        dialogs.message(kNoSuchFile);
+        return LogReading::Failed;
+    }
+    QByteArray line;
+    // The first line is the server's heading; a file without any line is no
+    // server log, however it came to be empty.
+    LineReader::Status status = file.next(&line);
+    if (status != LineReader::Status::Line) {
+        dialogs.message(kNoSuchFile);
+        return LogReading::Failed;
+    }
+    while ((status = file.next(&line)) == LineReader::Status::Line) {
+        const std::optional<QString> hex = server_log_answer(from_cp1251(line));
+        if (!hex) continue;
+        // At most what one read of the port gives.
+        const QByteArray answer = conv_str(*hex, dialogs).left(SerialPort::kMaxChunk);
+        if (answer.isEmpty()) {
+            dialogs.message(kNoSuchFile);
+            return LogReading::Failed;
+        }
+        if (!each(answer)) return LogReading::Stopped;
+    }
+    if (status == LineReader::Status::Failed) {
+        dialogs.message(kNoSuchFile);
+        return LogReading::Failed;
+    }
+    return LogReading::Done;
+}
 
 void rdf_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
@@ -35,39 +68,17 @@ void rdf_Click(Configurator& c) {
     // which firmware image or calibration file the other buttons use.
     f.server_log_file = path;
 
-    LineReader file(path);
-    if (!file.open()) {
-        c.dialogs.message(kNoSuchFile);
-        return;
-    }
-    QByteArray line;
-    // The first line is the server's heading.  A file without any line simply
-    // holds no records.
-    LineReader::Status status = file.next(&line);
-    if (status == LineReader::Status::Line) {
-        while ((status = file.next(&line)) == LineReader::Status::Line) {
-            const std::optional<QString> hex = server_log_answer(from_cp1251(line));
-            if (!hex) continue;
-            // At most what one read of the port gives.
-            const QByteArray answer = conv_str(*hex, c.dialogs).left(SerialPort::kMaxChunk);
-            if (answer.isEmpty()) {
-                c.dialogs.message(kNoSuchFile);
-                return;
-            }
-            if (port_in_use(c)) {
-                c.dialogs.message(kReadingStopped);
-                return;
-            }
-            f.replay_reply = answer;
-            f.replay_mode = true;
-            TMRComm_Timer(c);
-            f.replay_mode = false; // the tick clears it; a replay must never outlive it
-            c.dialogs.message(kNextRecord);
+    const LogReading read = read_server_log(path, c.dialogs, [&c, &f](const QByteArray& answer) {
+        if (port_in_use(c)) {
+            c.dialogs.message(kReadingStopped);
+            return false;
         }
-    }
-    if (status == LineReader::Status::Failed) {
-        c.dialogs.message(kNoSuchFile);
-        return;
-    }
-    c.dialogs.message(kNoMoreRecords);
+        f.replay_reply = answer;
+        f.replay_mode = true;
+        TMRComm_Timer(c);
+        f.replay_mode = false; // the tick clears it; a replay must never outlive it
+        c.dialogs.message(kNextRecord);
+        return true;
+    });
+    if (read == LogReading::Done) c.dialogs.message(kNoMoreRecords);
 }

@@ -1,9 +1,13 @@
 #pragma once
 // "читать из файла": steps through a telematics server's log and shows each
 // sensor answer in it as if it had come over the local line.
+#include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 struct Configurator;
+class Dialogs;
 
 inline const QString kNoSuchFile = QStringLiteral("Нет такого файла");
 inline const QString kNextRecord = QStringLiteral("след. запись");
@@ -15,3 +19,11 @@ inline const QString kReadingStopped = QStringLiteral("Порт открыт: ч
 // The `rdf` button.  One replayed answer per "след. запись" box; the port and
 // the run log are left alone.
 void rdf_Click(Configurator& c);
+
+enum class LogReading { Done, Stopped, Failed };
+// Calls `each` with every sensor answer of the server log at `path`, in order,
+// until it returns false (Stopped).  The first line is the server's heading.
+// A log that cannot be read, holds no line at all, or holds an answer that is
+// no hexadecimal is refused with kNoSuchFile (Failed).
+LogReading read_server_log(const QString& path, Dialogs& dialogs,
+                           const std::function<bool(const QByteArray& answer)>& each);

@@ -1,11 +1,11 @@
 #include "tables/auto_calibration.h"
 
+#include "exchange/configurator.h"
 #include "link/text_files.h"
 #include "protocol/calibration_file.h"
 #include "protocol/cp1251.h"
 #include "protocol/numbers.h"
 #include "tables/table_window.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 #include <QFile>

@@ -1,9 +1,12 @@
 #include "tables/table_exchange.h"
 
-#include "exchange/network_scan.h"
+#include "commands/operating_mode.h"
+#include "commands/operations.h"
+#include "exchange/configurator.h"
+#include "protocol/codes.h"
 #include "protocol/replies.h"
 #include "protocol/requests.h"
-#include "ui/configurator.h"
+#include "ui/tones.h"
 
 namespace {
 // A cell the write refused stands out until the cells are checked or filled again.
@@ -28,7 +31,7 @@ std::optional<uint8_t> table_address(Configurator& c) {
         f.MsgCom.set_text(QStringLiteral("Порт не открыт."));
         return std::nullopt;
     }
-    const std::optional<uint8_t> address = selected_address(f);
+    const std::optional<uint8_t> address = f.selected_address();
     if (!address) f.MsgCom.set_text(QStringLiteral("Не выбран адрес датчика."));
     return address;
 }
@@ -50,8 +53,8 @@ void set_cell_texts(TableForm& t, const QStringList& texts) {
 void rdt(Configurator& c) {
     const std::optional<uint8_t> address = table_address(c);
     if (!address) return;
-    c.frmSerial.wrs = request::read_table(*address);
-    c.str_to_log(QStringLiteral("Cmd_ReadTable: "));
+    c.exchange.queue(request::read_table(*address));
+    c.str_to_log(rules_of(Operation::TableRead).log_prefix);
 }
 
 bool queue_table_write(Configurator& c) {
@@ -81,15 +84,17 @@ bool queue_table_write(Configurator& c) {
         f.MsgCom.set_text(table.error().text);
         return false;
     }
-    f.wrs = request::write_table(*address, f.firmware_version, *table);
-    QString line = QStringLiteral("Cmd_SetTable = ");
+    c.exchange.queue(request::write_table(*address, f.firmware_version, *table));
+    QString line = rules_of(Operation::TableWrite).log_prefix;
     for (const QString& t : texts) line += QStringLiteral(" ") + t + QStringLiteral(",");
     c.str_to_log(line);
     return true;
 }
 
 void wrmyTable_Click(Configurator& c) {
-    if (queue_table_write(c)) c.frmSerial.sec_wr_table = 2;
+    // The sensor takes the table's litre and percent flags with the mode
+    // write, sent two ticks after the table.
+    if (queue_table_write(c)) c.exchange.after_ticks(2, [&c] { Set_mode_Click(c); });
 }
 
 void open_table_Click(Configurator& c) {
@@ -108,4 +113,17 @@ std::optional<QString> ans_to_table(Configurator& c, const QByteArray& aans) {
     QString list;
     for (const QString& v : texts) list += v + QStringLiteral(", ");
     return list;
+}
+
+void table_reply(Configurator& c, const QByteArray& reply) {
+    const std::optional<QString> values = ans_to_table(c, reply);
+    if (!values) return; // no whole table: the cells keep theirs
+    c.frmSerial.MsgCom.set_text(QStringLiteral("Прочитана таблица."));
+    c.str_to_log(QStringLiteral("Прочитана таблица = ") + *values);
+    c.tones.tone(kConfirmHz, kConfirmMs);
+}
+
+void listen_for_tables(Configurator& c) {
+    if (c.exchange.has_listener(CMD_READ_TABLE)) return; // once, however often wired
+    c.exchange.on_reply(CMD_READ_TABLE, [&c](const QByteArray& reply) { table_reply(c, reply); });
 }

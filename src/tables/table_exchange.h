@@ -34,3 +34,10 @@ void open_table_Click(Configurator& c);
 // values in that order, each followed by ", ".  A reply that is no whole table
 // changes no cell, says why in the status line and gives nothing.
 std::optional<QString> ans_to_table(Configurator& c, const QByteArray& aans);
+
+// A sound table reply (its CRC checked by the dispatch): the cells, then the
+// status line, the run log and the tone.
+void table_reply(Configurator& c, const QByteArray& reply);
+// Registers table_reply for table replies, once however often it is called;
+// part of wire_tables, and wherever table replies are handled without the window.
+void listen_for_tables(Configurator& c);

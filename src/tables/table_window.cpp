@@ -1,10 +1,10 @@
 #include "tables/table_window.h"
 
+#include "exchange/configurator.h"
 #include "link/text_files.h"
 #include "protocol/calibration_table.h"
 #include "tables/auto_calibration.h"
 #include "tables/table_exchange.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
 
 #include <QCoreApplication>
@@ -70,4 +70,5 @@ void wire_tables(Configurator& c) {
     t.per_sents.on_click = [&t, &f] { f.per_sents.set_value(t.per_sents.value()); };
     f.open_table.on_click = [&c] { open_table_Click(c); };
     wire_auto_calibration(c);
+    listen_for_tables(c);
 }

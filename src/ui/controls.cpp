@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-Control::Control(Form& owner, ControlKind kind, QString name, QString text, int tag)
-    : owner_(owner), kind_(kind), name_(std::move(name)), text_(std::move(text)), tag_(tag) {
+Control::Control(Form& owner, ControlKind kind, QString name, QString text, FirmwareTag tag)
+    : owner_(owner), kind_(kind), name_(std::move(name)), text_(std::move(text)),
+      tag_(tag_value(tag)) {
     owner_.add(this);
 }
 
@@ -108,7 +109,7 @@ void TabControl::set_current(int i) {
     if (on_click) on_click();
 }
 
-Grid::Grid(Form& f, QString name, int rows, int cols, int tag)
+Grid::Grid(Form& f, QString name, int rows, int cols, FirmwareTag tag)
     : Control(f, ControlKind::Grid, std::move(name), {}, tag), rows_(rows), cols_(cols),
       cells_(size_t(rows) * size_t(cols)) {}
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "ui/firmware_tag.h"
+
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -41,7 +43,8 @@ enum class ControlKind {
 
 class Control {
 public:
-    Control(Form& owner, ControlKind kind, QString name, QString text = {}, int tag = 0);
+    Control(Form& owner, ControlKind kind, QString name, QString text = {},
+            FirmwareTag tag = FirmwareTag::None);
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -89,13 +92,13 @@ private:
 
 class Label : public Control {
 public:
-    Label(Form& f, QString name, QString text = {}, int tag = 0)
+    Label(Form& f, QString name, QString text = {}, FirmwareTag tag = FirmwareTag::None)
         : Control(f, ControlKind::Label, std::move(name), std::move(text), tag) {}
 };
 
 class Frame : public Control {
 public:
-    Frame(Form& f, QString name, QString text = {}, int tag = 0)
+    Frame(Form& f, QString name, QString text = {}, FirmwareTag tag = FirmwareTag::None)
         : Control(f, ControlKind::Frame, std::move(name), std::move(text), tag) {}
 };
 
@@ -106,7 +109,7 @@ public:
 
 class Button : public Control {
 public:
-    Button(Form& f, QString name, QString text = {}, int tag = 0)
+    Button(Form& f, QString name, QString text = {}, FirmwareTag tag = FirmwareTag::None)
         : Control(f, ControlKind::Button, std::move(name), std::move(text), tag) {}
     // The procedure run when the button is pressed.
     std::function<void()> on_click;
@@ -117,7 +120,7 @@ public:
 
 class TextBox : public Control {
 public:
-    TextBox(Form& f, QString name, QString text = {}, int tag = 0)
+    TextBox(Form& f, QString name, QString text = {}, FirmwareTag tag = FirmwareTag::None)
         : Control(f, ControlKind::TextBox, std::move(name), std::move(text), tag) {
         set_back_colour(kWindowBackground);
         set_fore_colour(kWindowText);
@@ -126,7 +129,7 @@ public:
 
 class CheckBox : public Control {
 public:
-    CheckBox(Form& f, QString name, QString text = {}, int tag = 0)
+    CheckBox(Form& f, QString name, QString text = {}, FirmwareTag tag = FirmwareTag::None)
         : Control(f, ControlKind::CheckBox, std::move(name), std::move(text), tag) {}
     // 0 unchecked, 1 checked, 2 greyed.
     int value() const { return value_; }
@@ -138,7 +141,7 @@ private:
 
 class OptionButton : public Control {
 public:
-    OptionButton(Form& f, QString name, QString text = {}, int tag = 0)
+    OptionButton(Form& f, QString name, QString text = {}, FirmwareTag tag = FirmwareTag::None)
         : Control(f, ControlKind::OptionButton, std::move(name), std::move(text), tag) {}
     bool value() const { return value_; }
     void set_value(bool v);
@@ -149,7 +152,7 @@ private:
 
 class ComboBox : public Control {
 public:
-    ComboBox(Form& f, QString name, QString text = {}, int tag = 0)
+    ComboBox(Form& f, QString name, QString text = {}, FirmwareTag tag = FirmwareTag::None)
         : Control(f, ControlKind::ComboBox, std::move(name), std::move(text), tag) {
         set_back_colour(kWindowBackground);
         set_fore_colour(kWindowText);
@@ -173,7 +176,7 @@ private:
 
 class Shape : public Control {
 public:
-    Shape(Form& f, QString name, Colour fill, int tag = 0)
+    Shape(Form& f, QString name, Colour fill, FirmwareTag tag = FirmwareTag::None)
         : Control(f, ControlKind::Shape, std::move(name), {}, tag), fill_(fill) {}
     Colour fill_colour() const { return fill_; }
     void set_fill_colour(Colour c);
@@ -198,7 +201,7 @@ private:
 
 class Slider : public Control {
 public:
-    Slider(Form& f, QString name, int min, int max, int tag = 0)
+    Slider(Form& f, QString name, int min, int max, FirmwareTag tag = FirmwareTag::None)
         : Control(f, ControlKind::Slider, std::move(name), {}, tag), min_(min), max_(max) {}
     int min() const { return min_; }
     int max() const { return max_; }
@@ -241,7 +244,7 @@ private:
 // A grid of text cells (rows and columns from 0; row 0 is the header).
 class Grid : public Control {
 public:
-    Grid(Form& f, QString name, int rows, int cols, int tag = 0);
+    Grid(Form& f, QString name, int rows, int cols, FirmwareTag tag = FirmwareTag::None);
     int rows() const { return rows_; }
     int cols() const { return cols_; }
     void set_rows(int r);

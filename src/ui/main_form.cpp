@@ -157,3 +157,11 @@ ModeByte MainForm::relay_mode() const {
     const std::array<const OptionButton*, 5> outputs = {&r485d, &r_ad, &r_fd, &r_pd, &r_p485d};
     return mode_shown(outputs, iinvd, usrednd, D_4096d, tartab1d, per_sentsd);
 }
+
+std::optional<uint8_t> MainForm::selected_address() const {
+    if (CmbNet.list_index() < 0) return std::nullopt;
+    bool ok = false;
+    const int v = CmbNet.selected_text().trimmed().toInt(&ok, 10);
+    if (!ok || v < 0 || v > 255) return std::nullopt;
+    return uint8_t(v);
+}

@@ -13,53 +13,51 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 inline const QString kNoData = QStringLiteral("Нет данных");
 inline const QString kProgramTitle = QStringLiteral("Конфигуратор Zorvik v2.6.3");
-
-// Tags tying controls to the open port (9) or to a firmware version code.
-inline constexpr int kPortTag = 9;
 
 class MainForm : public Form {
 public:
     MainForm();
 
     // --- Port and link (outside the tabs) ---
-    Label port_caption{*this, "Label11", "Порт", kPortTag};
+    Label port_caption{*this, "Label11", "Порт", FirmwareTag::Port};
     ComboBox CmbPort{*this, "CmbPort", "----"};
-    Button BTNOpenCom{*this, "BTNOpenCom", "Открыть порт", kPortTag};
+    Button BTNOpenCom{*this, "BTNOpenCom", "Открыть порт", FirmwareTag::Port};
     Button BTNCloseCom{*this, "BTNCloseCom", "Закрыть порт"};
     Timer presence_timer{*this, "Timer1", 1000, true};
     Timer TMRComm{*this, "TMRComm", 1000, false};
 
     // --- Network and identity ---
-    Label poll_address_caption{*this, "Label4", "Опрашивать Адрес", kPortTag};
-    ComboBox CmbNet{*this, "CmbNet", "", kPortTag};
-    Button Opros{*this, "Opros", "Поиск датчиков", kPortTag};
-    Label devices_caption{*this, "Label3", "Устройства в сети:", kPortTag};
-    Label netdev{*this, "netdev", "--------------", kPortTag};
-    Label serial_caption{*this, "Label8", "Серийный номер", kPortTag};
-    Label sn{*this, "sn", "0", kPortTag};
-    Label vv{*this, "vv", "Ver ---------", kPortTag};
-    Label MsgCom{*this, "MsgCom", "", kPortTag};
+    Label poll_address_caption{*this, "Label4", "Опрашивать Адрес", FirmwareTag::Port};
+    ComboBox CmbNet{*this, "CmbNet", "", FirmwareTag::Port};
+    Button Opros{*this, "Opros", "Поиск датчиков", FirmwareTag::Port};
+    Label devices_caption{*this, "Label3", "Устройства в сети:", FirmwareTag::Port};
+    Label netdev{*this, "netdev", "--------------", FirmwareTag::Port};
+    Label serial_caption{*this, "Label8", "Серийный номер", FirmwareTag::Port};
+    Label sn{*this, "sn", "0", FirmwareTag::Port};
+    Label vv{*this, "vv", "Ver ---------", FirmwareTag::Port};
+    Label MsgCom{*this, "MsgCom", "", FirmwareTag::Port};
     Shape Pic{*this, "Pic", rgb(255, 255, 16)};
 
     // --- Live values ---
-    Label ur{*this, "ur", "Уровень", kPortTag};
-    Label Uroven{*this, "Uroven", kNoData, kPortTag};
+    Label ur{*this, "ur", "Уровень", FirmwareTag::Port};
+    Label Uroven{*this, "Uroven", kNoData, FirmwareTag::Port};
     ProgressBar level_bar{*this, "ProgressBar1", 1024};
-    Label tek_l{*this, "tek_l", "Текущий", kPortTag};
-    Label tek{*this, "tek", kNoData, kPortTag};
-    Label l{*this, "l", "Пустой", kPortTag};
-    Label lo{*this, "lo", "нет данных", kPortTag};
-    Label h{*this, "h", "Полный", kPortTag};
-    Label hi{*this, "hi", "нет данных", kPortTag};
+    Label tek_l{*this, "tek_l", "Текущий", FirmwareTag::Port};
+    Label tek{*this, "tek", kNoData, FirmwareTag::Port};
+    Label l{*this, "l", "Пустой", FirmwareTag::Port};
+    Label lo{*this, "lo", "нет данных", FirmwareTag::Port};
+    Label h{*this, "h", "Полный", FirmwareTag::Port};
+    Label hi{*this, "hi", "нет данных", FirmwareTag::Port};
     Label full_empty_caption{*this, "Label19", "Полный / Пустой"};
-    Label nz{*this, "nz", "Сетевой адрес", kPortTag};
-    Label ne{*this, "ne", "нет данных", kPortTag};
-    Label te{*this, "te", "Темп-ра", kPortTag};
-    Label temp{*this, "temp", kNoData, kPortTag};
+    Label nz{*this, "nz", "Сетевой адрес", FirmwareTag::Port};
+    Label ne{*this, "ne", "нет данных", FirmwareTag::Port};
+    Label te{*this, "te", "Темп-ра", FirmwareTag::Port};
+    Label temp{*this, "temp", kNoData, FirmwareTag::Port};
     Label freq_caption{*this, "Label14", "Частота"};
     Label freq{*this, "freq", ""};
     Label analog_caption{*this, "Label16", "Аналоговый"};
@@ -70,59 +68,59 @@ public:
     Shape ind_stab{*this, "ind_stab", rgb(192, 192, 192)};
 
     // --- Buttons outside the tabs ---
-    Button horizont{*this, "horizont", "Горизонт", kPortTag};
-    Button Vvod_PWD{*this, "Vvod_PWD", "Ввести пароль", 163};
-    Button Chg_pass{*this, "Chg_pass", "Установить пароль", 163};
+    Button horizont{*this, "horizont", "Горизонт", FirmwareTag::Port};
+    Button Vvod_PWD{*this, "Vvod_PWD", "Ввести пароль", FirmwareTag::V163};
+    Button Chg_pass{*this, "Chg_pass", "Установить пароль", FirmwareTag::V163};
 
     TabControl tabs{*this, "SSTab1", {"Настройка", "Тарировка", "Дист. упр.", "Прошивка"}};
 
     // --- Tab 0 "Настройка": calibration, address, alarm level, modes ---
     Label balance_caption{*this, "Label10", "Балланс калибровки"};
     Label kko{*this, "kko", "0"};
-    Label Kalibr_warning{*this, "Kalibr_warning", "", kPortTag};
-    Label full_caption{*this, "Label7", "Полный", kPortTag};
-    Button hig{*this, "hig", "Установить текущий", kPortTag};
-    TextBox hi_data{*this, "hi_data", "100000", 171};
-    Button set_hi_data{*this, "set_hi_data", "Установить", 171};
-    Label empty_caption{*this, "Label5", "Пустой", kPortTag};
-    Button low{*this, "low", "Установить текущий", kPortTag};
-    TextBox lo_data{*this, "lo_data", "50000", 171};
-    Button set_lo_data{*this, "set_lo_data", "Установить", 171};
-    Button shift{*this, "shift", "Сдвиг уровня", kPortTag};
-    Button net{*this, "net", "Изменить &сетевой адрес", kPortTag};
-    Label lamp_level_caption{*this, "Label9", "Порог срабатывания лампы %", 170};
-    TextBox lamp_level{*this, "lamp_level", "10", 170};
-    Button set_alarm{*this, "Command1", "Установить", 170};
-    Button open_table{*this, "Command6", "Пересчитывать в литры", 170};
-    CheckBox per_sents{*this, "per_sents", "пересчитывать в проценты", 200};
+    Label Kalibr_warning{*this, "Kalibr_warning", "", FirmwareTag::Port};
+    Label full_caption{*this, "Label7", "Полный", FirmwareTag::Port};
+    Button hig{*this, "hig", "Установить текущий", FirmwareTag::Port};
+    TextBox hi_data{*this, "hi_data", "100000", FirmwareTag::V171};
+    Button set_hi_data{*this, "set_hi_data", "Установить", FirmwareTag::V171};
+    Label empty_caption{*this, "Label5", "Пустой", FirmwareTag::Port};
+    Button low{*this, "low", "Установить текущий", FirmwareTag::Port};
+    TextBox lo_data{*this, "lo_data", "50000", FirmwareTag::V171};
+    Button set_lo_data{*this, "set_lo_data", "Установить", FirmwareTag::V171};
+    Button shift{*this, "shift", "Сдвиг уровня", FirmwareTag::Port};
+    Button net{*this, "net", "Изменить &сетевой адрес", FirmwareTag::Port};
+    Label lamp_level_caption{*this, "Label9", "Порог срабатывания лампы %", FirmwareTag::V170};
+    TextBox lamp_level{*this, "lamp_level", "10", FirmwareTag::V170};
+    Button set_alarm{*this, "Command1", "Установить", FirmwareTag::V170};
+    Button open_table{*this, "Command6", "Пересчитывать в литры", FirmwareTag::V170};
+    CheckBox per_sents{*this, "per_sents", "пересчитывать в проценты", FirmwareTag::V200};
 
-    Frame modes_frame{*this, "Frame4", "Режимы", kPortTag};
-    OptionButton R485{*this, "R485", "", kPortTag};
-    Label R_485{*this, "R_485", "Режим RS-485", kPortTag};
-    OptionButton R_a{*this, "R_a", "", 130};
-    Label R_analog{*this, "R_analog", "Аналоговый Режим", 130};
-    OptionButton R_f{*this, "R_f", "", 130};
-    Label R_fr{*this, "R_fr", "Частотный режим", 130};
-    OptionButton R_p{*this, "R_p", "", 131};
-    Label R_per{*this, "R_per", "Периодический", 131};
-    OptionButton R_p485{*this, "R_p485", "", 163};
-    Label periodic485_caption{*this, "Label2", "Периодический RS485", 163};
-    OptionButton rs_232{*this, "rs_232", "", 163};
-    Label rs232_caption{*this, "Label12", "RS-232", 163};
-    CheckBox iinv{*this, "iinv", "", kPortTag};
-    Label invers{*this, "invers", "Инверсия индикатора", kPortTag};
-    CheckBox usredn{*this, "usredn", "", kPortTag};
-    Label usred{*this, "usred", "Сглаживание", kPortTag};
-    CheckBox D_4096{*this, "D_4096", "", kPortTag};
-    Label range4096_caption{*this, "Label6", "Диапазон 4096", kPortTag};
-    CheckBox tartab1{*this, "tartab1", "Пересчитывать в литры", 170};
-    Label smoothing_caption{*this, "Label22", "Сглаживание", 176};
-    Slider smoothing_slider{*this, "Slider1", 0, 15, 176};
-    Label sgla{*this, "sgla", "0", 176};
-    CheckBox Termokompens{*this, "Termokompens", "Откл. Термокомпенсацию", 176};
-    CheckBox naklon{*this, "naklon", "Угол", kPortTag};
-    CheckBox dr_quality{*this, "dr_quality", "Качество", kPortTag};
-    Button Set_mode{*this, "Set_mode", "&Установить", kPortTag};
+    Frame modes_frame{*this, "Frame4", "Режимы", FirmwareTag::Port};
+    OptionButton R485{*this, "R485", "", FirmwareTag::Port};
+    Label R_485{*this, "R_485", "Режим RS-485", FirmwareTag::Port};
+    OptionButton R_a{*this, "R_a", "", FirmwareTag::V130};
+    Label R_analog{*this, "R_analog", "Аналоговый Режим", FirmwareTag::V130};
+    OptionButton R_f{*this, "R_f", "", FirmwareTag::V130};
+    Label R_fr{*this, "R_fr", "Частотный режим", FirmwareTag::V130};
+    OptionButton R_p{*this, "R_p", "", FirmwareTag::V131};
+    Label R_per{*this, "R_per", "Периодический", FirmwareTag::V131};
+    OptionButton R_p485{*this, "R_p485", "", FirmwareTag::V163};
+    Label periodic485_caption{*this, "Label2", "Периодический RS485", FirmwareTag::V163};
+    OptionButton rs_232{*this, "rs_232", "", FirmwareTag::V163};
+    Label rs232_caption{*this, "Label12", "RS-232", FirmwareTag::V163};
+    CheckBox iinv{*this, "iinv", "", FirmwareTag::Port};
+    Label invers{*this, "invers", "Инверсия индикатора", FirmwareTag::Port};
+    CheckBox usredn{*this, "usredn", "", FirmwareTag::Port};
+    Label usred{*this, "usred", "Сглаживание", FirmwareTag::Port};
+    CheckBox D_4096{*this, "D_4096", "", FirmwareTag::Port};
+    Label range4096_caption{*this, "Label6", "Диапазон 4096", FirmwareTag::Port};
+    CheckBox tartab1{*this, "tartab1", "Пересчитывать в литры", FirmwareTag::V170};
+    Label smoothing_caption{*this, "Label22", "Сглаживание", FirmwareTag::V176};
+    Slider smoothing_slider{*this, "Slider1", 0, 15, FirmwareTag::V176};
+    Label sgla{*this, "sgla", "0", FirmwareTag::V176};
+    CheckBox Termokompens{*this, "Termokompens", "Откл. Термокомпенсацию", FirmwareTag::V176};
+    CheckBox naklon{*this, "naklon", "Угол", FirmwareTag::Port};
+    CheckBox dr_quality{*this, "dr_quality", "Качество", FirmwareTag::Port};
+    Button Set_mode{*this, "Set_mode", "&Установить", FirmwareTag::Port};
     // The output options in the order of kOutputInterfaces.
     std::array<OptionButton*, 6> output_options() {
         return {&R485, &R_a, &R_f, &R_p, &R_p485, &rs_232};
@@ -131,18 +129,21 @@ public:
     // controls show (that tab has no RS-232 option).
     ModeByte settings_mode() const;
     ModeByte relay_mode() const;
+    // The address of the selected `CmbNet` entry; nullopt when none is
+    // selected or its text is not a whole number 0..255.
+    std::optional<uint8_t> selected_address() const;
 
     // --- Tab 1 "Тарировка": auto-calibration by portions ---
-    Label portion_caption{*this, "Label15", "Порция заправки", kPortTag};
-    Label step_zapr{*this, "step_zapr", "0", kPortTag};
-    Label autocal_file_caption{*this, "Label17", "Запись в  Файл:", kPortTag};
-    Label tar_file_name{*this, "tar_file_name", "", kPortTag};
+    Label portion_caption{*this, "Label15", "Порция заправки", FirmwareTag::Port};
+    Label step_zapr{*this, "step_zapr", "0", FirmwareTag::Port};
+    Label autocal_file_caption{*this, "Label17", "Запись в  Файл:", FirmwareTag::Port};
+    Label tar_file_name{*this, "tar_file_name", "", FirmwareTag::Port};
     Label autocal_note{*this, "Label24", ""};
-    Grid autocal_grid{*this, "MSFlexGrid1", 9, 3, kPortTag};
-    Button new_calibration{*this, "Command11", "Новая тарировка", kPortTag};
-    Button resume_calibration{*this, "Command12", "Возобновить тарировку", kPortTag};
-    Button ch_portion{*this, "ch_portion", "Изменить", kPortTag};
-    Button record_point{*this, "Command14", "Ввести значение  (F9)", kPortTag};
+    Grid autocal_grid{*this, "MSFlexGrid1", 9, 3, FirmwareTag::Port};
+    Button new_calibration{*this, "Command11", "Новая тарировка", FirmwareTag::Port};
+    Button resume_calibration{*this, "Command12", "Возобновить тарировку", FirmwareTag::Port};
+    Button ch_portion{*this, "ch_portion", "Изменить", FirmwareTag::Port};
+    Button record_point{*this, "Command14", "Ввести значение  (F9)", FirmwareTag::Port};
 
     // --- Tab 2 "Дист. упр.": relay command generator, server log reader ---
     Label remote_address_caption{*this, "Label13", "удаленный сетевой номер"};
@@ -162,7 +163,7 @@ public:
     OptionButton r_ad{*this, "r_ad", ""};
     Label relay_analog_caption{*this, "Label32", "Аналоговый Режим"};
     OptionButton r_fd{*this, "r_fd", ""};
-    Label relay_freq_caption{*this, "Label33", "Частотный режим", 130};
+    Label relay_freq_caption{*this, "Label33", "Частотный режим", FirmwareTag::V130};
     OptionButton r_pd{*this, "r_pd", ""};
     Label relay_periodic_caption{*this, "Label30", "Периодический"};
     OptionButton r_p485d{*this, "r_p485d", ""};
@@ -187,31 +188,24 @@ public:
     // --- Tab 3 "Прошивка": firmware upload ---
     Label dir_prog{*this, "dir_prog", "Отключите питание датчика"};
     Label filename_prog{*this, "filename_prog", "Нет файла"};
-    Button open_firmware{*this, "Command8", "Открыть файл", kPortTag};
+    Button open_firmware{*this, "Command8", "Открыть файл", FirmwareTag::Port};
     TextBox upload_log{*this, "txtRec1", ""};
-    CheckBox EEPROM{*this, "EEPROM", "Сброс калибровок", kPortTag};
-    Frame sensor_type_frame{*this, "Frame3", "Тип датчика", kPortTag};
-    OptionButton Zorvik{*this, "Zorvik", "Zorvik", kPortTag};
-    OptionButton Pelgar{*this, "Pelgar", "Pelgar", kPortTag};
-    Button start{*this, "start", "Пуск", kPortTag};
+    CheckBox EEPROM{*this, "EEPROM", "Сброс калибровок", FirmwareTag::Port};
+    Frame sensor_type_frame{*this, "Frame3", "Тип датчика", FirmwareTag::Port};
+    OptionButton Zorvik{*this, "Zorvik", "Zorvik", FirmwareTag::Port};
+    OptionButton Pelgar{*this, "Pelgar", "Pelgar", FirmwareTag::Port};
+    Button start{*this, "start", "Пуск", FirmwareTag::Port};
     // How far an upload has got, and the way to stop it.
     ProgressBar upload_progress{*this, "upload_progress", 100};
     Button upload_cancel{*this, "upload_cancel", "Отмена"};
 
     // --- Window-level variables ---
-    QByteArray wrs;                // the pending request, empty when none
-    uint8_t id_addr = 0;           // address the identity request was last queued for
-    uint8_t sec_wr_table = 0;      // deferred mode write after a table write: 2 -> 1 -> 0
     bool freq_mode = false;        // the sensor reported frequency mode
     bool err_shown = false;        // the bad-data message has been shown
     int16_t still_count = 0;       // stability counter
-    uint8_t write_failures = 0;    // consecutive failed writes
     bool no_data = false;          // the selected sensor does not answer
-    bool net_opr = false;          // a network scan waits for its answer
-    bool scan_on_wire = false;     // the scan request of net_opr has been written
     bool replay_mode = false;      // a reply from a server log is being processed
     QByteArray replay_reply;       // that reply
-    bool mode_yes = true;          // the next state reply refreshes the setting controls
     double avg_reading = 0;        // running average of the raw reading
     int16_t stab_score = 0;        // stability score 0..5
     uint8_t reported_mode = 0;     // mode byte of the last state reply
@@ -227,10 +221,6 @@ public:
     int32_t autocal_litres = 0;    // auto-calibration: litres of that row
     int16_t autocal_portion = 0;   // auto-calibration: litres per portion
     QString autocal_file;          // auto-calibration: where points go; a path of its own
-    // The exchange cycle's own bookkeeping: a tick may wait for its reply
-    // across event-loop turns; closing the port abandons it by moving the serial.
-    bool tick_running = false;
-    uint32_t tick_serial = 0;
 };
 
 // The calibration table window `Form3`.

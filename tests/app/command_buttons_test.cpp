@@ -39,7 +39,7 @@ TEST(CommandButtons, ShiftWindowAndHorizonFromTheWidgets) {
         const char* shift;
     };
     dialogs.answers = {false, true};
-    f.wrs.clear();
+    app.cfg().exchange.drop_pending();
     for (const Use& u : {Use{"Command2", "5"}, Use{"Command1", "1001"}, Use{"Command3", "5"},
                          Use{"Command1", "-7"}}) {
         button(app.main_window(), "shift")->click();
@@ -52,10 +52,10 @@ TEST(CommandButtons, ShiftWindowAndHorizonFromTheWidgets) {
     }
     EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Значения могут быть от -1000 до 1000")});
     EXPECT_EQ(dialogs.questions.size(), 2);
-    EXPECT_EQ(f.wrs, request::shift_full(0, 0, -7).value());
+    EXPECT_EQ(app.cfg().exchange.pending(), request::shift_full(0, 0, -7).value());
 
     dialogs.answers = {true};
-    f.wrs.clear();
+    app.cfg().exchange.drop_pending();
     button(app.main_window(), "horizont")->click();
-    EXPECT_EQ(f.wrs, request::set_horizon(0, 0));
+    EXPECT_EQ(app.cfg().exchange.pending(), request::set_horizon(0, 0));
 }

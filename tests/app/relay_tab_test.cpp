@@ -2,10 +2,10 @@
 // click through to the string and the copy button through to the clipboard.
 #include "app/binder.h"
 #include "app/main_window.h"
+#include "app/startup.h"
 #include "app/wiring.h"
+#include "exchange/configurator.h"
 #include "exchange/port_scan.h"
-#include "ui/configurator.h"
-#include "ui/startup.h"
 
 #include "../support/fake_serial_port.h"
 #include "../support/fakes.h"

@@ -1,7 +1,7 @@
 #include "app/application.h"
+#include "app/startup.h"
 #include "app/wiring.h"
 #include "protocol/serial_port.h"
-#include "ui/startup.h"
 
 #include "../support/fake_serial_port.h"
 #include "../support/fakes.h"
@@ -143,11 +143,11 @@ TEST(Shell, DemoConnectSearchesTheLineButOtherPortsOnlyOpen) {
         f.presence_timer.on_timer(); // the main window shows; the port opens
         ASSERT_TRUE(f.BTNCloseCom.enabled());
         if (demo) {
-            EXPECT_EQ(f.wrs, QByteArray::fromHex("31FFDC"));
-            EXPECT_TRUE(f.net_opr);
+            EXPECT_EQ(cfg.exchange.pending(), QByteArray::fromHex("31FFDC"));
+            EXPECT_TRUE(cfg.exchange.net_opr);
         } else {
-            EXPECT_NE(f.wrs, QByteArray::fromHex("31FFDC"));
-            EXPECT_FALSE(f.net_opr);
+            EXPECT_NE(cfg.exchange.pending(), QByteArray::fromHex("31FFDC"));
+            EXPECT_FALSE(cfg.exchange.net_opr);
         }
     }
 }

@@ -399,6 +399,8 @@ TEST(CliEndToEnd, RelayAndReplayNeedNoPort) {
                              "12:00:05 485=04:3E051048\r\n";
     ASSERT_TRUE(write_file(server_log, lines));
     ASSERT_TRUE(write_file(bad_log, lines + "12:00:06 485=04:3EZZ\r\n"));
+    const QString empty_log = dir.filePath(QStringLiteral("empty.log"));
+    ASSERT_TRUE(write_file(empty_log, ""));
 
     struct Case {
         QStringList args;
@@ -440,6 +442,7 @@ TEST(CliEndToEnd, RelayAndReplayNeedNoPort) {
          "Ответ не соответствует запросу"},
         // A log with an answer that is no hexadecimal is refused whole.
         {{"replay", bad_log}, 2, "", "Нет такого файла"},
+        {{"replay", empty_log}, 2, "", "Нет такого файла"},
         {{"replay", dir.filePath(QStringLiteral("none.log"))}, 2, "", "Нет такого файла"},
     };
     for (const Case& c : cases) {

@@ -15,9 +15,9 @@ struct ModeRig : ConfiguratorRig {
     }
     QByteArray send(bool yes = true) {
         dialogs.answers.assign(1, yes);
-        f.wrs.clear();
+        c.exchange.drop_pending();
         Set_mode_Click(c);
-        return f.wrs;
+        return c.exchange.pending();
     }
 };
 } // namespace
@@ -28,10 +28,10 @@ TEST(OperatingMode, ModeByteFromTheControls) {
     r.f.R_f.set_value(true);
     r.f.iinv.set_value(1);
     r.f.D_4096.set_value(2); // a greyed box counts as ticked in the mode byte
-    r.f.mode_yes = false;
+    r.c.exchange.settings_refreshed();
     EXPECT_EQ(r.send(), frame("3105F285"));
     EXPECT_EQ(r.log_lines().last(), "Cmd Change mode to 133 sgla 0");
-    EXPECT_TRUE(r.f.mode_yes);
+    EXPECT_TRUE(r.c.exchange.settings_refresh_due());
     EXPECT_EQ(r.dialogs.questions,
               QStringList({QStringLiteral(
                   "Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?")}));

@@ -58,8 +58,8 @@ QString run(const Case& k) {
             r.dialogs.inputs.push_back(a == u"cancel" ? std::nullopt
                                                       : std::optional<QString>(a.mid(1)));
     }
-    r.f.wrs = kPending;
-    r.f.mode_yes = false;
+    r.c.exchange.queue(kPending);
+    r.c.exchange.settings_refreshed();
     const qsizetype logged = r.log_lines().size();
 
     k.op(r.c);
@@ -69,11 +69,11 @@ QString run(const Case& k) {
     for (const QString& l : r.log_lines().mid(logged))
         out += QStringLiteral("log: \"") + l + "\"\n";
     out += QStringLiteral("wrs: ") +
-           (r.f.wrs == kPending ? QStringLiteral("(as before)")
-            : r.f.wrs.isEmpty() ? QStringLiteral("(empty)")
-                                : hex_of(r.f.wrs)) +
+           (r.c.exchange.pending() == kPending ? QStringLiteral("(as before)")
+            : r.c.exchange.pending().isEmpty() ? QStringLiteral("(empty)")
+                                               : hex_of(r.c.exchange.pending())) +
            u'\n';
-    if (r.f.mode_yes) out += QStringLiteral("mode_yes set\n");
+    if (r.c.exchange.settings_refresh_due()) out += QStringLiteral("mode_yes set\n");
     return out;
 }
 
@@ -214,10 +214,10 @@ TEST(ConfigurationOperations, LinkClosedWhileAskingStoresNothing) {
     QByteArray left; // what the close routine itself leaves pending
     r.dialogs.during_question = [&] {
         close_routine(r.c);
-        left = r.f.wrs;
+        left = r.c.exchange.pending();
     };
     set_alarm_level_Click(r.c);
-    EXPECT_EQ(r.f.wrs, left);
+    EXPECT_EQ(r.c.exchange.pending(), left);
     EXPECT_FALSE(r.log_lines().join(u'\n').contains(QStringLiteral("Cmd Set Lamp Level")));
 }
 
@@ -226,14 +226,14 @@ TEST(ConfigurationOperations, DeferredModeWriteAsksAndSendsInItsTick) {
     r.open();
     r.select(5);
     r.f.tek.set_text(QStringLiteral("1000"));
-    r.f.sec_wr_table = 2;
+    r.c.exchange.after_ticks(2, [&] { Set_mode_Click(r.c); });
     r.tick();
     EXPECT_TRUE(r.dialogs.questions.isEmpty());
     r.dialogs.answers = {true};
     r.tick();
     EXPECT_EQ(r.dialogs.questions.size(), 1);
     EXPECT_EQ(r.port.writes.back(), request::set_mode(5, 0, 0x00, 0));
-    r.f.sec_wr_table = 2;
+    r.c.exchange.after_ticks(2, [&] { Set_mode_Click(r.c); });
     r.tick();
     r.tick(); // answered No: a state request instead
     EXPECT_EQ(r.port.writes.back(), request::read_state(5));

@@ -6,16 +6,16 @@
 #include "../support/fakes.h"
 #include "../support/snapshot.h"
 
-#include "commands/gating.h"
+#include "app/startup.h"
 #include "commands/wire_commands.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "link/qt_serial_port.h"
 #include "protocol/codes.h"
 #include "protocol/cp1251.h"
 #include "sim/pty_server.h"
-#include "ui/configurator.h"
-#include "ui/startup.h"
+#include "ui/gating.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -150,9 +150,9 @@ TEST(CommandsOverPty, PasswordAlarmModeShiftAndAddressSession) {
         for (int i = 0; i < n; ++i) {
             f.TMRComm.on_timer();
             const QDeadlineTimer deadline(10'000);
-            while (f.tick_running && !deadline.hasExpired())
+            while (c.exchange.tick_running() && !deadline.hasExpired())
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            ASSERT_FALSE(f.tick_running);
+            ASSERT_FALSE(c.exchange.tick_running());
             // The status line when it changed, red when it is.
             const QString now =
                 f.MsgCom.text() + (f.MsgCom.fore_colour() == kRed ? QStringLiteral(" (red)") : "");

@@ -26,7 +26,7 @@ TEST(ExchangeCycle, IdleTicksAskForStateAndReportSilence) {
     EXPECT_EQ(r.f.MsgCom.text(), kNoAnswer + "5");
     EXPECT_EQ(r.f.MsgCom.fore_colour(), kButtonText);
     EXPECT_TRUE(r.f.no_data);
-    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_TRUE(r.c.exchange.pending().isEmpty());
     EXPECT_EQ(r.log_lines().mid(1), QStringList({kNoAnswer + "5", kNoAnswer + "5"}));
     // Each write flips the indicator between white and grey.
     const Colour after_two = r.f.Pic.fill_colour();
@@ -43,12 +43,12 @@ TEST(ExchangeCycle, PendingRequestGoesOutInsteadOfTheStateRequest) {
     ConfiguratorRig r;
     r.open();
     r.select(5);
-    r.f.wrs = frame("3105FA");
+    r.c.exchange.queue(frame("3105FA"));
     r.f.err_shown = true;
     r.tick();
     ASSERT_EQ(r.port.writes.size(), 1u);
     EXPECT_EQ(r.port.writes[0], frame("3105FA"));
-    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_TRUE(r.c.exchange.pending().isEmpty());
     EXPECT_FALSE(r.f.err_shown); // a user request clears the bad-data note
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("3105F0FE"));
@@ -61,10 +61,10 @@ TEST(ExchangeCycle, AddressChangeQueuesIdentityOverAPendingRequest) {
     r.f.CmbNet.on_click = nullptr; // a selection made without the click handler
     r.f.CmbNet.add_item("12");
     r.f.CmbNet.set_list_index(1);
-    r.f.wrs = frame("3105FA");
+    r.c.exchange.queue(frame("3105FA"));
     r.tick();
     EXPECT_EQ(r.port.last_write(), frame("310CFC"));
-    EXPECT_EQ(r.f.id_addr, 12);
+    EXPECT_EQ(r.c.exchange.id_addr, 12);
     r.tick();
     EXPECT_EQ(r.port.last_write(), frame("310CF0"));
 }
@@ -79,7 +79,7 @@ TEST(ExchangeCycle, EntryThatIsNoAddressGetsNoRequests) {
     r.tick();
     ASSERT_EQ(r.port.writes.size(), 1u);
     EXPECT_TRUE(r.port.writes[0].isEmpty());
-    EXPECT_EQ(r.f.id_addr, 5);
+    EXPECT_EQ(r.c.exchange.id_addr, 5);
     r.f.CmbNet.set_list_index(-1);
     r.tick();
     EXPECT_TRUE(r.port.last_write().isEmpty());
@@ -91,32 +91,32 @@ TEST(ExchangeCycle, FramedAndUnframedBoundaries) {
     r.select(5);
     // Three bytes starting with 0x3E are no frame: with a scan pending they
     // are three addresses.
-    r.f.net_opr = true;
-    r.f.scan_on_wire = true; // as after the scan request went out
+    r.c.exchange.net_opr = true;
+    r.c.exchange.scan_on_wire = true; // as after the scan request went out
     r.receive(hex("3E05F0"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"62", "5", "240"}));
-    EXPECT_FALSE(r.f.net_opr);
+    EXPECT_FALSE(r.c.exchange.net_opr);
     EXPECT_EQ(r.f.Pic.fill_colour(), kRed);
 
     // Address 62 first with three more answers reads as a frame (code 0x0C,
     // not one we know), and the scan stays pending.
     r.select(5);
-    r.f.net_opr = true;
-    r.f.scan_on_wire = true; // as after the scan request went out
+    r.c.exchange.net_opr = true;
+    r.c.exchange.scan_on_wire = true; // as after the scan request went out
     r.receive(hex("3E050C07"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    EXPECT_TRUE(r.f.net_opr);
+    EXPECT_TRUE(r.c.exchange.net_opr);
     EXPECT_EQ(r.dialogs.texts(), QStringList({"Ответ не соответствует запросу"}));
 
     // Without a scan, or with 20 bytes or more, an unframed reply is ignored.
-    r.f.net_opr = false;
+    r.c.exchange.net_opr = false;
     r.receive(hex("0507"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    r.f.net_opr = true;
-    r.f.scan_on_wire = true; // as after the scan request went out
+    r.c.exchange.net_opr = true;
+    r.c.exchange.scan_on_wire = true; // as after the scan request went out
     r.receive(QByteArray(20, '\x07'));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    EXPECT_FALSE(r.f.net_opr);
+    EXPECT_FALSE(r.c.exchange.net_opr);
     EXPECT_EQ(r.f.MsgCom.text(), "Датчик подключен");
     EXPECT_EQ(r.f.MsgCom.fore_colour(), kDarkGreen);
     EXPECT_EQ(r.port.count("flush"), 4);
@@ -132,8 +132,8 @@ TEST(ExchangeCycle, OnlyBytesReadAfterTheScanWentOutAnswerIt) {
     r.port.incoming = hex("07"); // a stray byte of the earlier exchange
     r.port.complete_read();
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    EXPECT_TRUE(r.f.net_opr);
-    EXPECT_EQ(r.f.wrs, hex("31FFDC")); // the scan is still to go out
+    EXPECT_TRUE(r.c.exchange.net_opr);
+    EXPECT_EQ(r.c.exchange.pending(), hex("31FFDC")); // the scan is still to go out
 
     r.tick(); // the scan goes out; its answer is read by the tick after
     r.port.complete_read();
@@ -142,7 +142,7 @@ TEST(ExchangeCycle, OnlyBytesReadAfterTheScanWentOutAnswerIt) {
     r.port.incoming = hex("050C");
     r.port.complete_read();
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5", "12"}));
-    EXPECT_FALSE(r.f.net_opr);
+    EXPECT_FALSE(r.c.exchange.net_opr);
 }
 
 TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
@@ -151,17 +151,17 @@ TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
     r.select(5);
     r.port.failing_writes = 4;
     r.port.failed_count = 2;
-    r.f.wrs = frame("3105FA");
+    r.c.exchange.queue(frame("3105FA"));
     r.port.incoming = frame("3E05FA"); // a reply read in a failed tick is dropped
     r.tick();
     EXPECT_EQ(r.dialogs.texts(), QStringList({kWriteError}));
-    EXPECT_EQ(r.f.write_failures, 1);
-    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_EQ(r.c.exchange.write_failures, 1);
+    EXPECT_TRUE(r.c.exchange.pending().isEmpty());
     EXPECT_NE(r.f.MsgCom.text(), QStringLiteral(" Установлен нижний уровень."));
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("3105F0FE")); // the dropped request is not retried
     r.tick();
-    EXPECT_EQ(r.f.write_failures, 3);
+    EXPECT_EQ(r.c.exchange.write_failures, 3);
     EXPECT_TRUE(r.port.is_open());
     EXPECT_TRUE(r.f.TMRComm.enabled());
 
@@ -183,7 +183,7 @@ TEST(ExchangeCycle, SuccessfulWriteResetsTheFailureCount) {
     r.tick();
     r.tick();
     r.tick();
-    EXPECT_EQ(r.f.write_failures, 0);
+    EXPECT_EQ(r.c.exchange.write_failures, 0);
     r.port.failing_writes = 3;
     r.tick();
     r.tick();
@@ -197,7 +197,7 @@ TEST(ExchangeCycle, FrequencyModeDropsUserRequestsButKeepsPolling) {
     r.select(5);
     r.receive(frame("3E05FE01F4"));
     EXPECT_TRUE(r.f.freq_mode);
-    r.f.wrs = frame("3105F5");
+    r.c.exchange.queue(frame("3105F5"));
     r.tick();
     EXPECT_EQ(r.dialogs.texts(), QStringList({kFreqRefusal}));
     EXPECT_TRUE(r.port.last_write().isEmpty()); // nothing sent this tick
@@ -207,7 +207,7 @@ TEST(ExchangeCycle, FrequencyModeDropsUserRequestsButKeepsPolling) {
     // Any other reply ends frequency mode.
     r.receive(frame("3E05FA"));
     EXPECT_FALSE(r.f.freq_mode);
-    r.f.wrs = frame("3105F5");
+    r.c.exchange.queue(frame("3105F5"));
     r.tick();
     EXPECT_EQ(r.port.last_write(), frame("3105F5"));
 }
@@ -224,7 +224,7 @@ TEST(ExchangeCycle, ReplayLeavesThePortAndTheRunLogAlone) {
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Получены данные."));
     EXPECT_EQ(r.f.Pic.fill_colour(), kRed);
     EXPECT_FALSE(r.f.replay_mode);
-    EXPECT_FALSE(r.f.tick_running);
+    EXPECT_FALSE(r.c.exchange.tick_running());
     // The log speaks again after the replay.
     r.c.str_to_log("after");
     EXPECT_EQ(r.log_lines().last(), "after");
@@ -235,13 +235,13 @@ TEST(ExchangeCycle, TableWriteIsFollowedByTheModeWriteTwoTicksLater) {
     r.open();
     r.select(5);
     r.f.tek.set_text("1000"); // a sensor has answered
-    r.f.sec_wr_table = 2;
+    r.c.exchange.after_ticks(2, [&] { Set_mode_Click(r.c); });
     r.tick();
-    EXPECT_EQ(r.f.sec_wr_table, 1);
+    EXPECT_EQ(r.c.exchange.deferred_ticks(), 1);
     EXPECT_TRUE(r.dialogs.questions.isEmpty());
     r.dialogs.answers.push_back(true);
     r.tick();
-    EXPECT_EQ(r.f.sec_wr_table, 0);
+    EXPECT_EQ(r.c.exchange.deferred_ticks(), 0);
     EXPECT_EQ(r.dialogs.questions.size(), 1);
     EXPECT_EQ(r.port.last_write(), frame("3105F200"));
 }
@@ -255,19 +255,19 @@ TEST(ExchangeCycleAsync, ARequestStoredDuringTheReadIsKeptForTheNextTick) {
     r.port.hold_reads = true;
     r.tick();
     ASSERT_TRUE(r.port.read_held());
-    EXPECT_TRUE(r.f.tick_running);
-    r.f.wrs = frame("3105F5"); // the user presses a button meanwhile
-    r.tick();                  // and the timer fires again: no second tick
+    EXPECT_TRUE(r.c.exchange.tick_running());
+    r.c.exchange.queue(frame("3105F5")); // the user presses a button meanwhile
+    r.tick();                            // and the timer fires again: no second tick
     EXPECT_EQ(r.port.count("read_async"), 1);
     ASSERT_TRUE(r.port.complete_read());
     ASSERT_EQ(r.port.writes.size(), 1u);
     EXPECT_EQ(r.port.writes[0], hex("3105F0FE"));
-    EXPECT_EQ(r.f.wrs, frame("3105F5"));
-    EXPECT_FALSE(r.f.tick_running);
+    EXPECT_EQ(r.c.exchange.pending(), frame("3105F5"));
+    EXPECT_FALSE(r.c.exchange.tick_running());
     r.tick();
     r.port.complete_read();
     EXPECT_EQ(r.port.last_write(), frame("3105F5"));
-    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_TRUE(r.c.exchange.pending().isEmpty());
 }
 
 TEST(ExchangeCycleAsync, ClosingThePortDuringTheReadEndsTheTickQuietly) {
@@ -279,7 +279,7 @@ TEST(ExchangeCycleAsync, ClosingThePortDuringTheReadEndsTheTickQuietly) {
         r.port.honour_cancel = port_drops_the_read;
         r.tick();
         BTNCloseCom_Click(r.c);
-        EXPECT_FALSE(r.f.tick_running);
+        EXPECT_FALSE(r.c.exchange.tick_running());
         EXPECT_EQ(r.port.complete_read(), !port_drops_the_read);
         EXPECT_TRUE(r.port.writes.empty());
         EXPECT_TRUE(r.dialogs.messages.empty());
@@ -296,7 +296,7 @@ TEST(ExchangeCycleAsync, ClosingWhileTheWriteErrorIsShownEndsTheTick) {
     ConfiguratorRig r;
     r.open();
     r.select(5);
-    r.f.write_failures = 3;
+    r.c.exchange.write_failures = 3;
     r.port.failing_writes = 1;
     r.dialogs.during_message = [&r] {
         r.dialogs.during_message = nullptr;
@@ -322,7 +322,7 @@ TEST(ExchangeCycleAsync, NoTickStartsWhileAMessageOfAnotherIsOpen) {
     };
     r.tick();
     EXPECT_EQ(nested_writes, 1);
-    EXPECT_FALSE(r.f.tick_running);
+    EXPECT_FALSE(r.c.exchange.tick_running());
     r.tick();
     EXPECT_EQ(r.port.writes.size(), 2u);
 }

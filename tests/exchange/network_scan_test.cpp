@@ -22,11 +22,11 @@ struct ScanRig : ConfiguratorRig {
 
 TEST(NetworkScan, ScanRequestAndAnswer) {
     ScanRig r;
-    r.f.mode_yes = false;
+    r.c.exchange.settings_refreshed();
     Opros_Click(r.c);
-    EXPECT_EQ(r.f.wrs, hex("31FFDC"));
-    EXPECT_TRUE(r.f.net_opr);
-    EXPECT_TRUE(r.f.mode_yes);
+    EXPECT_EQ(r.c.exchange.pending(), hex("31FFDC"));
+    EXPECT_TRUE(r.c.exchange.net_opr);
+    EXPECT_TRUE(r.c.exchange.settings_refresh_due());
     EXPECT_EQ(r.log_lines().last(), "Cmd Ask Net ");
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("31FFDC"));
@@ -36,7 +36,7 @@ TEST(NetworkScan, ScanRequestAndAnswer) {
     EXPECT_EQ(r.f.CmbNet.list_index(), 0);
     EXPECT_EQ(r.f.netdev.text(), "5 12 ");
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Произошел опрос сети."));
-    EXPECT_FALSE(r.f.net_opr);
+    EXPECT_FALSE(r.c.exchange.net_opr);
     EXPECT_TRUE(r.log_lines().contains(QStringLiteral("Устройства в сети 5 12 ")));
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("3105FC5D"));
@@ -48,7 +48,7 @@ TEST(NetworkScan, DuplicatesAndLateAnswers) {
     r.tick();
     r.tick(); // no answer: the scan stays pending
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Нет ответа от датчика с адресом 5"));
-    EXPECT_TRUE(r.f.net_opr);
+    EXPECT_TRUE(r.c.exchange.net_opr);
     r.receive(hex("0707"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"7", "7"}));
     EXPECT_EQ(r.f.netdev.text(), "7 7 ");
@@ -57,12 +57,12 @@ TEST(NetworkScan, DuplicatesAndLateAnswers) {
 TEST(NetworkScan, SelectingAnAddressAsksForItsIdentity) {
     ScanRig r;
     r.f.CmbNet.add_item("12");
-    r.f.mode_yes = false;
+    r.c.exchange.settings_refreshed();
     r.f.CmbNet.set_list_index(1);
-    EXPECT_EQ(r.f.wrs, frame("310CFC"));
-    EXPECT_TRUE(r.f.mode_yes);
+    EXPECT_EQ(r.c.exchange.pending(), frame("310CFC"));
+    EXPECT_TRUE(r.c.exchange.settings_refresh_due());
     r.f.CmbNet.set_list_index(-1);
-    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_TRUE(r.c.exchange.pending().isEmpty());
     EXPECT_TRUE(Zapros_ser_num(r.f).isEmpty());
 }
 
@@ -74,14 +74,14 @@ TEST(Identity, SerialNumberAndVersionText) {
     for (const Case& k : {Case{176, 0, "1.7.6."}, Case{176, 2, "21.7.6."}, Case{95, 0, "9.5.."}}) {
         SCOPED_TRACE(k.vv);
         ScanRig r;
-        r.f.mode_yes = false;
+        r.c.exchange.settings_refreshed();
         const qsizetype before = r.log_lines().size();
         r.receive(identity(k.version, k.variant));
         EXPECT_EQ(r.f.sn.text(), "12345");
         EXPECT_EQ(r.f.vv.text(), k.vv);
         EXPECT_EQ(r.f.firmware_version, k.version);
         EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Получен С/Н и вер. прошивки"));
-        EXPECT_TRUE(r.f.mode_yes);
+        EXPECT_TRUE(r.c.exchange.settings_refresh_due());
         EXPECT_EQ(r.log_lines().mid(before),
                   QStringList({QStringLiteral("Device: 12345  Ver Soft: ") + k.vv}));
     }
@@ -149,12 +149,16 @@ TEST(Identity, GatingFollowsTheVersion) {
         EXPECT_TRUE(r.f.Termokompens.enabled());
         EXPECT_FALSE(r.f.usredn.visible());
         EXPECT_FALSE(r.f.naklon.visible());
-        // An older sensor afterwards takes nothing back.
+        // An older sensor afterwards is offered only what it understands.
         r.receive(identity(130));
         EXPECT_EQ(r.f.vv.text(), "1.3.0.");
-        EXPECT_TRUE(r.f.smoothing_slider.visible());
-        EXPECT_TRUE(r.f.smoothing_slider.enabled());
-        EXPECT_TRUE(r.f.Vvod_PWD.enabled());
+        EXPECT_FALSE(r.f.smoothing_slider.visible());
+        EXPECT_FALSE(r.f.smoothing_slider.enabled());
+        EXPECT_FALSE(r.f.lamp_level.visible());
+        EXPECT_FALSE(r.f.set_hi_data.enabled());
+        EXPECT_FALSE(r.f.Vvod_PWD.enabled());
+        EXPECT_TRUE(r.f.usredn.visible() && r.f.usredn.enabled());
+        EXPECT_TRUE(r.f.R_a.enabled());
         EXPECT_FALSE(r.f.Kalibr_warning.visible());
     }
     {

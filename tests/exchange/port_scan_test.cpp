@@ -1,6 +1,6 @@
+#include "exchange/configurator.h"
 #include "exchange/port_scan.h"
 #include "protocol/serial_port.h"
-#include "ui/configurator.h"
 
 #include "../support/fakes.h"
 #include "../support/qt_printers.h"

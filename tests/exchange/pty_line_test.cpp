@@ -2,14 +2,14 @@
 // line served on a pseudo-terminal with wire timing, ticking once a second.
 #include "../support/fakes.h"
 
-#include "commands/gating.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "link/qt_serial_port.h"
 #include "link/text_files.h"
 #include "protocol/cp1251.h"
 #include "sim/pty_server.h"
-#include "ui/configurator.h"
+#include "ui/gating.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -134,14 +134,14 @@ TEST(ReplyDispatch, ModeConfirmationUsesTheExtendedByteFrom175On) {
         SCOPED_TRACE(version);
         DispatchRig r;
         r.f.firmware_version = int16_t(version);
-        r.f.mode_yes = true;
+        r.c.exchange.refresh_settings_next();
         r.receive(frame("3E05F289A5"));
         EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Установлен новый режим."));
         EXPECT_EQ(r.f.iinv.value(), 1);
         EXPECT_EQ(r.f.usredn.value(), 1);
         EXPECT_EQ(r.f.D_4096.value(), 1);
         EXPECT_EQ(r.f.mode_text, "137");
-        EXPECT_FALSE(r.f.mode_yes);
+        EXPECT_FALSE(r.c.exchange.settings_refresh_due());
         const bool extended = version > 174;
         EXPECT_EQ(r.f.sgla.text(), extended ? "5" : "0");
         EXPECT_EQ(r.f.Termokompens.value(), extended ? 1 : 0);

@@ -2,14 +2,14 @@
 // live values and a confirmation, all through the real reply handling.
 #include "../support/fakes.h"
 
-#include "commands/gating.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/network_scan.h"
 #include "protocol/codes.h"
 #include "protocol/frame_codec.h"
 #include "sim/sim_port.h"
-#include "ui/configurator.h"
+#include "ui/gating.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -44,9 +44,9 @@ struct SimRig {
     void tick() {
         f.TMRComm.on_timer();
         QDeadlineTimer deadline(2000);
-        while (f.tick_running && !deadline.hasExpired())
+        while (c.exchange.tick_running() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        ASSERT_FALSE(f.tick_running);
+        ASSERT_FALSE(c.exchange.tick_running());
     }
 };
 } // namespace
@@ -80,10 +80,10 @@ TEST(SimLine, ScanIdentifyAndWatch) {
     EXPECT_EQ(r.f.ne.text(), "12");
 
     // A configuration request and its confirmation.
-    r.f.wrs = Control_summ(QByteArray::fromHex("310CFA") + write_trailer());
+    r.c.exchange.queue(Control_summ(QByteArray::fromHex("310CFA") + write_trailer()));
     r.tick();
     r.tick();
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Установлен нижний уровень."));
     EXPECT_TRUE(r.dialogs.messages.empty());
-    EXPECT_EQ(r.f.write_failures, 0);
+    EXPECT_EQ(r.c.exchange.write_failures, 0);
 }

@@ -48,7 +48,7 @@ TEST(StateDisplay, WorkedExample) {
     DisplayRig r;
     r.open();
     r.select(5);
-    r.f.mode_yes = true;
+    r.c.exchange.refresh_settings_next();
     const QByteArray bytes = state_reply(State{});
     ASSERT_EQ(bytes, hex("3E05F0152C03C1B0130060EA000050BD01001000260F0560"));
     const qsizetype before = r.log_lines().size();
@@ -62,7 +62,7 @@ TEST(StateDisplay, WorkedExample) {
     EXPECT_EQ(r.f.Ur_progressBar, 1024);
     EXPECT_EQ(r.f.reported_mode, 0x26);
     EXPECT_EQ(r.f.mode_text, "38");
-    EXPECT_FALSE(r.f.mode_yes);
+    EXPECT_FALSE(r.c.exchange.settings_refresh_due());
     EXPECT_TRUE(r.dialogs.messages.empty());
     EXPECT_EQ(r.log_lines().mid(before),
               QStringList({QStringLiteral("812, 1290433, 60000, 114000, 38, 21 °C")}));
@@ -81,27 +81,27 @@ TEST(StateDisplay, EmptyValueZeroFailsAtTheRatioCheck) {
     EXPECT_EQ(r.f.lo.text(), "0");
     EXPECT_EQ(r.f.hi.text(), "114000");
     EXPECT_EQ(r.f.lamp_level.text(), "15"); // configuration went in before the fault
-    EXPECT_FALSE(r.f.mode_yes);
+    EXPECT_FALSE(r.c.exchange.settings_refresh_due());
     EXPECT_EQ(r.f.Kalibr_warning.text(), "before");
     EXPECT_TRUE(r.log_lines().mid(before).isEmpty());
     EXPECT_TRUE(r.f.err_shown);
     // Further faults stay silent until the user sends a request.
     r.receive(state_reply(s));
     EXPECT_EQ(r.dialogs.messages.size(), 1u);
-    r.f.wrs = frame("3105FA");
+    r.c.exchange.queue(frame("3105FA"));
     r.receive(state_reply(s));
     EXPECT_EQ(r.dialogs.messages.size(), 2u);
 }
 
 TEST(StateDisplay, CoefficientZeroFailsAtTheBalance) {
     DisplayRig r;
-    r.f.mode_yes = true;
+    r.c.exchange.refresh_settings_next();
     State s;
     s.K = 0;
     r.show(s);
     EXPECT_EQ(r.dialogs.texts(), QStringList({kBadData}));
     EXPECT_EQ(r.f.hi.text(), "114000");
-    EXPECT_TRUE(r.f.mode_yes);
+    EXPECT_TRUE(r.c.exchange.settings_refresh_due());
     EXPECT_EQ(r.f.lamp_level.text(), "10");
     EXPECT_FALSE(r.f.R_p.value());
     // A long empty text skips the balance, so K = 0 does no harm.
@@ -110,7 +110,7 @@ TEST(StateDisplay, CoefficientZeroFailsAtTheBalance) {
     r.f.err_shown = false;
     r.show(s);
     EXPECT_EQ(r.dialogs.messages.size(), 1u);
-    EXPECT_FALSE(r.f.mode_yes);
+    EXPECT_FALSE(r.c.exchange.settings_refresh_due());
 }
 
 TEST(StateDisplay, ShortRepliesTellWhichLevelToChange) {
@@ -140,7 +140,7 @@ TEST(StateDisplay, ShortRepliesTellWhichLevelToChange) {
 
 TEST(StateDisplay, TemperatureOffsetIs254) {
     DisplayRig r;
-    r.f.mode_yes = false;
+    r.c.exchange.settings_refreshed();
     for (auto [raw, text] : std::initializer_list<std::pair<uint8_t, const char*>>{
              {0x80, "-126 °C"}, {0x7F, "127 °C"}, {0xFF, "1 °C"}, {200, "-54 °C"}, {0, "0 °C"}}) {
         State s;
@@ -152,7 +152,7 @@ TEST(StateDisplay, TemperatureOffsetIs254) {
 
 TEST(StateDisplay, AnalogVoltageAndFrequency) {
     DisplayRig r;
-    r.f.mode_yes = false;
+    r.c.exchange.settings_refreshed();
     State s;
     s.length = 21;
     auto volts_for = [&](int n) {
@@ -171,7 +171,7 @@ TEST(StateDisplay, AnalogVoltageAndFrequency) {
 
 TEST(StateDisplay, RatioColours) {
     DisplayRig r;
-    r.f.mode_yes = false;
+    r.c.exchange.settings_refreshed();
     State s;
     s.E = 50000;
     for (auto [full, colour] : std::initializer_list<std::pair<uint32_t, Colour>>{
@@ -187,7 +187,7 @@ TEST(StateDisplay, RatioColours) {
 
 TEST(StateDisplay, RangeSwitchTakesEffectOneReplyLater) {
     DisplayRig r;
-    r.f.mode_yes = true;
+    r.c.exchange.refresh_settings_next();
     State s;
     s.N = 2048;
     s.M = 0x80;
@@ -205,7 +205,7 @@ TEST(StateDisplay, RangeSwitchTakesEffectOneReplyLater) {
     // Firmware 1.7.2 counts its range in 256 steps.
     DisplayRig old;
     old.f.range256 = 1;
-    old.f.mode_yes = true;
+    old.c.exchange.refresh_settings_next();
     old.show(s);
     EXPECT_EQ(old.f.Ur_progressBar, 256);
 }
@@ -217,7 +217,7 @@ TEST(StateDisplay, ConfigurationOnlyWhenAskedAndByLength) {
     s.A = 33;
     s.X = 0x9A; // thermal compensation off, angle, smoothing 10
     s.length = 22;
-    r.f.mode_yes = true;
+    r.c.exchange.refresh_settings_next();
     r.show(s);
     EXPECT_TRUE(r.f.R_f.value());
     EXPECT_EQ(r.f.iinv.value(), 1);
@@ -231,7 +231,7 @@ TEST(StateDisplay, ConfigurationOnlyWhenAskedAndByLength) {
     EXPECT_TRUE(r.f.R_f.value());
     EXPECT_EQ(r.f.lamp_level.text(), "10");
 
-    r.f.mode_yes = true;
+    r.c.exchange.refresh_settings_next();
     r.show(s);
     EXPECT_TRUE(r.f.R485.value());
     EXPECT_FALSE(r.f.R_f.value());
@@ -246,7 +246,7 @@ TEST(StateDisplay, ConfigurationOnlyWhenAskedAndByLength) {
 
     // 0x14 is no output of ours: the choice stays as it was.
     s.M = 0x14;
-    r.f.mode_yes = true;
+    r.c.exchange.refresh_settings_next();
     r.show(s);
     EXPECT_TRUE(r.f.R485.value());
     EXPECT_EQ(r.f.mode_text, "20");
@@ -254,7 +254,7 @@ TEST(StateDisplay, ConfigurationOnlyWhenAskedAndByLength) {
 
 TEST(StateDisplay, StabilityIndicator) {
     DisplayRig r;
-    r.f.mode_yes = false;
+    r.c.exchange.settings_refreshed();
     State s;
     s.C = 1000000;
     r.show(s);
@@ -278,7 +278,7 @@ TEST(StateDisplay, ZeroReadingGoesGreenAfterAMinute) {
     DisplayRig r;
     r.open();
     r.select(5);
-    r.f.mode_yes = false;
+    r.c.exchange.settings_refreshed();
     State s;
     s.C = 0;
     // The first tick cannot lower the counter below 0, so it gains 2; each

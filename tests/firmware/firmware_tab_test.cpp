@@ -132,7 +132,7 @@ TEST(FirmwareTab, UploadOwnsThePortOnAWorkerAndGivesTheWindowBack) {
         const int before = r.written;
         QThread::msleep(50);
         waited = r.written == before;
-        r.f.wrs = QByteArrayLiteral("pending"); // asked for while the upload ran
+        r.c.exchange.queue(QByteArrayLiteral("pending")); // asked for while the upload ran
     };
     r.f.start.click();
     ASSERT_TRUE(r.finish());
@@ -140,7 +140,7 @@ TEST(FirmwareTab, UploadOwnsThePortOnAWorkerAndGivesTheWindowBack) {
     EXPECT_EQ(r.dialogs.texts(), QStringList{kUploadNack});
     EXPECT_EQ(r.f.upload_log.text(), kTwoBlocks);
     EXPECT_TRUE(r.f.TMRComm.enabled());
-    EXPECT_TRUE(r.f.wrs.isEmpty());
+    EXPECT_TRUE(r.c.exchange.pending().isEmpty());
     for (Control* ctl : std::initializer_list<Control*>{&r.f.start, &r.f.open_firmware,
                                                         &r.f.BTNCloseCom, &r.f.CmbPort, &r.f.Opros})
         EXPECT_TRUE(ctl->enabled()) << ctl->name().toStdString();

@@ -3,14 +3,14 @@
 #include "../support/fakes.h"
 #include "../support/firmware_image_file.h"
 
-#include "commands/gating.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "firmware/firmware_tab.h"
 #include "firmware/upload_engine.h"
 #include "link/qt_serial_port.h"
 #include "sim/pty_server.h"
-#include "ui/configurator.h"
+#include "ui/gating.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

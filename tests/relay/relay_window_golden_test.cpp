@@ -123,9 +123,9 @@ TEST(RelayAgainstWindow, RequestsWithAValue) {
             for (const int64_t v : row.values) {
                 WindowRig w(199, v176);
                 w.dialogs.answers.assign(1, true);
-                w.f.wrs.clear();
+                w.c.exchange.drop_pending();
                 row.send(w, QString::number(v));
-                EXPECT_EQ(relay(req(row.op, 199, v176, v)), w.f.wrs)
+                EXPECT_EQ(relay(req(row.op, 199, v176, v)), w.c.exchange.pending())
                     << int(row.op) << " " << v176 << " " << v;
             }
         }
@@ -148,9 +148,9 @@ TEST(RelayAgainstWindow, ModeRequests) {
             w.f.sgla.set_text(QString::number(r.extended.smoothing_level));
             w.f.Termokompens.set_value(r.extended.thermal_compensation_off);
             w.dialogs.answers.assign(1, true);
-            w.f.wrs.clear();
+            w.c.exchange.drop_pending();
             Set_mode_Click(w.c);
-            EXPECT_EQ(relay(r), w.f.wrs) << i << " " << v176;
+            EXPECT_EQ(relay(r), w.c.exchange.pending()) << i << " " << v176;
         }
     }
 }

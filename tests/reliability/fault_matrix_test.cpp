@@ -10,7 +10,9 @@
 #include "../support/firmware_image_file.h"
 #include "../support/qt_printers.h"
 
+#include "app/startup.h"
 #include "commands/operating_mode.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "firmware/firmware_tab.h"
@@ -22,8 +24,6 @@
 #include "sim/pty_server.h"
 #include "tables/table_exchange.h"
 #include "tables/table_window.h"
-#include "ui/configurator.h"
-#include "ui/startup.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -132,7 +132,7 @@ struct Rig {
         clock.t = clock.t.addSecs(1);
         if (f.TMRComm.enabled()) f.TMRComm.on_timer();
         if (mid_read) mid_read();
-        EXPECT_TRUE(pump_until([&] { return !f.tick_running; }, 3'000));
+        EXPECT_TRUE(pump_until([&] { return !c.exchange.tick_running(); }, 3'000));
         const qint64 waiting = port.waiting_bytes();
         most_waiting = std::max(most_waiting, waiting);
         trace.append(f.MsgCom.text() + u'/' + f.hi.text() + u'/' + QString::number(waiting));

@@ -4,16 +4,17 @@
 #include "fake_serial_port.h"
 #include "fakes.h"
 
-#include "commands/gating.h"
+#include "app/startup.h"
 #include "commands/operating_mode.h"
 #include "commands/wire_commands.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "link/text_files.h"
 #include "protocol/cp1251.h"
 #include "protocol/frame_codec.h"
-#include "ui/configurator.h"
-#include "ui/startup.h"
+#include "tables/table_exchange.h"
+#include "ui/gating.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -32,6 +33,7 @@ struct ConfiguratorRig {
         wire_exchange(c);
         wire_connection(c);
         wire_commands(c);
+        listen_for_tables(c);
         // The program's own start-up, with the run log in the test's folder.
         Form_Load(c, dir.path());
         f.CmbPort.clear();
@@ -42,16 +44,16 @@ struct ConfiguratorRig {
     // Opens COM3 and leaves the line idle: nothing pending, address 0 known.
     void open() {
         BTNOpenCom_Click(c);
-        f.wrs.clear();
-        f.id_addr = 0;
+        c.exchange.drop_pending();
+        c.exchange.id_addr = 0;
     }
     // Selects `address` as if it had been identified already.
     void select(int address) {
         f.CmbNet.clear();
         f.CmbNet.add_item(QString::number(address));
         f.CmbNet.set_list_index(0);
-        f.id_addr = uint8_t(address);
-        f.wrs.clear();
+        c.exchange.id_addr = uint8_t(address);
+        c.exchange.drop_pending();
     }
     void tick() { f.TMRComm.on_timer(); }
     // The line delivers `bytes` to the next read; one tick reads them.

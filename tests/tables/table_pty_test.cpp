@@ -2,14 +2,14 @@
 // serial port: read its table, change a cell, write it back, read it again.
 #include "../support/fakes.h"
 
-#include "commands/gating.h"
 #include "commands/operating_mode.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "link/qt_serial_port.h"
 #include "sim/pty_server.h"
 #include "tables/table_window.h"
-#include "ui/configurator.h"
+#include "ui/gating.h"
 
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -88,8 +88,8 @@ TEST(TablePty, ReadEditWriteReadAgain) {
     t.tartab.set_value(0);
     t.rdTable.click();
     ASSERT_TRUE(tick_until(f, [&] { return t.litre_cells[5]->text() == "777"; }));
-    f.mode_yes = true;
-    ASSERT_TRUE(tick_until(f, [&] { return !f.mode_yes; }));
+    c.exchange.refresh_settings_next();
+    ASSERT_TRUE(tick_until(f, [&] { return !c.exchange.settings_refresh_due(); }));
     EXPECT_EQ(t.tartab.value(), 1);
     EXPECT_EQ(f.tartab1.value(), 1);
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.texts().join('\n').toStdString();

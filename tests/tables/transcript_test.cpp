@@ -7,7 +7,7 @@
 #include "../support/snapshot.h"
 #include "table_rig.h"
 
-#include "commands/gating.h"
+#include "ui/gating.h"
 
 #include <QDir>
 #include <QFile>
@@ -141,8 +141,8 @@ private:
         const MainForm& f = r_.f;
         QMap<QString, QString> s;
         s["status"] = f.MsgCom.text();
-        s["wrs"] = f.wrs.toHex(' ').toUpper();
-        s["sec_wr_table"] = QString::number(f.sec_wr_table);
+        s["wrs"] = r_.c.exchange.pending().toHex(' ').toUpper();
+        s["sec_wr_table"] = QString::number(r_.c.exchange.deferred_ticks());
         QStringList cells = r_.cells(), marked;
         for (int i = 0; i < 40; ++i)
             if ((i < 20 ? r_.t.reading_cells[size_t(i)] : r_.t.litre_cells[size_t(i - 20)])

@@ -41,7 +41,7 @@ TEST(FormSnapshot, GatingByTagAndFirmwareVersion) {
         text += QStringLiteral("\nfirmware %1 then changes:\n").arg(version) +
                 snapshot_changes(opened, layout(r));
         if (version == 176) {
-            // An older sensor met next takes nothing away.
+            // An older sensor met next is offered only what it understands.
             const QString newest = layout(r);
             r.receive(identity(130));
             text += QStringLiteral("\nfirmware 130 after 176 changes:\n") +

@@ -1,6 +1,6 @@
 // Which controls each firmware generation unlocks is checked against the
 // snapshots in tests/ui/golden/gating.txt; here the generator's own switch.
-#include "commands/gating.h"
+#include "ui/gating.h"
 #include "ui/main_form.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,13 @@
-#include "commands/gating.h"
+#include "ui/gating.h"
 
 #include "ui/main_form.h"
 
 namespace {
+constexpr int kV130 = tag_value(FirmwareTag::V130);
+constexpr int kV163 = tag_value(FirmwareTag::V163);
+constexpr int kV170 = tag_value(FirmwareTag::V170);
+constexpr int kV176 = tag_value(FirmwareTag::V176);
+
 template <typename Pred, typename Action> void for_tagged(MainForm& f, Pred pred, Action act) {
     for (Control* c : f.controls())
         if (pred(c->tag())) act(*c);
@@ -28,46 +33,48 @@ void CloseAllTags(MainForm& f) {
         f, [](int t) { return t > 8; },
         [](Control& c) {
             c.set_enabled(false);
-            if (c.tag() == 176) c.set_visible(false);
+            if (c.tag() == kV176) c.set_visible(false);
         });
 }
 
 void SwitchTags(MainForm& f) {
     for_tagged(
-        f, [](int t) { return t > 8 && t < 130; }, [](Control& c) { c.set_enabled(!c.enabled()); });
+        f, [](int t) { return t > 8 && t < kV130; },
+        [](Control& c) { c.set_enabled(!c.enabled()); });
 }
 
 void swtag130(MainForm& f) {
-    enable_tag(f, 130);
+    enable_tag(f, kV130);
 }
 void swtag131(MainForm& f) {
-    enable_tag(f, 131);
+    enable_tag(f, tag_value(FirmwareTag::V131));
 }
 
 void swtag134(MainForm& f) {
     for_tagged(
-        f, [](int t) { return t > 134 && t < 163; }, [](Control& c) { c.set_enabled(true); });
+        f, [](int t) { return t > tag_value(FirmwareTag::V134) && t < kV163; },
+        [](Control& c) { c.set_enabled(true); });
 }
 
 void swtag163(MainForm& f) {
-    enable_tag(f, 163);
+    enable_tag(f, kV163);
 }
 
 void swtag170(MainForm& f) {
-    enable_and_show_tag(f, 170);
+    enable_and_show_tag(f, kV170);
     // Both only mirror the table window's boxes.
     f.tartab1.set_enabled(false);
     f.per_sents.set_enabled(false);
 }
 
 void swtag171(MainForm& f) {
-    enable_and_show_tag(f, 171);
+    enable_and_show_tag(f, tag_value(FirmwareTag::V171));
 }
 
 void swtag172(MainForm&) {}
 
 void swtag176(MainForm& f) {
-    enable_and_show_tag(f, 176);
+    enable_and_show_tag(f, kV176);
     // The smoothing slider replaces the on/off box.
     f.usredn.set_enabled(false);
     f.usredn.set_visible(false);
@@ -94,10 +101,56 @@ void restore_gated_visibility(MainForm& f) {
     // The 1.7.0 group and the percent box hidden, the 1.7.6 group hidden and
     // the on/off smoothing box back in its place, the 2.0.0 options hidden.
     for_tagged(
-        f, [](int t) { return t == 170 || t == 176; }, [](Control& c) { c.set_visible(false); });
+        f, [](int t) { return t == kV170 || t == kV176; },
+        [](Control& c) { c.set_visible(false); });
     f.per_sents.set_visible(false);
     f.usredn.set_visible(true);
     f.usred.set_visible(true);
     f.naklon.set_visible(false);
     f.dr_quality.set_visible(false);
+}
+
+void reset_version_groups(MainForm& f) {
+    for_tagged(
+        f, [](int t) { return t >= kV130; }, [](Control& c) { c.set_enabled(false); });
+    restore_gated_visibility(f);
+    // The on/off smoothing box belongs to the port group again.
+    f.usredn.set_enabled(true);
+    f.usred.set_enabled(true);
+    f.Kalibr_warning.set_visible(true);
+    f.range256 = 0;
+}
+
+void gate_by_version(MainForm& f, int v) {
+    if (v > 129) {
+        swtag130(f);
+        f.Kalibr_warning.set_visible(false);
+    }
+    if (v > 130) {
+        swtag131(f);
+        f.Kalibr_warning.set_visible(false);
+    }
+    if (v > 133) {
+        swtag134(f);
+        f.Kalibr_warning.set_visible(false);
+    }
+    if (v > 162) {
+        swtag163(f);
+        f.Kalibr_warning.set_visible(true);
+    }
+    if (v > 169) {
+        swtag170(f);
+        f.Kalibr_warning.set_visible(true);
+    }
+    if (v > 170) swtag171(f);
+    if (v == 172) {
+        swtag171(f);
+        swtag172(f);
+        f.range256 = 1;
+    }
+    if (v > 175) swtag176(f);
+    if (v > 199) {
+        f.naklon.set_visible(true);
+        f.dr_quality.set_visible(true);
+    }
 }

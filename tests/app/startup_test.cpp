@@ -1,9 +1,9 @@
+#include "app/startup.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "link/text_files.h"
 #include "protocol/cp1251.h"
 #include "protocol/serial_port.h"
-#include "ui/configurator.h"
-#include "ui/startup.h"
 
 #include "../support/fake_serial_port.h"
 #include "../support/fakes.h"
@@ -54,7 +54,7 @@ TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
     EXPECT_TRUE(r.dialogs.messages.empty());
     EXPECT_EQ(clicks, (QStringList{"CmbNet", "VibGenCmd", "SSTab1"}));
 
-    // Lists, selections, captions, tags and visibility: tests/ui/golden/startup.txt.
+    // Lists, selections, captions, tags and visibility: tests/app/golden/startup.txt.
     EXPECT_TRUE(matches_golden(form_snapshot(r.f), golden_path(__FILE__, "startup.txt")));
     EXPECT_EQ(r.f.VibGenCmd.items().size(), 9);
 
@@ -65,7 +65,7 @@ TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
     EXPECT_FALSE(r.f.TMRComm.enabled());
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
     EXPECT_FALSE(r.f.BTNCloseCom.enabled());
-    EXPECT_TRUE(r.f.mode_yes);
+    EXPECT_TRUE(r.cfg.exchange.settings_refresh_due());
     EXPECT_EQ(r.f.Ur_progressBar, 1024);
     EXPECT_EQ(r.f.autocal_row, 1);
     EXPECT_EQ(r.f.autocal_litres, 0);

@@ -2,6 +2,7 @@
 // Everything the program's procedures work on: the windows' view models and
 // the narrow interfaces to the world.  One instance lives for the whole run;
 // tests build one with fakes.
+#include "exchange/exchange.h"
 #include "link/run_log.h"
 #include "ui/main_form.h"
 
@@ -31,6 +32,9 @@ struct Configurator {
     TableForm table_window;
     ShiftForm shift_window;
     SplashForm splash;
+
+    // What goes on the line next, and who hears the replies.
+    Exchange exchange;
 
     SerialPort& port;
     Dialogs& dialogs;

@@ -1,10 +1,10 @@
-#include "ui/startup.h"
+#include "app/startup.h"
 
-#include "commands/gating.h"
+#include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "link/text_files.h"
-#include "ui/configurator.h"
 #include "ui/dialogs.h"
+#include "ui/gating.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -50,15 +50,15 @@ void show_error(Configurator& cfg, int number, const QString& description) {
 
 bool Form_Load(Configurator& cfg, const QString& log_folder) {
     MainForm& f = cfg.frmSerial;
-    f.sec_wr_table = 0;
+    cfg.exchange.cancel_deferred();
 
     // The presence scan swaps these on its second tick.
     f.set_visible(false);
     cfg.splash.set_visible(true);
 
     f.freq_mode = false;
-    f.mode_yes = true;
-    f.net_opr = false;
+    cfg.exchange.refresh_settings_next();
+    cfg.exchange.net_opr = false;
     f.Ur_progressBar = 1024;
     f.avg_reading = 0;
     f.stab_score = 0;

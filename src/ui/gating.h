@@ -21,6 +21,14 @@ void swtag171(MainForm& f);
 void swtag172(MainForm& f);
 void swtag176(MainForm& f);
 
+// The version groups as they are before any sensor has identified itself:
+// every control tagged for a firmware version disabled, the hidden groups
+// hidden.  Run before the groups of a newly identified sensor are applied,
+// so a sensor never finds controls enabled for a newer one met before it.
+void reset_version_groups(MainForm& f);
+// The groups a sensor with firmware version code `v` can use, in order.
+void gate_by_version(MainForm& f, int v);
+
 // The generator's "for firmware 1.7.6 and above" box shows or hides its options.
 void ch_ver_Click(MainForm& f);
 // Any switch of tabs re-applies the slider's visibility from `ch_ver`.

@@ -1,0 +1,110 @@
+#pragma once
+// The one owner of what goes on the line: the pending request, the tick
+// bookkeeping, the settings refresh flag and the work deferred by ticks.
+// Operations ask it (`queue`), listeners hear replies by code (`on_reply`);
+// only the exchange cycle takes requests out of it and puts them on the wire.
+#include <QByteArray>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+// What became of a queued request.
+enum class RequestOutcome {
+    Replied,  // a reply came in the tick after it went out (any code)
+    NoAnswer, // it went out and nothing came back
+    Dropped,  // it never went out: replaced, refused, or the link closed
+};
+
+class Exchange {
+public:
+    using ReplyHandler = std::function<void(const QByteArray& reply)>;
+    using OutcomeHandler = std::function<void(RequestOutcome, const QByteArray& reply)>;
+    // Called with each step's outcome; return false to end the sequence there.
+    using StepHandler = std::function<bool(int step, RequestOutcome, const QByteArray& reply)>;
+
+    // --- The pending request (one slot; the next tick sends it) ---
+
+    // Replaces whatever was pending.  `done` hears what became of it.
+    void queue(QByteArray request, OutcomeHandler done = {});
+    // Queues `requests` one at a time, each once the previous one's reply (or
+    // its absence) has been handled; `step` hears each outcome in turn.  A
+    // step that was dropped ends the sequence, whatever `step` answers.
+    void queue_sequence(std::vector<QByteArray> requests, StepHandler step);
+    // Forgets the pending request; a sequence waiting behind it ends too.
+    void drop_pending();
+    const QByteArray& pending() const { return pending_; }
+
+    // --- The settings refresh: the next state reply copies the sensor's
+    // configuration into the setting controls ---
+    void refresh_settings_next() { refresh_ = true; }
+    bool settings_refresh_due() const { return refresh_; }
+    void settings_refreshed() { refresh_ = false; }
+
+    // --- Work deferred by ticks ---
+
+    // Runs `action` at the start of the `ticks`-th tick from now, before that
+    // tick chooses its request.  One slot: a later call replaces an earlier one.
+    void after_ticks(int ticks, std::function<void()> action);
+    void cancel_deferred();
+    int deferred_ticks() const { return deferred_ticks_; }
+
+    // --- Listeners by reply code ---
+
+    // `handler` hears every accepted framed reply with this code, in the order
+    // registered; the dispatch has answered it already.
+    void on_reply(uint8_t code, ReplyHandler handler);
+    void notify(uint8_t code, const QByteArray& reply) const;
+    bool has_listener(uint8_t code) const { return listeners_.count(code) != 0; }
+
+    // --- Addressing and link bookkeeping of the cycle ---
+    uint8_t id_addr = 0;        // address the identity request was last queued for
+    uint8_t write_failures = 0; // consecutive failed writes
+    bool net_opr = false;       // a network scan waits for its answer
+    bool scan_on_wire = false;  // the scan request of net_opr has been written
+
+    // --- Used by the exchange cycle itself ---
+
+    // A tick may wait for its reply across event-loop turns; one runs at a time.
+    bool tick_running() const { return tick_running_; }
+    uint32_t begin_tick();
+    bool is_current(uint32_t tick) const { return tick_serial_ == tick; }
+    uint32_t current_tick() const { return tick_serial_; }
+    void end_tick(uint32_t tick);
+    // Gives up the running tick: it will neither write nor show anything, and
+    // what it was to send or hear about is dropped.
+    void abandon();
+    // The deferred action due in this tick, if any (taken out of its slot).
+    std::function<void()> take_due_action();
+    // The tick has chosen the pending request to send once its read returns.
+    // It stays pending meanwhile (a handler may replace it, and then the new
+    // one goes out with the next tick).
+    QByteArray choose_pending();
+    // The chosen request went out (`written`) or not; what was pending
+    // empties unless something else was queued meanwhile.  Returns the
+    // handler of what the previous tick sent, which the reply read now answers.
+    OutcomeHandler sent(const QByteArray& sending, bool written);
+    // The request the cycle was about to send is refused (frequency mode).
+    void refuse_pending();
+
+private:
+    struct Sequence;
+    void run_step(const std::shared_ptr<Sequence>& seq, size_t i);
+    static void tell(OutcomeHandler& handler, RequestOutcome outcome, const QByteArray& reply = {});
+
+    QByteArray pending_;
+    OutcomeHandler pending_done_;  // for the pending request
+    OutcomeHandler chosen_done_;   // for the request a tick is about to send
+    OutcomeHandler awaiting_done_; // for the request on the wire
+    bool refresh_ = true;
+
+    int deferred_ticks_ = 0;
+    std::function<void()> deferred_;
+
+    std::map<uint8_t, std::vector<ReplyHandler>> listeners_;
+
+    bool tick_running_ = false;
+    uint32_t tick_serial_ = 0;
+};
