@@ -25,7 +25,7 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     f.presence_timer.on_timer = [&cfg, &lister, pending = options.connect_when_shown,
                                  scan_demo = options.scan_demo_after_connect,
                                  named = options.connect_port]() mutable {
-        Timer1_Timer(cfg, lister);
+        port_presence_tick(cfg, lister);
         // The list has just been filled; open what it selected.
         if (pending && cfg.frmSerial.visible()) {
             pending = false;
@@ -52,6 +52,6 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     wire_tables(cfg);
     wire_firmware(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
-    f.tabs.on_click = [&f] { SSTab1_Click(f); };
+    f.tabs.on_click = [&f] { tab_switched(f); };
     wire_relay(cfg, [](const QString& text) { QGuiApplication::clipboard()->setText(text); });
 }

@@ -44,11 +44,11 @@ void Set_mode_Click(Configurator& c) {
     c.exchange.refresh_settings_next();
 }
 
-void Slider1_Change(Configurator& c) {
+void smoothing_slider_moved(Configurator& c) {
     c.frmSerial.sgla.set_text(QString::number(c.frmSerial.smoothing_slider.value()));
 }
 
 void wire_operating_mode(Configurator& c) {
     c.frmSerial.Set_mode.on_click = [&c] { Set_mode_Click(c); };
-    c.frmSerial.smoothing_slider.on_change = [&c] { Slider1_Change(c); };
+    c.frmSerial.smoothing_slider.on_change = [&c] { smoothing_slider_moved(c); };
 }

@@ -26,7 +26,8 @@
 //    callback or a message box that returns into a stale tick ends quietly.
 
 namespace {
-// Steps 8 to 12 and the reply processing, once the read has returned.
+// The write, the indicator, the status line and the reply processing, once
+// the read has returned.
 void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
                 const QByteArray& reply) {
     MainForm& f = c.frmSerial;

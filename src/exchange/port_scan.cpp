@@ -85,7 +85,7 @@ QStringList SystemPortLister::present_ports() {
     return found;
 }
 
-void Timer1_Timer(Configurator& cfg, PortLister& lister) {
+void port_presence_tick(Configurator& cfg, PortLister& lister) {
     MainForm& f = cfg.frmSerial;
     // The splash stays for two ticks.
     if (f.start_ticks == 1) {

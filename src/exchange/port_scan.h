@@ -49,4 +49,4 @@ private:
 };
 
 // One tick of `Timer1`.
-void Timer1_Timer(Configurator& cfg, PortLister& lister);
+void port_presence_tick(Configurator& cfg, PortLister& lister);

@@ -66,7 +66,7 @@ void VibGenCmd_Click(MainForm& f) {
     }
 }
 
-void Slider1d_Click(MainForm& f) {
+void relay_smoothing_slider_moved(MainForm& f) {
     f.sglad.set_text(QString::number(f.relay_smoothing_slider.value()));
 }
 
@@ -115,7 +115,7 @@ void gen_zapr_Click(Configurator& c) {
 void wire_relay(Configurator& c, ClipboardSink to_clipboard) {
     MainForm& f = c.frmSerial;
     f.VibGenCmd.on_click = [&f] { VibGenCmd_Click(f); };
-    f.relay_smoothing_slider.on_change = [&f] { Slider1d_Click(f); };
+    f.relay_smoothing_slider.on_change = [&f] { relay_smoothing_slider_moved(f); };
     f.gen_zapr.on_click = [&c] { gen_zapr_Click(c); };
     f.gen_copy.on_click = [&f, sink = std::move(to_clipboard)] {
         if (sink && !f.gen_txt.text().isEmpty()) sink(f.gen_txt.text());

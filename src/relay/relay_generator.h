@@ -1,6 +1,7 @@
 #pragma once
 // The "Дист. упр." tab: relay strings for a sensor reached through a
-// telematics terminal.  Nothing here touches the port or `wrs`.
+// telematics terminal.  Nothing here touches the port; the request slot is
+// only emptied.
 #include <QString>
 
 #include <functional>
@@ -13,8 +14,8 @@ QString relay_prompt(int entry);
 
 // A new entry chosen: show the value box with its prompt, or the mode frame.
 void VibGenCmd_Click(MainForm& f);
-// The generator's smoothing slider moved: its value shows in `sglad`.
-void Slider1d_Click(MainForm& f);
+// The generator's smoothing slider `Slider1d` moved: its value shows in `sglad`.
+void relay_smoothing_slider_moved(MainForm& f);
 // "Cгенерировать запрос": the relay string of the chosen entry into `gen_txt`.
 void gen_zapr_Click(Configurator& c);
 

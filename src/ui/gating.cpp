@@ -90,7 +90,7 @@ void ch_ver_Click(MainForm& f) {
         c->set_visible(show);
 }
 
-void SSTab1_Click(MainForm& f) {
+void tab_switched(MainForm& f) {
     const bool show = f.ch_ver.value() == 1;
     for (Control* c : std::initializer_list<Control*>{&f.relay_smoothing_slider,
                                                       &f.relay_smoothing_caption, &f.sglad})

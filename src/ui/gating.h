@@ -31,5 +31,5 @@ void gate_by_version(MainForm& f, int v);
 
 // The generator's "for firmware 1.7.6 and above" box shows or hides its options.
 void ch_ver_Click(MainForm& f);
-// Any switch of tabs re-applies the slider's visibility from `ch_ver`.
-void SSTab1_Click(MainForm& f);
+// A switch of tabs (`SSTab1`) re-applies the slider's visibility from `ch_ver`.
+void tab_switched(MainForm& f);

@@ -205,20 +205,28 @@ TEST(ConfigurationOperations, OnlyTheLastOfTwoBeforeATickGoesOut) {
     EXPECT_EQ(r.port.writes.size(), 1u);
 }
 
-TEST(ConfigurationOperations, LinkClosedWhileAskingStoresNothing) {
-    ConfiguratorRig r;
-    r.open();
-    r.select(5);
-    r.f.lamp_level.set_text(QStringLiteral("20"));
-    r.dialogs.answers = {true};
-    QByteArray left; // what the close routine itself leaves pending
-    r.dialogs.during_question = [&] {
-        close_routine(r.c);
-        left = r.c.exchange.pending();
-    };
-    set_alarm_level_Click(r.c);
-    EXPECT_EQ(r.c.exchange.pending(), left);
-    EXPECT_FALSE(r.log_lines().join(u'\n').contains(QStringLiteral("Cmd Set Lamp Level")));
+TEST(ConfigurationOperations, LinkClosedOrAnotherSensorChosenWhileAskingStoresNothing) {
+    for (const bool close : {true, false}) {
+        ConfiguratorRig r;
+        r.open();
+        r.select(5);
+        r.f.lamp_level.set_text(QStringLiteral("20"));
+        r.dialogs.answers = {true};
+        QByteArray left; // what closing or choosing itself leaves pending
+        r.dialogs.during_question = [&] {
+            if (close) {
+                close_routine(r.c);
+            } else {
+                r.f.CmbNet.add_item(QStringLiteral("7"));
+                r.f.CmbNet.set_list_index(1);
+            }
+            left = r.c.exchange.pending();
+        };
+        set_alarm_level_Click(r.c);
+        EXPECT_EQ(r.c.exchange.pending(), left) << close;
+        EXPECT_FALSE(r.log_lines().join(u'\n').contains(QStringLiteral("Cmd Set Lamp Level")))
+            << close;
+    }
 }
 
 TEST(ConfigurationOperations, DeferredModeWriteAsksAndSendsInItsTick) {

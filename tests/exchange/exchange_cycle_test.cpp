@@ -1,7 +1,11 @@
 #include "../support/configurator_rig.h"
 
+#include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/network_scan.h"
+#include "protocol/codes.h"
+#include "protocol/requests.h"
+#include "tables/table_exchange.h"
 #include "ui/tones.h"
 
 #include <gtest/gtest.h>
@@ -235,8 +239,9 @@ TEST(ExchangeCycle, TableWriteIsFollowedByTheModeWriteTwoTicksLater) {
     r.open();
     r.select(5);
     r.f.tek.set_text("1000"); // a sensor has answered
-    r.c.exchange.after_ticks(2, [&] { Set_mode_Click(r.c); });
+    wrmyTable_Click(r.c);
     r.tick();
+    EXPECT_EQ(r.port.last_write(), request::write_table(5, 0, CalibrationTable::defaults()));
     EXPECT_EQ(r.c.exchange.deferred_ticks(), 1);
     EXPECT_TRUE(r.dialogs.questions.isEmpty());
     r.dialogs.answers.push_back(true);
@@ -325,4 +330,53 @@ TEST(ExchangeCycleAsync, NoTickStartsWhileAMessageOfAnotherIsOpen) {
     EXPECT_FALSE(r.c.exchange.tick_running());
     r.tick();
     EXPECT_EQ(r.port.writes.size(), 2u);
+}
+
+// What operations and listeners hear of their requests, one line per event.
+TEST(ExchangeOwner, OutcomesSequencesListenersAndDeferredWork) {
+    ConfiguratorRig r;
+    r.open();
+    r.select(5);
+    Exchange& ex = r.c.exchange;
+    QStringList heard;
+    const auto note = [&](const char* who) {
+        return [&heard, who](RequestOutcome o, const QByteArray& reply) {
+            static const char* names[] = {"replied", "no answer", "dropped"};
+            heard << QStringLiteral("%1 %2 %3").arg(who, names[int(o)], reply.toHex());
+        };
+    };
+    ex.on_reply(CMD_READ_STATE, [&](const QByteArray&) { heard << "state"; });
+    const QByteArray state = frame("3E05F0152C03C1B0130060EA000050BD01001000260F05");
+
+    ex.queue(frame("3105F5"), note("a"));
+    ex.queue(frame("3105F4"), note("b")); // replaces a before it went out
+    r.port.script = {frame("3E05F4"), std::nullopt, state, frame("3E05FD")};
+    r.tick(); // b out
+    r.tick(); // its confirmation in; a state request out
+    r.tick(); // no answer to it; another state request out
+    r.tick(); // the state reply in
+    // A sequence stops where its step says so.
+    ex.queue_sequence({frame("3105F5"), frame("3105F4"), frame("3105FA")},
+                      [&](int i, RequestOutcome o, const QByteArray&) {
+                          heard << QStringLiteral("step %1 %2").arg(i).arg(int(o));
+                          return i == 0;
+                      });
+    r.port.script = {frame("3E05F5"), std::nullopt, frame("3E05FD")};
+    for (int i = 0; i < 4; ++i) r.tick(); // each step's reply comes the tick after it
+    // Deferred work runs in the second tick from now, unless the link closes.
+    ex.after_ticks(2, [&] { heard << "deferred"; });
+    r.tick();
+    heard << "tick";
+    r.tick();
+    ex.after_ticks(2, [&] { heard << "never"; });
+    ex.queue(frame("3105F5"), note("c"));
+    r.port.hold_reads = true;
+    r.tick();
+    BTNCloseCom_Click(r.c);
+
+    EXPECT_EQ(heard, (QStringList{"a dropped ", "b replied 3e05f4c0", "state", "step 0 0",
+                                  "step 1 0", "tick", "deferred", "c dropped "}));
+    EXPECT_EQ(r.port.writes.at(0), frame("3105F4"));
+    EXPECT_EQ(r.port.writes.at(6), frame("3105F4")); // the second step
+    EXPECT_EQ(ex.deferred_ticks(), 0);
 }

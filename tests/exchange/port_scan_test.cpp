@@ -54,13 +54,13 @@ TEST(PortScan, KeepsTheSelectionIndexOrFallsBackToTheLastPort) {
     Rig r;
     r.set_list({"COM1", "COM3"}, 1);
     r.lister.ports = {"COM1", "COM3"};
-    Timer1_Timer(r.cfg, r.lister);
+    port_presence_tick(r.cfg, r.lister);
     EXPECT_EQ(r.list.items(), (QStringList{"COM1", "COM3"}));
     EXPECT_EQ(r.list.selected_text(), "COM3");
 
     r.set_list({"COM1", "COM2", "COM3", "COM4"}, 3);
     r.lister.ports = {"COM1", "COM2", "COM3"}; // COM4 unplugged
-    Timer1_Timer(r.cfg, r.lister);
+    port_presence_tick(r.cfg, r.lister);
     EXPECT_EQ(r.list.items(), (QStringList{"COM1", "COM2", "COM3"}));
     EXPECT_EQ(r.list.list_index(), 2);
     EXPECT_EQ(r.list.selected_text(), "COM3");
@@ -68,7 +68,7 @@ TEST(PortScan, KeepsTheSelectionIndexOrFallsBackToTheLastPort) {
     // The index is what is kept: COM1 gone, index 0 now names COM2.
     r.set_list({"COM1", "COM2"}, 0);
     r.lister.ports = {"COM2", "COM5"};
-    Timer1_Timer(r.cfg, r.lister);
+    port_presence_tick(r.cfg, r.lister);
     EXPECT_EQ(r.list.selected_text(), "COM2");
 }
 
@@ -76,18 +76,18 @@ TEST(PortScan, PlaceholderWhenNoPortAndFirstPortWhenNothingWasSelected) {
     Rig r;
     r.set_list({"COM1", "COM2"}, 1);
     r.lister.ports = {};
-    Timer1_Timer(r.cfg, r.lister);
+    port_presence_tick(r.cfg, r.lister);
     EXPECT_EQ(r.list.items(), QStringList{"----"});
     EXPECT_EQ(r.list.list_index(), 0);
 
     r.set_list({}, -1);
     r.lister.ports = {"COM2", "COM7"};
-    Timer1_Timer(r.cfg, r.lister);
+    port_presence_tick(r.cfg, r.lister);
     EXPECT_EQ(r.list.selected_text(), "COM2");
 
     // From the start-up placeholder the first port found is taken.
     r.set_list({"----"}, 0);
-    Timer1_Timer(r.cfg, r.lister);
+    port_presence_tick(r.cfg, r.lister);
     EXPECT_EQ(r.list.selected_text(), "COM2");
 }
 
@@ -95,16 +95,16 @@ TEST(PortScan, SecondTickEndsTheSplashAndTheCounterStops) {
     Rig r;
     r.cfg.splash.set_visible(true);
     r.cfg.frmSerial.set_visible(false);
-    Timer1_Timer(r.cfg, r.lister);
+    port_presence_tick(r.cfg, r.lister);
     EXPECT_TRUE(r.cfg.splash.visible());
     EXPECT_FALSE(r.cfg.frmSerial.visible());
-    Timer1_Timer(r.cfg, r.lister);
+    port_presence_tick(r.cfg, r.lister);
     EXPECT_FALSE(r.cfg.splash.visible());
     EXPECT_TRUE(r.cfg.frmSerial.visible());
 
     // Later ticks leave the windows alone and the counter where it is.
     r.cfg.splash.set_visible(true);
-    for (int i = 0; i < 40000; ++i) Timer1_Timer(r.cfg, r.lister);
+    for (int i = 0; i < 40000; ++i) port_presence_tick(r.cfg, r.lister);
     EXPECT_TRUE(r.cfg.splash.visible());
     EXPECT_EQ(r.cfg.frmSerial.start_ticks, 2);
     // Every tick drops a leftover handle.

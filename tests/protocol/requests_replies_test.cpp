@@ -143,6 +143,8 @@ TEST(Replies, DecodeTheirPayloads) {
     const IdentityReply partial = decode_identity(framed("3E05FC39300000")); // 8 bytes
     EXPECT_EQ(partial.serial, 12345u);
     EXPECT_FALSE(partial.version.has_value());
+    // Nine bytes: the last is the CRC, so no version and no variant.
+    EXPECT_FALSE(decode_identity(framed("3E05FC39300000B0")).version.has_value());
 
     EXPECT_EQ(decode_frequency_notice(hex("3E05FE01F40F")).value(), 500);
     EXPECT_FALSE(decode_frequency_notice(hex("3E05FE01")).ok());
@@ -168,7 +170,9 @@ TEST(Replies, TableReplyMustBeWholeAndInRange) {
 
     EXPECT_EQ(decode_table_reply(reply.left(83)).error().kind, ErrorKind::ShortReply);
     QByteArray big = reply;
-    big[3] = char(0x80); // 32768 and more is no table value
+    big[3] = char(0x7F), big[4] = char(0xFF); // 32767, the largest table value
+    EXPECT_EQ(decode_table_reply(big).value().readings[0], 32767);
+    big[3] = char(0x80), big[4] = 0; // 32768 and more is no table value
     EXPECT_EQ(decode_table_reply(big).error().kind, ErrorKind::OutOfRange);
 
     EXPECT_EQ(CalibrationTable::from_texts(t.to_texts()).value(), t);

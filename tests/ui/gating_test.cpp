@@ -20,14 +20,14 @@ TEST(Gating, GeneratorOptionsFollowChVerAndSurviveTabSwitches) {
     for (Control* c : six) EXPECT_TRUE(c->visible()) << c->name().toStdString();
 
     f.tabs.set_current(3);
-    SSTab1_Click(f);
+    tab_switched(f);
     EXPECT_TRUE(f.relay_smoothing_slider.visible());
     EXPECT_TRUE(f.relay_smoothing_caption.visible());
     EXPECT_TRUE(f.sglad.visible());
 
     // Something else hid the slider: a tab switch brings it back from ch_ver.
     f.relay_smoothing_slider.set_visible(false);
-    SSTab1_Click(f);
+    tab_switched(f);
     EXPECT_TRUE(f.relay_smoothing_slider.visible());
 
     f.ch_ver.set_value(0);
@@ -37,7 +37,7 @@ TEST(Gating, GeneratorOptionsFollowChVerAndSurviveTabSwitches) {
     // A tab switch touches only the slider, its caption and its value.
     f.Termokompensd.set_visible(true);
     f.sglad.set_visible(true);
-    SSTab1_Click(f);
+    tab_switched(f);
     EXPECT_FALSE(f.sglad.visible());
     EXPECT_TRUE(f.Termokompensd.visible());
 }
