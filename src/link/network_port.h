@@ -13,7 +13,9 @@
 //
 // Opening resolves the name, connects and, for RFC 2217, waits for the
 // server to confirm the line settings, all within connect_timeout_ms.  A
-// failure leaves a message naming the address in last_open_message().
+// failure leaves a message naming the address in last_open_message().  On
+// the thread that created the adapter the event loop runs while OpenPort
+// waits, without user input, so the window keeps painting.
 // A connection that drops is handled as an unplugged adapter: reading and
 // writing stop (reads empty, writes 0) until ClosePort.
 #include "protocol/serial_port.h"
