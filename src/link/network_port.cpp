@@ -4,15 +4,12 @@
 #include "link/rfc2217_client.h"
 #include "protocol/line_settings.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <deque>
 #include <future>
 #include <memory>
@@ -378,17 +375,6 @@ bool NetworkPort::OpenPort(const QString& device, const QString& settings) {
             io_->open(a, l, settings, [answer](OpenResult r) { answer->set_value(std::move(r)); });
         },
         Qt::QueuedConnection);
-    if (QThread::currentThread() == home_.thread() && QCoreApplication::instance()) {
-        // Connecting may take seconds: the window keeps painting meanwhile,
-        // and takes no input, so nothing can start while the port opens.
-        QEventLoop wait;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &wait, [&] {
-            if (result.wait_for(std::chrono::seconds(0)) == std::future_status::ready) wait.quit();
-        });
-        poll.start(10);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-    }
     const OpenResult r = result.get();
     open_ = r.ok;
     failure_ = r.ok ? OpenFailure::None : OpenFailure::Other;

@@ -13,9 +13,10 @@
 //
 // Opening resolves the name, connects and, for RFC 2217, waits for the
 // server to confirm the line settings, all within connect_timeout_ms.  A
-// failure leaves a message naming the address in last_open_message().  On
-// the thread that created the adapter the event loop runs while OpenPort
-// waits, without user input, so the window keeps painting.
+// failure leaves a message naming the address in last_open_message().  The
+// caller waits that long at most, as for any blocking call of the port (an
+// event loop of its own here would let timers and stop signals run the
+// window's procedures in the middle of its open).
 // A connection that drops is handled as an unplugged adapter: reading and
 // writing stop (reads empty, writes 0) until ClosePort.
 #include "protocol/serial_port.h"
