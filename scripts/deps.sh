@@ -3,7 +3,7 @@
 # `deps.sh fuzz`: also clang and its fuzzer runtime, for scripts/fuzz.sh.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
-      libgtest-dev libgmock-dev googletest fonts-dejavu-core xvfb xauth)
+      libgtest-dev libgmock-dev googletest fonts-dejavu-core xvfb xauth ser2net)
 if [ "${1:-}" = fuzz ]; then
   pkgs+=(clang-14 libclang-rt-14-dev)
 fi

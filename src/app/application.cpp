@@ -2,9 +2,24 @@
 
 #include "app/startup.h"
 #include "app/wiring.h"
+#include "link/network_address.h"
 
 #include <QApplication>
 #include <QWidget>
+
+namespace {
+QStringList addresses_in(const QStringList& names, bool wanted) {
+    QStringList out;
+    for (const QString& n : names)
+        if (is_network_address(n) == wanted) out.append(n);
+    return out;
+}
+} // namespace
+
+AddressedPortLister::AddressedPortLister(SerialPort& port, const QStringList& named_ports,
+                                         QString demo_name)
+    : addresses_(addresses_in(named_ports, true)),
+      system_(port, addresses_in(named_ports, false), std::move(demo_name)) {}
 
 Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
                          const CommandLine& options)
@@ -14,6 +29,10 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
       splash_(cfg_.splash), main_binder_(cfg_.frmSerial, main_),
       table_binder_(cfg_.table_window, table_), shift_binder_(cfg_.shift_window, shift_),
       splash_binder_(cfg_.splash, splash_) {
+    // An address opens as it is written; the log shows it so.
+    cfg_.device_for_item = [](const QString& item) {
+        return is_network_address(item) ? item : QStringLiteral("\\\\.\\") + item;
+    };
     wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo, options.ports.value(0)});
 
     // Closing the main window ends the program through the close routine.

@@ -9,6 +9,19 @@
 #include "exchange/configurator.h"
 #include "exchange/port_scan.h"
 
+// The presence scan's list, with the serial device servers named on the
+// command line (tcp://..., rfc2217://...) in front of the system's ports:
+// an address is offered as long as the program runs.
+class AddressedPortLister final : public PortLister {
+public:
+    AddressedPortLister(SerialPort& port, const QStringList& named_ports, QString demo_name);
+    QStringList present_ports() override { return addresses_ + system_.present_ports(); }
+
+private:
+    QStringList addresses_;
+    SystemPortLister system_;
+};
+
 class Application {
 public:
     Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
@@ -37,7 +50,7 @@ public:
 
 private:
     Configurator cfg_;
-    SystemPortLister lister_;
+    AddressedPortLister lister_;
     MainWindow main_;
     TableWindow table_;
     ShiftWindow shift_;

@@ -177,9 +177,19 @@ void Binder::connect_widget(Control& c, QWidget* w) {
         if (auto* b = qobject_cast<QComboBox*>(w)) {
             auto& combo = static_cast<ComboBox&>(c);
             connect(b, &QComboBox::activated, this, [this, &combo](int i) {
+                if (i < 0) return;
                 combo.set_list_index(i);
                 schedule(combo);
             });
+            // An editable list (the port list, for a network address): typed
+            // text that is no entry becomes the box's text, with nothing selected.
+            if (QLineEdit* edit = b->lineEdit())
+                connect(edit, &QLineEdit::textEdited, this, [this, &combo](const QString& t) {
+                    const int at = int(combo.items().indexOf(t));
+                    if (at < 0) combo.set_text(t);
+                    combo.set_list_index(at);
+                    schedule(combo);
+                });
         }
         break;
     case ControlKind::TextBox:
@@ -337,7 +347,12 @@ void Binder::push(Control& c) {
                 b->addItems(combo.items());
             }
             if (b->currentIndex() != combo.list_index()) b->setCurrentIndex(combo.list_index());
-            if (b->placeholderText() != c.text()) b->setPlaceholderText(c.text());
+            if (b->isEditable()) {
+                const QString shown_text = combo.selected_text();
+                if (b->currentText() != shown_text) b->setEditText(shown_text);
+            } else if (b->placeholderText() != c.text()) {
+                b->setPlaceholderText(c.text());
+            }
         }
         break;
     case ControlKind::Shape:

@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "link/network_address.h"
+
 CommandLine parse_command_line(const QStringList& args) {
     CommandLine cl;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -31,6 +33,9 @@ CommandLine parse_command_line(const QStringList& args) {
             return cl;
         }
     }
+    // A network address that does not parse is bad input, never a device name.
+    for (const QString& port : cl.ports)
+        if (is_network_address(port) && !parse_network_address(port, &cl.error)) break;
     return cl;
 }
 
@@ -60,7 +65,10 @@ QString usage_text() {
                "\n"
                "  --demo       offer the built-in simulated sensor line as \"%1\" and select it\n"
                "  --port NAME  offer this serial device (for example a zorvik-sim link) and\n"
-               "               select it; may be given more than once\n"
+               "               select it; may be given more than once.  A serial device\n"
+               "               server is named tcp://HOST:PORT (raw TCP) or\n"
+               "               rfc2217://HOST:PORT (telnet with RFC 2217); such an address\n"
+               "               may also be typed into the port list\n"
                "  --connect    open the selected port as soon as the main window shows\n"
                "  --help       show this text and exit\n")
         .arg(kDemoLineEntry);

@@ -148,6 +148,10 @@ QWidget* MainWindow::build_strip() {
     pg->addWidget(widgets_["Label11"], 0, 0);
     auto* cmb_port = widgets_.get<QComboBox>("CmbPort");
     cmb_port->setMinimumContentsLength(10);
+    // A serial device server's address (tcp://HOST:PORT) may be typed in.
+    cmb_port->setEditable(true);
+    cmb_port->setInsertPolicy(QComboBox::NoInsert);
+    cmb_port->setCompleter(nullptr); // no device name completed into an address
     pg->addWidget(cmb_port, 0, 1);
     pg->addWidget(widgets_["BTNOpenCom"], 0, 2);
     pg->addWidget(widgets_["BTNCloseCom"], 0, 3);

@@ -1,5 +1,7 @@
 #include "app/routing_serial_port.h"
 
+#include "link/network_address.h"
+
 namespace {
 QString without_device_prefix(const QString& device) {
     static const QString prefix = QStringLiteral("\\\\.\\");
@@ -7,8 +9,10 @@ QString without_device_prefix(const QString& device) {
 }
 } // namespace
 
-RoutingSerialPort::RoutingSerialPort(SerialPort& system, SerialPort* demo, QString demo_name)
-    : system_(system), demo_(demo), demo_name_(std::move(demo_name)), active_(&system) {}
+RoutingSerialPort::RoutingSerialPort(SerialPort& system, SerialPort* demo, QString demo_name,
+                                     SerialPort* network)
+    : system_(system), demo_(demo), demo_name_(std::move(demo_name)), network_(network),
+      active_(&system) {}
 
 bool RoutingSerialPort::is_demo(const QString& device) const {
     return demo_ && !demo_name_.isEmpty() && without_device_prefix(device) == demo_name_;
@@ -22,6 +26,11 @@ bool RoutingSerialPort::OpenPort(const QString& device, const QString& settings)
         active_ = demo_;
         return demo_->OpenPort(without_device_prefix(device), settings);
     }
+    if (network_ && is_network_address(device)) {
+        // A malformed address ends here too, with its reason as the message.
+        active_ = network_;
+        return network_->OpenPort(device, settings);
+    }
     active_ = &system_;
     return system_.OpenPort(device, settings);
 }
@@ -31,5 +40,6 @@ int RoutingSerialPort::ClosePort() {
 }
 
 bool RoutingSerialPort::PortExists(const QString& name) {
+    if (network_ && is_network_address(name)) return network_->PortExists(name);
     return is_demo(name) || system_.PortExists(name);
 }

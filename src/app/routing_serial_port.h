@@ -1,11 +1,13 @@
 #pragma once
 // The program's one serial port: the built-in demo line when its entry of the
-// port list is opened, the system's serial port for every other entry.
+// port list is opened, the network port for an address (tcp://HOST:PORT,
+// rfc2217://HOST:PORT), the system's serial port for every other entry.
 #include "protocol/serial_port.h"
 
 class RoutingSerialPort final : public SerialPort {
 public:
-    RoutingSerialPort(SerialPort& system, SerialPort* demo, QString demo_name);
+    RoutingSerialPort(SerialPort& system, SerialPort* demo, QString demo_name,
+                      SerialPort* network = nullptr);
 
     bool OpenPort(const QString& device, const QString& settings) override;
     int ClosePort() override;
@@ -32,5 +34,6 @@ private:
     SerialPort& system_;
     SerialPort* demo_;
     QString demo_name_;
+    SerialPort* network_;
     SerialPort* active_;
 };

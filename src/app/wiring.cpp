@@ -20,12 +20,27 @@ QString missing_port_text(const QString& port) {
     return QStringLiteral("Порт ") + port + QStringLiteral(" не найден, порт не открыт.");
 }
 
+void refresh_port_list(Configurator& cfg, PortLister& lister) {
+    ComboBox& list = cfg.frmSerial.CmbPort;
+    // Typed text is no entry of the list: the box's own text with nothing selected.
+    const QString typed = list.list_index() < 0 ? list.text() : QString();
+    port_presence_tick(cfg, lister);
+    if (typed.isEmpty()) return;
+    const int at = int(list.items().indexOf(typed));
+    if (at >= 0) {
+        list.set_list_index(at);
+        return;
+    }
+    list.set_text(typed);
+    list.set_list_index(-1);
+}
+
 void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& options) {
     MainForm& f = cfg.frmSerial;
     f.presence_timer.on_timer = [&cfg, &lister, pending = options.connect_when_shown,
                                  scan_demo = options.scan_demo_after_connect,
                                  named = options.connect_port]() mutable {
-        port_presence_tick(cfg, lister);
+        refresh_port_list(cfg, lister);
         // The list has just been filled; open what it selected.
         if (pending && cfg.frmSerial.visible()) {
             pending = false;

@@ -20,6 +20,10 @@ struct ShellOptions {
 // The status line when the port named for --connect is not there.
 QString missing_port_text(const QString& port);
 
+// One tick of the presence scan.  The port list is editable: an address the
+// user has typed into it (and not picked from the list) outlives the refill.
+void refresh_port_list(Configurator& cfg, PortLister& lister);
+
 // The presence scan and the tab and generator-version switches, and the
 // procedures of the other parts that are there so far: opening and closing
 // the port, the exchange tick, network scan and address choice, the mode write.

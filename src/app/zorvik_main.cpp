@@ -1,5 +1,6 @@
-// The configurator: Qt dialogs and tones, the system's serial ports and, with
-// --demo, the built-in simulated line; the run log beside the program.
+// The configurator: Qt dialogs and tones, the system's serial ports, serial
+// device servers over the network and, with --demo, the built-in simulated
+// line; the run log beside the program.
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/qt_dialogs.h"
@@ -8,6 +9,7 @@
 #include "app/startup.h"
 #include "app/stop_signals.h"
 #include "link/clock.h"
+#include "link/network_port.h"
 #include "link/qt_serial_port.h"
 #include "link/run_log.h"
 #include "sim/sim_port.h"
@@ -50,7 +52,8 @@ int main(int argc, char** argv) {
     QtSerialPort system_port;
     std::unique_ptr<SimSerialPort> demo_line;
     if (options.demo) demo_line = std::make_unique<SimSerialPort>(SimLine::demo(), kDemoLineEntry);
-    RoutingSerialPort port(system_port, demo_line.get(), kDemoLineEntry);
+    NetworkPort network_port;
+    RoutingSerialPort port(system_port, demo_line.get(), kDemoLineEntry, &network_port);
 
     Application app(port, dialogs, tones, clock, options);
     dialogs.set_parent(&app.main_window());

@@ -1,5 +1,7 @@
 #include "cli/cli_command_line.h"
 
+#include "link/network_address.h"
+
 #include "protocol/numbers.h"
 #include "protocol/requests.h"
 
@@ -548,6 +550,11 @@ CliParse parse_cli(const QStringList& args) {
     if (p.outcome == CliParse::Outcome::Run && needs_port(*command) && !port_given)
         return usage_error(QStringLiteral("%1 talks to a sensor: give --port PATH (or --port demo)")
                                .arg(cli_command_name(*command)));
+    // A network address that does not parse is bad input, never a device name.
+    QString why;
+    if (p.outcome == CliParse::Outcome::Run && needs_port(*command) &&
+        is_network_address(p.invocation.port) && !parse_network_address(p.invocation.port, &why))
+        return bad_value(why);
     return p;
 }
 
@@ -564,7 +571,10 @@ QString cli_usage() {
                "\n"
                "  --port PATH     the serial device (/dev/ttyUSB0, COM3, a zorvik-sim link),\n"
                "                  or 'demo' for the built-in simulated line (sensors at\n"
-               "                  addresses 1, 5 and 12)\n"
+               "                  addresses 1, 5 and 12), or a serial device server:\n"
+               "                  tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (telnet\n"
+               "                  with RFC 2217; the far port is set to 19200 8N1); an IPv6\n"
+               "                  HOST goes in brackets, as in tcp://[::1]:4001\n"
                "  --address N     the sensor's network address, 0 to 255 (default 0)\n"
                "  --yes           answer yes to the question an operation asks first;\n"
                "                  without it the question is asked on the terminal (no ends\n"

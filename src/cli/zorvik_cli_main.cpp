@@ -3,6 +3,8 @@
 #include "cli/cli_runner.h"
 #include "cli/terminal_console.h"
 #include "link/clock.h"
+#include "link/network_address.h"
+#include "link/network_port.h"
 #include "link/qt_serial_port.h"
 #include "link/run_log.h"
 #include "sim/sim_port.h"
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
     if (inv.port == kDemoPortName) {
         port = std::make_unique<SimSerialPort>(SimLine::demo(), kDemoPortName);
         device = kDemoPortName;
+    } else if (is_network_address(inv.port)) {
+        // A serial device server; the run log names the address as given.
+        port = std::make_unique<NetworkPort>();
+        device = inv.port;
     } else {
         port = std::make_unique<QtSerialPort>();
         device = QStringLiteral("\\\\.\\") + inv.port;

@@ -91,6 +91,14 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
             const auto s = sensor_spec(value, error);
             if (!s) return std::nullopt;
             o.sensors.push_back(*s);
+        } else if (arg == u"--tcp" || arg == u"--rfc2217") {
+            if (!take_value()) return std::nullopt;
+            const auto port = whole(value, 65535);
+            if (!port) {
+                error = QStringLiteral("%1 wants a TCP port 0 to 65535, not '%2'").arg(arg, value);
+                return std::nullopt;
+            }
+            (arg == u"--tcp" ? o.tcp_port : o.rfc2217_port) = uint16_t(*port);
         } else if (arg == u"--wire-timing") {
             if (!no_value()) return std::nullopt;
             o.wire_timing = true;
@@ -102,8 +110,8 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
             return std::nullopt;
         }
     }
-    if (!o.help && o.link.isEmpty()) {
-        error = QStringLiteral("--link PATH is required");
+    if (!o.help && o.link.isEmpty() && !o.tcp_port && !o.rfc2217_port) {
+        error = QStringLiteral("--link PATH, --tcp PORT or --rfc2217 PORT is required");
         return std::nullopt;
     }
     return o;
@@ -111,15 +119,21 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
 
 QString sim_usage() {
     return QStringLiteral(
-        "Usage: zorvik-sim --link PATH [--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]]...\n"
+        "Usage: zorvik-sim [--link PATH] [--tcp PORT] [--rfc2217 PORT]\n"
+        "                  [--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]]...\n"
         "                  [--wire-timing] [--bootloader]\n"
         "\n"
         "Puts a simulated RS-485 line of Zorvik fuel-level sensors on a pseudo-terminal.\n"
-        "Prints PATH once the line is up and serves until SIGINT or SIGTERM; then the\n"
-        "link is removed.\n"
+        "Prints where to reach it (PATH, tcp://127.0.0.1:PORT, rfc2217://127.0.0.1:PORT),\n"
+        "one a line, once the line is up and serves until SIGINT or SIGTERM; then the\n"
+        "link is removed.  At least one of --link, --tcp and --rfc2217 is required.\n"
         "\n"
         "  --link PATH        make PATH a symbolic link to the pseudo-terminal's device;\n"
-        "                     open it as a serial port at 19200 8N1 (required)\n"
+        "                     open it as a serial port at 19200 8N1\n"
+        "  --tcp PORT         serve the line on 127.0.0.1:PORT as a serial device server\n"
+        "                     in raw TCP mode does (one client at a time; 0: any free\n"
+        "                     port)\n"
+        "  --rfc2217 PORT     the same as telnet with RFC 2217 port control\n"
         "  --sensor ADDR:VERSION[:SERIAL[:PASSWORD]]\n"
         "                     put a sensor on the line: network address 0-255, firmware\n"
         "                     version code 0-255 (176 for 1.7.6), serial number (default\n"

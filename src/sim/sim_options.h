@@ -16,6 +16,10 @@ struct SimSensorSpec {
 
 struct SimOptions {
     QString link;
+    // Serve the line on 127.0.0.1 as well: raw TCP, telnet with RFC 2217
+    // (0: any free port, printed at start).
+    std::optional<uint16_t> tcp_port;
+    std::optional<uint16_t> rfc2217_port;
     std::vector<SimSensorSpec> sensors; // empty: the demo line
     bool wire_timing = false;
     bool bootloader = false;

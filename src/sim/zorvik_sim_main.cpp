@@ -1,11 +1,14 @@
-// zorvik-sim: the simulated sensor line on a pseudo-terminal.
+// zorvik-sim: the simulated sensor line on a pseudo-terminal, and on TCP.
 #include "sim/pty_server.h"
 #include "sim/sim_options.h"
+#include "sim/tcp_line_server.h"
 
 #include <QStringList>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <pthread.h>
 
 int main(int argc, char** argv) {
@@ -45,11 +48,36 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zorvik-sim: %s\n", qPrintable(error));
         return 1;
     }
-    std::printf("%s\n", qPrintable(server.link_path()));
+    if (!options->link.isEmpty()) std::printf("%s\n", qPrintable(server.link_path()));
+    // One server for both ports, so that only one reader takes the line's bytes.
+    std::unique_ptr<TcpLineServer> network;
+    if (options->tcp_port || options->rfc2217_port) {
+        network = std::make_unique<TcpLineServer>(server.slave_path());
+        const struct {
+            std::optional<uint16_t> port;
+            TcpLineServer::Mode mode;
+            const char* scheme;
+        } listeners[] = {{options->tcp_port, TcpLineServer::Mode::Raw, "tcp"},
+                         {options->rfc2217_port, TcpLineServer::Mode::Rfc2217, "rfc2217"}};
+        for (const auto& l : listeners) {
+            if (!l.port) continue;
+            if (!network->listen(l.mode, *l.port, &error)) {
+                std::fprintf(stderr, "zorvik-sim: %s://127.0.0.1:%d: %s\n", l.scheme, int(*l.port),
+                             qPrintable(error));
+                return 1;
+            }
+            std::printf("%s://127.0.0.1:%d\n", l.scheme, int(network->port(l.mode)));
+        }
+        if (!network->start(&error)) {
+            std::fprintf(stderr, "zorvik-sim: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
     std::fflush(stdout);
 
     int signal_number = 0;
     sigwait(&stop_signals, &signal_number);
+    network.reset();
     server.stop();
     return 0;
 }

@@ -30,6 +30,11 @@ TEST(CommandLine, ErrorsNameTheOffendingArgument) {
     EXPECT_EQ(parse_command_line({"--port"}).error, "option --port needs a port name");
     EXPECT_EQ(parse_command_line({"--port="}).error, "option --port needs a port name");
     EXPECT_EQ(parse_command_line({"--port", ""}).error, "option --port needs a port name");
+    // A serial device server's address is checked before anything starts.
+    EXPECT_TRUE(parse_command_line({"--port", "tcp://gw:4001"}).error.isEmpty());
+    EXPECT_TRUE(parse_command_line({"--port=rfc2217://gw:2217"}).error.isEmpty());
+    EXPECT_TRUE(parse_command_line({"--port", "tcp://gw:4001", "--port", "tcp://gw"})
+                    .error.startsWith(QStringLiteral("Неверный адрес порта tcp://gw: ")));
 }
 
 TEST(CommandLine, ToolkitOptionsAreLeftToTheToolkit) {

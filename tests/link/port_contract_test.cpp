@@ -1,9 +1,10 @@
 // One contract for every SerialPort the program talks through: the test
-// fake, the in-process simulated line and the real port over a
-// pseudo-terminal.  What the exchange cycle and the sessions rely on holds
-// for all three.
+// fake, the in-process simulated line, the real port over a pseudo-terminal
+// and the network port, raw and RFC 2217, in front of that pseudo-terminal.  What the exchange
+// cycle and the sessions rely on holds for all three.
 #include "../support/fake_serial_port.h"
 
+#include "link/network_port.h"
 #include "link/qt_serial_port.h"
 #include "protocol/frame_codec.h"
 #include "protocol/line_settings.h"
@@ -12,6 +13,7 @@
 #include "protocol/session.h"
 #include "sim/pty_server.h"
 #include "sim/sim_port.h"
+#include "sim/tcp_line_server.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -53,6 +55,26 @@ struct PtyLinePort {
     }
 };
 
+// The simulated line behind zorvik-sim's own serial device server.
+template <TcpLineServer::Mode M> struct NetworkLinePort {
+    PtyServer server{SimLine::demo()};
+    std::unique_ptr<TcpLineServer> gateway;
+    NetworkPort port;
+    QString device;
+    NetworkLinePort() {
+        server.start({});
+        gateway = std::make_unique<TcpLineServer>(server.slave_path());
+        gateway->listen(M, 0);
+        gateway->start();
+        device = QStringLiteral("%1://127.0.0.1:%2")
+                     .arg(M == TcpLineServer::Mode::Raw ? QStringLiteral("tcp")
+                                                        : QStringLiteral("rfc2217"))
+                     .arg(gateway->port(M));
+    }
+};
+using RawTcpLinePort = NetworkLinePort<TcpLineServer::Mode::Raw>;
+using Rfc2217LinePort = NetworkLinePort<TcpLineServer::Mode::Rfc2217>;
+
 template <class Line> class PortContract : public ::testing::Test {
 protected:
     Line line;
@@ -72,7 +94,7 @@ protected:
     }
 };
 
-using Lines = ::testing::Types<FakeLine, SimLinePort, PtyLinePort>;
+using Lines = ::testing::Types<FakeLine, SimLinePort, PtyLinePort, RawTcpLinePort, Rfc2217LinePort>;
 TYPED_TEST_SUITE(PortContract, Lines);
 } // namespace
 

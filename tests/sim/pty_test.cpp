@@ -247,8 +247,9 @@ TEST(ZorvikSim, BadOptionsExitWithStatus2AndHelpNamesEveryOption) {
     ASSERT_TRUE(help.waitForFinished(5000));
     EXPECT_EQ(help.exitCode(), 0);
     const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
-    for (const char* option : {"--link PATH", "--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]",
-                               "--wire-timing", "--bootloader", "--help"})
+    for (const char* option :
+         {"--link PATH", "--tcp PORT", "--rfc2217 PORT",
+          "--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]", "--wire-timing", "--bootloader", "--help"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(option))) << option;
 }
 
@@ -275,6 +276,18 @@ TEST(ZorvikSim, OptionParsing) {
     EXPECT_FALSE(parse_sim_options(
         {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor= 5:176")}, error));
     EXPECT_TRUE(parse_sim_options({QStringLiteral("--help")}, error)->help);
+
+    // Served on TCP instead of (or besides) a link; some place to serve is needed.
+    const auto net = parse_sim_options(
+        {QStringLiteral("--tcp"), QStringLiteral("4001"), QStringLiteral("--rfc2217=0")}, error);
+    ASSERT_TRUE(net) << error.toStdString();
+    EXPECT_TRUE(net->link.isEmpty());
+    EXPECT_EQ(net->tcp_port, uint16_t(4001));
+    EXPECT_EQ(net->rfc2217_port, uint16_t(0));
+    for (const char* bad : {"65536", "-1", "x", ""})
+        EXPECT_FALSE(parse_sim_options({QStringLiteral("--tcp=") + bad}, error)) << bad;
+    EXPECT_FALSE(parse_sim_options({QStringLiteral("--wire-timing")}, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("--tcp PORT"))) << error.toStdString();
 
     // A password, with the serial left at its default or given.
     const std::pair<const char*, std::pair<std::optional<uint32_t>, uint32_t>> good[] = {

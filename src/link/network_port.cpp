@@ -1,0 +1,462 @@
+#include "link/network_port.h"
+
+#include "link/network_address.h"
+#include "link/rfc2217_client.h"
+#include "protocol/line_settings.h"
+
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <deque>
+#include <future>
+#include <memory>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+namespace {
+
+struct OpenResult {
+    bool ok = false;
+    QString message; // for the user, naming the address
+};
+
+// What Qt may hold for us between two of our reads of the socket.
+constexpr qint64 kSocketBufferBytes = 64 * 1024;
+
+} // namespace
+
+// Owns the socket; every member runs in the I/O thread.
+class NetworkPortIo : public QObject {
+public:
+    using Deliver = std::function<void(QByteArray)>;
+    using Opened = std::function<void(OpenResult)>;
+
+    explicit NetworkPortIo(int connect_timeout_ms)
+        : socket_(new QTcpSocket(this)), gap_(this), total_(this), connect_timer_(this),
+          connect_timeout_ms_(connect_timeout_ms) {
+        socket_->setReadBufferSize(kSocketBufferBytes);
+        for (QTimer* t : {&gap_, &total_}) {
+            t->setSingleShot(true);
+            t->setTimerType(Qt::PreciseTimer);
+            QObject::connect(t, &QTimer::timeout, this, [this] {
+                if (!reading_) return;
+                finish_read();
+                begin_next_read();
+            });
+        }
+        connect_timer_.setSingleShot(true);
+        QObject::connect(&connect_timer_, &QTimer::timeout, this, [this] {
+            const bool connected = socket_->state() == QAbstractSocket::ConnectedState;
+            const QString seconds = QString::number((connect_timeout_ms_ + 999) / 1000);
+            fail_open(connected ? QStringLiteral("сервер не подтвердил настройку порта %1 за %2 с")
+                                      .arg(settings_text_, seconds)
+                                : QStringLiteral("нет соединения за %1 с").arg(seconds));
+        });
+        QObject::connect(socket_, &QTcpSocket::connected, this, [this] { on_connected(); });
+        QObject::connect(socket_, &QTcpSocket::readyRead, this, [this] { on_ready_read(); });
+        QObject::connect(socket_, &QTcpSocket::errorOccurred, this,
+                         [this](QAbstractSocket::SocketError e) { on_error(e); });
+        QObject::connect(socket_, &QTcpSocket::disconnected, this, [this] { lose_connection(); });
+    }
+
+    void open(const NetworkAddress& address, const LineSettings& line, const QString& settings,
+              Opened opened) {
+        close();
+        address_ = address;
+        line_ = line;
+        settings_text_ = settings;
+        telnet_.reset();
+        if (address.mode == NetworkAddress::Mode::Rfc2217) telnet_.emplace();
+        opened_ = std::move(opened);
+        connect_timer_.start(connect_timeout_ms_);
+        socket_->connectToHost(address.host, address.port);
+    }
+
+    void close() {
+        if (opened_) fail_open(QStringLiteral("соединение прервано"));
+        connected_ = false;
+        gap_.stop();
+        total_.stop();
+        connect_timer_.stop();
+        reading_ = false;
+        socket_->abort();
+        rx_.clear();
+        failed_ = false;
+        stale_ = 0;
+        ++session_;
+        std::deque<Read> pending;
+        pending.swap(reads_);
+        for (Read& r : pending) r.deliver({});
+    }
+
+    void flush() {
+        if (usable()) socket_->flush();
+    }
+
+    void discard() {
+        if (!usable() || reading_) return;
+        take_in();
+        rx_.clear();
+        stale_ = 0;
+    }
+
+    uint16_t write(const QByteArray& data) {
+        if (!reading_) drop_stale();
+        if (!usable()) return 0;
+        qsizetype total = 0;
+        for (qsizetype at = 0; at < data.size() && usable(); at += SerialPort::kMaxChunk) {
+            const QByteArray piece = data.mid(at, SerialPort::kMaxChunk);
+            const QByteArray wire = telnet_ ? telnet_->escape(piece) : piece;
+            if (socket_->write(wire) != wire.size()) break;
+            // Out to the system now, as a serial write is on the wire when it
+            // returns; a server that takes nothing for the time the bytes
+            // would need on a serial line counts as a failed write.
+            const qint64 budget = 10 + piece.size() + (piece.size() * 10 * 1000 + 19199) / 19200;
+            QElapsedTimer clock;
+            clock.start();
+            socket_->flush();
+            while (socket_->bytesToWrite() > 0 && usable()) {
+                const qint64 left = budget - clock.elapsed();
+                if (left <= 0 || !socket_->waitForBytesWritten(int(left))) break;
+            }
+            if (!usable() || socket_->bytesToWrite() > 0) break;
+            total += piece.size();
+        }
+        return uint16_t(total);
+    }
+
+    void start_read(uint64_t id, Deliver deliver, int want = 0,
+                    int timeout_ms = SerialPort::kTotalReadMs) {
+        reads_.push_back({id, std::move(deliver), want, timeout_ms});
+        begin_next_read();
+    }
+
+    void cancel(uint64_t id) {
+        if (reading_ && reads_.front().id == id) {
+            gap_.stop();
+            total_.stop();
+            reading_ = false;
+            reads_.pop_front();
+            begin_next_read();
+            return;
+        }
+        std::erase_if(reads_, [id](const Read& r) { return r.id == id; });
+    }
+
+private:
+    struct Read {
+        uint64_t id;
+        Deliver deliver;
+        int want = 0;
+        int timeout_ms = SerialPort::kTotalReadMs;
+    };
+
+    bool usable() const { return connected_ && !failed_; }
+
+    QString prefix() const { return QStringLiteral("Адрес ") + address_.text() + u": "; }
+
+    void finish_open(OpenResult r) {
+        connect_timer_.stop();
+        Opened opened = std::exchange(opened_, nullptr);
+        if (opened) opened(std::move(r));
+    }
+
+    void fail_open(const QString& why) {
+        if (!opened_) return;
+        connected_ = false;
+        socket_->abort();
+        finish_open({false, prefix() + why + u'.'});
+    }
+
+    void on_connected() {
+        if (!opened_) return;
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        connected_ = true;
+        failed_ = false;
+        if (!telnet_) {
+            finish_open({true, {}});
+            return;
+        }
+        socket_->write(telnet_->start(line_));
+        socket_->flush();
+    }
+
+    void on_error(QAbstractSocket::SocketError e) {
+        if (opened_) {
+            switch (e) {
+            case QAbstractSocket::HostNotFoundError:
+                fail_open(QStringLiteral("узел %1 не найден").arg(address_.host));
+                break;
+            case QAbstractSocket::ConnectionRefusedError:
+                fail_open(QStringLiteral("соединение отвергнуто"));
+                break;
+            case QAbstractSocket::RemoteHostClosedError:
+                fail_open(QStringLiteral("сервер закрыл соединение"));
+                break;
+            default:
+                fail_open(socket_->errorString());
+                break;
+            }
+            return;
+        }
+        if (e == QAbstractSocket::RemoteHostClosedError || e == QAbstractSocket::NetworkError ||
+            socket_->state() != QAbstractSocket::ConnectedState)
+            lose_connection();
+    }
+
+    // Moves what the socket holds through the telnet layer into rx_.
+    void take_in() {
+        const QByteArray in = socket_->readAll();
+        if (in.isEmpty()) return;
+        if (!telnet_) {
+            rx_ += in;
+        } else {
+            QByteArray reply;
+            rx_ += telnet_->receive(in, reply);
+            if (!reply.isEmpty() && connected_) socket_->write(reply);
+        }
+        trim();
+    }
+
+    void on_ready_read() {
+        take_in();
+        if (opened_ && telnet_) {
+            if (telnet_->com_port_refused())
+                fail_open(QStringLiteral("сервер не принимает настройку порта (RFC 2217)"));
+            else if (telnet_->line_refused())
+                fail_open(QStringLiteral("сервер не установил порт %1").arg(settings_text_));
+            else if (telnet_->line_confirmed())
+                finish_open({true, {}});
+            return;
+        }
+        if (!reading_) return;
+        if (read_complete()) {
+            finish_read();
+            begin_next_read();
+        } else if (reads_.front().want == 0) {
+            gap_.start(SerialPort::kInterByteGapMs);
+        }
+    }
+
+    bool read_complete() const {
+        const Read& r = reads_.front();
+        return rx_.size() >= (r.want > 0 ? r.want : SerialPort::kMaxChunk);
+    }
+
+    void begin_next_read() {
+        while (!reading_ && !reads_.empty()) {
+            if (!usable()) {
+                Read r = std::move(reads_.front());
+                reads_.pop_front();
+                r.deliver({});
+                continue;
+            }
+            reading_ = true;
+            if (read_complete()) {
+                finish_read();
+                continue;
+            }
+            total_.start(reads_.front().timeout_ms);
+            if (!rx_.isEmpty() && reads_.front().want == 0) gap_.start(SerialPort::kInterByteGapMs);
+        }
+    }
+
+    void finish_read() {
+        gap_.stop();
+        total_.stop();
+        reading_ = false;
+        const int most = reads_.front().want > 0 ? reads_.front().want : SerialPort::kMaxChunk;
+        const QByteArray data = rx_.left(most);
+        rx_.remove(0, data.size());
+        if (data.isEmpty()) flush();
+        stale_ = rx_.size();
+        Read r = std::move(reads_.front());
+        reads_.pop_front();
+        r.deliver(data);
+    }
+
+    void trim() {
+        const qint64 excess = rx_.size() - NetworkPort::kBacklogBytes;
+        if (excess <= 0) return;
+        rx_.remove(0, excess);
+        stale_ = std::max<qint64>(0, stale_ - excess);
+    }
+
+    void drop_stale() {
+        if (stale_ <= 0 || !usable()) return;
+        take_in();
+        rx_.remove(0, std::min<qint64>(stale_, rx_.size()));
+        stale_ = 0;
+    }
+
+    // The server or the network went away: handled once, like an unplugged
+    // adapter.  The socket is let go once we are out of Qt's own call.
+    void lose_connection() {
+        if (!connected_ || failed_) return;
+        failed_ = true;
+        const uint64_t session = session_;
+        QMetaObject::invokeMethod(
+            this,
+            [this, session] {
+                if (session != session_ || !failed_) return;
+                if (reading_) finish_read(); // what arrived before the loss still counts
+                socket_->abort();
+                begin_next_read();
+            },
+            Qt::QueuedConnection);
+    }
+
+    QTcpSocket* socket_;
+    QTimer gap_;
+    QTimer total_;
+    QTimer connect_timer_; // the whole open: lookup, connect, line settings
+    int connect_timeout_ms_;
+    NetworkAddress address_;
+    LineSettings line_;
+    QString settings_text_;
+    std::optional<Rfc2217Client> telnet_;
+    Opened opened_; // set while an open is under way
+    QByteArray rx_; // received data, after the telnet layer; at most kBacklogBytes
+    std::deque<Read> reads_;
+    bool reading_ = false;
+    bool connected_ = false;
+    bool failed_ = false; // the connection dropped; the caller has not closed yet
+    uint64_t session_ = 0;
+    qint64 stale_ = 0;
+};
+
+template <class F> auto NetworkPort::on_io(F f) {
+    using R = std::invoke_result_t<F&>;
+    if constexpr (std::is_void_v<R>) {
+        QMetaObject::invokeMethod(io_, f, Qt::BlockingQueuedConnection);
+    } else {
+        R result{};
+        QMetaObject::invokeMethod(
+            io_, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
+
+NetworkPort::NetworkPort(int connect_timeout_ms) {
+    io_thread_.setObjectName(QStringLiteral("network-io"));
+    io_ = new NetworkPortIo(connect_timeout_ms);
+    io_->moveToThread(&io_thread_);
+    QObject::connect(&io_thread_, &QThread::finished, io_, &QObject::deleteLater);
+    io_thread_.start();
+}
+
+NetworkPort::~NetworkPort() {
+    on_io([this] { io_->close(); });
+    io_thread_.quit();
+    io_thread_.wait();
+}
+
+bool NetworkPort::OpenPort(const QString& device, const QString& settings) {
+    ClosePort();
+    failure_ = OpenFailure::Other;
+    const std::optional<NetworkAddress> address = parse_network_address(device, &open_message_);
+    if (!address) return false;
+    const std::optional<LineSettings> line = parse_line_settings(settings);
+    if (!line) {
+        failure_ = OpenFailure::Setup;
+        open_message_ = QLatin1String("Unable to build Comm DCB ") + settings +
+                        QLatin1String(" Error: ") + QString::number(EINVAL);
+        return false;
+    }
+    auto answer = std::make_shared<std::promise<OpenResult>>();
+    std::future<OpenResult> result = answer->get_future();
+    QMetaObject::invokeMethod(
+        io_,
+        [this, answer, a = *address, l = *line, settings] {
+            io_->open(a, l, settings, [answer](OpenResult r) { answer->set_value(std::move(r)); });
+        },
+        Qt::QueuedConnection);
+    const OpenResult r = result.get();
+    open_ = r.ok;
+    failure_ = r.ok ? OpenFailure::None : OpenFailure::Other;
+    open_message_ = r.message;
+    return r.ok;
+}
+
+int NetworkPort::ClosePort() {
+    if (!open_.exchange(false)) return 0;
+    on_io([this] { io_->close(); });
+    return 1;
+}
+
+void NetworkPort::FlushPort() {
+    if (open_) on_io([this] { io_->flush(); });
+}
+
+void NetworkPort::discard_input() {
+    if (open_) on_io([this] { io_->discard(); });
+}
+
+QByteArray NetworkPort::ReadPort() {
+    return blocking_read(0, kTotalReadMs);
+}
+
+QByteArray NetworkPort::read_expected(int count, int timeout_ms) {
+    if (count <= 0) return {};
+    return blocking_read(count, timeout_ms);
+}
+
+QByteArray NetworkPort::blocking_read(int count, int timeout_ms) {
+    if (!open_) return {};
+    auto answer = std::make_shared<std::promise<QByteArray>>();
+    std::future<QByteArray> result = answer->get_future();
+    QMetaObject::invokeMethod(
+        io_,
+        [this, answer, count, timeout_ms] {
+            io_->start_read(
+                0, [answer](QByteArray data) { answer->set_value(std::move(data)); }, count,
+                std::max(0, timeout_ms));
+        },
+        Qt::QueuedConnection);
+    return result.get();
+}
+
+uint16_t NetworkPort::WritePort(const QByteArray& data) {
+    if (!open_ || data.isEmpty()) return 0;
+    return on_io([&] { return io_->write(data); });
+}
+
+bool NetworkPort::PortExists(const QString& name) {
+    return parse_network_address(name).has_value();
+}
+
+void NetworkPort::read_async(std::function<void(QByteArray)> done) {
+    Q_ASSERT(QThread::currentThread() == home_.thread());
+    cancel_read();
+    const uint64_t id = ++async_next_;
+    async_live_ = id;
+    auto deliver = [this, id, done = std::move(done)](QByteArray data) {
+        QMetaObject::invokeMethod(
+            &home_,
+            [this, id, done, data = std::move(data)] {
+                if (async_live_ != id) return;
+                async_live_ = 0;
+                done(data);
+            },
+            Qt::QueuedConnection);
+    };
+    if (!open_) {
+        deliver({});
+        return;
+    }
+    QMetaObject::invokeMethod(
+        io_, [this, id, deliver = std::move(deliver)] { io_->start_read(id, deliver); },
+        Qt::QueuedConnection);
+}
+
+void NetworkPort::cancel_read() {
+    Q_ASSERT(QThread::currentThread() == home_.thread());
+    if (!async_live_) return;
+    const uint64_t id = std::exchange(async_live_, 0);
+    QMetaObject::invokeMethod(
+        io_, [this, id] { io_->cancel(id); }, Qt::QueuedConnection);
+}

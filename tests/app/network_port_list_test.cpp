@@ -1,0 +1,109 @@
+// The window's port list takes typed addresses of serial device servers: a
+// well-formed one opens like a device (here zorvik-sim's own gateway), a
+// malformed one is refused with a message and opens nothing, and the
+// presence scan's refill leaves the typing alone.
+#include "app/application.h"
+#include "app/routing_serial_port.h"
+#include "app/wiring.h"
+#include "link/network_port.h"
+#include "sim/pty_server.h"
+#include "sim/tcp_line_server.h"
+
+#include "../support/fake_serial_port.h"
+#include "../support/fakes.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
+    PtyServer line(SimLine::demo());
+    ASSERT_TRUE(line.start({}));
+    TcpLineServer gateway(line.slave_path());
+    ASSERT_TRUE(gateway.listen(TcpLineServer::Mode::Raw, 0));
+    ASSERT_TRUE(gateway.listen(TcpLineServer::Mode::Rfc2217, 0));
+    ASSERT_TRUE(gateway.start());
+    const QString raw =
+        QStringLiteral("tcp://127.0.0.1:%1").arg(gateway.port(TcpLineServer::Mode::Raw));
+    const QString telnet =
+        QStringLiteral("rfc2217://127.0.0.1:%1").arg(gateway.port(TcpLineServer::Mode::Rfc2217));
+
+    FakeSerialPort system;
+    NetworkPort network;
+    RoutingSerialPort port(system, nullptr, {}, &network);
+    FakeDialogs dialogs;
+    FakeTones tones;
+    FakeClock clock;
+    CommandLine options;
+    options.ports = {raw}; // offered in the list from the start
+    Application app(port, dialogs, tones, clock, options);
+    QTemporaryDir dir;
+    ASSERT_TRUE(app.start(dir.path()));
+    MainForm& f = app.cfg().frmSerial;
+    f.presence_timer.on_timer();
+    app.flush();
+    ASSERT_FALSE(f.CmbPort.items().isEmpty());
+    EXPECT_EQ(f.CmbPort.items().front(), raw);
+
+    auto* combo = app.main_window().findChild<QComboBox*>(QStringLiteral("CmbPort"));
+    ASSERT_NE(combo, nullptr);
+    ASSERT_TRUE(combo->isEditable());
+    auto type = [&](const QString& text) {
+        combo->lineEdit()->clear();
+        QTest::keyClicks(combo->lineEdit(), text);
+        // The presence scan refills the list meanwhile; the typing stays.
+        f.presence_timer.on_timer();
+        app.flush();
+        EXPECT_EQ(combo->currentText(), text);
+        EXPECT_EQ(f.CmbPort.selected_text(), text);
+    };
+    auto open_button = app.main_window().findChild<QPushButton*>(QStringLiteral("BTNOpenCom"));
+    auto close_button = app.main_window().findChild<QPushButton*>(QStringLiteral("BTNCloseCom"));
+
+    // Malformed: a message naming it, the usual warning, nothing opened.
+    for (const QString& bad : {QStringLiteral("tcp://127.0.0.1"), QStringLiteral("tcp://h:0"),
+                               QStringLiteral("serial://h:1")}) {
+        SCOPED_TRACE(bad.toStdString());
+        dialogs.shown.clear();
+        type(bad);
+        open_button->click();
+        ASSERT_EQ(dialogs.shown.size(), 2) << dialogs.shown.join(u'\n').toStdString();
+        EXPECT_TRUE(
+            dialogs.shown[0].startsWith(QStringLiteral("msg: Неверный адрес порта ") + bad));
+        EXPECT_EQ(dialogs.shown[1], QStringLiteral("msg: Com Port ") + bad +
+                                        QStringLiteral(" недоступен. Установите нужный порт."));
+        EXPECT_FALSE(port.is_open());
+        EXPECT_TRUE(system.opened_device.isEmpty());
+    }
+
+    // Well-formed, typed or picked from the list: the window is connected
+    // and a search of the line finds the sensors behind the gateway.
+    for (const QString& address : {telnet, raw}) {
+        SCOPED_TRACE(address.toStdString());
+        dialogs.shown.clear();
+        if (address == telnet) {
+            type(address);
+        } else {
+            combo->setCurrentIndex(0);
+            Q_EMIT combo->activated(0);
+        }
+        open_button->click();
+        app.flush();
+        ASSERT_TRUE(network.is_open()) << dialogs.shown.join(u'\n').toStdString();
+        EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.shown.join(u'\n').toStdString();
+        f.Opros.click();
+        QDeadlineTimer deadline(8000);
+        while (f.CmbNet.list_count() < 3 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_EQ(f.CmbNet.items(), (QStringList{"1", "5", "12"}));
+        close_button->click();
+        app.flush();
+        EXPECT_FALSE(network.is_open());
+    }
+}
