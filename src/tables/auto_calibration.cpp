@@ -117,6 +117,11 @@ void new_calibration_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     reset(f);
     prepare_row(f);
+    // The grid starts a new series: recording on into the finished
+    // calibration's file would mix two calibrations in one file, and a resume
+    // would infer a portion from their join.  Until a new file is chosen
+    // there is none, whatever answer or chooser is cancelled on the way.
+    set_file(f, {});
     const PortionAnswer a = ask_portion(c, false);
     if (a.status == Asked::Cancelled) return;
     if (a.status == Asked::Invalid) {
@@ -126,11 +131,9 @@ void new_calibration_Click(Configurator& c) {
     set_portion(f, a.value);
 
     const QString path = c.dialogs.save_file(QStringLiteral("Схранить"), kFilter, program_folder());
-    if (path.isEmpty()) return; // the file chosen before stays in use
+    if (path.isEmpty()) return;
     QString why;
     if (!write_cp1251_lines(path, {calibration_file_header()}, &why)) {
-        // No recording may go on into a file that could not be started.
-        set_file(f, {});
         c.str_to_log(QStringLiteral("Файл тарировки ") + path + QStringLiteral(" не создан: ") +
                      why);
         c.dialogs.message(kBadPortion);
