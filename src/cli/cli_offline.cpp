@@ -5,9 +5,9 @@
 #include "exchange/exchange_cycle.h"
 #include "link/line_reader.h"
 #include "protocol/codes.h"
-#include "protocol/no_port.h"
 #include "protocol/cp1251.h"
 #include "protocol/frame_codec.h"
+#include "protocol/no_port.h"
 #include "protocol/serial_port.h"
 #include "protocol/server_log.h"
 #include "relay/conv_str.h"
@@ -30,8 +30,10 @@ int relay(const Invocation& inv, CliConsole& console) {
 
 // Calls `each` with every answer of the log at `path` (the first line is the
 // server's heading); false after saying why when the log cannot be read or
-// holds an answer that is no hexadecimal.
-template <class Each> bool for_each_answer(const QString& path, Dialogs& dialogs, Each each) {
+// holds an answer that is no hexadecimal, and false without a word when a
+// stop is requested.
+template <class Each>
+bool for_each_answer(const QString& path, Dialogs& dialogs, const CliConsole& console, Each each) {
     LineReader file(path);
     if (!file.open()) {
         dialogs.message(kNoSuchFile);
@@ -41,6 +43,7 @@ template <class Each> bool for_each_answer(const QString& path, Dialogs& dialogs
     LineReader::Status status = file.next(&line);
     if (status == LineReader::Status::Line) {
         while ((status = file.next(&line)) == LineReader::Status::Line) {
+            if (console.stop_requested()) return false;
             const std::optional<QString> hex = server_log_answer(from_cp1251(line));
             if (!hex) continue;
             // At most what one read of the port gives, as in the window.
@@ -65,11 +68,16 @@ int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
     Silence tones;
     // The whole log is checked before anything is shown, a line at a time, so
     // that a log of any size is refused as a whole or shown as a whole.
-    if (!for_each_answer(inv.file, dialogs, [](const QByteArray&) {})) return kCliBadInput;
+    const auto interrupted = [&console] {
+        console.err(QStringLiteral("Прервано"));
+        return kCliFailed;
+    };
+    if (!for_each_answer(inv.file, dialogs, console, [](const QByteArray&) {}))
+        return console.stop_requested() ? interrupted() : kCliBadInput;
 
     Configurator c(port, dialogs, tones, clock);
     MainForm& f = c.frmSerial;
-    for_each_answer(inv.file, dialogs, [&](const QByteArray& answer) {
+    const bool whole = for_each_answer(inv.file, dialogs, console, [&](const QByteArray& answer) {
         f.MsgCom.set_text(QString());
         // Through the window's replay slot: the tick dispatches it, the port
         // and the run log are left alone.
@@ -88,7 +96,7 @@ int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
             console.out(watch_row(decode_state(answer), QDateTime()));
         }
     });
-    return kCliDone;
+    return whole || !console.stop_requested() ? kCliDone : interrupted();
 }
 
 } // namespace

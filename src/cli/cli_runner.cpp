@@ -25,6 +25,7 @@ namespace {
 constexpr int kWatchPeriodMs = 1000; // the window's exchange cycle
 
 const QString kNotConnected = QStringLiteral("Датчик не подключен!");
+const QString kInterrupted = QStringLiteral("Прервано");
 const QString kNotUnderstood = QStringLiteral("Ответ не соответствует запросу");
 const QString kFrequencyRefusal =
     QStringLiteral("Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго "
@@ -150,6 +151,8 @@ public:
 
 private:
     int prepare();
+    // Says that a stop came before the operation was done; the exit status.
+    int interrupted();
     bool open(const QString& log_folder);
     int operate();
     int scan();
@@ -189,10 +192,19 @@ private:
 
 int Runner::run(const std::function<QString()>& log_folder) {
     if (const int refused = prepare(); refused >= 0) return refused;
+    if (console_.stop_requested()) return interrupted(); // before a port or a log
     if (!open(log_folder())) return kCliFailed;
-    const int status = operate();
+    int status = operate();
+    // A watch ends this way as planned; anything else was cut short.
+    if (status != kCliDone && console_.stop_requested()) status = interrupted();
     link_.close();
     return status;
+}
+
+int Runner::interrupted() {
+    console_.err(kInterrupted);
+    c_.str_to_log(kInterrupted);
+    return kCliFailed;
 }
 
 // Everything that can be refused without the sensor: files and questions.
@@ -236,6 +248,7 @@ int Runner::prepare() {
     const QString question = question_for(inv_);
     if (!question.isEmpty() && !inv_.yes) {
         const std::optional<bool> answer = console_.ask(question);
+        if (console_.stop_requested()) return interrupted(); // Ctrl+C instead of an answer
         if (!answer) {
             console_.err(question);
             console_.err(QStringLiteral("zorvik-cli: no terminal to answer on; give --yes to "
@@ -262,6 +275,10 @@ std::optional<Answer> Runner::talk(const QByteArray& request) {
         return std::nullopt;
     }
     const Result<QByteArray> got = session_.exchange(request);
+    if (!got && console_.stop_requested()) {
+        fatal_ = true; // a stop while waiting: run() says so, not "no answer"
+        return std::nullopt;
+    }
     if (!got) {
         report(got.error());
         return std::nullopt;

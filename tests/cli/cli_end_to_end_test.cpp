@@ -4,6 +4,7 @@
 // not a byte was sent.
 #include "cli/cli_command_line.h"
 #include "protocol/cp1251.h"
+#include "protocol/frame_codec.h"
 #include "protocol/requests.h"
 
 #include "../support/firmware_image_file.h"
@@ -18,6 +19,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -40,17 +43,19 @@ struct Outcome {
     int log_files = 0;
 };
 
-// Runs zorvik-cli with a run-log folder of its own and stdin that is no terminal.
-Outcome run_cli(const QStringList& args, const QString& log_dir) {
+// Starts zorvik-cli with a run-log folder of its own.
+void start_cli(QProcess& p, const QStringList& args, const QString& log_dir) {
     QDir(log_dir).removeRecursively();
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kLogDirVariable), log_dir);
     p.setProcessEnvironment(env);
     p.start(bin("zorvik-cli"), args);
-    p.closeWriteChannel();
+}
+
+// Waits up to `timeout_ms` for the run to end and collects what it did.
+Outcome finish_cli(QProcess& p, const QString& log_dir, int timeout_ms = 20000) {
     Outcome o;
-    if (!p.waitForFinished(20000)) {
+    if (!p.waitForFinished(timeout_ms)) {
         p.kill();
         p.waitForFinished(5000);
         o.err = QStringLiteral("did not finish");
@@ -69,6 +74,14 @@ Outcome run_cli(const QStringList& args, const QString& log_dir) {
             if (const auto m = record.match(line); m.hasMatch()) o.log << m.captured(1);
     }
     return o;
+}
+
+// Runs zorvik-cli with stdin that is no terminal.
+Outcome run_cli(const QStringList& args, const QString& log_dir) {
+    QProcess p;
+    start_cli(p, args, log_dir);
+    p.closeWriteChannel();
+    return finish_cli(p, log_dir);
 }
 
 // Whether `wanted` appear in `log` in this order (others may stand between).
@@ -485,4 +498,68 @@ TEST(CliEndToEnd, HelpForTheToolAndEachCommand) {
     const Outcome none = run_cli({"info"}, log_dir);
     EXPECT_EQ(none.status, 2);
     EXPECT_TRUE(none.err.contains("give --port PATH")) << show(none);
+}
+
+TEST(CliEndToEnd, StopSignalsEndEveryPhase) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString log_dir = dir.filePath(QStringLiteral("log"));
+    PtyPair line; // the test plays the sensor at address 5
+    ASSERT_TRUE(line.ok());
+    const QStringList port{"--port", line.slave_path(), "--address", "5"};
+    const auto stop = [](QProcess& p, int signal_number) {
+        ::kill(static_cast<pid_t>(p.processId()), signal_number);
+    };
+    // Identity (1.7.6) and state, as the run asks for them before any operation.
+    const auto answer_start = [&line] {
+        if (line.read(4, 5000) != request::read_id(5)) return false;
+        line.write(Control_summ(QByteArray::fromHex("3E05FC39300000B000")));
+        if (line.read(4, 5000) != request::read_state(5)) return false;
+        return line.write(QByteArray::fromHex("3E05F0152C03C1B0130060EA000050BD01001000260F0560"));
+    };
+    const QString closed = QStringLiteral("Com Port ") + line.slave_path() + " Closed";
+
+    {
+        SCOPED_TRACE("Ctrl+C at the question");
+        PtyPair terminal; // stdin is a terminal, so the question is asked
+        ASSERT_TRUE(terminal.ok());
+        QProcess p;
+        p.setStandardInputFile(terminal.slave_path());
+        p.setReadChannel(QProcess::StandardError);
+        start_cli(p, port + QStringList{"shift-full", "5"}, log_dir);
+        QByteArray err;
+        while (!err.contains("[y/N]") && p.waitForReadyRead(10000)) err += p.readAllStandardError();
+        ASSERT_TRUE(err.contains("[y/N]")) << err.toStdString();
+        stop(p, SIGINT);
+        const Outcome o = finish_cli(p, log_dir, 5000);
+        EXPECT_EQ(o.status, 1) << show(o);
+        EXPECT_EQ(o.err.trimmed(), "Прервано") << show(o); // below the question
+        EXPECT_EQ(o.log_files, 0);
+        EXPECT_TRUE(line.read_until_quiet(100).isEmpty());
+    }
+    {
+        SCOPED_TRACE("SIGTERM while the table is read");
+        QProcess p;
+        start_cli(p, port + QStringList{"table", "read", dir.filePath("t.zvk")}, log_dir);
+        ASSERT_TRUE(answer_start());
+        ASSERT_EQ(line.read(4, 5000), request::read_table(5));
+        stop(p, SIGTERM); // and the sensor never answers
+        const Outcome o = finish_cli(p, log_dir, 5000);
+        EXPECT_EQ(o.status, 1) << show(o);
+        EXPECT_EQ(o.err, "Прервано\n") << show(o);
+        EXPECT_TRUE(in_order(o.log, {"Cmd_ReadTable: ", "Прервано", closed})) << show(o);
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("t.zvk")));
+    }
+    {
+        SCOPED_TRACE("a hang-up during watch");
+        QProcess p;
+        start_cli(p, port + QStringList{"watch"}, log_dir);
+        ASSERT_TRUE(answer_start());
+        ASSERT_TRUE(p.waitForReadyRead(5000)); // the heading and the first row
+        stop(p, SIGHUP);
+        const Outcome o = finish_cli(p, log_dir, 5000);
+        EXPECT_EQ(o.status, 0) << show(o); // a watch is ended this way
+        ASSERT_FALSE(o.log.isEmpty()) << show(o);
+        EXPECT_EQ(o.log.back(), closed) << show(o);
+    }
 }
