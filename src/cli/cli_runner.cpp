@@ -16,7 +16,6 @@
 #include "ui/dialogs.h"
 
 #include <QElapsedTimer>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -213,7 +212,7 @@ int Runner::prepare() {
     if (inv_.command == CliCommand::TableWrite) {
         QStringList lines;
         QString why;
-        if (!read_cp1251_lines(inv_.file, &lines, &why)) {
+        if (!read_cp1251_lines(inv_.file, kTableFileMaxBytes, &lines, &why)) {
             console_.err(QStringLiteral("Не удалось прочитать файл ") + inv_.file +
                          QStringLiteral(": ") + why);
             return kCliBadInput;
@@ -237,13 +236,11 @@ int Runner::prepare() {
     }
     if (inv_.command == CliCommand::TableRead) {
         // The file is written once the table is in; find out now whether it can be.
-        QSaveFile probe(inv_.file);
-        if (!probe.open(QIODevice::WriteOnly)) {
+        if (const QString why = why_not_writable(inv_.file); !why.isEmpty()) {
             console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
-                         QStringLiteral(": ") + probe.errorString());
+                         QStringLiteral(": ") + why);
             return kCliBadInput;
         }
-        probe.cancelWriting();
     }
     const QString question = question_for(inv_);
     if (!question.isEmpty() && !inv_.yes) {

@@ -88,12 +88,8 @@ PortionAnswer ask_portion(Configurator& c, bool zero_allowed) {
 
 // Why the file cannot be read as a calibration file, or nothing.
 QString read_calibration_file(const QString& path, QStringList* lines) {
-    const QFileInfo info(path);
-    if (!info.isFile()) return QStringLiteral("файл не найден");
-    if (info.size() > kMaxCalibrationFileBytes)
-        return QStringLiteral("файл больше %1 байт").arg(kMaxCalibrationFileBytes);
     QString why;
-    if (!read_cp1251_lines(path, lines, &why)) return why;
+    if (!read_cp1251_lines(path, kMaxCalibrationFileBytes, lines, &why)) return why;
     if (lines->isEmpty()) return QStringLiteral("в файле нет строки заголовка");
     return {};
 }

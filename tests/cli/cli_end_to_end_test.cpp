@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -342,6 +343,15 @@ TEST(CliEndToEnd, RefusalsSendNothing) {
     const QString bad_zvk = dir.filePath(QStringLiteral("bad.zvk"));
     ASSERT_TRUE(write_file(short_zvk, zvk(numbers(1, 1, 39))));
     ASSERT_TRUE(write_file(bad_zvk, zvk(numbers(1, 1, 39) << QStringLiteral("40000"))));
+    // A pipe nobody writes to (opening it would wait for ever), and a table
+    // file past the window's 1 MiB limit whose last block would be valid.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.zvk"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString big_zvk = dir.filePath(QStringLiteral("big.zvk"));
+    QByteArray big;
+    while (big.size() <= (1 << 20)) big += zvk(numbers(100, 100, 20) + numbers(5, 5, 20));
+    ASSERT_TRUE(write_file(big_zvk, big));
+    const QString long_name = dir.filePath(QString(300, u'x') + QStringLiteral(".zvk"));
 
     struct Case {
         QStringList args;
@@ -376,6 +386,13 @@ TEST(CliEndToEnd, RefusalsSendNothing) {
          2,
          "Не удалось записать файл",
          {}},
+        // Nothing is read from what is no regular file within its limit, and
+        // nothing is put in place of it.
+        {{"table", "write", fifo}, 2, "это не файл", {}},
+        {{"table", "write", big_zvk}, 2, "файл больше 1048576 байт", {}},
+        {{"table", "read", fifo}, 2, "это не файл", {}},
+        {{"table", "read", "/dev/null"}, 2, "это не файл", {}},
+        {{"table", "read", long_name}, 2, "Не удалось записать файл", {}},
         {{"flash", short_zvk}, 2, "Файл короче образа прошивки", {}},
         {{"mode", "--output", "fm"}, 2, "zorvik-cli: mode: --output wants", {}},
         {{"--address", "300", "info"}, 2, "zorvik-cli: option --address wants", {}},
@@ -392,6 +409,9 @@ TEST(CliEndToEnd, RefusalsSendNothing) {
         // A refusal writes no run log either.
         EXPECT_EQ(o.log_files, c.sent.isEmpty() ? 0 : 1) << show(o);
     }
+    struct stat st {};
+    EXPECT_TRUE(::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(QFileInfo::exists(long_name));
 }
 
 TEST(CliEndToEnd, RelayAndReplayNeedNoPort) {
@@ -412,6 +432,8 @@ TEST(CliEndToEnd, RelayAndReplayNeedNoPort) {
                              "12:00:05 485=04:3E051048\r\n";
     ASSERT_TRUE(write_file(server_log, lines));
     ASSERT_TRUE(write_file(bad_log, lines + "12:00:06 485=04:3EZZ\r\n"));
+    const QString fifo = dir.filePath(QStringLiteral("pipe.log"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
 
     struct Case {
         QStringList args;
@@ -454,6 +476,7 @@ TEST(CliEndToEnd, RelayAndReplayNeedNoPort) {
         // A log with an answer that is no hexadecimal is refused whole.
         {{"replay", bad_log}, 2, "", "Нет такого файла"},
         {{"replay", dir.filePath(QStringLiteral("none.log"))}, 2, "", "Нет такого файла"},
+        {{"replay", fifo}, 2, "", "Нет такого файла"}, // refused, not waited on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());

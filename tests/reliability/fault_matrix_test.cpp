@@ -481,7 +481,7 @@ const Row kRows[] = {
              file.close();
              r.save_zvk();
              QStringList lines;
-             ASSERT_TRUE(read_cp1251_lines(r.zvk_path(), &lines));
+             ASSERT_TRUE(read_cp1251_lines(r.zvk_path(), kTableFileMaxBytes, &lines));
              EXPECT_EQ(lines, cell_texts(r.t));
          }},
 };
