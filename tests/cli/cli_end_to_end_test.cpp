@@ -585,4 +585,22 @@ TEST(CliEndToEnd, StopSignalsEndEveryPhase) {
         ASSERT_FALSE(o.log.isEmpty()) << show(o);
         EXPECT_EQ(o.log.back(), closed) << show(o);
     }
+    {
+        SCOPED_TRACE("SIGTERM during a long replay");
+        constexpr int kAnswers = 300'000; // a few seconds of replay
+        const QString server_log = dir.filePath("server.log");
+        ASSERT_TRUE(write_file(
+            server_log,
+            "heading\r\n" +
+                QByteArray("12:00:01 485=24:3E05F0152C03C1B0130060EA000050BD01001000260F0560\r\n")
+                    .repeated(kAnswers)));
+        QProcess p;
+        start_cli(p, {"replay", server_log}, log_dir);
+        ASSERT_TRUE(p.waitForReadyRead(20000)); // the log is checked; answers are shown
+        stop(p, SIGTERM);
+        const Outcome o = finish_cli(p, log_dir, 5000);
+        EXPECT_EQ(o.status, 1) << o.status << o.err.toStdString();
+        EXPECT_EQ(o.err, "Прервано\n") << o.err.toStdString();
+        EXPECT_LT(o.out.count(u'\n'), kAnswers);
+    }
 }
