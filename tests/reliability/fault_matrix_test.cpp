@@ -18,6 +18,7 @@
 #include "link/qt_serial_port.h"
 #include "link/run_log.h"
 #include "link/text_files.h"
+#include "protocol/calibration_table.h"
 #include "protocol/cp1251.h"
 #include "sim/pty_server.h"
 #include "tables/table_exchange.h"
