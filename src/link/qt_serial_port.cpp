@@ -522,6 +522,7 @@ uint16_t QtSerialPort::WritePort(const QByteArray& data) {
     return on_io([&] { return io_->write(data); });
 }
 
+
 qint64 QtSerialPort::waiting_bytes() {
     return on_io([this] { return io_->waiting(); });
 }
