@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 namespace {
+constexpr qint64 kAnySize = qint64(1) << 30; // the inputs are far smaller
 
 QStringList reference_split(const QString& text) {
     QStringList lines;
@@ -64,12 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QString error;
     FUZZ_CHECK(write_cp1251_lines(path, lines, &error));
     QStringList back;
-    FUZZ_CHECK(read_cp1251_lines(path, &back, &error));
+    FUZZ_CHECK(read_cp1251_lines(path, kAnySize, &back, &error));
     FUZZ_CHECK(back == coded);
     const qint64 before = QFileInfo(path).size();
     FUZZ_CHECK(append_and_sync(path, bytes, &error));
     FUZZ_CHECK(QFileInfo(path).size() == before + bytes.size());
-    FUZZ_CHECK(read_cp1251_lines(path, &back, &error));
+    FUZZ_CHECK(read_cp1251_lines(path, kAnySize, &back, &error));
     FUZZ_CHECK(back == split_lines(from_cp1251(cp1251_lines(lines) + bytes)));
     return 0;
 }

@@ -11,7 +11,9 @@
 
 namespace {
 int pipe_fds[2] = {-1, -1};
-const int kSignals[] = {SIGTERM, SIGINT};
+// A hang-up (the remote shell or the terminal went away) is a request to stop
+// like any other: the port is closed and the run log says so.
+const int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 struct sigaction previous[std::size(kSignals)];
 
 extern "C" void on_signal(int) {

@@ -1,11 +1,11 @@
 #pragma once
-// SIGTERM and SIGINT (kill, a session ending, Ctrl+C in a terminal) end the
-// program the way closing the main window does, so the port is closed and the
-// run log records it.  The handler only writes a byte to a pipe; the callback
-// runs later on the user-interface thread.  A second signal, once the first
-// has been taken, has its old effect (a program stuck in shutdown can still
-// be stopped).  One instance at a time; does nothing where there are no such
-// signals.
+// SIGTERM, SIGINT and SIGHUP (kill, Ctrl+C, a terminal or remote shell that
+// went away) end the program the way closing the main window does, so the
+// port is closed and the run log records it.  The handler only writes a byte
+// to a pipe; the callback runs later on the user-interface thread.  A second
+// signal, once the first has been taken, has its old effect (a program stuck
+// in shutdown can still be stopped).  One instance at a time; does nothing
+// where there are no such signals.
 #include <QObject>
 
 #include <functional>

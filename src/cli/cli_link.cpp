@@ -5,7 +5,7 @@
 
 bool CliLink::open(const QString& port_name, const QString& log_folder) {
     QString why;
-    if (!c_.log.create_unique(log_folder, &why)) {
+    if (!c_.log.create(log_folder, &why)) {
         console_.err(QStringLiteral("Не удалось создать журнал в папке ") + log_folder +
                      QStringLiteral(": ") + why);
         return false;

@@ -34,13 +34,23 @@ int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
     Silence tones;
     // The whole log is checked before anything is shown, a line at a time, so
     // that a log of any size is refused as a whole or shown as a whole.
-    if (read_server_log(inv.file, dialogs, [](const QByteArray&) { return true; }) !=
-        LogReading::Done)
+    const auto interrupted = [&console] {
+        console.err(QStringLiteral("Прервано"));
+        return kCliFailed;
+    };
+    const auto going_on = [&console](const QByteArray&) { return !console.stop_requested(); };
+    switch (read_server_log(inv.file, dialogs, going_on)) {
+    case LogReading::Done:
+        break;
+    case LogReading::Stopped:
+        return interrupted();
+    case LogReading::Failed:
         return kCliBadInput;
+    }
 
     Configurator c(port, dialogs, tones, clock);
     MainForm& f = c.frmSerial;
-    read_server_log(inv.file, dialogs, [&](const QByteArray& answer) {
+    const LogReading shown = read_server_log(inv.file, dialogs, [&](const QByteArray& answer) {
         f.MsgCom.set_text(QString());
         // Through the window's replay slot: the tick dispatches it, the port
         // and the run log are left alone.
@@ -58,9 +68,9 @@ int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
         } else {
             console.out(watch_row(decode_state(answer), QDateTime()));
         }
-        return true;
+        return !console.stop_requested();
     });
-    return kCliDone;
+    return shown == LogReading::Stopped ? interrupted() : kCliDone;
 }
 
 } // namespace

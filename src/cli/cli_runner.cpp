@@ -17,7 +17,6 @@
 #include "ui/dialogs.h"
 
 #include <QElapsedTimer>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -25,6 +24,7 @@ namespace {
 
 constexpr int kWatchPeriodMs = 1000; // the window's exchange cycle
 
+const QString kInterrupted = QStringLiteral("Прервано");
 const QString kNotUnderstood = QStringLiteral("Ответ не соответствует запросу");
 
 bool sends_a_request(CliCommand c) {
@@ -55,6 +55,8 @@ public:
 
 private:
     int prepare();
+    // Says that a stop came before the operation was done; the exit status.
+    int interrupted();
     bool open(const QString& log_folder);
     int operate();
     int scan();
@@ -90,10 +92,19 @@ private:
 
 int Runner::run(const std::function<QString()>& log_folder) {
     if (const int refused = prepare(); refused >= 0) return refused;
+    if (console_.stop_requested()) return interrupted(); // before a port or a log
     if (!open(log_folder())) return kCliFailed;
-    const int status = operate();
+    int status = operate();
+    // A watch ends this way as planned; anything else was cut short.
+    if (status != kCliDone && console_.stop_requested()) status = interrupted();
     link_.close();
     return status;
+}
+
+int Runner::interrupted() {
+    console_.err(kInterrupted);
+    c_.str_to_log(kInterrupted);
+    return kCliFailed;
 }
 
 // Everything that can be refused without the sensor: files and questions.
@@ -102,7 +113,7 @@ int Runner::prepare() {
     if (inv_.command == CliCommand::TableWrite) {
         QStringList lines;
         QString why;
-        if (!read_cp1251_lines(inv_.file, &lines, &why)) {
+        if (!read_cp1251_lines(inv_.file, kTableFileMaxBytes, &lines, &why)) {
             console_.err(QStringLiteral("Не удалось прочитать файл ") + inv_.file +
                          QStringLiteral(": ") + why);
             return kCliBadInput;
@@ -126,18 +137,17 @@ int Runner::prepare() {
     }
     if (inv_.command == CliCommand::TableRead) {
         // The file is written once the table is in; find out now whether it can be.
-        QSaveFile probe(inv_.file);
-        if (!probe.open(QIODevice::WriteOnly)) {
+        if (const QString why = why_not_writable(inv_.file); !why.isEmpty()) {
             console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
-                         QStringLiteral(": ") + probe.errorString());
+                         QStringLiteral(": ") + why);
             return kCliBadInput;
         }
-        probe.cancelWriting();
     }
     const std::optional<Operation> op = cli_operation(inv_);
     const QString question = op ? rules_of(*op).question : QString();
     if (!question.isEmpty() && !inv_.yes) {
         const std::optional<bool> answer = console_.ask(question);
+        if (console_.stop_requested()) return interrupted(); // Ctrl+C instead of an answer
         if (!answer) {
             console_.err(question);
             console_.err(QStringLiteral("zorvik-cli: no terminal to answer on; give --yes to "
@@ -164,6 +174,10 @@ std::optional<Answer> Runner::talk(const QByteArray& request) {
         return std::nullopt;
     }
     const Result<QByteArray> got = session_.exchange(request);
+    if (!got && console_.stop_requested()) {
+        fatal_ = true; // a stop while waiting: run() says so, not "no answer"
+        return std::nullopt;
+    }
     if (!got) {
         report(got.error());
         return std::nullopt;

@@ -28,7 +28,7 @@ public:
     virtual std::optional<bool> ask(const QString& question) = 0;
     // Waits up to `ms`, less when a stop is requested.
     virtual void pause(int ms) = 0;
-    // Set once Ctrl+C or SIGTERM has come (or stdout has gone).
+    // Set once Ctrl+C, SIGTERM or SIGHUP has come (or stdout has gone).
     virtual const std::atomic<bool>& stop_flag() const = 0;
     bool stop_requested() const { return stop_flag().load(); }
     // Progress of a long operation: a bar on stderr when stderr is a

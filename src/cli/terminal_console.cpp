@@ -11,6 +11,8 @@
 #define isatty _isatty
 #define fileno _fileno
 #else
+#include <cerrno>
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -21,6 +23,32 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void on_stop_signal(int) {
     g_stop = true;
+}
+
+// The signals that ask us to stop; a hang-up (a dropped remote shell) too.
+constexpr int kStopSignals[] = {
+    SIGINT,
+    SIGTERM,
+#ifdef SIGHUP
+    SIGHUP,
+#endif
+};
+
+// Waits until stdin has a line to read; false when a stop came first.  The
+// handlers let system calls resume, so a blocked read would not notice
+// Ctrl+C: the wait is done here, a slice at a time.
+bool wait_for_input() {
+#ifdef Q_OS_WIN
+    return !g_stop;
+#else
+    constexpr int kSliceMs = 100;
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    while (!g_stop) {
+        const int n = ::poll(&in, 1, kSliceMs);
+        if (n > 0 || (n < 0 && errno != EINTR)) return true; // the read says what it is
+    }
+    return false;
+#endif
 }
 } // namespace
 
@@ -34,16 +62,14 @@ void print_line(std::FILE* stream, const QString& text) {
 }
 
 TerminalConsole::TerminalConsole() : bar_(isatty(fileno(stderr))) {
-    std::signal(SIGINT, on_stop_signal);
-    std::signal(SIGTERM, on_stop_signal);
+    for (int s : kStopSignals) std::signal(s, on_stop_signal);
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN); // a closed stdout shows as a failed write instead
 #endif
 }
 
 TerminalConsole::~TerminalConsole() {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (int s : kStopSignals) std::signal(s, SIG_DFL);
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_DFL);
 #endif
@@ -55,6 +81,10 @@ std::optional<bool> TerminalConsole::ask(const QString& question) {
     std::fwrite(prompt.constData(), 1, size_t(prompt.size()), stderr);
     std::fflush(stderr);
     char line[64] = {};
+    if (!wait_for_input()) {
+        std::fputc('\n', stderr); // what is said next goes below the question
+        return false;
+    }
     if (!std::fgets(line, sizeof line, stdin)) return false;
     const QString answer = QString::fromLocal8Bit(line).trimmed().toLower();
     return answer == u"y" || answer == u"yes" || answer == QStringLiteral("д") ||

@@ -1,6 +1,6 @@
 #pragma once
 // The console of a real run: stdout, stderr, questions on the terminal, and
-// Ctrl+C / SIGTERM as a request to stop.
+// Ctrl+C, SIGTERM and SIGHUP as a request to stop.
 #include "cli/cli_runner.h"
 
 #include <cstdio>
@@ -10,14 +10,15 @@ void print_line(std::FILE* stream, const QString& text);
 
 class TerminalConsole final : public CliConsole {
 public:
-    // Takes SIGINT and SIGTERM for the life of the console.
+    // Takes SIGINT, SIGTERM and SIGHUP for the life of the console.
     TerminalConsole();
     ~TerminalConsole() override;
 
     void out(const QString& line) override { print_line(stdout, line); }
     void err(const QString& line) override;
     // On the terminal when stdin is one: the question on stderr, the answer a
-    // line on stdin; y, yes, д and да (any case) mean yes.
+    // line on stdin; y, yes, д and да (any case) mean yes.  A stop while it
+    // waits is a No (the caller sees the stop).
     std::optional<bool> ask(const QString& question) override;
     void pause(int ms) override;
     const std::atomic<bool>& stop_flag() const override;

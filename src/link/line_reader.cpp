@@ -1,5 +1,11 @@
 #include "link/line_reader.h"
 
+#include "link/safe_file.h"
+
+bool LineReader::open() {
+    return open_regular_file(path_, kMaxFile, file_, nullptr);
+}
+
 LineReader::Status LineReader::next(QByteArray* line) {
     line->clear();
     if (file_.atEnd()) return file_.error() == QFileDevice::NoError ? Status::End : Status::Failed;

@@ -42,14 +42,6 @@ QString RunLog::choose_folder(const QString& program_dir, const QString& user_da
 }
 
 bool RunLog::create(const QString& folder, QString* error) {
-    return start_file(folder, false, error);
-}
-
-bool RunLog::create_unique(const QString& folder, QString* error) {
-    return start_file(folder, true, error);
-}
-
-bool RunLog::start_file(const QString& folder, bool unique, QString* error) {
     const QDateTime start = clock_.now();
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
         if (error) *error = QStringLiteral("Path not found: ") + folder;
@@ -59,21 +51,17 @@ bool RunLog::start_file(const QString& folder, bool unique, QString* error) {
     QString path = QDir(folder).filePath(name);
     QFile file(path);
     bool opened = false;
-    if (!unique) {
-        opened = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    } else {
-        // NewOnly fails on an existing file, so two runs never share one,
-        // even when they start together.
-        static constexpr int kMaxSameSecond = 1000;
-        for (int n = 1; n <= kMaxSameSecond && !opened; ++n) {
-            if (n > 1) {
-                path = QDir(folder).filePath(name.chopped(4) + u'_' + QString::number(n) +
-                                             QStringLiteral(".log"));
-                file.setFileName(path);
-            }
-            opened = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-            if (!opened && !file.exists()) break; // not a name clash: no point going on
+    // NewOnly fails on an existing file, so two runs never share one, even
+    // when they start together.
+    static constexpr int kMaxSameSecond = 1000;
+    for (int n = 1; n <= kMaxSameSecond && !opened; ++n) {
+        if (n > 1) {
+            path = QDir(folder).filePath(name.chopped(4) + u'_' + QString::number(n) +
+                                         QStringLiteral(".log"));
+            file.setFileName(path);
         }
+        opened = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        if (!opened && !file.exists()) break; // not a name clash: no point going on
     }
     if (!opened) {
         if (error) *error = path + QStringLiteral(": ") + file.errorString();

@@ -34,13 +34,11 @@ public:
     // is then tried, and named when it fails too).
     static QString choose_folder(const QString& program_dir, const QString& user_data_dir);
 
-    // Creates the folder if missing and this run's file (truncating one of the
-    // same name) with its start record.  False with `error` set on failure.
+    // Creates the folder if missing and this run's file with its start
+    // record.  It never touches an existing file: a run that starts in the
+    // same second as another (two windows, the command-line tool in a script)
+    // gets "_2", "_3" ... added to its name.  False with `error` set on failure.
     bool create(const QString& folder, QString* error = nullptr);
-    // As create(), but never touches an existing file: a run that starts in
-    // the same second as another gets "_2", "_3" ... added to its name.  For
-    // runs that follow one another quickly (the command-line tool in a script).
-    bool create_unique(const QString& folder, QString* error = nullptr);
 
     // Appends one record "time : message".  False when it is held in memory
     // (or no log was created).
@@ -55,7 +53,6 @@ public:
     QString path() const { return path_; }
 
 private:
-    bool start_file(const QString& folder, bool unique, QString* error);
     bool write_held(QString* error);
 
     const Clock& clock_;

@@ -1,8 +1,10 @@
 #include "link/text_files.h"
 
+#include "link/safe_file.h"
 #include "protocol/cp1251.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #ifdef Q_OS_WIN
@@ -11,7 +13,31 @@
 #include <unistd.h>
 #endif
 
+QString why_not_writable(const QString& path) {
+    if (path.isEmpty()) return QStringLiteral("файл не найден");
+    // The new file is renamed into place: a pipe or a device there would be
+    // replaced by a plain file (/dev/null, when run as root).
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) return QStringLiteral("это не файл");
+    if (!info.exists()) {
+        // The temporary file may have no name at all, so the name itself is
+        // tried: too long, or a folder that is not there, shows here.
+        QFile name(path);
+        if (!name.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return name.errorString();
+        name.close();
+        name.remove();
+    }
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly)) return probe.errorString();
+    probe.cancelWriting();
+    return {};
+}
+
 bool write_cp1251_lines(const QString& path, const QStringList& lines, QString* error) {
+    if (const QString why = why_not_writable(path); !why.isEmpty()) {
+        if (error) *error = why;
+        return false;
+    }
     const QByteArray bytes = cp1251_lines(lines);
     QSaveFile file(path);
     // Unbuffered, and written until the system refuses: a full disk first
@@ -36,15 +62,17 @@ bool write_cp1251_lines(const QString& path, const QStringList& lines, QString* 
     return true;
 }
 
-bool read_cp1251_lines(const QString& path, QStringList* lines, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+bool read_cp1251_lines(const QString& path, qint64 max_bytes, QStringList* lines, QString* error) {
+    QFile file;
+    if (!open_regular_file(path, max_bytes, file, error)) return false;
+    // One byte more than allowed: a file that grew since it was opened shows.
+    const QByteArray bytes = file.read(max_bytes + 1);
+    if (file.error() != QFileDevice::NoError) {
         if (error) *error = file.errorString();
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error) *error = file.errorString();
+    if (bytes.size() > max_bytes) {
+        if (error) *error = QStringLiteral("файл больше %1 байт").arg(max_bytes);
         return false;
     }
     *lines = split_lines(from_cp1251(bytes));

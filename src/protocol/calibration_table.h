@@ -39,6 +39,10 @@ struct CalibrationTable {
     bool operator==(const CalibrationTable&) const = default;
 };
 
+// A table file is 40 short lines; anything larger than this was picked by
+// mistake.  The window and the command-line tool refuse it alike.
+inline constexpr qint64 kTableFileMaxBytes = 1 << 20;
+
 // A zvk file holds cell texts, one a line, in blocks of 40 (not necessarily
 // numbers: the file keeps whatever the cells held).  A file of several blocks
 // gives its last block; an empty one gives an empty list (nothing to load).

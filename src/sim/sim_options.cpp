@@ -90,6 +90,12 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
             if (!take_value()) return std::nullopt;
             const auto s = sensor_spec(value, error);
             if (!s) return std::nullopt;
+            // Two sensors answering one address would talk over each other.
+            for (const SimSensorSpec& other : o.sensors)
+                if (other.address == s->address) {
+                    error = QStringLiteral("two sensors at address %1").arg(s->address);
+                    return std::nullopt;
+                }
             o.sensors.push_back(*s);
         } else if (arg == u"--tcp" || arg == u"--rfc2217") {
             if (!take_value()) return std::nullopt;
@@ -125,8 +131,9 @@ QString sim_usage() {
         "\n"
         "Puts a simulated RS-485 line of Zorvik fuel-level sensors on a pseudo-terminal.\n"
         "Prints where to reach it (PATH, tcp://127.0.0.1:PORT, rfc2217://127.0.0.1:PORT),\n"
-        "one a line, once the line is up and serves until SIGINT or SIGTERM; then the\n"
-        "link is removed.  At least one of --link, --tcp and --rfc2217 is required.\n"
+        "one a line, once the line is up and serves until SIGINT, SIGTERM or SIGHUP;\n"
+        "then the link is removed.  At least one of --link, --tcp and --rfc2217 is\n"
+        "required.\n"
         "\n"
         "  --link PATH        make PATH a symbolic link to the pseudo-terminal's device;\n"
         "                     open it as a serial port at 19200 8N1\n"
@@ -140,8 +147,8 @@ QString sim_usage() {
         "                     24050000 + address; leave it empty, as in 5:176::1234, to\n"
         "                     keep it), access password 0-2000000000 (default 0: none;\n"
         "                     otherwise every change is refused until it is presented);\n"
-        "                     repeat for more sensors.  Without it the line holds 1:130,\n"
-        "                     5:163 and 12:176\n"
+        "                     repeat for more sensors, each at its own address.\n"
+        "                     Without it the line holds 1:130, 5:163 and 12:176\n"
         "  --wire-timing      pace the bytes as a real 19200-baud line does (about 0.52 ms\n"
         "                     a byte, replies a few ms after the request, 8 ms to program\n"
         "                     a flash block); without it the sensors answer at once\n"

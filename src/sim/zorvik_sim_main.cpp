@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
     sigaddset(&stop_signals, SIGTERM);
+    sigaddset(&stop_signals, SIGHUP); // the terminal it was started from went away
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     PtyServer server(std::move(line));

@@ -88,12 +88,8 @@ PortionAnswer ask_portion(Configurator& c, bool zero_allowed) {
 
 // Why the file cannot be read as a calibration file, or nothing.
 QString read_calibration_file(const QString& path, QStringList* lines) {
-    const QFileInfo info(path);
-    if (!info.isFile()) return QStringLiteral("файл не найден");
-    if (info.size() > kMaxCalibrationFileBytes)
-        return QStringLiteral("файл больше %1 байт").arg(kMaxCalibrationFileBytes);
     QString why;
-    if (!read_cp1251_lines(path, lines, &why)) return why;
+    if (!read_cp1251_lines(path, kMaxCalibrationFileBytes, lines, &why)) return why;
     if (lines->isEmpty()) return QStringLiteral("в файле нет строки заголовка");
     return {};
 }
@@ -117,6 +113,11 @@ void new_calibration_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     reset(f);
     prepare_row(f);
+    // The grid starts a new series: recording on into the finished
+    // calibration's file would mix two calibrations in one file, and a resume
+    // would infer a portion from their join.  Until a new file is chosen
+    // there is none, whatever answer or chooser is cancelled on the way.
+    set_file(f, {});
     const PortionAnswer a = ask_portion(c, false);
     if (a.status == Asked::Cancelled) return;
     if (a.status == Asked::Invalid) {
@@ -126,11 +127,9 @@ void new_calibration_Click(Configurator& c) {
     set_portion(f, a.value);
 
     const QString path = c.dialogs.save_file(QStringLiteral("Схранить"), kFilter, program_folder());
-    if (path.isEmpty()) return; // the file chosen before stays in use
+    if (path.isEmpty()) return;
     QString why;
     if (!write_cp1251_lines(path, {calibration_file_header()}, &why)) {
-        // No recording may go on into a file that could not be started.
-        set_file(f, {});
         c.str_to_log(QStringLiteral("Файл тарировки ") + path + QStringLiteral(" не создан: ") +
                      why);
         c.dialogs.message(kBadPortion);

@@ -8,12 +8,6 @@
 #include "ui/dialogs.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-
-namespace {
-// A table file is 40 short lines; anything this large was picked by mistake.
-constexpr qint64 kMaxTableFileBytes = 1 << 20;
-} // namespace
 
 QString program_folder() {
     return QCoreApplication::applicationDirPath();
@@ -26,14 +20,7 @@ void fTablOpen_Click(Configurator& c) {
 
     QStringList lines;
     QString why;
-    const QFileInfo info(path);
-    if (!info.exists())
-        why = QStringLiteral("файл не найден");
-    else if (!info.isFile())
-        why = QStringLiteral("это не файл");
-    else if (info.size() > kMaxTableFileBytes)
-        why = QStringLiteral("файл больше %1 байт").arg(kMaxTableFileBytes);
-    if (!why.isEmpty() || !read_cp1251_lines(path, &lines, &why)) {
+    if (!read_cp1251_lines(path, kTableFileMaxBytes, &lines, &why)) {
         c.dialogs.message(QStringLiteral("Не удалось прочитать файл таблицы ") + path +
                           QStringLiteral(": ") + why + QStringLiteral(". Таблица не изменена."));
         return;

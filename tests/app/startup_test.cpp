@@ -110,15 +110,29 @@ TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
     EXPECT_TRUE(r.cfg.splash.visible());
 
-    // The log folder exists but the file cannot be made there.
+    // The log folder exists but no file can be made there, not even by root.
+    const QString folder = QStringLiteral("/proc/self/fdinfo");
+    if (!QDir(folder).exists()) return;
     Rig again;
-    const QString folder = again.dir.filePath("log");
-    ASSERT_TRUE(QDir().mkpath(folder + "/06122026_180216.log")); // a folder in the file's place
     EXPECT_FALSE(Form_Load(again.cfg, folder));
     ASSERT_EQ(again.dialogs.messages.size(), 1u);
     EXPECT_EQ(again.dialogs.messages[0].title, "Error#75");
     EXPECT_TRUE(again.dialogs.messages[0].text.contains(folder))
         << again.dialogs.messages[0].text.toStdString();
+}
+
+TEST(Startup, TwoWindowsStartedInOneSecondKeepTheirOwnLogs) {
+    Rig first, second;
+    const QString folder = first.dir.filePath("log");
+    ASSERT_TRUE(Form_Load(first.cfg, folder));
+    ASSERT_TRUE(first.cfg.log.str_to_log("first"));
+    ASSERT_TRUE(Form_Load(second.cfg, folder)); // the same clock: the same second
+    ASSERT_TRUE(second.cfg.log.str_to_log("second"));
+    EXPECT_EQ(first.cfg.log.path(), QDir(folder).filePath("06122026_180216.log"));
+    EXPECT_EQ(second.cfg.log.path(), QDir(folder).filePath("06122026_180216_2.log"));
+    const QByteArray start("\"Start: 06.12.2026 18:02:16\r\n\"\r\n");
+    EXPECT_EQ(read_all(first.cfg.log.path()), start + "\"18:02:16 : first\"\r\n");
+    EXPECT_EQ(read_all(second.cfg.log.path()), start + "\"18:02:16 : second\"\r\n");
 }
 
 TEST(Startup, TerminateStopsTheExchangeAndUnloadClosesEveryWindow) {

@@ -17,14 +17,18 @@ void (*handler_of(int signal_number))(int) {
 TEST(StopSignals, SignalsReachTheEventLoopOnceThenTheOldHandlersAreBack) {
     const auto term_before = handler_of(SIGTERM);
     const auto int_before = handler_of(SIGINT);
+    const auto hup_before = handler_of(SIGHUP);
     int calls = 0;
     {
         StopSignals stop([&calls] { ++calls; });
         ASSERT_TRUE(stop.active());
         EXPECT_NE(handler_of(SIGTERM), term_before);
+        EXPECT_NE(handler_of(SIGINT), int_before);
+        ASSERT_NE(handler_of(SIGHUP), hup_before); // a hang-up would end the run unlogged
         StopSignals second([] {});
         EXPECT_FALSE(second.active()); // one at a time
 
+        ::raise(SIGHUP);
         ::raise(SIGTERM);
         ::raise(SIGINT);
         EXPECT_EQ(calls, 0); // the handler itself runs nothing
@@ -34,6 +38,7 @@ TEST(StopSignals, SignalsReachTheEventLoopOnceThenTheOldHandlersAreBack) {
         // Taken once: a further signal would act as before.
         EXPECT_EQ(handler_of(SIGTERM), term_before);
         EXPECT_EQ(handler_of(SIGINT), int_before);
+        EXPECT_EQ(handler_of(SIGHUP), hup_before);
     }
     {
         // Ended without a signal: the handlers go back as well, and a new
@@ -43,4 +48,5 @@ TEST(StopSignals, SignalsReachTheEventLoopOnceThenTheOldHandlersAreBack) {
     }
     EXPECT_EQ(handler_of(SIGTERM), term_before);
     EXPECT_EQ(handler_of(SIGINT), int_before);
+    EXPECT_EQ(handler_of(SIGHUP), hup_before);
 }

@@ -4,6 +4,7 @@
 // not a byte was sent.
 #include "cli/cli_command_line.h"
 #include "protocol/cp1251.h"
+#include "protocol/frame_codec.h"
 #include "protocol/requests.h"
 
 #include "../support/firmware_image_file.h"
@@ -19,6 +20,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -41,17 +45,19 @@ struct Outcome {
     int log_files = 0;
 };
 
-// Runs zorvik-cli with a run-log folder of its own and stdin that is no terminal.
-Outcome run_cli(const QStringList& args, const QString& log_dir) {
+// Starts zorvik-cli with a run-log folder of its own.
+void start_cli(QProcess& p, const QStringList& args, const QString& log_dir) {
     QDir(log_dir).removeRecursively();
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kLogDirVariable), log_dir);
     p.setProcessEnvironment(env);
     p.start(bin("zorvik-cli"), args);
-    p.closeWriteChannel();
+}
+
+// Waits up to `timeout_ms` for the run to end and collects what it did.
+Outcome finish_cli(QProcess& p, const QString& log_dir, int timeout_ms = 20000) {
     Outcome o;
-    if (!p.waitForFinished(20000)) {
+    if (!p.waitForFinished(timeout_ms)) {
         p.kill();
         p.waitForFinished(5000);
         o.err = QStringLiteral("did not finish");
@@ -70,6 +76,14 @@ Outcome run_cli(const QStringList& args, const QString& log_dir) {
             if (const auto m = record.match(line); m.hasMatch()) o.log << m.captured(1);
     }
     return o;
+}
+
+// Runs zorvik-cli with stdin that is no terminal.
+Outcome run_cli(const QStringList& args, const QString& log_dir) {
+    QProcess p;
+    start_cli(p, args, log_dir);
+    p.closeWriteChannel();
+    return finish_cli(p, log_dir);
 }
 
 // Whether `wanted` appear in `log` in this order (others may stand between).
@@ -330,6 +344,15 @@ TEST(CliEndToEnd, RefusalsSendNothing) {
     const QString bad_zvk = dir.filePath(QStringLiteral("bad.zvk"));
     ASSERT_TRUE(write_file(short_zvk, zvk(numbers(1, 1, 39))));
     ASSERT_TRUE(write_file(bad_zvk, zvk(numbers(1, 1, 39) << QStringLiteral("40000"))));
+    // A pipe nobody writes to (opening it would wait for ever), and a table
+    // file past the window's 1 MiB limit whose last block would be valid.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.zvk"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString big_zvk = dir.filePath(QStringLiteral("big.zvk"));
+    QByteArray big;
+    while (big.size() <= (1 << 20)) big += zvk(numbers(100, 100, 20) + numbers(5, 5, 20));
+    ASSERT_TRUE(write_file(big_zvk, big));
+    const QString long_name = dir.filePath(QString(300, u'x') + QStringLiteral(".zvk"));
 
     struct Case {
         QStringList args;
@@ -364,6 +387,13 @@ TEST(CliEndToEnd, RefusalsSendNothing) {
          2,
          "Не удалось записать файл",
          {}},
+        // Nothing is read from what is no regular file within its limit, and
+        // nothing is put in place of it.
+        {{"table", "write", fifo}, 2, "это не файл", {}},
+        {{"table", "write", big_zvk}, 2, "файл больше 1048576 байт", {}},
+        {{"table", "read", fifo}, 2, "это не файл", {}},
+        {{"table", "read", "/dev/null"}, 2, "это не файл", {}},
+        {{"table", "read", long_name}, 2, "Не удалось записать файл", {}},
         {{"flash", short_zvk}, 2, "Файл короче образа прошивки", {}},
         {{"mode", "--output", "fm"}, 2, "zorvik-cli: mode: --output wants", {}},
         {{"--address", "300", "info"}, 2, "zorvik-cli: option --address wants", {}},
@@ -380,6 +410,9 @@ TEST(CliEndToEnd, RefusalsSendNothing) {
         // A refusal writes no run log either.
         EXPECT_EQ(o.log_files, c.sent.isEmpty() ? 0 : 1) << show(o);
     }
+    struct stat st {};
+    EXPECT_TRUE(::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(QFileInfo::exists(long_name));
 }
 
 TEST(CliEndToEnd, RelayAndReplayNeedNoPort) {
@@ -402,6 +435,8 @@ TEST(CliEndToEnd, RelayAndReplayNeedNoPort) {
     ASSERT_TRUE(write_file(bad_log, lines + "12:00:06 485=04:3EZZ\r\n"));
     const QString empty_log = dir.filePath(QStringLiteral("empty.log"));
     ASSERT_TRUE(write_file(empty_log, ""));
+    const QString fifo = dir.filePath(QStringLiteral("pipe.log"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
 
     struct Case {
         QStringList args;
@@ -445,6 +480,7 @@ TEST(CliEndToEnd, RelayAndReplayNeedNoPort) {
         {{"replay", bad_log}, 2, "", "Нет такого файла"},
         {{"replay", empty_log}, 2, "", "Нет такого файла"},
         {{"replay", dir.filePath(QStringLiteral("none.log"))}, 2, "", "Нет такого файла"},
+        {{"replay", fifo}, 2, "", "Нет такого файла"}, // refused, not waited on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());
@@ -573,5 +609,87 @@ TEST(CliEndToEnd, ThroughSer2netInBothModes) {
         EXPECT_EQ(o.status, r.status) << show(o);
         EXPECT_TRUE(o.err.contains(r.err)) << show(o);
         EXPECT_EQ(o.log_files, r.log_files) << show(o);
+    }
+}
+
+TEST(CliEndToEnd, StopSignalsEndEveryPhase) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString log_dir = dir.filePath(QStringLiteral("log"));
+    PtyPair line; // the test plays the sensor at address 5
+    ASSERT_TRUE(line.ok());
+    const QStringList port{"--port", line.slave_path(), "--address", "5"};
+    const auto stop = [](QProcess& p, int signal_number) {
+        ::kill(static_cast<pid_t>(p.processId()), signal_number);
+    };
+    // Identity (1.7.6) and state, as the run asks for them before any operation.
+    const auto answer_start = [&line] {
+        if (line.read(4, 5000) != request::read_id(5)) return false;
+        line.write(Control_summ(QByteArray::fromHex("3E05FC39300000B000")));
+        if (line.read(4, 5000) != request::read_state(5)) return false;
+        return line.write(QByteArray::fromHex("3E05F0152C03C1B0130060EA000050BD01001000260F0560"));
+    };
+    const QString closed = QStringLiteral("Com Port ") + line.slave_path() + " Closed";
+
+    {
+        SCOPED_TRACE("Ctrl+C at the question");
+        PtyPair terminal; // stdin is a terminal, so the question is asked
+        ASSERT_TRUE(terminal.ok());
+        QProcess p;
+        p.setStandardInputFile(terminal.slave_path());
+        p.setReadChannel(QProcess::StandardError);
+        start_cli(p, port + QStringList{"shift-full", "5"}, log_dir);
+        QByteArray err;
+        while (!err.contains("[y/N]") && p.waitForReadyRead(10000)) err += p.readAllStandardError();
+        ASSERT_TRUE(err.contains("[y/N]")) << err.toStdString();
+        stop(p, SIGINT);
+        const Outcome o = finish_cli(p, log_dir, 5000);
+        EXPECT_EQ(o.status, 1) << show(o);
+        EXPECT_EQ(o.err.trimmed(), "Прервано") << show(o); // below the question
+        EXPECT_EQ(o.log_files, 0);
+        EXPECT_TRUE(line.read_until_quiet(100).isEmpty());
+    }
+    {
+        SCOPED_TRACE("SIGTERM while the table is read");
+        QProcess p;
+        start_cli(p, port + QStringList{"table", "read", dir.filePath("t.zvk")}, log_dir);
+        ASSERT_TRUE(answer_start());
+        ASSERT_EQ(line.read(4, 5000), request::read_table(5));
+        stop(p, SIGTERM); // and the sensor never answers
+        const Outcome o = finish_cli(p, log_dir, 5000);
+        EXPECT_EQ(o.status, 1) << show(o);
+        EXPECT_EQ(o.err, "Прервано\n") << show(o);
+        EXPECT_TRUE(in_order(o.log, {"Cmd_ReadTable: ", "Прервано", closed})) << show(o);
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("t.zvk")));
+    }
+    {
+        SCOPED_TRACE("a hang-up during watch");
+        QProcess p;
+        start_cli(p, port + QStringList{"watch"}, log_dir);
+        ASSERT_TRUE(answer_start());
+        ASSERT_TRUE(p.waitForReadyRead(5000)); // the heading and the first row
+        stop(p, SIGHUP);
+        const Outcome o = finish_cli(p, log_dir, 5000);
+        EXPECT_EQ(o.status, 0) << show(o); // a watch is ended this way
+        ASSERT_FALSE(o.log.isEmpty()) << show(o);
+        EXPECT_EQ(o.log.back(), closed) << show(o);
+    }
+    {
+        SCOPED_TRACE("SIGTERM during a long replay");
+        constexpr int kAnswers = 300'000; // a few seconds of replay
+        const QString server_log = dir.filePath("server.log");
+        ASSERT_TRUE(write_file(
+            server_log,
+            "heading\r\n" +
+                QByteArray("12:00:01 485=24:3E05F0152C03C1B0130060EA000050BD01001000260F0560\r\n")
+                    .repeated(kAnswers)));
+        QProcess p;
+        start_cli(p, {"replay", server_log}, log_dir);
+        ASSERT_TRUE(p.waitForReadyRead(20000)); // the log is checked; answers are shown
+        stop(p, SIGTERM);
+        const Outcome o = finish_cli(p, log_dir, 5000);
+        EXPECT_EQ(o.status, 1) << o.status << o.err.toStdString();
+        EXPECT_EQ(o.err, "Прервано\n") << o.err.toStdString();
+        EXPECT_LT(o.out.count(u'\n'), kAnswers);
     }
 }

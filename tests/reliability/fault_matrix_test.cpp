@@ -20,6 +20,7 @@
 #include "link/qt_serial_port.h"
 #include "link/run_log.h"
 #include "link/text_files.h"
+#include "protocol/calibration_table.h"
 #include "protocol/cp1251.h"
 #include "sim/pty_server.h"
 #include "tables/table_exchange.h"
@@ -481,7 +482,7 @@ const Row kRows[] = {
              file.close();
              r.save_zvk();
              QStringList lines;
-             ASSERT_TRUE(read_cp1251_lines(r.zvk_path(), &lines));
+             ASSERT_TRUE(read_cp1251_lines(r.zvk_path(), kTableFileMaxBytes, &lines));
              EXPECT_EQ(lines, cell_texts(r.t));
          }},
 };

@@ -275,6 +275,11 @@ TEST(ZorvikSim, OptionParsing) {
     EXPECT_TRUE(error.contains(QStringLiteral("'-1'"))) << error.toStdString();
     EXPECT_FALSE(parse_sim_options(
         {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor= 5:176")}, error));
+    EXPECT_FALSE(
+        parse_sim_options({QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=5:176"),
+                           QStringLiteral("--sensor=7:130"), QStringLiteral("--sensor=5:130")},
+                          error));
+    EXPECT_EQ(error, QStringLiteral("two sensors at address 5"));
     EXPECT_TRUE(parse_sim_options({QStringLiteral("--help")}, error)->help);
 
     // Served on TCP instead of (or besides) a link; some place to serve is needed.

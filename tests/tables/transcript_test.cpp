@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 QString visible_ends(QString s) {
     return s.replace(QStringLiteral("\r"), QStringLiteral("\\r"))
@@ -120,6 +122,7 @@ private:
             return act("file " + a[0] + ' ' + text);
         }
         if (verb == "mkdir") return void(QDir().mkpath(path(a[0])));
+        if (verb == "fifo") return void(::mkfifo(QFile::encodeName(path(a[0])).constData(), 0600));
         if (verb == "rm") return void(QFile::remove(path(a[0])));
         if (verb == "version") { // identified as this firmware
             r_.f.firmware_version = int16_t(a[0].toInt());
