@@ -79,6 +79,9 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
         if (arg == u"--help" || arg == u"-h") {
             if (!no_value()) return std::nullopt;
             o.help = true;
+        } else if (arg == u"--version") {
+            if (!no_value()) return std::nullopt;
+            o.version = true;
         } else if (arg == u"--link") {
             if (!take_value()) return std::nullopt;
             if (value.isEmpty()) {
@@ -102,7 +105,7 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
             return std::nullopt;
         }
     }
-    if (!o.help && o.link.isEmpty()) {
+    if (!o.help && !o.version && o.link.isEmpty()) {
         error = QStringLiteral("--link PATH is required");
         return std::nullopt;
     }
@@ -135,5 +138,6 @@ QString sim_usage() {
         "                     firmware upload; after the go command it runs as a sensor.\n"
         "                     Without it the first sensor is switched on into its\n"
         "                     bootloader when an upload starts synchronising\n"
-        "  -h, --help         show this text\n");
+        "  -h, --help         show this text\n"
+        "      --version      show the program's name and version\n");
 }

@@ -1,4 +1,5 @@
 // zorvik-sim: the simulated sensor line on a pseudo-terminal.
+// ZORVIK_VERSION comes from cmake/ZorvikInstall.cmake.
 #include "sim/pty_server.h"
 #include "sim/sim_options.h"
 
@@ -20,6 +21,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(qPrintable(sim_usage()), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::puts("zorvik-sim " ZORVIK_VERSION);
         return 0;
     }
 
