@@ -14,18 +14,18 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ] && git rev-parse -q --verify HEAD >/dev/null 
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
   export SOURCE_DATE_EPOCH
 fi
-# Debian's hardening flags (fortified functions, stack protector, full RELRO);
-# the optimisation stays the Release build's, and a stripped package needs no
-# debugging information.
+# Debian's flags: -O2 and the hardening (fortified functions, stack protector,
+# full RELRO); a stripped package needs no debugging information.
 cxxflags=()
 for f in $(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS) \
          $(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS); do
-  case "$f" in -g | -O2) ;; *) cxxflags+=("$f") ;; esac
+  [ "$f" = -g ] || cxxflags+=("$f")
 done
 ldflags=$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)
 # The programs are built for where the package puts them: /usr/bin.
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DZORVIK_TESTS=OFF -DZORVIK_BENCH=OFF "-DCMAKE_CXX_FLAGS=${cxxflags[*]}" \
+  -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
   "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" "$@" >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target zorvik zorvik-cli zorvik-sim zorvik_docs >&2
 dist="$PWD/$dir/dist"
