@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when any are missing.
 # `deps.sh fuzz`: also clang and its fuzzer runtime, for scripts/fuzz.sh.
+# `deps.sh package`: also what scripts/package.sh and scripts/check-package.sh
+# use: help2man for the manual pages, dpkg-shlibdeps and file for CPack, and
+# the checkers of the package, the desktop entry and the metainfo.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
       libgtest-dev libgmock-dev googletest fonts-dejavu-core xvfb xauth ser2net)
-if [ "${1:-}" = fuzz ]; then
-  pkgs+=(clang-14 libclang-rt-14-dev)
-fi
+case "${1:-}" in
+  fuzz) pkgs+=(clang-14 libclang-rt-14-dev) ;;
+  package) pkgs+=(help2man dpkg-dev file lintian desktop-file-utils appstream) ;;
+esac
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -12,6 +12,8 @@ CommandLine parse_command_line(const QStringList& args) {
             cl.connect = true;
         } else if (a == u"--help" || a == u"-h") {
             cl.help = true;
+        } else if (a == u"--version") {
+            cl.version = true;
         } else if (a == u"--port") {
             if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
                 cl.error = QStringLiteral("option --port needs a port name");
@@ -61,7 +63,7 @@ QStringList without_toolkit_options(const QStringList& args) {
 
 QString usage_text() {
     return QStringLiteral(
-               "Usage: zorvik [--demo] [--port NAME]... [--connect] [--help]\n"
+               "Usage: zorvik [--demo] [--port NAME]... [--connect] [--help] [--version]\n"
                "\n"
                "  --demo       offer the built-in simulated sensor line as \"%1\" and select it\n"
                "  --port NAME  offer this serial device (for example a zorvik-sim link) and\n"
@@ -70,6 +72,7 @@ QString usage_text() {
                "               rfc2217://HOST:PORT (telnet with RFC 2217); such an address\n"
                "               may also be typed into the port list\n"
                "  --connect    open the selected port as soon as the main window shows\n"
-               "  --help       show this text and exit\n")
+               "  --help       show this text and exit\n"
+               "  --version    show the program's name and version and exit\n")
         .arg(kDemoLineEntry);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// zorvik [--demo] [--port NAME]... [--connect] [--help]
+// zorvik [--demo] [--port NAME]... [--connect] [--help] [--version]
 #include <QString>
 #include <QStringList>
 
@@ -11,7 +11,8 @@ struct CommandLine {
     QStringList ports;    // device paths or names to offer besides the system's
     bool connect = false; // open the selected port once the main window shows
     bool help = false;
-    QString error; // non-empty: the arguments were not understood
+    bool version = false; // print the name and version and exit
+    QString error;        // non-empty: the arguments were not understood
 };
 
 // `args` without the program name (and without the options Qt took for itself).

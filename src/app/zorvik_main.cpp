@@ -1,6 +1,8 @@
 // The configurator: Qt dialogs and tones, the system's serial ports, serial
 // device servers over the network and, with --demo, the built-in simulated
-// line; the run log beside the program.
+// line; the run log beside the program, or in the user's data folder for an
+// installed copy.  ZORVIK_VERSION and ZORVIK_INSTALL_BINDIR come from
+// cmake/ZorvikInstall.cmake.
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/qt_dialogs.h"
@@ -36,6 +38,10 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(usage_text()), stdout);
         return 0;
     }
+    if (options.version) {
+        std::puts("zorvik " ZORVIK_VERSION);
+        return 0;
+    }
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zorvik"));
@@ -60,7 +66,8 @@ int main(int argc, char** argv) {
     // kill and Ctrl+C close the port and log it, as closing the window does.
     StopSignals stop_signals([&app] { app.end(); });
     app.start(RunLog::choose_folder(
-        program_dir, QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
+        program_dir, QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation),
+        QStringLiteral(ZORVIK_INSTALL_BINDIR)));
     // A signal taken while a start-up box was open has ended the program
     // already; the main loop must not begin after it.
     if (app.ended()) return 0;

@@ -513,6 +513,11 @@ CliParse parse_cli(const QStringList& args) {
     for (; i < args.size() && args[i].startsWith(u'-'); ++i) {
         const Option o = take_option(args, i, args[i] == u"--port" || args[i] == u"--address");
         if (o.name == u"--help" || o.name == u"-h") return help(cli_usage());
+        if (o.name == u"--version") {
+            CliParse p;
+            p.outcome = CliParse::Outcome::Version;
+            return p;
+        }
         if (o.name == u"--yes" || o.name == u"-y") {
             inv.yes = true;
         } else if (o.name == u"--port") {
@@ -581,6 +586,7 @@ QString cli_usage() {
                "                  with status 1, nothing sent), and with no terminal the\n"
                "                  operation is refused\n"
                "  --help          this text; COMMAND --help tells about one command\n"
+               "  --version       the program's name and version\n"
                "\n"
                "Commands:\n"
                "%1"
@@ -596,10 +602,10 @@ QString cli_usage() {
                "\n"
                "Run log: one file per run, named after the start time (a second run in the\n"
                "same second gets \"_2\" added), written as the window writes it.\n"
-               "Folder: $%2 when set; otherwise \"log\" beside the program when\n"
-               "that can be written; otherwise \"log\" in the user's data folder\n"
-               "(~/.local/share/zorvik/log).  A run refused before the port is opened writes\n"
-               "no log, nor do relay and replay.\n")
+               "Folder: $%2 when set; for an installed copy \"log\" in the user's data\n"
+               "folder (~/.local/share/zorvik/log); otherwise \"log\" beside the program\n"
+               "when that can be written, else the user's data folder.  A run refused\n"
+               "before the port is opened writes no log, nor do relay and replay.\n")
         .arg(commands, QLatin1String(kLogDirVariable));
 }
 

@@ -81,7 +81,7 @@ bool needs_port(CliCommand command);
 RelayRequest relay_request(const Invocation& inv);
 
 struct CliParse {
-    enum class Outcome { Run, Help, UsageError, BadValue };
+    enum class Outcome { Run, Help, Version, UsageError, BadValue };
     Outcome outcome = Outcome::UsageError;
     Invocation invocation; // Run
     // Help: the text for stdout.  UsageError: what is wrong (the caller adds
@@ -107,6 +107,5 @@ inline constexpr int kCliFailed = 1;
 inline constexpr int kCliBadInput = 2;
 
 // Where the run log goes: the folder named by this environment variable, when
-// set; otherwise "log" beside the program when it can be written there;
-// otherwise "log" in the user's data folder.
+// set; otherwise as the window chooses (RunLog::choose_folder).
 inline constexpr char kLogDirVariable[] = "ZORVIK_LOG_DIR";

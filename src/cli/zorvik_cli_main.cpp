@@ -1,4 +1,5 @@
 // zorvik-cli: the configurator's operations from the command line.
+// ZORVIK_VERSION and ZORVIK_INSTALL_BINDIR come from cmake/ZorvikInstall.cmake.
 #include "cli/cli_command_line.h"
 #include "cli/cli_runner.h"
 #include "cli/terminal_console.h"
@@ -21,6 +22,9 @@ int main(int argc, char** argv) {
     switch (parsed.outcome) {
     case CliParse::Outcome::Help:
         print_line(stdout, parsed.text.chopped(parsed.text.endsWith(u'\n') ? 1 : 0));
+        return kCliDone;
+    case CliParse::Outcome::Version:
+        print_line(stdout, QStringLiteral("zorvik-cli " ZORVIK_VERSION));
         return kCliDone;
     case CliParse::Outcome::UsageError:
         print_line(stderr,
@@ -64,7 +68,8 @@ int main(int argc, char** argv) {
         if (!chosen.isEmpty()) return chosen;
         return RunLog::choose_folder(
             QCoreApplication::applicationDirPath(),
-            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation),
+            QStringLiteral(ZORVIK_INSTALL_BINDIR));
     };
 
     if (inv.command == CliCommand::Flash)

@@ -10,7 +10,9 @@
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -34,6 +36,14 @@ QString device_group(const QString& device) {
     const struct group* g = ::getgrgid(st.st_gid);
     return g ? QString::fromLocal8Bit(g->gr_name) : QString();
 }
+
+// The name for the usermod command the hint gives.
+QString user_name() {
+    const struct passwd* p = ::getpwuid(::geteuid());
+    if (p && p->pw_name && *p->pw_name) return QString::fromLocal8Bit(p->pw_name);
+    const QString from_environment = qEnvironmentVariable("USER");
+    return from_environment.isEmpty() ? QStringLiteral("USER") : from_environment;
+}
 #endif
 } // namespace
 
@@ -47,7 +57,8 @@ QString open_failure_hint(OpenFailure why, const QString& device) {
         QString group = device_group(device);
         if (group.isEmpty() || group == QStringLiteral("root")) group = QStringLiteral("dialout");
         hint += QStringLiteral(" Добавьте пользователя в группу ") + group +
-                QStringLiteral(" и войдите в систему заново.");
+                QStringLiteral(" (sudo usermod -aG ") + group + u' ' + user_name() +
+                QStringLiteral(") и войдите в систему заново.");
 #else
         Q_UNUSED(device);
 #endif

@@ -31,14 +31,27 @@ bool folder_usable(const QString& folder) {
     QTemporaryFile probe(folder + QStringLiteral("/.probe-XXXXXX"));
     return probe.open();
 }
+
+// /bin and /usr/bin are one folder where /bin is a link to /usr/bin.
+bool same_folder(const QString& a, const QString& b) {
+    const QString real_a = QFileInfo(a).canonicalFilePath();
+    const QString real_b = QFileInfo(b).canonicalFilePath();
+    if (!real_a.isEmpty() && !real_b.isEmpty()) return real_a == real_b;
+    return QDir::cleanPath(a) == QDir::cleanPath(b);
+}
 } // namespace
 
-QString RunLog::choose_folder(const QString& program_dir, const QString& user_data_dir) {
+QString RunLog::choose_folder(const QString& program_dir, const QString& user_data_dir,
+                              const QString& installed_dir) {
+    const QString user_folder = QDir(user_data_dir).filePath(QStringLiteral("log"));
+    if (!installed_dir.isEmpty() && !user_data_dir.isEmpty() &&
+        same_folder(program_dir, installed_dir))
+        return user_folder;
     const QString beside = QDir(program_dir).filePath(QStringLiteral("log"));
     if (folder_usable(beside)) return beside;
     if (user_data_dir.isEmpty()) return beside;
     // The last one tried, so that the failure can name it.
-    return QDir(user_data_dir).filePath(QStringLiteral("log"));
+    return user_folder;
 }
 
 bool RunLog::create(const QString& folder, QString* error) {

@@ -31,8 +31,12 @@ public:
 
     // The folder for logs: "log" beside the program when that can be created
     // and written, otherwise "log" in the per-user data folder (the one that
-    // is then tried, and named when it fails too).
-    static QString choose_folder(const QString& program_dir, const QString& user_data_dir);
+    // is then tried, and named when it fails too).  A program that runs from
+    // `installed_dir`, the folder it was installed to (/usr/bin), always logs
+    // in the per-user folder: even where it could write beside itself (root),
+    // a log folder there belongs to no package and outlives the program.
+    static QString choose_folder(const QString& program_dir, const QString& user_data_dir,
+                                 const QString& installed_dir = {});
 
     // Creates the folder if missing and this run's file with its start
     // record.  It never touches an existing file: a run that starts in the

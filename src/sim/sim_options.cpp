@@ -79,6 +79,9 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
         if (arg == u"--help" || arg == u"-h") {
             if (!no_value()) return std::nullopt;
             o.help = true;
+        } else if (arg == u"--version") {
+            if (!no_value()) return std::nullopt;
+            o.version = true;
         } else if (arg == u"--link") {
             if (!take_value()) return std::nullopt;
             if (value.isEmpty()) {
@@ -116,7 +119,7 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
             return std::nullopt;
         }
     }
-    if (!o.help && o.link.isEmpty() && !o.tcp_port && !o.rfc2217_port) {
+    if (!o.help && !o.version && o.link.isEmpty() && !o.tcp_port && !o.rfc2217_port) {
         error = QStringLiteral("--link PATH, --tcp PORT or --rfc2217 PORT is required");
         return std::nullopt;
     }
@@ -156,5 +159,6 @@ QString sim_usage() {
         "                     firmware upload; after the go command it runs as a sensor.\n"
         "                     Without it the first sensor is switched on into its\n"
         "                     bootloader when an upload starts synchronising\n"
-        "  -h, --help         show this text\n");
+        "  -h, --help         show this text\n"
+        "      --version      show the program's name and version\n");
 }

@@ -24,6 +24,7 @@ struct SimOptions {
     bool wire_timing = false;
     bool bootloader = false;
     bool help = false;
+    bool version = false; // --version: print the name and version and exit
 };
 
 // Parses the arguments after the program name.  On a bad option or value the

@@ -1,4 +1,5 @@
 // zorvik-sim: the simulated sensor line on a pseudo-terminal, and on TCP.
+// ZORVIK_VERSION comes from cmake/ZorvikInstall.cmake.
 #include "sim/pty_server.h"
 #include "sim/sim_options.h"
 #include "sim/tcp_line_server.h"
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(qPrintable(sim_usage()), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::puts("zorvik-sim " ZORVIK_VERSION);
         return 0;
     }
 

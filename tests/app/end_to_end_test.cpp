@@ -369,8 +369,8 @@ TEST(EndToEnd, HelpAndBadOptionsNeedNoDisplayAndLeaveNoLog) {
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
     run.process.setProcessEnvironment(env);
 
-    const QString usage =
-        QStringLiteral("Usage: zorvik [--demo] [--port NAME]... [--connect] [--help]\n");
+    const QString usage = QStringLiteral(
+        "Usage: zorvik [--demo] [--port NAME]... [--connect] [--help] [--version]\n");
     for (const QString& help : {QStringLiteral("--help"), QStringLiteral("-h")}) {
         ASSERT_TRUE(run.start({QStringLiteral("--demo"), help}));
         ASSERT_TRUE(run.process.waitForFinished(10000));
@@ -378,10 +378,16 @@ TEST(EndToEnd, HelpAndBadOptionsNeedNoDisplayAndLeaveNoLog) {
         EXPECT_EQ(run.process.exitCode(), 0) << help.toStdString();
         const QString out = QString::fromLocal8Bit(run.process.readAllStandardOutput());
         EXPECT_TRUE(out.startsWith(usage)) << out.toStdString();
-        for (const char* option : {"--demo", "--port NAME", "--connect", "--help"})
+        for (const char* option : {"--demo", "--port NAME", "--connect", "--help", "--version"})
             EXPECT_TRUE(out.contains(QString::fromLatin1(option))) << option;
         EXPECT_TRUE(run.process.readAllStandardError().isEmpty());
     }
+    // The number itself is checked against the project's by ctest (version.zorvik).
+    ASSERT_TRUE(run.start({QStringLiteral("--version")}));
+    ASSERT_TRUE(run.process.waitForFinished(10000));
+    EXPECT_EQ(run.process.exitCode(), 0);
+    EXPECT_TRUE(run.process.readAllStandardOutput().startsWith("zorvik "));
+    EXPECT_TRUE(run.process.readAllStandardError().isEmpty());
 
     struct Bad {
         QStringList args;

@@ -4,6 +4,7 @@
 #include "ui/tones.h"
 
 #include <grp.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -102,9 +103,14 @@ TEST(Connection, BusyOrForbiddenPortSaysWhy) {
     if (QString::fromLocal8Bit(own->gr_name) != "root") {
         EXPECT_TRUE(hint.contains(QStringLiteral("группу ") + own->gr_name)) << hint.toStdString();
     }
-    // A node we cannot look at gets the usual serial group.
-    EXPECT_TRUE(open_failure_hint(OpenFailure::NoPermission, "\\\\.\\ttyNONE9")
-                    .contains(QStringLiteral("группу dialout")));
+    // A node we cannot look at gets the usual serial group, and the command
+    // that puts this user in it.
+    const struct passwd* me = getpwuid(geteuid());
+    ASSERT_NE(me, nullptr);
+    EXPECT_EQ(open_failure_hint(OpenFailure::NoPermission, "\\\\.\\ttyNONE9"),
+              QStringLiteral("Нет прав доступа к порту. Добавьте пользователя в группу dialout "
+                             "(sudo usermod -aG dialout %1) и войдите в систему заново.")
+                  .arg(QString::fromLocal8Bit(me->pw_name)));
     EXPECT_TRUE(open_failure_hint(OpenFailure::NoSuchDevice, "x").isEmpty());
 }
 

@@ -176,6 +176,22 @@ TEST(RunLog, FallsBackToThePerUserFolder) {
     EXPECT_EQ(RunLog::choose_folder(dir.filePath("fresh"), user), dir.filePath("fresh") + "/log");
     // Neither works: the per-user folder is the one tried, so the failure names it.
     EXPECT_EQ(RunLog::choose_folder(program, program + "/log/x"), program + "/log/x/log");
+
+    // Run from the folder it was installed to, it logs in the per-user folder
+    // even where it could write beside itself, and leaves nothing there; the
+    // same folder reached through a link counts too.
+    const QString installed = dir.filePath("usr/bin");
+    QDir().mkpath(installed);
+    ASSERT_TRUE(QFile::link(dir.filePath("usr/bin"), dir.filePath("bin")));
+    for (const QString& running_from :
+         QStringList{installed, dir.filePath("bin"), installed + "/"}) {
+        EXPECT_EQ(RunLog::choose_folder(running_from, user, installed), user + "/log");
+        EXPECT_EQ(RunLog::choose_folder(running_from, user, dir.filePath("bin")), user + "/log");
+    }
+    EXPECT_FALSE(QFileInfo::exists(installed + "/log"));
+    // Anywhere else the rule above holds.
+    EXPECT_EQ(RunLog::choose_folder(dir.filePath("fresh"), user, installed),
+              dir.filePath("fresh") + "/log");
 }
 
 TEST(Cp1251, RoundTripAndLineEnds) {
