@@ -37,6 +37,20 @@ void QtDialogs::message(const QString& text, MsgIcon icon, const QString& title)
     box.exec();
 }
 
+void QtDialogs::notice(const QString& text) {
+    if (notice_) {
+        notice_->setText(text);
+        notice_->raise();
+        return;
+    }
+    auto* box =
+        new QMessageBox(QMessageBox::NoIcon, title_or_program({}), text, QMessageBox::Ok, parent());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    notice_ = box;
+    box->show();
+}
+
 bool QtDialogs::ask_yes_no(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title_or_program(title), text,
                     QMessageBox::Yes | QMessageBox::No, parent());

@@ -2,6 +2,7 @@
 // The program's modal dialogs as Qt shows them.
 #include "ui/dialogs.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -17,6 +18,8 @@ public:
     // An empty title shows the program's name, as a message box without a
     // title of its own does.
     void message(const QString& text, MsgIcon icon, const QString& title) override;
+    // A box without a modal loop of its own; one at a time.
+    void notice(const QString& text) override;
     bool ask_yes_no(const QString& text, const QString& title) override;
     std::optional<QString> input_box(const QString& prompt, const QString& title,
                                      const QString& prefill) override;
@@ -27,4 +30,5 @@ private:
     QWidget* parent() const;
 
     QPointer<QWidget> parent_;
+    QPointer<QMessageBox> notice_;
 };

@@ -20,7 +20,9 @@ void not_understood(Configurator& c) {
     c.frmSerial.MsgCom.set_text(QStringLiteral(" Непонятно что пришло! "));
     c.str_to_log(QStringLiteral("Непонятно что пришло!"));
     c.tones.tone(kErrorHz, kErrorMs);
-    c.dialogs.message(QStringLiteral("Ответ не соответствует запросу"));
+    // Noise on the line can bring this every second: it must neither stack
+    // nor hold the exchange, which follows the sensor again by itself.
+    c.dialogs.notice(QStringLiteral("Ответ не соответствует запросу"));
     c.str_to_log(QStringLiteral("Ответ не соответствует запросу"));
     c.tones.tone(kErrorHz, kErrorMs);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Modal user dialogs, behind an interface so that every message and question
+// User dialogs, behind an interface so that every message and question
 // can be scripted in tests.
 #include <QString>
 #include <optional>
@@ -12,6 +12,10 @@ public:
     // A message box with an OK button.  An empty title means the program's own.
     virtual void message(const QString& text, MsgIcon icon = MsgIcon::None,
                          const QString& title = {}) = 0;
+    // A message that must not hold up its caller: the exchange goes on while
+    // it is shown, and a notice that comes while one is open takes its place
+    // instead of stacking another box.
+    virtual void notice(const QString& text) { message(text); }
     // A Yes/No question; true only for Yes.
     virtual bool ask_yes_no(const QString& text, const QString& title = {}) = 0;
     // A single-line input box; nullopt when cancelled.

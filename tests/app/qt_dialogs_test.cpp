@@ -55,6 +55,21 @@ TEST(QtDialogs, MessageHasOnlyOkAndTheProgramsNameAsTitle) {
     EXPECT_EQ(buttons, 1);
 }
 
+// Returns at once (a modal loop here would never end); a second notice takes
+// the first one's place.
+TEST(QtDialogs, NoticesNeitherWaitNorStack) {
+    QtDialogs dialogs;
+    dialogs.notice(QStringLiteral("first"));
+    dialogs.notice(QStringLiteral("Ответ не соответствует запросу"));
+    QList<QMessageBox*> open;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) open << box;
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0]->text(), QStringLiteral("Ответ не соответствует запросу"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    open[0]->close();
+}
+
 TEST(QtDialogs, OnlyYesConfirms) {
     QtDialogs dialogs;
     answer_next(

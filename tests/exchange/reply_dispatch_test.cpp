@@ -108,6 +108,7 @@ TEST(ReplyDispatch, UnrecognisedCode) {
                            QStringLiteral("Ответ не соответствует запросу")}));
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Непонятно что пришло! "));
     EXPECT_EQ(r.dialogs.texts(), QStringList({QStringLiteral("Ответ не соответствует запросу")}));
+    EXPECT_EQ(r.dialogs.notices, 1); // shown without holding up the exchange
     EXPECT_EQ(r.tones.played, (std::vector<std::pair<int, int>>{kError, kError}));
 }
 

@@ -35,11 +35,18 @@ public:
     std::function<void()> during_message;
     // The same while a Yes/No question is open.
     std::function<void()> during_question;
+    int notices = 0; // of the messages, those shown without waiting
 
     void message(const QString& text, MsgIcon icon, const QString& title) override {
         messages.push_back({text, icon, title});
         shown.append(QStringLiteral("msg: ") + text);
         if (during_message) during_message();
+    }
+    // Recorded as a message box is, so that transcripts read the same.
+    void notice(const QString& text) override {
+        ++notices;
+        messages.push_back({text, MsgIcon::None, QString()});
+        shown.append(QStringLiteral("msg: ") + text);
     }
     bool ask_yes_no(const QString& text, const QString&) override {
         questions.append(text);
