@@ -19,11 +19,6 @@ constexpr int kSliceMs = SerialPort::kTotalReadMs;
 constexpr int kAnswerSlices = 5;
 // An erase of the whole flash takes the part far longer than a write.
 constexpr int kEraseSlices = 20;
-// The line stays quiet this long after the last byte received before a frame
-// goes out: an RS-485 adapter that switches direction by itself is listening
-// again by then, and the frame's first byte is not clipped.  Two character
-// times at 19200 baud.
-constexpr std::chrono::microseconds kTurnaround{1'000};
 
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -87,20 +82,21 @@ private:
     QElapsedTimer heard_; // since the last byte received (or the start)
 };
 
-// Whatever arrived before a frame is no answer to it: it is dropped, and the
-// frame waits until the line has been quiet for the turnaround.  A line that
-// never goes quiet gets the frame after one slice; its answer then decides.
+// Whatever arrived before a frame is no answer to it: it is dropped (while
+// more keeps coming, until a pause), and the frame goes out once the line has
+// been quiet for the turnaround since the last byte received.  A line that
+// never pauses gets the frame after one slice; the answer's first byte then
+// decides.
 void Upload::settle() {
     QElapsedTimer waited;
     waited.start();
-    for (;;) {
-        const std::chrono::nanoseconds quiet{heard_.nsecsElapsed()};
-        if (quiet < kTurnaround) std::this_thread::sleep_for(kTurnaround - quiet);
-        if (port_.read_expected(SerialPort::kMaxChunk, 0).isEmpty()) break;
+    while (!port_.read_expected(SerialPort::kMaxChunk, 0).isEmpty()) {
         heard_.restart();
         if (waited.elapsed() >= kSliceMs || cancelled()) break;
+        std::this_thread::sleep_for(kUploadTurnaround);
     }
-    port_.discard_input();
+    const std::chrono::nanoseconds quiet{heard_.nsecsElapsed()};
+    if (quiet < kUploadTurnaround) std::this_thread::sleep_for(kUploadTurnaround - quiet);
 }
 
 bool Upload::write(const QByteArray& frame) {

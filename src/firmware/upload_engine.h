@@ -18,10 +18,17 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
 
 class SerialPort;
+
+// The line stays quiet this long after the last byte received before a frame
+// goes out: an RS-485 adapter that switches direction by itself is listening
+// again by then, and the frame's first byte is not clipped.  About two
+// character times at 19200 baud.
+inline constexpr std::chrono::microseconds kUploadTurnaround{1'000};
 
 struct UploadSettings {
     FlashLayout layout = kZorvikLayout;
