@@ -59,8 +59,12 @@ private:
         if (events_.progress) events_.progress(done_, total_);
     }
 
+    static int turnaround_ms() {
+        return int(std::chrono::ceil<std::chrono::milliseconds>(kUploadTurnaround).count());
+    }
     Answer synchronise();
     void settle();
+    bool alone();
     void skip_burst();
     Answer answer(int slices);
     Answer wrstr(const QByteArray& frame, int slices = kAnswerSlices);
@@ -82,21 +86,25 @@ private:
     QElapsedTimer heard_; // since the last byte received (or the start)
 };
 
-// Whatever arrived before a frame is no answer to it: it is dropped (while
-// more keeps coming, until a pause), and the frame goes out once the line has
-// been quiet for the turnaround since the last byte received.  A line that
-// never pauses gets the frame after one slice; the answer's first byte then
-// decides.
+// Whatever arrived before a frame is no answer to it: it is dropped, and the
+// frame goes out once the line has been quiet for the turnaround.  The port
+// itself watches the turnaround (a read that lasts it), so a byte that comes
+// meanwhile is seen, even one the system has not handed over yet, and the
+// wait begins again: a burst of another device's bytes is never cut in two,
+// which could leave an 0x79 of it first in line.  A line that never pauses
+// gets the frame after one slice; the answer's first byte then decides.
 void Upload::settle() {
     QElapsedTimer waited;
     waited.start();
-    while (!port_.read_expected(SerialPort::kMaxChunk, 0).isEmpty()) {
+    for (;;) {
+        const bool quiet_already =
+            std::chrono::nanoseconds(heard_.nsecsElapsed()) >= kUploadTurnaround;
+        if (port_.read_expected(SerialPort::kMaxChunk, quiet_already ? 0 : turnaround_ms())
+                .isEmpty())
+            break;
         heard_.restart();
         if (waited.elapsed() >= kSliceMs || cancelled()) break;
-        std::this_thread::sleep_for(kUploadTurnaround);
     }
-    const std::chrono::nanoseconds quiet{heard_.nsecsElapsed()};
-    if (quiet < kUploadTurnaround) std::this_thread::sleep_for(kUploadTurnaround - quiet);
 }
 
 bool Upload::write(const QByteArray& frame) {
@@ -116,6 +124,17 @@ void Upload::skip_burst() {
     }
 }
 
+// The loader answers with one byte and then waits for us: a byte followed at
+// once by more (within the turnaround) was part of another device's burst.
+bool Upload::alone() {
+    if (!port_.read_expected(SerialPort::kMaxChunk, turnaround_ms()).isEmpty()) {
+        heard_.restart();
+        skip_burst();
+        return false;
+    }
+    return true;
+}
+
 // The first byte of what comes back decides, read by read as the design's
 // wrstr takes the first byte of each ReadPort.
 Answer Upload::answer(int slices) {
@@ -124,12 +143,15 @@ Answer Upload::answer(int slices) {
         const QByteArray got = port_.read_expected(1, kSliceMs);
         if (got.isEmpty()) continue;
         heard_.restart();
-        if (uint8_t(got[0]) == bootloader::kAck) return Answer::Ack;
-        if (uint8_t(got[0]) == bootloader::kNack) {
-            show(kUploadNack);
-            return Answer::Nack;
+        const uint8_t b = uint8_t(got[0]);
+        if (b != bootloader::kAck && b != bootloader::kNack) {
+            skip_burst();
+            continue;
         }
-        skip_burst();
+        if (!alone()) continue;
+        if (b == bootloader::kAck) return Answer::Ack;
+        show(kUploadNack);
+        return Answer::Nack;
     }
     return Answer::None;
 }
@@ -152,7 +174,7 @@ Answer Upload::synchronise() {
         const QByteArray got = port_.read_expected(1, kSliceMs);
         if (got.isEmpty()) continue;
         heard_.restart();
-        if (uint8_t(got[0]) == bootloader::kAck) return Answer::Ack;
+        if (uint8_t(got[0]) == bootloader::kAck && alone()) return Answer::Ack;
     }
     return Answer::None;
 }
