@@ -449,6 +449,7 @@ QWidget* MainWindow::build_firmware_tab() {
     options->addWidget(type);
     auto* right = new QVBoxLayout;
     right->addWidget(widgets_["EEPROM"]);
+    right->addWidget(widgets_["verify_upload"]);
     right->addStretch(1);
     right->addWidget(widgets_["start"]);
     options->addLayout(right);

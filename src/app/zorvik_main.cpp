@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -62,6 +63,14 @@ int main(int argc, char** argv) {
     RoutingSerialPort port(system_port, demo_line.get(), kDemoLineEntry, &network_port);
 
     Application app(port, dialogs, tones, clock, options);
+    // Whether an upload reads its blocks back is the one choice kept between
+    // runs: a loader that refuses reading needs the box cleared every time.
+    QSettings settings;
+    CheckBox& verify = app.cfg().frmSerial.verify_upload;
+    verify.set_value(settings.value(QStringLiteral("firmware/verify"), true).toBool() ? 1 : 0);
+    verify.on_click = [&settings, &verify] {
+        settings.setValue(QStringLiteral("firmware/verify"), verify.value() == 1);
+    };
     dialogs.set_parent(&app.main_window());
     // kill and Ctrl+C close the port and log it, as closing the window does.
     StopSignals stop_signals([&app] { app.end(); });

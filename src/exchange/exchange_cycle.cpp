@@ -4,6 +4,7 @@
 #include "exchange/connection.h"
 #include "exchange/network_scan.h"
 #include "exchange/reply_dispatch.h"
+#include "protocol/bootloader.h"
 #include "protocol/codes.h"
 #include "protocol/frame_codec.h"
 #include "protocol/requests.h"
@@ -26,10 +27,22 @@
 //    callback or a message box that returns into a stale tick ends quietly.
 
 namespace {
+// A sensor that an unfinished upload left in its bootloader refuses every
+// frame with 0x1F, and does so before any sensor answers (it refuses a
+// request's first two bytes): those refusals are no reply and no address of a
+// scan answer.  Returns the reply without them.  (Until an upload completes,
+// a sensor at address 31 is not found by a scan it answers first.)
+QByteArray without_loader_refusals(const MainForm& f, const QByteArray& reply) {
+    if (f.loader_left.isEmpty()) return reply;
+    qsizetype n = 0;
+    while (n < reply.size() && uint8_t(reply[n]) == bootloader::kNack) ++n;
+    return reply.mid(n);
+}
+
 // The write, the indicator, the status line and the reply processing, once
 // the read has returned.
 void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
-                const QByteArray& reply) {
+                const QByteArray& received) {
     MainForm& f = c.frmSerial;
     Exchange& ex = c.exchange;
     if (!ex.is_current(tick)) return;
@@ -56,13 +69,17 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     if (ex.net_opr && sending == request::net_scan()) ex.scan_on_wire = true;
     f.Pic.set_fill_colour(f.Pic.fill_colour() == kWhite ? kGrey : kWhite);
 
+    const QByteArray reply = without_loader_refusals(f, received);
     if (reply.isEmpty()) {
         f.no_data = true;
-        f.MsgCom.set_fore_colour(kButtonText);
         const QString text =
             QStringLiteral("Нет ответа от датчика с адресом ") + f.CmbNet.selected_text();
-        f.MsgCom.set_text(text);
-        c.str_to_log(text);
+        if (received.isEmpty()) c.str_to_log(text);
+        // Refusals, or silence, from a sensor left in its bootloader (switched
+        // off and on, it waits there quietly for the next upload).
+        const bool loader = !f.loader_left.isEmpty();
+        f.MsgCom.set_fore_colour(loader ? kRed : kButtonText);
+        f.MsgCom.set_text(loader ? f.loader_left : text);
         ex.end_tick(tick);
         if (previous) previous(RequestOutcome::NoAnswer, {});
         return;

@@ -64,7 +64,7 @@ private:
         QMetaObject::invokeMethod(&home_, std::move(f), Qt::QueuedConnection);
     }
     void stop_worker();
-    void finish(uint64_t run);
+    void finish(uint64_t run, bool resume = true);
     void take_over_controls();
     UploadEvents events(uint64_t run);
     void show_message(uint64_t run, uint64_t ticket, const QString& text);
@@ -156,6 +156,8 @@ void UploadRunner::start() {
     UploadSettings settings;
     settings.layout = f.Pelgar.value() ? kPelgarLayout : kZorvikLayout;
     settings.reset_calibration = f.EEPROM.value() == 1;
+    settings.verify = f.verify_upload.value() == 1;
+    settings.skip_verify_hint = kSkipVerifyHint;
     settings.sync_timeout_ms = sync_timeout_ms_;
     // The image first: a wrong file must not leave an erased sensor.
     Result<FirmwareImage> image = load_firmware_image(f.firmware_file, settings.layout);
@@ -209,7 +211,7 @@ void UploadRunner::stop_worker() {
     worker_.join();
 }
 
-void UploadRunner::finish(uint64_t run) {
+void UploadRunner::finish(uint64_t run, bool resume) {
     if (!running_ || run != run_) return;
     stop_worker(); // it has posted this as its last act
     running_ = false;
@@ -226,14 +228,29 @@ void UploadRunner::finish(uint64_t run) {
         f.upload_log.set_text(text_); // posts of the text may still be on their way
     }
     c_.str_to_log(QStringLiteral("Прошивка: ") + outcome.last_line);
-    // The exchange cycle runs again, whatever the outcome.
-    if (c_.port.is_open()) f.TMRComm.set_enabled(true);
+
+    // A sensor still in its bootloader refuses whatever the exchange cycle
+    // sends; the cycle shows this instead of taking the refusals for replies.
+    if (outcome.result == UploadResult::Done) {
+        f.loader_left.clear();
+    } else if (outcome.synchronised) {
+        f.loader_left = outcome.result == UploadResult::NotStarted ? kUploadNotStartedStatus
+                                                                   : kUploadLeftInLoader;
+        f.MsgCom.set_fore_colour(kRed);
+        f.MsgCom.set_text(f.loader_left);
+    }
+    // The exchange cycle runs again at once, whatever the outcome; unless the
+    // port is being closed.
+    if (resume && c_.port.is_open()) {
+        f.TMRComm.set_enabled(true);
+        TMRComm_Timer(c_);
+    }
 }
 
 void UploadRunner::release() {
     if (!running_) return;
     stop_worker();
-    finish(run_);
+    finish(run_, false);
 }
 
 } // namespace

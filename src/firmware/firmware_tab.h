@@ -14,6 +14,16 @@ inline const QString kFirmwareWriting =
 inline const QString kFirmwareVerifying =
     QStringLiteral("Проверка записанного. Не отключайте питание датчика");
 
+// The status line after an upload that the loader answered but that did not
+// end with the program started; the exchange cycle keeps showing it while
+// the loader refuses its requests.
+inline const QString kUploadLeftInLoader =
+    QStringLiteral("Прошивка не завершена: датчик остался в загрузчике, повторите прошивку.");
+inline const QString kUploadNotStartedStatus = QStringLiteral(
+    "Прошивка записана, но датчик не запустился: выключите и включите питание датчика.");
+inline const QString kSkipVerifyHint =
+    QStringLiteral("Снимите флажок \"Проверять записанное\" и повторите прошивку.");
+
 // `Command8`: the image file, kept apart from the other file choosers.
 void open_firmware_Click(Configurator& c);
 

@@ -1,10 +1,15 @@
 #include "firmware/upload_engine.h"
 
+#include "link/safe_file.h"
 #include "protocol/bootloader.h"
 #include "protocol/serial_port.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -17,13 +22,24 @@ constexpr int kEraseSlices = 20;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-enum class Answer { Ack, Nack, None, WriteFailed, Cancelled };
+enum class Answer { Ack, Nack, None, WriteFailed, Cancelled, ReadRefused };
+
+bool fatal(Answer a) {
+    return a == Answer::WriteFailed || a == Answer::Cancelled;
+}
+
+QString reason(Answer a) {
+    return a == Answer::Nack ? QStringLiteral("загрузчик отказал")
+                             : QStringLiteral("загрузчик не ответил");
+}
 
 class Upload {
 public:
     Upload(SerialPort& port, const FirmwareImage& image, const UploadSettings& settings,
            const UploadEvents& events, const std::atomic<bool>& cancel)
-        : port_(port), image_(image), settings_(settings), events_(events), cancel_(cancel) {}
+        : port_(port), image_(image), settings_(settings), events_(events), cancel_(cancel) {
+        heard_.start();
+    }
 
     UploadOutcome run();
 
@@ -43,12 +59,21 @@ private:
         if (events_.progress) events_.progress(done_, total_);
     }
 
+    static int turnaround_ms() {
+        return int(std::chrono::ceil<std::chrono::milliseconds>(kUploadTurnaround).count());
+    }
     Answer synchronise();
+    void settle();
+    bool alone();
+    void skip_burst();
+    Answer answer(int slices);
     Answer wrstr(const QByteArray& frame, int slices = kAnswerSlices);
     bool write(const QByteArray& frame);
-    Answer read_back(const ImageBlock& block, QByteArray& data);
+    Answer read_back(uint32_t address, int length, QByteArray& data);
+    Answer verify_header(bool& same);
     UploadOutcome end(UploadResult result, std::optional<int> block, const QString& line);
     UploadOutcome fail(Answer a, std::optional<int> block);
+    UploadOutcome unconfirmed(Answer a, const QString& what);
 
     SerialPort& port_;
     const FirmwareImage& image_;
@@ -57,72 +82,119 @@ private:
     const std::atomic<bool>& cancel_;
     QString text_;
     int done_ = 0, total_ = 0;
-    bool stale_ = false; // an answer may still be on its way: drop it before the next frame
+    bool synchronised_ = false;
+    QElapsedTimer heard_; // since the last byte received (or the start)
 };
 
-bool Upload::write(const QByteArray& frame) {
-    if (stale_) {
-        port_.discard_input();
-        stale_ = false;
+// Whatever arrived before a frame is no answer to it: it is dropped, and the
+// frame goes out once the line has been quiet for the turnaround.  The port
+// itself watches the turnaround (a read that lasts it), so a byte that comes
+// meanwhile is seen, even one the system has not handed over yet, and the
+// wait begins again: a burst of another device's bytes is never cut in two,
+// which could leave an 0x79 of it first in line.  A line that never pauses
+// gets the frame after one slice; the answer's first byte then decides.
+void Upload::settle() {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const bool quiet_already =
+            std::chrono::nanoseconds(heard_.nsecsElapsed()) >= kUploadTurnaround;
+        if (port_.read_expected(SerialPort::kMaxChunk, quiet_already ? 0 : turnaround_ms())
+                .isEmpty())
+            break;
+        heard_.restart();
+        if (waited.elapsed() >= kSliceMs || cancelled()) break;
     }
+}
+
+bool Upload::write(const QByteArray& frame) {
+    settle();
     return port_.WritePort(frame) == frame.size();
+}
+
+// Bytes that are no answer of the loader (another device on the line, noise):
+// the rest of their burst goes with them, up to a pause as ReadPort ends a read.
+void Upload::skip_burst() {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kSliceMs && !cancelled()) {
+        if (port_.read_expected(SerialPort::kMaxChunk, SerialPort::kInterByteGapMs).isEmpty())
+            break;
+        heard_.restart();
+    }
+}
+
+// The loader answers with one byte and then waits for us: a byte followed at
+// once by more (within the turnaround) was part of another device's burst.
+bool Upload::alone() {
+    if (!port_.read_expected(SerialPort::kMaxChunk, turnaround_ms()).isEmpty()) {
+        heard_.restart();
+        skip_burst();
+        return false;
+    }
+    return true;
+}
+
+// The first byte of what comes back decides, read by read as the design's
+// wrstr takes the first byte of each ReadPort.
+Answer Upload::answer(int slices) {
+    for (int i = 0; i < slices; ++i) {
+        if (cancelled()) return Answer::Cancelled;
+        const QByteArray got = port_.read_expected(1, kSliceMs);
+        if (got.isEmpty()) continue;
+        heard_.restart();
+        const uint8_t b = uint8_t(got[0]);
+        if (b != bootloader::kAck && b != bootloader::kNack) {
+            skip_burst();
+            continue;
+        }
+        if (!alone()) continue;
+        if (b == bootloader::kAck) return Answer::Ack;
+        show(kUploadNack);
+        return Answer::Nack;
+    }
+    return Answer::None;
 }
 
 Answer Upload::wrstr(const QByteArray& frame, int slices) {
     if (cancelled()) return Answer::Cancelled;
     if (!write(frame)) return Answer::WriteFailed;
-    for (int i = 0; i < slices; ++i) {
-        if (cancelled()) {
-            stale_ = true;
-            return Answer::Cancelled;
-        }
-        const QByteArray got = port_.read_expected(1, kSliceMs);
-        if (got.isEmpty()) continue;
-        if (uint8_t(got[0]) == bootloader::kAck) return Answer::Ack;
-        if (uint8_t(got[0]) == bootloader::kNack) {
-            show(kUploadNack);
-            return Answer::Nack;
-        }
-    }
-    stale_ = true;
-    return Answer::None;
+    return answer(slices);
 }
 
 Answer Upload::synchronise() {
     stage(UploadStage::Synchronising);
-    port_.discard_input(); // what the sensors said before is no answer of the bootloader
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < settings_.sync_timeout_ms) {
         if (cancelled()) return Answer::Cancelled;
         if (!write(bootloader::sync())) return Answer::WriteFailed;
-        // Whatever else comes in this slice (a sensor in periodic output on
-        // the line) is skipped; one sync byte a slice.
-        QElapsedTimer slice;
-        slice.start();
-        while (slice.elapsed() < kSliceMs && !cancelled()) {
-            const QByteArray got = port_.read_expected(1, int(kSliceMs - slice.elapsed()));
-            if (got.isEmpty()) break;
-            if (uint8_t(got[0]) == bootloader::kAck) return Answer::Ack;
-        }
+        // Only the first byte after our sync byte answers it; anything else
+        // (a sensor in periodic output on the line) is dropped before the next.
+        const QByteArray got = port_.read_expected(1, kSliceMs);
+        if (got.isEmpty()) continue;
+        heard_.restart();
+        if (uint8_t(got[0]) == bootloader::kAck && alone()) return Answer::Ack;
     }
     return Answer::None;
 }
 
-Answer Upload::read_back(const ImageBlock& block, QByteArray& data) {
+Answer Upload::read_back(uint32_t address, int length, QByteArray& data) {
     Answer a = wrstr(bootloader::read_command());
-    if (a == Answer::Ack) a = wrstr(bootloader::address_frame(block.address));
+    // A loader protected against reading refuses the command itself.
+    if (a == Answer::Nack) return Answer::ReadRefused;
+    if (a == Answer::Ack) a = wrstr(bootloader::address_frame(address));
     if (a != Answer::Ack) return a;
-    if (!write(bootloader::read_count_frame(bootloader::kMaxWrite))) return Answer::WriteFailed;
-    const int want = 1 + bootloader::kMaxWrite; // the acknowledge, then the block
+    if (!write(bootloader::read_count_frame(length))) return Answer::WriteFailed;
+    const int want = 1 + length; // the acknowledge, then the bytes
     QByteArray got;
     for (int empty = 0; got.size() < want && empty < kAnswerSlices;) {
-        if (cancelled()) {
-            stale_ = true;
-            return Answer::Cancelled;
-        }
+        if (cancelled()) return Answer::Cancelled;
         const QByteArray piece = port_.read_expected(int(want - got.size()), kSliceMs);
-        if (piece.isEmpty()) ++empty;
+        if (piece.isEmpty())
+            ++empty;
+        else
+            heard_.restart();
         got += piece;
         if (!got.isEmpty() && uint8_t(got[0]) != bootloader::kAck) break;
     }
@@ -130,7 +202,6 @@ Answer Upload::read_back(const ImageBlock& block, QByteArray& data) {
         data = got.mid(1);
         return Answer::Ack;
     }
-    stale_ = true;
     if (!got.isEmpty() && uint8_t(got[0]) == bootloader::kNack) {
         show(kUploadNack);
         return Answer::Nack;
@@ -138,10 +209,24 @@ Answer Upload::read_back(const ImageBlock& block, QByteArray& data) {
     return Answer::None;
 }
 
+// The four header bytes, in one read from the first to the last.
+Answer Upload::verify_header(bool& same) {
+    const auto header = image_.header_bytes();
+    const auto [lo, hi] = std::minmax_element(
+        header.begin(), header.end(),
+        [](const HeaderByte& a, const HeaderByte& b) { return a.address < b.address; });
+    QByteArray got;
+    const Answer a = read_back(lo->address, int(hi->address - lo->address) + 1, got);
+    same = a == Answer::Ack && std::all_of(header.begin(), header.end(), [&](const HeaderByte& h) {
+               return uint8_t(got[qsizetype(h.address - lo->address)]) == h.value;
+           });
+    return a;
+}
+
 UploadOutcome Upload::end(UploadResult result, std::optional<int> block, const QString& line) {
     if (!text_.endsWith(kCrLf)) append(kCrLf);
     append(line);
-    return {result, block, line};
+    return {result, block, line, synchronised_};
 }
 
 UploadOutcome Upload::fail(Answer a, std::optional<int> block) {
@@ -151,6 +236,13 @@ UploadOutcome Upload::fail(Answer a, std::optional<int> block) {
     if (a == Answer::WriteFailed) show(kUploadWriteFailed);
     return end(UploadResult::Failed, block,
                QStringLiteral("-----Прошивка не удалась%1------").arg(at));
+}
+
+// A frame before the blocks that was refused or not answered: named, and the
+// upload ends there.
+UploadOutcome Upload::unconfirmed(Answer a, const QString& what) {
+    if (!fatal(a)) show(what + QStringLiteral(": ") + reason(a) + u'.');
+    return fail(a, std::nullopt);
 }
 
 UploadOutcome Upload::run() {
@@ -168,39 +260,46 @@ UploadOutcome Upload::run() {
         return fail(Answer::None, std::nullopt);
     }
     if (synced != Answer::Ack) return fail(synced, std::nullopt);
+    synchronised_ = true;
 
-    // The answers to the erase and the header bytes are not examined: a part
-    // that refused them refuses the blocks too, and that ends the upload.
+    // Every step is confirmed before the next: a refused erase or header
+    // byte would leave the sensor wrong under a program that looks whole.
     stage(UploadStage::Erasing);
-    auto fatal = [](Answer a) { return a == Answer::WriteFailed || a == Answer::Cancelled; };
-    std::vector<std::pair<QByteArray, int>> frames = {{bootloader::erase_command(), kAnswerSlices},
-                                                      {bootloader::erase_program(), kEraseSlices}};
+    struct Step {
+        QByteArray frame;
+        int slices;
+        QString what;
+    };
+    const QString erase = QStringLiteral("Стирание памяти не подтверждено");
+    std::vector<Step> steps = {{bootloader::erase_command(), kAnswerSlices, erase},
+                               {bootloader::erase_program(), kEraseSlices, erase}};
     if (settings_.reset_calibration) {
-        frames.push_back({bootloader::erase_command(), kAnswerSlices});
-        frames.push_back({bootloader::erase_data(), kEraseSlices});
+        const QString calibrations = QStringLiteral("Стирание калибровок не подтверждено");
+        steps.push_back({bootloader::erase_command(), kAnswerSlices, calibrations});
+        steps.push_back({bootloader::erase_data(), kEraseSlices, calibrations});
     }
     for (const HeaderByte& h : image_.header_bytes()) {
-        frames.push_back({bootloader::write_command(), kAnswerSlices});
-        frames.push_back({bootloader::address_frame(h.address), kAnswerSlices});
-        frames.push_back({bootloader::byte_frame(h.value), kAnswerSlices});
+        const QString what = QStringLiteral("Запись байта заголовка по адресу %1 не подтверждена")
+                                 .arg(h.address, 4, 16, QChar(u'0'));
+        steps.push_back({bootloader::write_command(), kAnswerSlices, what});
+        steps.push_back({bootloader::address_frame(h.address), kAnswerSlices, what});
+        steps.push_back({bootloader::byte_frame(h.value), kAnswerSlices, what});
     }
-    for (const auto& [frame, slices] : frames)
-        if (const Answer a = wrstr(frame, slices); fatal(a)) return fail(a, std::nullopt);
+    for (const Step& s : steps)
+        if (const Answer a = wrstr(s.frame, s.slices); a != Answer::Ack)
+            return unconfirmed(a, s.what);
     append(kCrLf + kUploadHeaderDone + kCrLf);
 
     stage(UploadStage::Writing);
     for (const ImageBlock& b : blocks) {
-        // A refused command or address is told and the block still sent; the
-        // part then refuses the data, which ends the upload.
-        Answer a = wrstr(bootloader::write_command());
-        if (fatal(a)) return fail(a, b.number);
-        if (a != Answer::Ack) show(QStringLiteral(" 31 %1,блок ошибка").arg(b.number));
-        a = wrstr(bootloader::address_frame(b.address));
-        if (fatal(a)) return fail(a, b.number);
-        if (a != Answer::Ack) show(QStringLiteral("addr %1,блок ошибка").arg(b.number));
-        a = wrstr(bootloader::data_frame(b.data));
-        if (a != Answer::Ack) {
-            if (!fatal(a)) show(QStringLiteral(" data %1,блок ошибка").arg(b.number));
+        const std::pair<QByteArray, QString> frames[] = {
+            {bootloader::write_command(), QStringLiteral(" 31 %1,блок ошибка")},
+            {bootloader::address_frame(b.address), QStringLiteral("addr %1,блок ошибка")},
+            {bootloader::data_frame(b.data), QStringLiteral(" data %1,блок ошибка")}};
+        for (const auto& [frame, refused] : frames) {
+            const Answer a = wrstr(frame);
+            if (a == Answer::Ack) continue;
+            if (!fatal(a)) show(refused.arg(b.number));
             return fail(a, b.number);
         }
         append(QStringLiteral("Block %1").arg(b.number - 1) + kCrLf);
@@ -210,28 +309,45 @@ UploadOutcome Upload::run() {
 
     if (settings_.verify) {
         stage(UploadStage::Verifying);
+        auto unchecked = [&](Answer a, std::optional<int> block, const QString& differs) {
+            if (fatal(a)) return fail(a, block);
+            if (a == Answer::ReadRefused)
+                show(settings_.skip_verify_hint.isEmpty()
+                         ? kUploadReadRefused
+                         : kUploadReadRefused + u' ' + settings_.skip_verify_hint);
+            else if (a == Answer::Ack)
+                show(differs);
+            else
+                show(block ? QStringLiteral("Блок %1 не прочитан для проверки").arg(*block)
+                           : QStringLiteral("Байты заголовка не прочитаны для проверки"));
+            const QString at = block ? QStringLiteral(", блок %1").arg(*block) : QString();
+            return end(UploadResult::Failed, block,
+                       QStringLiteral("-----Проверка не прошла%1------").arg(at));
+        };
         for (const ImageBlock& b : blocks) {
             QByteArray got;
-            const Answer a = read_back(b, got);
-            if (fatal(a)) return fail(a, b.number);
-            if (a != Answer::Ack || got != b.data) {
-                show(a != Answer::Ack
-                         ? QStringLiteral("Блок %1 не прочитан для проверки").arg(b.number)
-                         : QStringLiteral("Блок %1 в датчике не совпадает с файлом").arg(b.number));
-                return end(UploadResult::Failed, b.number,
-                           QStringLiteral("-----Проверка не прошла, блок %1------").arg(b.number));
-            }
+            const Answer a = read_back(b.address, bootloader::kMaxWrite, got);
+            if (a != Answer::Ack || got != b.data)
+                return unchecked(
+                    a, b.number,
+                    QStringLiteral("Блок %1 в датчике не совпадает с файлом").arg(b.number));
             ++done_;
             progress();
         }
+        bool same = false;
+        if (const Answer a = verify_header(same); a != Answer::Ack || !same)
+            return unchecked(a, std::nullopt,
+                             QStringLiteral("Байты заголовка в датчике не совпадают с файлом"));
     }
 
-    // The answer to go is not examined: the part may be running before it
-    // has said so.
     stage(UploadStage::Starting);
-    if (const Answer a = wrstr(bootloader::go_command()); fatal(a)) return fail(a, std::nullopt);
+    const Answer go = wrstr(bootloader::go_command());
+    if (fatal(go)) return fail(go, std::nullopt);
+    if (go != Answer::Ack)
+        return end(UploadResult::NotStarted, std::nullopt,
+                   settings_.verify ? kUploadNotStarted : kUploadNotStartedUnchecked);
     append(kUploadDone);
-    return {UploadResult::Done, std::nullopt, kUploadDone};
+    return {UploadResult::Done, std::nullopt, kUploadDone, synchronised_};
 }
 
 } // namespace
@@ -240,11 +356,12 @@ Result<FirmwareImage> load_firmware_image(const QString& path, const FlashLayout
     if (path.isEmpty())
         return Error{ErrorKind::BadInput,
                      QStringLiteral("Выберите файл прошивки кнопкой \"Открыть файл\".")};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Error{ErrorKind::BadInput,
-                     QStringLiteral("Не удалось открыть файл прошивки ") + path};
-    // One byte more than the largest image, so that a larger file shows.
+    QFile file;
+    QString why;
+    if (!open_regular_file(path, kImageMaxSize, file, &why))
+        return Error{ErrorKind::BadInput, QStringLiteral("Не удалось открыть файл прошивки ") +
+                                              path + QStringLiteral(": ") + why + u'.'};
+    // One byte more than the largest image, should the file have grown since.
     return parse_firmware_image(file.read(kImageMaxSize + 1), layout);
 }
 

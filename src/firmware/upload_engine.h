@@ -6,25 +6,38 @@
 // the command-line tool on its own), every wait is bounded, and `cancel` is
 // looked at before every frame and at least every 256 ms of waiting.
 //
-// The image is checked before anything is sent; a block refused or not
-// answered, a frame the port did not take whole, a block that reads back
-// different, all end the upload as a failure without starting the program.
+// The image is checked before anything is sent.  Any frame refused or not
+// answered (erase, header byte, block), a frame the port did not take whole,
+// a block or header byte that reads back different, all end the upload as a
+// failure without starting the program.  Only the first byte that comes back
+// after a frame is its answer: what was waiting before it is dropped, and a
+// byte that is neither acknowledge nor refusal is not taken for either.
 #include "protocol/firmware_image.h"
 #include "protocol/result.h"
 
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
 
 class SerialPort;
+
+// The line stays quiet this long after the last byte received before a frame
+// goes out: an RS-485 adapter that switches direction by itself is listening
+// again by then, and the frame's first byte is not clipped.  About two
+// character times at 19200 baud.
+inline constexpr std::chrono::microseconds kUploadTurnaround{1'000};
 
 struct UploadSettings {
     FlashLayout layout = kZorvikLayout;
     bool reset_calibration = false; // also erase and write the data memory
     bool verify = true;             // read every written block back
     int sync_timeout_ms = 60'000;   // how long the sensor has to be switched on
+    // Told with the refusal of a loader that does not let its memory be read
+    // back: how to upload without the check (the window's box, the CLI's flag).
+    QString skip_verify_hint;
 };
 
 enum class UploadStage { Synchronising, Erasing, Writing, Verifying, Starting };
@@ -42,12 +55,17 @@ struct UploadEvents {
     std::function<void(const QString& message)> message;
 };
 
-enum class UploadResult { Done, Failed, Cancelled };
+// NotStarted: every block written (and read back when verifying), but the
+// loader refused or did not answer the start command.
+enum class UploadResult { Done, Failed, Cancelled, NotStarted };
 
 struct UploadOutcome {
     UploadResult result = UploadResult::Failed;
     std::optional<int> block; // the block it stopped at, numbered as the user is told
     QString last_line;        // the progress text's last line
+    // The loader answered the synchronisation: unless the result is Done, the
+    // sensor is still in its bootloader.
+    bool synchronised = false;
 };
 
 // Progress texts.
@@ -56,8 +74,16 @@ inline const QString kUploadHeaderDone = QStringLiteral("Ok! ");
 inline const QString kUploadDone = QStringLiteral("-----Готово------");
 inline const QString kUploadNack = QStringLiteral("Ошибка 1F !!!!");
 inline const QString kUploadWriteFailed = QStringLiteral("Ошибка записи в порт");
+inline const QString kUploadNotStarted = QStringLiteral(
+    "-----Записано и проверено, но датчик не запустился: выключите и включите питание------");
+inline const QString kUploadNotStartedUnchecked = QStringLiteral(
+    "-----Записано без проверки, но датчик не запустился: выключите и включите питание------");
+inline const QString kUploadReadRefused =
+    QStringLiteral("Загрузчик датчика не позволяет читать память: записанное не проверить.");
 
-// Reads and checks the image file at `path`.  The error text is for the user.
+// Reads and checks the image file at `path`: a regular file of at most
+// kImageMaxSize bytes, opened without waiting (a named pipe or a device is
+// refused at once).  The error text is for the user.
 Result<FirmwareImage> load_firmware_image(const QString& path, const FlashLayout& layout);
 
 UploadOutcome run_upload(SerialPort& port, const FirmwareImage& image,

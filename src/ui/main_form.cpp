@@ -112,8 +112,8 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle) {
           &sglad,
           &Termokompensd}},
         {3,
-         {&dir_prog, &filename_prog, &open_firmware, &upload_log, &EEPROM, &sensor_type_frame,
-          &Zorvik, &Pelgar, &start, &upload_progress, &upload_cancel}},
+         {&dir_prog, &filename_prog, &open_firmware, &upload_log, &EEPROM, &verify_upload,
+          &sensor_type_frame, &Zorvik, &Pelgar, &start, &upload_progress, &upload_cancel}},
     };
     for (const auto& [tab, members] : pages)
         for (Control* c : members) c->set_tab(tab);
@@ -131,6 +131,7 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle) {
                                          &Termokompensd, &tartab1d, &per_sentsd})
         c->set_visible(false);
     Zorvik.set_value(true);
+    verify_upload.set_value(1);
     upload_cancel.set_enabled(false); // while no upload runs
     BTNCloseCom.set_enabled(false);
 }

@@ -191,6 +191,8 @@ public:
     Button open_firmware{*this, "Command8", "Открыть файл", FirmwareTag::Port};
     TextBox upload_log{*this, "txtRec1", ""};
     CheckBox EEPROM{*this, "EEPROM", "Сброс калибровок", FirmwareTag::Port};
+    // Read every written block back before starting the program; on at start.
+    CheckBox verify_upload{*this, "verify_upload", "Проверять записанное", FirmwareTag::Port};
     Frame sensor_type_frame{*this, "Frame3", "Тип датчика", FirmwareTag::Port};
     OptionButton Zorvik{*this, "Zorvik", "Zorvik", FirmwareTag::Port};
     OptionButton Pelgar{*this, "Pelgar", "Pelgar", FirmwareTag::Port};
@@ -216,6 +218,7 @@ public:
     int16_t start_ticks = 0;       // ticks of the port presence scan since start-up
     QString chosen_file;           // path last chosen in a file dialog of this window
     QString firmware_file;         // the image chosen with `Command8`, apart from chosen_file
+    QString loader_left;           // status while a sensor an upload left in its bootloader answers
     QString server_log_file;       // server log last read; apart from chosen_file
     int16_t autocal_row = 1;       // auto-calibration: row that receives the next level
     int32_t autocal_litres = 0;    // auto-calibration: litres of that row

@@ -7,6 +7,7 @@
 #include "firmware/firmware_tab.h"
 #include "firmware/upload_engine.h"
 #include "link/qt_serial_port.h"
+#include "protocol/requests.h"
 #include "sim/pty_server.h"
 #include "sim/rom_bootloader.h"
 
@@ -18,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+
+#include <sys/stat.h>
 
 namespace {
 const QString kTwoBlocks =
@@ -91,6 +94,10 @@ TEST(FirmwareTab, AnImageThatIsNotWholeIsRefusedBeforeAnythingIsSent) {
     QTemporaryDir files;
     QByteArray damaged = firmware_image_file(kZorvikLayout, 2);
     damaged[64 + 160 * 128] = '\0';
+    // A pipe nobody writes to: opening it as a plain file would never return.
+    const QString fifo = files.filePath("pipe.cri");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString cannot_open = QStringLiteral("Не удалось открыть файл прошивки ");
     const struct {
         QString path;
         QString message;
@@ -98,7 +105,10 @@ TEST(FirmwareTab, AnImageThatIsNotWholeIsRefusedBeforeAnythingIsSent) {
         // The last file chosen elsewhere is no image to flash.
         {QString(), QStringLiteral("Выберите файл прошивки кнопкой \"Открыть файл\".")},
         {files.filePath("gone.cri"),
-         QStringLiteral("Не удалось открыть файл прошивки ") + files.filePath("gone.cri")},
+         cannot_open + files.filePath("gone.cri") + ": файл не найден."},
+        {fifo, cannot_open + fifo + ": это не файл."},
+        {write_file(files, "huge.cri", QByteArray(kImageMaxSize + 1, '#')),
+         cannot_open + files.filePath("huge.cri") + ": файл больше 1048576 байт."},
         {write_file(files, "bad.cri", damaged), QStringLiteral(" Файл поврежден ")},
     };
     for (const auto& row : rows) {
@@ -116,38 +126,88 @@ TEST(FirmwareTab, AnImageThatIsNotWholeIsRefusedBeforeAnythingIsSent) {
 
 TEST(FirmwareTab, UploadOwnsThePortOnAWorkerAndGivesTheWindowBack) {
     TabRig r;
-    // A refusal of the erase: its message box is shown by the window while
-    // the worker waits for it.
+    // A refusal of the erase: its message boxes are shown by the window while
+    // the worker waits for them.
     r.answer = [](const QByteArray& w, QByteArray heard) {
         return w.toHex() == "ff00" ? QByteArray::fromHex("1f") : heard;
     };
     bool waited = false;
     r.dialogs.during_message = [&] {
         EXPECT_TRUE(r.running());
-        for (Control* ctl :
-             std::initializer_list<Control*>{&r.f.start, &r.f.open_firmware, &r.f.BTNCloseCom,
-                                             &r.f.CmbPort, &r.f.Opros, &r.f.EEPROM, &r.f.Pelgar})
+        for (Control* ctl : std::initializer_list<Control*>{
+                 &r.f.start, &r.f.open_firmware, &r.f.BTNCloseCom, &r.f.CmbPort, &r.f.Opros,
+                 &r.f.EEPROM, &r.f.Pelgar, &r.f.verify_upload})
             EXPECT_FALSE(ctl->enabled()) << ctl->name().toStdString();
         EXPECT_FALSE(r.f.TMRComm.enabled());
         const int before = r.written;
         QThread::msleep(50);
-        waited = r.written == before;
+        waited = waited || r.written == before;
         r.c.exchange.queue(QByteArrayLiteral("pending")); // asked for while the upload ran
     };
     r.f.start.click();
     ASSERT_TRUE(r.finish());
     EXPECT_TRUE(waited);
-    EXPECT_EQ(r.dialogs.texts(), QStringList{kUploadNack});
-    EXPECT_EQ(r.f.upload_log.text(), kTwoBlocks);
+    EXPECT_EQ(r.dialogs.texts(),
+              (QStringList{kUploadNack, "Стирание памяти не подтверждено: загрузчик отказал."}));
+    EXPECT_EQ(r.f.upload_log.text(), "Прошиваем !  \r\n-----Прошивка не удалась------");
     EXPECT_TRUE(r.f.TMRComm.enabled());
-    EXPECT_TRUE(r.c.exchange.pending().isEmpty());
     for (Control* ctl : std::initializer_list<Control*>{&r.f.start, &r.f.open_firmware,
                                                         &r.f.BTNCloseCom, &r.f.CmbPort, &r.f.Opros})
         EXPECT_TRUE(ctl->enabled()) << ctl->name().toStdString();
-    EXPECT_EQ(r.f.upload_progress.value(), r.f.upload_progress.max());
-    EXPECT_EQ(r.f.upload_progress.max(), 4); // two blocks written, two read back
+    EXPECT_EQ(r.f.upload_progress.value(), 0);
+    EXPECT_EQ(r.f.upload_progress.max(), 4); // two blocks to write, two to read back
     EXPECT_EQ(r.f.dir_prog.text(), kFirmwareInstruction);
-    EXPECT_TRUE(r.rom.started());
+    EXPECT_FALSE(r.rom.started());
+    // The cycle has run at once: what was asked during the upload is dropped,
+    // and a state request went out.
+    EXPECT_EQ(r.port.last_write(), request::read_state(0));
+    EXPECT_EQ(r.f.MsgCom.text(), kUploadLeftInLoader);
+}
+
+// The sensor stays in its bootloader, which refuses every request with 0x1F:
+// the window says so, tick after tick, and a scan does not take the refusal
+// for a sensor at address 31.
+TEST(FirmwareTab, AfterAFailedUploadTheCycleTellsTheLoaderApart) {
+    TabRig r(4);
+    r.rom.refuse_write_at(0x9080);
+    r.answer = [](const QByteArray& w, QByteArray heard) {
+        return w == request::net_scan() ? heard + QByteArray::fromHex("050c") : heard;
+    };
+    r.f.start.click();
+    ASSERT_TRUE(r.finish());
+    EXPECT_EQ(last_line(r.f.upload_log), QStringLiteral("-----Прошивка не удалась, блок 1------"));
+    for (int i = 0; i < 2; ++i) {
+        r.tick();
+        EXPECT_EQ(r.f.MsgCom.text(), kUploadLeftInLoader);
+    }
+    r.f.Opros.click();
+    r.tick(); // the scan goes out
+    r.tick(); // its answer: the loader's refusal first, then two sensors
+    EXPECT_EQ(r.f.netdev.text(), QStringLiteral("5 12 "));
+    EXPECT_EQ(r.f.CmbNet.items(), (QStringList{"5", "12"}));
+}
+
+TEST(FirmwareTab, TheVerifyBoxDecidesWhetherBlocksAreReadBack) {
+    for (const int box : {1, 0}) {
+        TabRig r;
+        EXPECT_EQ(r.f.verify_upload.value(), 1); // on at start
+        r.f.verify_upload.set_value(box);
+        // A loader that does not let its memory be read.
+        r.answer = [](const QByteArray& w, QByteArray heard) {
+            return w.toHex() == "11ee" ? QByteArray::fromHex("1f") : heard;
+        };
+        r.f.start.click();
+        ASSERT_TRUE(r.finish());
+        if (box) {
+            EXPECT_EQ(r.dialogs.texts(),
+                      (QStringList{kUploadNack, kUploadReadRefused + u' ' + kSkipVerifyHint}));
+            EXPECT_FALSE(r.rom.started());
+        } else {
+            EXPECT_TRUE(r.dialogs.texts().isEmpty());
+            EXPECT_EQ(r.f.upload_log.text(), kTwoBlocks);
+            EXPECT_TRUE(r.rom.started());
+        }
+    }
 }
 
 TEST(FirmwareTab, CancelWhileWaitingForTheSensorOrBetweenBlocks) {

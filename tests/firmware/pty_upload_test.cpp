@@ -20,6 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace {
 constexpr uint8_t kAddress = 12;
 
@@ -108,4 +111,38 @@ TEST(PtyUpload, ThePortVanishingFailsTheUploadAndTheWindowGoesOn) {
     ASSERT_TRUE(r.f.BTNCloseCom.enabled());
     r.f.BTNCloseCom.click();
     EXPECT_FALSE(r.port.is_open());
+}
+
+// Another device on the line, a sensor in periodic output, sends 3E 05 79 AA 55
+// every 200 ms while the sensor to flash is still off: the 79 in it is no
+// answer of a loader, and the upload never gets past synchronising.
+TEST(PtyUpload, ChatterOnTheLineIsNoLoaderAnswering) {
+    SimLine line;
+    line.add_sensor(kAddress, 176); // running its program: not listening for 7F
+    line.set_wire_timing(true);
+    PtyServer server(std::move(line));
+    QString error;
+    ASSERT_TRUE(server.start({}, &error)) << error.toStdString();
+    QtSerialPort port;
+    ASSERT_TRUE(port.OpenPort(server.device_path(), QStringLiteral("19200,n,8,1")));
+    std::atomic<bool> done{false};
+    std::thread chatter([&] {
+        while (!done) {
+            server.send_noise(QByteArray::fromHex("3e0579aa55"));
+            for (int ms = 0; ms < 200 && !done; ms += 5) QThread::msleep(5);
+        }
+    });
+    const auto image = parse_firmware_image(firmware_image_file(kZorvikLayout, 2), kZorvikLayout);
+    UploadSettings settings;
+    settings.sync_timeout_ms = 1'500;
+    QString text;
+    UploadEvents events;
+    events.text = [&](const QString& t) { text = t; };
+    std::atomic<bool> cancel{false};
+    const UploadOutcome outcome = run_upload(port, *image, settings, events, cancel);
+    done = true;
+    chatter.join();
+    EXPECT_EQ(outcome.result, UploadResult::Failed);
+    EXPECT_FALSE(outcome.synchronised);
+    EXPECT_EQ(text, "Прошиваем !  \r\n-----Прошивка не удалась------");
 }

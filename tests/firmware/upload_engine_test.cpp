@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -19,8 +20,33 @@ namespace {
 const QString kTwoBlocks =
     QStringLiteral("Прошиваем !  \r\nOk! \r\nBlock -1\r\nBlock 0\r\n") + kUploadDone;
 
+// Notes how long the line had been quiet (since the last byte read) when each
+// frame went out.
+class TimedPort : public FakeSerialPort {
+public:
+    using Clock = std::chrono::steady_clock;
+    std::vector<Clock::duration> quiet_before_write;
+    // A short read (a turnaround) that finds nothing lasts its time, as on a
+    // real port; longer ones still end at once, so that silence costs nothing.
+    QByteArray read_expected(int count, int timeout_ms) override {
+        QByteArray got = FakeSerialPort::read_expected(count, timeout_ms);
+        if (!got.isEmpty())
+            last_rx_ = Clock::now();
+        else if (timeout_ms > 0 && timeout_ms < SerialPort::kInterByteGapMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
+        return got;
+    }
+    uint16_t WritePort(const QByteArray& data) override {
+        if (last_rx_) quiet_before_write.push_back(Clock::now() - *last_rx_);
+        return FakeSerialPort::WritePort(data);
+    }
+
+private:
+    std::optional<Clock::time_point> last_rx_;
+};
+
 struct LoaderRig {
-    FakeSerialPort port;
+    TimedPort port;
     RomBootloader rom;
     std::atomic<bool> cancel{false};
     UploadSettings settings;
@@ -85,13 +111,18 @@ TEST(UploadEngine, TwoProgramBlocksAreWrittenReadBackAndStarted) {
     EXPECT_EQ(r.text, kTwoBlocks);
     EXPECT_EQ(r.frames(),
               QStringLiteral("7f 43bc ff00 %1 31ce 0000900090 data 31ce 0000908010 data "
-                             "11ee 0000900090 7f80 11ee 0000908010 7f80 21de")
+                             "11ee 0000900090 7f80 11ee 0000908010 7f80 11ee 000048034b 06f9 21de")
                   .arg(kHeaderFrames));
     EXPECT_EQ(r.port.writes[17], bootloader::data_frame(file.mid(64 + 160 * 128, 128)));
     EXPECT_EQ(r.rom.memory(0x9000, 256), file.mid(64 + 160 * 128, 256));
     EXPECT_EQ(r.rom.memory(0x4803, 7), QByteArray::fromHex("B300B400B500B6"));
     EXPECT_TRUE(r.rom.started());
     EXPECT_TRUE(r.messages.isEmpty());
+    EXPECT_TRUE(outcome.synchronised);
+    // Each frame waits for the line to have been quiet for the turnaround.
+    ASSERT_EQ(r.port.quiet_before_write.size(), r.port.writes.size() - 1);
+    EXPECT_GE(*std::min_element(r.port.quiet_before_write.begin(), r.port.quiet_before_write.end()),
+              std::chrono::milliseconds(1));
 }
 
 TEST(UploadEngine, PelgarWithCalibrationResetWritesDataBlockZeroThenTheProgram) {
@@ -111,27 +142,78 @@ TEST(UploadEngine, PelgarWithCalibrationResetWritesDataBlockZeroThenTheProgram) 
     EXPECT_TRUE(r.rom.data_memory_erased());
 }
 
-TEST(UploadEngine, RefusedOrUnansweredEraseIsToldAndTheUploadGoesOn) {
+TEST(UploadEngine, ARefusedOrUnansweredEraseOrHeaderByteEndsTheUploadNamed) {
     struct Row {
         const char* frame;
         const char* answer;
         int write; // its place among the writes
-        int reads; // reads it waits
+        int reads; // reads it waits (a refusal: its own, and one to see it came alone)
         QStringList messages;
     };
     const Row rows[] = {
-        {"ff00", "1f", 2, 1, {kUploadNack}},
-        {"43bc", "", 1, 5, {}}, // nothing for five reads: on to the next frame
+        {"ff00", "1f", 2, 2, {kUploadNack, "Стирание памяти не подтверждено: загрузчик отказал."}},
+        // nothing for five reads
+        {"43bc", "", 1, 5, {"Стирание памяти не подтверждено: загрузчик не ответил."}},
+        {"00b5b5",
+         "1f",
+         11,
+         2,
+         {kUploadNack,
+          "Запись байта заголовка по адресу 4807 не подтверждена: загрузчик отказал."}},
+        {"0000480941",
+         "",
+         13,
+         5,
+         {"Запись байта заголовка по адресу 4809 не подтверждена: загрузчик не ответил."}},
     };
     for (const Row& row : rows) {
         LoaderRig r;
         r.answer = [&](const QByteArray& w, QByteArray heard) {
             return w.toHex() == row.frame ? QByteArray::fromHex(row.answer) : heard;
         };
-        EXPECT_EQ(r.run(firmware_image_file(kZorvikLayout, 2)).result, UploadResult::Done);
+        const UploadOutcome outcome = r.run(firmware_image_file(kZorvikLayout, 2));
+        EXPECT_EQ(outcome.result, UploadResult::Failed) << row.frame;
+        EXPECT_TRUE(outcome.synchronised) << row.frame;
+        EXPECT_EQ(r.port.writes.size(), size_t(row.write + 1)) << row.frame; // nothing after it
         EXPECT_EQ(r.reads_after_write(row.write), row.reads) << row.frame;
         EXPECT_EQ(r.messages, row.messages) << row.frame;
-        EXPECT_EQ(r.text, kTwoBlocks);
+        EXPECT_EQ(r.text, "Прошиваем !  \r\n-----Прошивка не удалась------") << row.frame;
+        EXPECT_FALSE(r.rom.started()) << row.frame;
+    }
+}
+
+// Another device on the line (a sensor in periodic output) sends 3E 05 79 AA 55:
+// the 79 inside it is no acknowledge, nor is one that more bytes follow at once.
+TEST(UploadEngine, OnlyTheFirstByteAfterAFrameAnswersIt) {
+    const QByteArray chatter = QByteArray::fromHex("3e0579aa55");
+    {
+        // The loader is not listening yet (the sensor is still off).
+        LoaderRig r;
+        r.answer = [&](const QByteArray&, QByteArray) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            return chatter;
+        };
+        const UploadOutcome outcome = r.run(firmware_image_file(kZorvikLayout, 1));
+        EXPECT_EQ(outcome.result, UploadResult::Failed);
+        EXPECT_FALSE(outcome.synchronised);
+        EXPECT_EQ(r.frames().remove(u' ').remove(QStringLiteral("7f")), QString());
+        EXPECT_EQ(r.text, "Прошиваем !  \r\n-----Прошивка не удалась------");
+    }
+    {
+        // The chatter comes as the loader answers a header byte (or just
+        // after its acknowledge): the frame counts as unanswered.
+        for (const char* frame : {"00b5b5", "000048074f"}) {
+            LoaderRig r;
+            r.answer = [&](const QByteArray& w, QByteArray heard) -> QByteArray {
+                if (w.toHex() != frame) return heard;
+                return w.size() == 3 ? chatter + QByteArray::fromHex("1f") : heard + chatter;
+            };
+            EXPECT_EQ(r.run(firmware_image_file(kZorvikLayout, 1)).result, UploadResult::Failed);
+            EXPECT_EQ(r.messages, QStringList{"Запись байта заголовка по адресу 4807 не "
+                                              "подтверждена: загрузчик не ответил."})
+                << frame;
+            EXPECT_FALSE(r.frames().contains("0000480941")) << frame;
+        }
     }
 }
 
@@ -140,21 +222,30 @@ TEST(UploadEngine, ABlockRefusedUnansweredOrNotSentWholeEndsTheUploadWithoutStar
         const char* what;
         std::function<void(LoaderRig&)> fault;
         QStringList messages;
+        int data_frames; // the data frames sent: none after a refused command or address
     };
     const Row rows[] = {
         {"refused",
          [](LoaderRig& r) { r.rom.refuse_write_at(0x9080); },
-         {kUploadNack, " data 1,блок ошибка"}},
-        {"unanswered",
-         [](LoaderRig& r) { r.rom.go_silent_after(1); },
-         {" 31 1,блок ошибка", "addr 1,блок ошибка", " data 1,блок ошибка"}},
+         {kUploadNack, " data 1,блок ошибка"},
+         2},
+        {"unanswered", [](LoaderRig& r) { r.rom.go_silent_after(1); }, {" 31 1,блок ошибка"}, 1},
+        {"address refused",
+         [](LoaderRig& r) {
+             r.answer = [](const QByteArray& w, QByteArray heard) {
+                 return w.toHex() == "0000908010" ? QByteArray::fromHex("1f") : heard;
+             };
+         },
+         {kUploadNack, "addr 1,блок ошибка"},
+         1},
         {"short write",
          [](LoaderRig& r) {
              r.on_progress = [&r](int done) {
                  if (done == 1) r.port.failing_writes = 1, r.port.failed_count = 1;
              };
          },
-         {kUploadWriteFailed}},
+         {kUploadWriteFailed},
+         1},
     };
     for (const Row& row : rows) {
         LoaderRig r;
@@ -167,19 +258,65 @@ TEST(UploadEngine, ABlockRefusedUnansweredOrNotSentWholeEndsTheUploadWithoutStar
                   "Прошиваем !  \r\nOk! \r\nBlock -1\r\n-----Прошивка не удалась, блок 1------")
             << row.what;
         EXPECT_FALSE(r.frames().contains("21de")) << row.what;
+        EXPECT_EQ(r.frames().count(QStringLiteral("data")), row.data_frames) << row.what;
         EXPECT_FALSE(r.rom.started()) << row.what;
     }
 }
 
-TEST(UploadEngine, ABlockThatReadsBackDifferentFailsTheUpload) {
-    LoaderRig r;
-    r.on_verify = [&] { r.rom.poke(0x9085, QByteArray(1, '\xEE')); };
-    const UploadOutcome outcome = r.run(firmware_image_file(kZorvikLayout, 3));
-    EXPECT_EQ(outcome.result, UploadResult::Failed);
-    EXPECT_EQ(outcome.block, 1);
-    EXPECT_EQ(r.messages, QStringList{"Блок 1 в датчике не совпадает с файлом"});
-    EXPECT_TRUE(r.text.endsWith("Block 1\r\n-----Проверка не прошла, блок 1------"));
-    EXPECT_FALSE(r.rom.started());
+TEST(UploadEngine, ABlockOrHeaderByteThatCannotBeCheckedFailsTheUpload) {
+    const QString hint = QStringLiteral("Снимите флажок.");
+    struct Row {
+        const char* what;
+        std::function<void(LoaderRig&)> fault;
+        QStringList messages;
+        QString last;
+    };
+    const Row rows[] = {
+        {"block differs",
+         [](LoaderRig& r) { r.on_verify = [&r] { r.rom.poke(0x9085, QByteArray(1, '\xEE')); }; },
+         {"Блок 1 в датчике не совпадает с файлом"},
+         "Block 1\r\n-----Проверка не прошла, блок 1------"},
+        {"header byte differs",
+         [](LoaderRig& r) { r.on_verify = [&r] { r.rom.poke(0x4807, QByteArray(1, '\x00')); }; },
+         {"Байты заголовка в датчике не совпадают с файлом"},
+         "Block 1\r\n-----Проверка не прошла------"},
+        {"reading refused",
+         [](LoaderRig& r) {
+             r.answer = [](const QByteArray& w, QByteArray heard) {
+                 return w.toHex() == "11ee" ? QByteArray::fromHex("1f") : heard;
+             };
+         },
+         {kUploadNack, kUploadReadRefused + u' ' + hint},
+         "Block 1\r\n-----Проверка не прошла, блок 0------"},
+    };
+    for (const Row& row : rows) {
+        LoaderRig r;
+        r.settings.skip_verify_hint = hint;
+        row.fault(r);
+        const UploadOutcome outcome = r.run(firmware_image_file(kZorvikLayout, 3));
+        EXPECT_EQ(outcome.result, UploadResult::Failed) << row.what;
+        EXPECT_EQ(r.messages, row.messages) << row.what;
+        EXPECT_TRUE(r.text.endsWith(row.last)) << r.text.toStdString();
+        EXPECT_FALSE(r.frames().contains("21de")) << row.what;
+        EXPECT_FALSE(r.rom.started()) << row.what;
+    }
+}
+
+TEST(UploadEngine, AStartRefusedOrUnansweredIsNotDone) {
+    for (const bool verify : {true, false})
+        for (const char* answer : {"1f", ""}) {
+            LoaderRig r;
+            r.settings.verify = verify;
+            r.answer = [&](const QByteArray& w, QByteArray heard) {
+                return w.toHex() == "21de" ? QByteArray::fromHex(answer) : heard;
+            };
+            const UploadOutcome outcome = r.run(firmware_image_file(kZorvikLayout, 2));
+            EXPECT_EQ(outcome.result, UploadResult::NotStarted) << answer;
+            const QString last = verify ? kUploadNotStarted : kUploadNotStartedUnchecked;
+            EXPECT_EQ(outcome.last_line, last);
+            EXPECT_EQ(r.text,
+                      QStringLiteral("Прошиваем !  \r\nOk! \r\nBlock -1\r\nBlock 0\r\n") + last);
+        }
 }
 
 TEST(UploadEngine, SynchronisationGivesUpInTimeOrWhenCancelled) {

@@ -68,9 +68,11 @@ public:
         incoming.remove(0, out.size());
         return out;
     }
-    // Never waits: what is not there yet is silence.
-    QByteArray read_expected(int count, int) override {
-        calls.append(QStringLiteral("read_expected"));
+    // Never waits: what is not there yet is silence.  A read that would not
+    // wait on a real port either (timeout 0) is told apart.
+    QByteArray read_expected(int count, int timeout_ms) override {
+        calls.append(timeout_ms > 0 ? QStringLiteral("read_expected")
+                                    : QStringLiteral("read_waiting"));
         if (!open_) return {};
         QByteArray out = incoming.left(count);
         incoming.remove(0, out.size());
