@@ -1,5 +1,6 @@
 // zorvik-cli: the configurator's operations from the command line.
 #include "cli/cli_command_line.h"
+#include "cli/cli_profile.h"
 #include "cli/cli_runner.h"
 #include "cli/terminal_console.h"
 #include "link/clock.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("zorvik"));
     TerminalConsole console;
     SystemClock clock;
+    if (inv.command == CliCommand::ProfileShow) return run_profile_show(inv, console);
     if (!needs_port(inv.command)) return run_offline(inv, console, clock);
 
     // The built-in simulated line, or a serial device opened as the window
@@ -61,6 +63,14 @@ int main(int argc, char** argv) {
             QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
     };
 
+    switch (inv.command) {
+    case CliCommand::ProfileSave:
+    case CliCommand::ProfileDiff:
+    case CliCommand::ProfileApply:
+        return run_profile(inv, CliLine{*port, device}, console, clock, log_folder);
+    default:
+        break;
+    }
     if (inv.command == CliCommand::Flash)
         return run_flash(inv, CliLine{*port, device}, console, clock, log_folder);
     return run_cli(inv, CliLine{*port, device}, console, clock, log_folder);
