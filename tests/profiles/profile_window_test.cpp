@@ -9,6 +9,7 @@
 #include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
+#include "profiles/profile_file.h"
 #include "profiles/profile_window.h"
 #include "protocol/codes.h"
 #include "protocol/cp1251.h"
@@ -221,6 +222,19 @@ TEST(ProfileWindow, ApplyShowsTheDifferencesAsksOnceAndWritesOneATick) {
     r.dialogs.files = {path};
     r.f.compare_profile.click();
     EXPECT_EQ(r.until_message(), "Датчик совпадает с профилем.");
+
+    // Saved from the window, the sensor's setup is the profile's.
+    const QString saved = r.dir.filePath(QStringLiteral("saved.json"));
+    r.dialogs.files = {saved};
+    r.f.save_profile.click();
+    for (int i = 0; i < 20 && !r.f.MsgCom.text().startsWith("Профиль"); ++i) r.tick();
+    EXPECT_EQ(r.f.MsgCom.text(), "Профиль сохранён: " + saved);
+    const Result<Profile> back = read_profile_file(saved);
+    ASSERT_TRUE(back.ok()) << back.error().text.toStdString();
+    EXPECT_EQ(back->full, 118000u);
+    EXPECT_EQ(back->alarm, std::optional<uint8_t>(20));
+    EXPECT_EQ(back->extended, std::optional<uint8_t>(7));
+    EXPECT_EQ(back->table, std::optional<CalibrationTable>(standard_table()));
 
     // The locked sensor refuses the first write; the rest is not sent.
     r.select(5);
