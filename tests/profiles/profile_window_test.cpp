@@ -175,6 +175,8 @@ TEST(ProfileWindow, ApplyShowsTheDifferencesAsksOnceAndWritesOneATick) {
               "Изменится (датчик → профиль):\nПолный: 110960 → 118000\nПорог лампы: 10 → 20\n"
               "Таблица: строки 19, 20\nРежим: 0 → 8\nРасширенный режим: 5 → 7");
     EXPECT_EQ(r.dialogs.choosers.last(), "Применить профиль | Профили (*.json)");
+    // The first chooser starts in the program's folder, the next in the profile's.
+    EXPECT_EQ(r.dialogs.chooser_folders.last(), QCoreApplication::applicationDirPath());
     for (int i = 0; i < 3; ++i) r.tick();
     EXPECT_EQ(
         r.requests_since(from, 1),
@@ -190,6 +192,7 @@ TEST(ProfileWindow, ApplyShowsTheDifferencesAsksOnceAndWritesOneATick) {
     EXPECT_EQ(report, "Профиль применён.\nПолный: записано\nПорог лампы: записано\nТаблица: "
                       "записано\nРежим: записано");
     EXPECT_EQ(r.dialogs.questions.size(), 2);
+    EXPECT_EQ(r.dialogs.chooser_folders.last(), r.dir.path());
     const QList<QByteArray> sent = r.requests_since(from, 1);
     const QList<QByteArray> expected{request::read_id(1),
                                      request::read_state(1),
