@@ -3,6 +3,7 @@
 // run-log records), and bad profiles against a bare pseudo-terminal whose far
 // end checks that not a byte was sent.
 #include "protocol/cp1251.h"
+#include "protocol/requests.h"
 
 #include "../support/pty_pair.h"
 
@@ -336,4 +337,13 @@ TEST(ProfileEndToEnd, BadProfilesAreRefusedBeforeThePortOpens) {
             EXPECT_EQ(line.read_until_quiet(50), QByteArray());
         }
     }
+
+    // A good profile does go out; a sensor that does not answer gives 1.
+    const QString good = dir.filePath(QStringLiteral("good.json"));
+    ASSERT_TRUE(write_file(good, profile_text(176, good_rows, {})));
+    const Outcome o =
+        run_cli({"--port", line.slave_path(), "--address", "7", "profile", "diff", good}, log_dir);
+    EXPECT_EQ(o.status, 1) << show(o);
+    EXPECT_TRUE(o.err.contains("Нет ответа от датчика с адресом 7")) << show(o);
+    EXPECT_EQ(line.read_until_quiet(100), request::read_id(7));
 }
