@@ -278,6 +278,16 @@ QWidget* MainWindow::build_settings_tab() {
         keep_place(widgets_[name]);
     s->setColumnStretch(0, 1);
     left->addWidget(sensor);
+
+    auto* profile = new QGroupBox(QStringLiteral("Профиль"), page);
+    auto* pv = new QVBoxLayout(profile);
+    for (const char* name : {"save_profile", "compare_profile", "apply_profile"})
+        pv->addWidget(widgets_[name]);
+    auto* profile_bar = widgets_.get<QProgressBar>("profile_progress");
+    profile_bar->setTextVisible(false);
+    profile_bar->setMaximumHeight(em(profile_bar) / 2);
+    pv->addWidget(profile_bar);
+    left->addWidget(profile);
     left->addStretch(1);
     h->addLayout(left, 3);
 

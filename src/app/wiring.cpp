@@ -9,6 +9,7 @@
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
 #include "firmware/firmware_tab.h"
+#include "profiles/profile_window.h"
 #include "relay/relay_generator.h"
 #include "tables/table_window.h"
 #include "ui/gating.h"
@@ -65,6 +66,7 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     wire_exchange(cfg);
     wire_commands(cfg);
     wire_tables(cfg);
+    wire_profiles(cfg);
     wire_firmware(cfg);
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
     f.tabs.on_click = [&f] { tab_switched(f); };

@@ -18,7 +18,7 @@ struct CommandInfo {
 };
 
 // The window's question before the operation, where it asks one.
-const std::array<CommandInfo, 18> kCommands = {{
+const std::array<CommandInfo, 22> kCommands = {{
     {CliCommand::Scan, "scan", "scan", "search the line for sensors; prints their addresses",
      "Sends the network scan and prints each address that answered, one per line.\n"
      "Does not read an identity first: the scan is for finding the addresses.\n"},
@@ -119,6 +119,33 @@ const std::array<CommandInfo, 18> kCommands = {{
      "answer found in it: a state answer as a watch row (without the time), any other\n"
      "answer as the configurator's status text for it.  Needs no port.  A log that\n"
      "cannot be read or holds an answer that is no hexadecimal is refused as a whole.\n"},
+    {CliCommand::ProfileSave, "profile save", "profile save FILE",
+     "save the sensor's whole setup to a profile (JSON)",
+     "Reads identity, state and (firmware 1.7.0 and up) the calibration table, and\n"
+     "saves them as a profile: a JSON file written whole or not at all.  Sends no\n"
+     "changing request.\n"},
+    {CliCommand::ProfileShow, "profile show", "profile show FILE", "print a profile in words",
+     "Prints the profile FILE, a field a line.  Needs no port.\n"},
+    {CliCommand::ProfileDiff, "profile diff", "profile diff FILE",
+     "compare the sensor with a profile",
+     "Reads the sensor and prints one line per field that differs from the profile\n"
+     "(\"full: 114000 -> 118000\"; the table as one line naming the rows).\n"
+     "Exit status 0 when equal (\"no differences\"), 3 when they differ, 1 when the\n"
+     "sensor does not answer.\n"},
+    {CliCommand::ProfileApply, "profile apply",
+     "profile apply FILE [--dry-run] [--password N] [--all]",
+     "make the sensor (or every sensor) equal to a profile",
+     "Reads the sensor and writes only the fields that differ, each as the window's\n"
+     "own operation: empty and full by value, the mode with its extended byte, the\n"
+     "alarm level, the table; each waits for its confirmation.  Then reads the sensor\n"
+     "again: status 0 only when it now equals the profile.  Shows the changes and\n"
+     "asks once (--yes answers).  A field the sensor's firmware lacks is refused with\n"
+     "status 2 before any change; a bad FILE before the port is opened.\n"
+     "  --dry-run      print what would change; ask nothing, send no change\n"
+     "  --password N   present the password N before the first write\n"
+     "  --all          search the line and apply to every sensor found, in turn; one\n"
+     "                 line each: \"ADDRESS: applied\", \"ADDRESS: unchanged\" or\n"
+     "                 \"ADDRESS: refused: REASON\"; status 0 when all end equal\n"},
 }};
 
 const CommandInfo& info(CliCommand c) {
@@ -379,6 +406,37 @@ CliParse parse_relay(const QStringList& a, Invocation inv) {
     return run(inv);
 }
 
+CliParse parse_profile_apply(const QStringList& a, Invocation inv) {
+    const QString name = QStringLiteral("profile apply");
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (!is_option(a[i])) {
+            if (!inv.file.isEmpty())
+                return usage_error(QStringLiteral("%1: unexpected argument '%2'").arg(name, a[i]));
+            if (a[i].isEmpty()) return usage_error(QStringLiteral("%1: FILE is empty").arg(name));
+            inv.file = a[i];
+            continue;
+        }
+        const Option o = take_option(a, i, a[i] == u"--password");
+        if (o.name == u"--dry-run" && !o.has_value) {
+            inv.dry_run = true;
+        } else if (o.name == u"--all" && !o.has_value) {
+            inv.all = true;
+        } else if (o.name == u"--password") {
+            if (!o.has_value)
+                return usage_error(QStringLiteral("%1: --password needs a value").arg(name));
+            const OperationRules& r = rules_of(Operation::PasswordEnter);
+            const auto v = number_in(o.value, r.min, r.max);
+            if (!v) return bad_value(r.range_message);
+            inv.password = *v;
+            inv.password_text = o.value;
+        } else {
+            return usage_error(QStringLiteral("%1: unknown option '%2'").arg(name, a[i]));
+        }
+    }
+    if (inv.file.isEmpty()) return usage_error(QStringLiteral("%1: FILE is missing").arg(name));
+    return run(inv);
+}
+
 // A command with one number: in its operation's range, or that range's message.
 CliParse with_value(const QStringList& a, Invocation inv, const QString& name,
                     const QString& what) {
@@ -437,6 +495,11 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
         if (auto e = positional(a, 1, name, QStringLiteral("LOGFILE"))) return *e;
         inv.file = a[0];
         return run(inv);
+    case CliCommand::ProfileApply:
+        return parse_profile_apply(a, inv);
+    case CliCommand::ProfileSave:
+    case CliCommand::ProfileShow:
+    case CliCommand::ProfileDiff:
     case CliCommand::TableRead:
     case CliCommand::TableWrite:
         if (auto e = positional(a, 1, name, QStringLiteral("FILE"))) return *e;
@@ -462,12 +525,14 @@ std::optional<CliCommand> command_at(const QStringList& a, qsizetype& i, QString
             return c.command;
         }
     }
-    if (first == u"password" || first == u"table") {
+    if (first == u"password" || first == u"table" || first == u"profile") {
         const QString second = i + 1 < a.size() ? a[i + 1] : QString();
         if (second == u"--help" || second == u"-h" || second.isEmpty()) {
             *error = QStringLiteral("%1: say %2")
                          .arg(first, first == u"password" ? QStringLiteral("enter or change")
-                                                          : QStringLiteral("read or write"));
+                                     : first == u"table"  ? QStringLiteral("read or write")
+                                                          : QStringLiteral("save, show, diff or "
+                                                                            "apply"));
         } else {
             *error = QStringLiteral("%1: unknown action '%2'").arg(first, second);
         }
@@ -480,7 +545,8 @@ std::optional<CliCommand> command_at(const QStringList& a, qsizetype& i, QString
 } // namespace
 
 bool needs_port(CliCommand command) {
-    return command != CliCommand::Relay && command != CliCommand::Replay;
+    return command != CliCommand::Relay && command != CliCommand::Replay &&
+           command != CliCommand::ProfileShow;
 }
 
 RelayRequest relay_request(const Invocation& inv) {
@@ -598,7 +664,8 @@ QString cli_usage() {
                "\n"
                "Exit status: 0 done and confirmed by the sensor; 1 no answer, refused by the\n"
                "sensor (wrong password, frequency mode, firmware too old) or failed; 2 bad\n"
-               "usage or bad input, and then nothing at all has been sent.\n"
+               "usage or bad input, and then nothing at all has been sent; 3 only from\n"
+               "profile diff: the sensor differs from the profile.\n"
                "\n"
                "Run log: one file per run, named after the start time (a second run in the\n"
                "same second gets \"_2\" added), written as the window writes it.\n"

@@ -32,6 +32,10 @@ enum class CliCommand {
     Flash,
     Relay,
     Replay,
+    ProfileSave,
+    ProfileShow,
+    ProfileDiff,
+    ProfileApply,
 };
 
 // The mode options given; what is not given keeps the sensor's present value.
@@ -63,6 +67,12 @@ struct Invocation {
     bool reset_calibration = false;
     bool verify = true;
 
+    // profile apply
+    bool dry_run = false;
+    bool all = false;                // every sensor the scan finds
+    std::optional<int64_t> password; // entered before the first write
+    QString password_text;           // as typed, for the run log
+
     // relay (its number goes in `value`)
     RelayOp relay_op = RelayOp::ReadState;
     uint8_t relay_address = 1;
@@ -73,7 +83,8 @@ struct Invocation {
 // the present reading, with a value enters it); none for the others.
 std::optional<Operation> cli_operation(const Invocation& inv);
 
-// Whether the command talks through --port: all but relay and replay
+// Whether the command talks through --port: all but relay, replay and
+// profile show
 // (flash talks to the bootloader only).
 bool needs_port(CliCommand command);
 

@@ -1,6 +1,7 @@
 // zorvik-cli: the configurator's operations from the command line.
 // ZORVIK_VERSION and ZORVIK_INSTALL_BINDIR come from cmake/ZorvikInstall.cmake.
 #include "cli/cli_command_line.h"
+#include "cli/cli_profile.h"
 #include "cli/cli_runner.h"
 #include "cli/terminal_console.h"
 #include "link/clock.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("zorvik"));
     TerminalConsole console;
     SystemClock clock;
+    if (inv.command == CliCommand::ProfileShow) return run_profile_show(inv, console);
     if (!needs_port(inv.command)) return run_offline(inv, console, clock);
 
     // The built-in simulated line, or a serial device opened as the window
@@ -72,6 +74,14 @@ int main(int argc, char** argv) {
             QStringLiteral(ZORVIK_INSTALL_BINDIR));
     };
 
+    switch (inv.command) {
+    case CliCommand::ProfileSave:
+    case CliCommand::ProfileDiff:
+    case CliCommand::ProfileApply:
+        return run_profile(inv, CliLine{*port, device}, console, clock, log_folder);
+    default:
+        break;
+    }
     if (inv.command == CliCommand::Flash)
         return run_flash(inv, CliLine{*port, device}, console, clock, log_folder);
     return run_cli(inv, CliLine{*port, device}, console, clock, log_folder);

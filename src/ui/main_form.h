@@ -93,6 +93,11 @@ public:
     Button set_alarm{*this, "Command1", "Установить", FirmwareTag::V170};
     Button open_table{*this, "Command6", "Пересчитывать в литры", FirmwareTag::V170};
     CheckBox per_sents{*this, "per_sents", "пересчитывать в проценты", FirmwareTag::V200};
+    // Profiles: the sensor's whole setup in a file (src/profiles).
+    Button save_profile{*this, "save_profile", "Сохранить профиль…", FirmwareTag::Port};
+    Button compare_profile{*this, "compare_profile", "Сравнить с профилем…", FirmwareTag::Port};
+    Button apply_profile{*this, "apply_profile", "Применить профиль…", FirmwareTag::Port};
+    ProgressBar profile_progress{*this, "profile_progress", 100};
 
     Frame modes_frame{*this, "Frame4", "Режимы", FirmwareTag::Port};
     OptionButton R485{*this, "R485", "", FirmwareTag::Port};

@@ -29,6 +29,7 @@ public:
     std::deque<std::optional<QString>> inputs; // next input box results (default: cancel)
     std::deque<QString> files;                 // next file chooser results (default: cancel)
     QStringList choosers;                      // file choosers shown: "title | filter"
+    QStringList chooser_folders;               // the folder each chooser started in
     QStringList input_titles;                  // input boxes shown: "title | prefill"
     // Runs while a message box is "open", standing for what the user or a
     // timer does in its nested event loop.
@@ -68,12 +69,14 @@ public:
         inputs.pop_front();
         return v;
     }
-    QString open_file(const QString& title, const QString& filter, const QString&) override {
+    QString open_file(const QString& title, const QString& filter, const QString& folder) override {
         choosers.append(title + QStringLiteral(" | ") + filter);
+        chooser_folders.append(folder);
         return next_file();
     }
-    QString save_file(const QString& title, const QString& filter, const QString&) override {
+    QString save_file(const QString& title, const QString& filter, const QString& folder) override {
         choosers.append(title + QStringLiteral(" | ") + filter);
+        chooser_folders.append(folder);
         return next_file();
     }
 

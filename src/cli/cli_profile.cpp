@@ -1,0 +1,390 @@
+#include "cli/cli_profile.h"
+
+#include "cli/cli_link.h"
+#include "commands/operations.h"
+#include "exchange/exchange_cycle.h"
+#include "link/clock.h"
+#include "profiles/profile_file.h"
+#include "profiles/profile_plan.h"
+#include "protocol/codes.h"
+#include "protocol/requests.h"
+#include "protocol/serial_port.h"
+#include "protocol/session.h"
+#include "tables/table_exchange.h"
+
+#include <QDateTime>
+#include <QSaveFile>
+
+namespace {
+
+struct Answer {
+    uint8_t code = 0;
+    QByteArray reply;
+};
+
+// One sensor of an apply: what was read, what differs, what is to be written.
+struct Target {
+    uint8_t address = 0;
+    std::optional<SensorSetup> setup;
+    std::vector<Difference> diffs;
+    std::vector<ProfileWrite> writes;
+    QString refused;       // why nothing is written to it
+    bool firmware = false; // refused for a field its firmware lacks
+};
+
+class ProfileRunner {
+public:
+    ProfileRunner(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock)
+        : inv_(inv), console_(console), link_(line, console, clock), c_(link_.cfg()),
+          session_(line.port) {
+        listen_for_tables(c_); // the window's handling of table replies
+    }
+
+    int run(const std::function<QString()>& log_folder) {
+        if (const int refused = prepare(); refused >= 0) return refused;
+        if (!open(log_folder())) return kCliFailed;
+        int status = kCliFailed;
+        switch (inv_.command) {
+        case CliCommand::ProfileSave:
+            status = save();
+            break;
+        case CliCommand::ProfileDiff:
+            status = diff();
+            break;
+        default:
+            status = apply();
+            break;
+        }
+        link_.close();
+        return status;
+    }
+
+private:
+    int prepare();
+    bool open(const QString& log_folder);
+    int save();
+    int diff();
+    int apply();
+    int apply_all(std::vector<Target>& targets);
+    Target inspect(uint8_t address);
+    bool apply_to(const Target& t, QString* why);
+
+    std::optional<Answer> talk(const QByteArray& request, QString* why);
+    QString refusal(const Answer& a) const;
+    void select(uint8_t address);
+    // Identity, state and, when asked for and the firmware has one, the table.
+    std::optional<SensorSetup> read_sensor(uint8_t address, bool with_table, QString* why);
+
+    const Invocation& inv_;
+    CliConsole& console_;
+    CliLink link_;
+    Configurator& c_;
+    Session session_;
+    Profile profile_;
+    uint8_t address_ = 0;
+};
+
+int ProfileRunner::prepare() {
+    if (inv_.command == CliCommand::ProfileSave) {
+        // The file is written once the sensor is read; find out now whether it can be.
+        QSaveFile probe(inv_.file);
+        if (!probe.open(QIODevice::WriteOnly)) {
+            console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
+                         QStringLiteral(": ") + probe.errorString());
+            return kCliBadInput;
+        }
+        probe.cancelWriting();
+        return -1;
+    }
+    const Result<Profile> p = read_profile_file(inv_.file);
+    if (!p) {
+        console_.err(p.error().text);
+        return kCliBadInput;
+    }
+    profile_ = *p;
+    return -1;
+}
+
+bool ProfileRunner::open(const QString& log_folder) {
+    if (!link_.open(inv_.port, log_folder)) return false;
+    select(inv_.address);
+    return true;
+}
+
+void ProfileRunner::select(uint8_t address) {
+    address_ = address;
+    MainForm& f = c_.frmSerial;
+    f.CmbNet.clear();
+    f.CmbNet.add_item(QString::number(address));
+    f.CmbNet.set_list_index(0);
+}
+
+std::optional<Answer> ProfileRunner::talk(const QByteArray& request, QString* why) {
+    if (console_.stop_requested()) {
+        *why = QStringLiteral("прервано");
+        return std::nullopt;
+    }
+    const Result<QByteArray> got = session_.exchange(request);
+    if (!got) {
+        *why = describe(got.error(), address_);
+        if (got.error().kind == ErrorKind::NoAnswer) c_.str_to_log(*why);
+        return std::nullopt;
+    }
+    // The window's own handling of a received reply: status, run log, decoders.
+    process_reply(c_, *got);
+    return Answer{reply_header(*got)->code, *got};
+}
+
+QString ProfileRunner::refusal(const Answer& a) const {
+    const QString status = c_.frmSerial.MsgCom.text().trimmed();
+    // "Неверный пароль.", "Датчик в частотном режиме.", "Непонятно что пришло!"
+    if (a.code == RPL_WRONG_PASSWORD || a.code == RPL_FREQ_MODE ||
+        status == QStringLiteral("Непонятно что пришло!"))
+        return status;
+    return QStringLiteral("Ответ не соответствует запросу");
+}
+
+std::optional<SensorSetup> ProfileRunner::read_sensor(uint8_t address, bool with_table,
+                                                      QString* why) {
+    select(address);
+    const std::optional<Answer> id = talk(request::read_id(address), why);
+    if (!id) return std::nullopt;
+    if (id->code != CMD_READ_ID) {
+        *why = refusal(*id);
+        return std::nullopt;
+    }
+    const std::optional<Answer> state = talk(request::read_state(address), why);
+    if (!state) return std::nullopt;
+    if (state->code != CMD_READ_STATE) {
+        *why = refusal(*state);
+        return std::nullopt;
+    }
+    const IdentityReply identity = decode_identity(id->reply);
+    std::optional<CalibrationTable> table;
+    if (with_table && identity.version && reads_table(*identity.version)) {
+        c_.str_to_log(rules_of(Operation::TableRead).log_prefix);
+        const std::optional<Answer> t = talk(request::read_table(address), why);
+        if (!t) return std::nullopt;
+        if (t->code != CMD_READ_TABLE) {
+            *why = refusal(*t);
+            return std::nullopt;
+        }
+        const Result<CalibrationTable> decoded = decode_table_reply(t->reply);
+        if (!decoded) {
+            *why = decoded.error().text;
+            return std::nullopt;
+        }
+        table = *decoded;
+    }
+    const Result<SensorSetup> setup = setup_from(identity, decode_state(state->reply), table);
+    if (!setup) {
+        *why = setup.error().text;
+        return std::nullopt;
+    }
+    return *setup;
+}
+
+int ProfileRunner::save() {
+    QString why;
+    const std::optional<SensorSetup> setup = read_sensor(inv_.address, true, &why);
+    if (!setup) {
+        console_.err(why);
+        return kCliFailed;
+    }
+    const Profile p = profile_of(*setup, c_.clock.now().toString(Qt::ISODate));
+    if (!write_profile_file(inv_.file, p, &why)) {
+        console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
+                     QStringLiteral(": ") + why);
+        return kCliFailed;
+    }
+    return kCliDone;
+}
+
+int ProfileRunner::diff() {
+    QString why;
+    const std::optional<SensorSetup> setup =
+        read_sensor(inv_.address, profile_.table.has_value(), &why);
+    if (!setup) {
+        console_.err(why);
+        return kCliFailed;
+    }
+    const std::vector<Difference> diffs = differences(profile_, *setup);
+    if (diffs.empty()) {
+        console_.out(QStringLiteral("no differences"));
+        return kCliDone;
+    }
+    for (const Difference& d : diffs) console_.out(difference_line(d));
+    return kCliDiffers;
+}
+
+Target ProfileRunner::inspect(uint8_t address) {
+    Target t;
+    t.address = address;
+    t.setup = read_sensor(address, profile_.table.has_value(), &t.refused);
+    if (!t.setup) return t;
+    t.diffs = differences(profile_, *t.setup);
+    if (const auto s = firmware_shortfall(profile_, t.diffs, t.setup->firmware)) {
+        t.refused = shortfall_text(*s, t.setup->firmware);
+        t.firmware = true;
+        return t;
+    }
+    const int shown = c_.frmSerial.sgla.text().trimmed().toInt();
+    t.writes = profile_writes(profile_, *t.setup, t.diffs, address, shown);
+    return t;
+}
+
+bool ProfileRunner::apply_to(const Target& t, QString* why) {
+    select(t.address);
+    c_.str_to_log(kApplyProfileRecord + inv_.file);
+    if (inv_.password) {
+        const OperationRules& r = rules_of(Operation::PasswordEnter);
+        const Result<QByteArray> frame = r.build(t.address, t.setup->firmware, *inv_.password);
+        if (!frame) {
+            *why = frame.error().text;
+            return false;
+        }
+        c_.str_to_log(log_record(Operation::PasswordEnter, inv_.password_text, *inv_.password));
+        const std::optional<Answer> a = talk(*frame, why);
+        if (!a || a->code != r.confirmation) {
+            if (a) *why = refusal(*a);
+            *why = QStringLiteral("password: ") + *why;
+            return false;
+        }
+    }
+    for (const ProfileWrite& w : t.writes) {
+        c_.str_to_log(w.log_record);
+        const std::optional<Answer> a = talk(w.request, why);
+        if (!a || a->code != w.confirmation) {
+            if (a) *why = refusal(*a);
+            *why = field_key(w.field) + QStringLiteral(": ") + *why;
+            return false;
+        }
+        if (!inv_.all)
+            console_.out(field_key(w.field) + QStringLiteral(": ") +
+                         c_.frmSerial.MsgCom.text().trimmed());
+    }
+    // What the sensor holds now, compared once more.
+    const std::optional<SensorSetup> now = read_sensor(t.address, profile_.table.has_value(), why);
+    if (!now) {
+        *why = QStringLiteral("после записи: ") + *why;
+        return false;
+    }
+    const std::vector<Difference> left = differences(profile_, *now);
+    if (!left.empty()) {
+        QStringList lines;
+        for (const Difference& d : left) lines << difference_line(d);
+        *why = QStringLiteral("после записи датчик отличается от профиля: ") +
+               lines.join(QStringLiteral("; "));
+        return false;
+    }
+    return true;
+}
+
+int ProfileRunner::apply() {
+    std::vector<Target> targets;
+    if (inv_.all) {
+        c_.str_to_log(QStringLiteral("Cmd Ask Net "));
+        const Result<QList<uint8_t>> found = session_.scan();
+        if (!found || found->isEmpty()) {
+            console_.err(found ? QStringLiteral("Датчики на линии не найдены.")
+                               : describe(found.error(), address_));
+            return kCliFailed;
+        }
+        for (uint8_t a : *found) targets.push_back(inspect(a));
+        return apply_all(targets);
+    }
+
+    const Target t = inspect(inv_.address);
+    if (!t.refused.isEmpty()) {
+        console_.err(t.refused);
+        return t.firmware ? kCliBadInput : kCliFailed;
+    }
+    if (t.writes.empty()) {
+        console_.out(QStringLiteral("unchanged"));
+        return kCliDone;
+    }
+    for (const Difference& d : t.diffs) console_.out(difference_line(d));
+    if (inv_.dry_run) return kCliDone;
+    if (!inv_.yes) {
+        const std::optional<bool> answer = console_.ask(kApplyProfileQuestion);
+        if (!answer) {
+            console_.err(kApplyProfileQuestion);
+            console_.err(QStringLiteral("zorvik-cli: no terminal to answer on; give --yes to "
+                                        "answer yes"));
+            return kCliBadInput;
+        }
+        if (!*answer) return kCliFailed;
+    }
+    QString why;
+    if (!apply_to(t, &why)) {
+        console_.err(why);
+        return kCliFailed;
+    }
+    console_.out(QStringLiteral("applied"));
+    return kCliDone;
+}
+
+int ProfileRunner::apply_all(std::vector<Target>& targets) {
+    auto line = [](const Target& t, const QString& what) -> QString {
+        return QString::number(t.address) + QStringLiteral(": ") + what;
+    };
+    bool any_write = false;
+    for (const Target& t : targets) any_write = any_write || !t.writes.empty();
+    if (inv_.dry_run || (any_write && !inv_.yes)) {
+        // What would change, sensor by sensor.
+        for (const Target& t : targets) {
+            if (!t.refused.isEmpty())
+                console_.out(line(t, QStringLiteral("refused: ") + t.refused));
+            else if (t.diffs.empty())
+                console_.out(line(t, QStringLiteral("unchanged")));
+            for (const Difference& d : t.refused.isEmpty() ? t.diffs : std::vector<Difference>{})
+                console_.out(line(t, difference_line(d)));
+        }
+        if (inv_.dry_run) {
+            for (const Target& t : targets)
+                if (!t.refused.isEmpty()) return kCliFailed;
+            return kCliDone;
+        }
+        const std::optional<bool> answer = console_.ask(kApplyProfileQuestion);
+        if (!answer) {
+            console_.err(kApplyProfileQuestion);
+            console_.err(QStringLiteral("zorvik-cli: no terminal to answer on; give --yes to "
+                                        "answer yes"));
+            return kCliBadInput;
+        }
+        if (!*answer) return kCliFailed;
+    }
+    bool all_equal = true;
+    for (const Target& t : targets) {
+        QString why = t.refused;
+        if (why.isEmpty() && t.writes.empty()) {
+            console_.out(line(t, QStringLiteral("unchanged")));
+            continue;
+        }
+        if (why.isEmpty() && apply_to(t, &why)) {
+            console_.out(line(t, QStringLiteral("applied")));
+            continue;
+        }
+        all_equal = false;
+        console_.out(line(t, QStringLiteral("refused: ") + why));
+    }
+    return all_equal ? kCliDone : kCliFailed;
+}
+
+} // namespace
+
+int run_profile(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock,
+                const std::function<QString()>& log_folder) {
+    ProfileRunner runner(inv, line, console, clock);
+    return runner.run(log_folder);
+}
+
+int run_profile_show(const Invocation& inv, CliConsole& console) {
+    const Result<Profile> p = read_profile_file(inv.file);
+    if (!p) {
+        console.err(p.error().text);
+        return kCliBadInput;
+    }
+    for (const QString& l : describe_profile(*p)) console.out(l);
+    return kCliDone;
+}

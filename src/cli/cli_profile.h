@@ -1,0 +1,13 @@
+#pragma once
+// zorvik-cli profile save|show|diff|apply: a sensor's whole setup in a JSON
+// file, through the window's own requests, replies and run-log records.
+#include "cli/cli_runner.h"
+
+// profile diff: the sensor differs from the profile.
+inline constexpr int kCliDiffers = 3;
+
+// save, diff and apply.  A bad profile is refused before the port is opened.
+int run_profile(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock,
+                const std::function<QString()>& log_folder);
+// show: no port, no run log.
+int run_profile_show(const Invocation& inv, CliConsole& console);

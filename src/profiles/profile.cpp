@@ -1,0 +1,273 @@
+#include "profiles/profile.h"
+
+#include "protocol/mode_byte.h"
+#include "protocol/requests.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <cmath>
+
+namespace {
+
+Error bad(const QString& text) {
+    return Error{ErrorKind::BadInput, text};
+}
+
+// A whole number lo..hi, or nothing.
+std::optional<int64_t> whole_in(const QJsonValue& v, int64_t lo, int64_t hi) {
+    if (!v.isDouble()) return std::nullopt;
+    const double d = v.toDouble();
+    if (!std::isfinite(d) || std::floor(d) != d || d < double(lo) || d > double(hi))
+        return std::nullopt;
+    return int64_t(d);
+}
+
+QString range_text(const QString& key, int64_t lo, int64_t hi) {
+    return QStringLiteral("поле \"%1\": нужно целое число от %2 до %3").arg(key).arg(lo).arg(hi);
+}
+
+// A required (or, with `optional`, possibly absent) whole number.
+Result<std::optional<int64_t>> field(const QJsonObject& o, const QString& key, int64_t lo,
+                                     int64_t hi, bool optional = false) {
+    if (!o.contains(key)) {
+        if (optional) return std::optional<int64_t>();
+        return bad(QStringLiteral("нет поля \"%1\"").arg(key));
+    }
+    const auto v = whole_in(o.value(key), lo, hi);
+    if (!v) return bad(range_text(key, lo, hi));
+    return std::optional<int64_t>(*v);
+}
+
+Result<CalibrationTable> table_of(const QJsonValue& v) {
+    const Error wrong = bad(QStringLiteral("поле \"table\": нужно 20 пар [показания, литры], "
+                                           "каждое число от 0 до %1")
+                                .arg(CalibrationTable::kMaxValue));
+    if (!v.isArray() || v.toArray().size() != CalibrationTable::kPoints) return wrong;
+    CalibrationTable t;
+    const QJsonArray rows = v.toArray();
+    for (int k = 0; k < CalibrationTable::kPoints; ++k) {
+        const QJsonValue row = rows[k];
+        if (!row.isArray() || row.toArray().size() != 2) return wrong;
+        const auto reading = whole_in(row.toArray()[0], 0, CalibrationTable::kMaxValue);
+        const auto litres = whole_in(row.toArray()[1], 0, CalibrationTable::kMaxValue);
+        if (!reading || !litres) return wrong;
+        t.readings[size_t(k)] = uint16_t(*reading);
+        t.litres[size_t(k)] = uint16_t(*litres);
+    }
+    return t;
+}
+
+QString only_from(const QString& key, int needed, int firmware) {
+    return QStringLiteral("поле \"%1\" бывает только у прошивки %2 и новее, а профиль снят с %3")
+        .arg(key, dotted_version(needed), dotted_version(firmware));
+}
+
+} // namespace
+
+QString field_key(ProfileField field) {
+    switch (field) {
+    case ProfileField::Empty:
+        return QStringLiteral("empty");
+    case ProfileField::Full:
+        return QStringLiteral("full");
+    case ProfileField::Alarm:
+        return QStringLiteral("alarm");
+    case ProfileField::Table:
+        return QStringLiteral("table");
+    case ProfileField::Mode:
+        return QStringLiteral("mode");
+    case ProfileField::Extended:
+        return QStringLiteral("extended");
+    }
+    return {};
+}
+
+QString field_caption(ProfileField field) {
+    switch (field) {
+    case ProfileField::Empty:
+        return QStringLiteral("Пустой");
+    case ProfileField::Full:
+        return QStringLiteral("Полный");
+    case ProfileField::Alarm:
+        return QStringLiteral("Порог лампы");
+    case ProfileField::Table:
+        return QStringLiteral("Таблица");
+    case ProfileField::Mode:
+        return QStringLiteral("Режим");
+    case ProfileField::Extended:
+        return QStringLiteral("Расширенный режим");
+    }
+    return {};
+}
+
+QString dotted_version(int code) {
+    QStringList parts;
+    for (QChar d : QString::number(code)) parts << QString(d);
+    return parts.join(u'.');
+}
+
+Result<Profile> parse_profile(const QByteArray& json) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        return bad(QStringLiteral("это не JSON (%1, позиция %2)")
+                       .arg(error.errorString())
+                       .arg(error.offset));
+    if (!doc.isObject()) return bad(QStringLiteral("это не профиль: нужен объект JSON"));
+    const QJsonObject o = doc.object();
+    if (o.value(QStringLiteral("format")).toString() != kProfileFormat)
+        return bad(QStringLiteral("это не профиль: \"format\" не \"%1\"").arg(kProfileFormat));
+    const auto version = whole_in(o.value(QStringLiteral("version")), 0, 1'000'000);
+    if (!version || *version != kProfileVersion)
+        return bad(QStringLiteral("версия профиля не %1: этот формат не поддерживается")
+                       .arg(kProfileVersion));
+
+    Profile p;
+    p.saved = o.value(QStringLiteral("saved")).toString();
+    const auto serial = field(o, QStringLiteral("serial"), 0, 0xFFFFFFFFll);
+    if (!serial) return serial.error();
+    const auto firmware = field(o, QStringLiteral("firmware"), 0, 255);
+    if (!firmware) return firmware.error();
+    const auto empty = field(o, QStringLiteral("empty"), 0, kLongMax);
+    if (!empty) return empty.error();
+    const auto full = field(o, QStringLiteral("full"), 0, kLongMax);
+    if (!full) return full.error();
+    const auto mode = field(o, QStringLiteral("mode"), 0, 255);
+    if (!mode) return mode.error();
+    const auto alarm = field(o, QStringLiteral("alarm"), kAlarmMin, kAlarmMax, true);
+    if (!alarm) return alarm.error();
+    const auto extended = field(o, QStringLiteral("extended"), 0, 255, true);
+    if (!extended) return extended.error();
+    p.serial = uint32_t(**serial);
+    p.firmware = int(**firmware);
+    p.empty = uint32_t(**empty);
+    p.full = uint32_t(**full);
+    p.mode = uint8_t(**mode);
+    if (*alarm) {
+        if (p.firmware < kAlarmFirmware)
+            return bad(only_from(QStringLiteral("alarm"), kAlarmFirmware, p.firmware));
+        p.alarm = uint8_t(**alarm);
+    }
+    if (*extended) {
+        if (p.firmware < kExtendedFirmware)
+            return bad(only_from(QStringLiteral("extended"), kExtendedFirmware, p.firmware));
+        p.extended = uint8_t(**extended);
+    }
+    if (o.contains(QStringLiteral("table"))) {
+        if (p.firmware < kTableFirmware)
+            return bad(only_from(QStringLiteral("table"), kTableFirmware, p.firmware));
+        const Result<CalibrationTable> table = table_of(o.value(QStringLiteral("table")));
+        if (!table) return table.error();
+        p.table = *table;
+    }
+    return p;
+}
+
+QByteArray profile_json(const Profile& p) {
+    // Written by hand rather than through QJsonObject, which sorts its keys:
+    // the fields stand in the order people read them, a table row a line.
+    auto text = [](const QString& v) {
+        return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact))
+            .chopped(1)
+            .mid(1);
+    };
+    QStringList fields;
+    auto add = [&fields](const char* key, const QString& value) {
+        fields << QStringLiteral("    \"%1\": %2").arg(QLatin1String(key), value);
+    };
+    add("format", text(kProfileFormat));
+    add("version", QString::number(kProfileVersion));
+    add("saved", text(p.saved));
+    add("serial", QString::number(p.serial));
+    add("firmware", QString::number(p.firmware));
+    add("empty", QString::number(p.empty));
+    add("full", QString::number(p.full));
+    if (p.alarm) add("alarm", QString::number(*p.alarm));
+    add("mode", QString::number(p.mode));
+    add("mode_description", text(describe_mode(p.mode)));
+    if (p.extended) {
+        add("extended", QString::number(*p.extended));
+        add("extended_description", text(describe_extended(*p.extended)));
+    }
+    if (p.table) {
+        QStringList rows;
+        for (int k = 0; k < CalibrationTable::kPoints; ++k)
+            rows << QStringLiteral("        [%1, %2]")
+                        .arg(p.table->readings[size_t(k)])
+                        .arg(p.table->litres[size_t(k)]);
+        add("table",
+            QStringLiteral("[\n") + rows.join(QStringLiteral(",\n")) + QStringLiteral("\n    ]"));
+    }
+    return (QStringLiteral("{\n") + fields.join(QStringLiteral(",\n")) + QStringLiteral("\n}\n"))
+        .toUtf8();
+}
+
+QString describe_mode(uint8_t mode) {
+    const ModeByte m = ModeByte::decode(mode);
+    QStringList words;
+    if (!m.output) {
+        words << QStringLiteral("выход неизвестен");
+    } else {
+        switch (*m.output) {
+        case OutputInterface::Rs485:
+            words << QStringLiteral("RS-485");
+            break;
+        case OutputInterface::Analog:
+            words << QStringLiteral("аналоговый");
+            break;
+        case OutputInterface::Frequency:
+            words << QStringLiteral("частотный");
+            break;
+        case OutputInterface::Periodic:
+            words << QStringLiteral("периодический");
+            break;
+        case OutputInterface::PeriodicRs485:
+            words << QStringLiteral("периодический RS485");
+            break;
+        case OutputInterface::Rs232:
+            words << QStringLiteral("RS-232");
+            break;
+        }
+    }
+    if (m.invert) words << QStringLiteral("инверсия индикатора");
+    if (m.smoothing) words << QStringLiteral("сглаживание");
+    if (m.range4096) words << QStringLiteral("диапазон 4096");
+    if (m.litres) words << QStringLiteral("пересчёт в литры");
+    if (m.percent) words << QStringLiteral("пересчёт в проценты");
+    return words.join(QStringLiteral(", "));
+}
+
+QString describe_extended(uint8_t extended) {
+    const ExtendedMode x = ExtendedMode::decode(extended);
+    QStringList words{QStringLiteral("сглаживание %1").arg(x.smoothing_level)};
+    words << (x.thermal_compensation_off ? QStringLiteral("термокомпенсация откл.")
+                                         : QStringLiteral("термокомпенсация вкл."));
+    if (x.angle) words << QStringLiteral("угол");
+    if (x.quality) words << QStringLiteral("качество");
+    return words.join(QStringLiteral(", "));
+}
+
+QStringList describe_profile(const Profile& p) {
+    QStringList l;
+    l << QStringLiteral("serial %1").arg(p.serial);
+    l << QStringLiteral("firmware %1 (%2)").arg(p.firmware).arg(dotted_version(p.firmware));
+    if (!p.saved.isEmpty()) l << QStringLiteral("saved %1").arg(p.saved);
+    l << QStringLiteral("empty %1").arg(p.empty);
+    l << QStringLiteral("full %1").arg(p.full);
+    if (p.alarm) l << QStringLiteral("alarm %1%").arg(*p.alarm);
+    l << QStringLiteral("mode %1: %2").arg(p.mode).arg(describe_mode(p.mode));
+    if (p.extended)
+        l << QStringLiteral("extended %1: %2").arg(*p.extended).arg(describe_extended(*p.extended));
+    if (p.table) {
+        l << QStringLiteral("table (row: reading -> litres)");
+        for (int k = 0; k < CalibrationTable::kPoints; ++k)
+            l << QStringLiteral("%1: %2 -> %3")
+                     .arg(k + 1, 4)
+                     .arg(p.table->readings[size_t(k)])
+                     .arg(p.table->litres[size_t(k)]);
+    }
+    return l;
+}

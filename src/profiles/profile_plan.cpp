@@ -1,0 +1,166 @@
+#include "profiles/profile_plan.h"
+
+#include "commands/operations.h"
+#include "protocol/requests.h"
+
+#include <algorithm>
+
+namespace {
+QString text_of(const std::optional<uint8_t>& v) {
+    return v ? QString::number(*v) : QStringLiteral("none");
+}
+
+QString table_record(const CalibrationTable& t) {
+    QString record = rules_of(Operation::TableWrite).log_prefix;
+    for (const QString& cell : t.to_texts()) record += u' ' + cell + u',';
+    return record;
+}
+} // namespace
+
+bool reads_table(int firmware) {
+    return firmware >= kTableFirmware;
+}
+
+Result<SensorSetup> setup_from(const IdentityReply& identity, const StateReply& state,
+                               const std::optional<CalibrationTable>& table) {
+    if (!identity.serial || !identity.version)
+        return Error{ErrorKind::ShortReply, QStringLiteral("Неполный ответ.")};
+    SensorSetup s;
+    s.serial = *identity.serial;
+    s.firmware = *identity.version;
+    const bool alarm = s.firmware >= kAlarmFirmware;
+    const bool extended = s.firmware >= kExtendedFirmware;
+    if (!state.empty || !state.full || !state.mode || (alarm && !state.alarm_level) ||
+        (extended && !state.extended_mode))
+        return Error{ErrorKind::ShortReply, QStringLiteral("Датчик не сообщил свои настройки.")};
+    s.empty = *state.empty;
+    s.full = *state.full;
+    s.mode = *state.mode;
+    if (alarm) s.alarm = state.alarm_level;
+    if (extended) s.extended = state.extended_mode;
+    if (reads_table(s.firmware)) s.table = table;
+    return s;
+}
+
+Profile profile_of(const SensorSetup& s, const QString& saved) {
+    Profile p;
+    p.saved = saved;
+    p.serial = s.serial;
+    p.firmware = s.firmware;
+    p.empty = s.empty;
+    p.full = s.full;
+    p.alarm = s.alarm;
+    p.mode = s.mode;
+    p.extended = s.extended;
+    p.table = s.table;
+    return p;
+}
+
+std::vector<Difference> differences(const Profile& p, const SensorSetup& s) {
+    std::vector<Difference> d;
+    if (p.empty != s.empty)
+        d.push_back({ProfileField::Empty, QString::number(s.empty), QString::number(p.empty), {}});
+    if (p.full != s.full)
+        d.push_back({ProfileField::Full, QString::number(s.full), QString::number(p.full), {}});
+    if (p.alarm && p.alarm != s.alarm)
+        d.push_back({ProfileField::Alarm, text_of(s.alarm), text_of(p.alarm), {}});
+    if (p.table && p.table != s.table) {
+        Difference t{ProfileField::Table, QStringLiteral("none"), QString(), {}};
+        if (s.table) {
+            for (int k = 0; k < CalibrationTable::kPoints; ++k)
+                if (p.table->readings[size_t(k)] != s.table->readings[size_t(k)] ||
+                    p.table->litres[size_t(k)] != s.table->litres[size_t(k)])
+                    t.rows << k + 1;
+        }
+        d.push_back(t);
+    }
+    if (p.mode != s.mode)
+        d.push_back({ProfileField::Mode, QString::number(s.mode), QString::number(p.mode), {}});
+    if (p.extended && p.extended != s.extended)
+        d.push_back({ProfileField::Extended, text_of(s.extended), text_of(p.extended), {}});
+    return d;
+}
+
+QString difference_line(const Difference& d) {
+    const QString key = field_key(d.field);
+    if (d.field == ProfileField::Table && !d.rows.isEmpty()) {
+        QStringList rows;
+        for (int r : d.rows) rows << QString::number(r);
+        return QStringLiteral("%1: row%2 %3 differ%4")
+            .arg(key, d.rows.size() > 1 ? QStringLiteral("s") : QString(),
+                 rows.join(QStringLiteral(", ")),
+                 d.rows.size() > 1 ? QString() : QStringLiteral("s"));
+    }
+    if (d.field == ProfileField::Table) return key + QStringLiteral(": none -> 20 rows");
+    return QStringLiteral("%1: %2 -> %3").arg(key, d.sensor, d.profile);
+}
+
+std::optional<Shortfall> firmware_shortfall(const Profile& p, const std::vector<Difference>& diffs,
+                                            int firmware) {
+    // Fields the sensor does not have at all, whatever their values.
+    if (p.alarm && firmware < kAlarmFirmware) return Shortfall{ProfileField::Alarm, kAlarmFirmware};
+    if (p.table && firmware < kTableFirmware) return Shortfall{ProfileField::Table, kTableFirmware};
+    if (p.extended && firmware < kExtendedFirmware)
+        return Shortfall{ProfileField::Extended, kExtendedFirmware};
+    // Fields it has, but takes a new value of only from some firmware on.
+    for (const Difference& d : diffs) {
+        int needed = 0;
+        switch (d.field) {
+        case ProfileField::Empty:
+            needed = needed_version(rules_of(Operation::DirectEmpty).tag);
+            break;
+        case ProfileField::Full:
+            needed = needed_version(rules_of(Operation::DirectFull).tag);
+            break;
+        case ProfileField::Mode: {
+            const ModeByte m = ModeByte::decode(p.mode);
+            needed = needed_version(mode_tag(m.output, m.litres || m.percent, false));
+            break;
+        }
+        default:
+            break;
+        }
+        if (firmware < needed) return Shortfall{d.field, needed};
+    }
+    return std::nullopt;
+}
+
+QString shortfall_text(const Shortfall& s, int firmware) {
+    return QStringLiteral("%1: нужна прошивка %2 или новее, у датчика %3")
+        .arg(field_key(s.field), dotted_version(s.needed),
+             firmware > 0 ? dotted_version(firmware) : QStringLiteral("неизвестной версии"));
+}
+
+std::vector<ProfileWrite> profile_writes(const Profile& p, const SensorSetup& s,
+                                         const std::vector<Difference>& diffs, uint8_t address,
+                                         int smoothing_shown) {
+    auto differs = [&diffs](ProfileField f) {
+        return std::any_of(diffs.begin(), diffs.end(),
+                           [f](const Difference& d) { return d.field == f; });
+    };
+    const int v = s.firmware;
+    std::vector<ProfileWrite> w;
+    auto by_value = [&](ProfileField field, Operation op, int64_t value) {
+        const OperationRules& r = rules_of(op);
+        const Result<QByteArray> frame = r.build(address, v, value);
+        if (frame)
+            w.push_back(
+                {field, *frame, log_record(op, QString::number(value), value), r.confirmation});
+    };
+    if (differs(ProfileField::Empty))
+        by_value(ProfileField::Empty, Operation::DirectEmpty, p.empty);
+    if (differs(ProfileField::Full)) by_value(ProfileField::Full, Operation::DirectFull, p.full);
+    if (differs(ProfileField::Alarm) && p.alarm)
+        by_value(ProfileField::Alarm, Operation::Alarm, *p.alarm);
+    if (differs(ProfileField::Table) && p.table)
+        w.push_back({ProfileField::Table, request::write_table(address, v, *p.table),
+                     table_record(*p.table), rules_of(Operation::TableWrite).confirmation});
+    if (differs(ProfileField::Mode) || differs(ProfileField::Extended)) {
+        const uint8_t extended = p.extended.value_or(s.extended.value_or(0));
+        const int level =
+            v >= kExtendedFirmware ? extended & ExtendedMode::kLevelMask : smoothing_shown;
+        w.push_back({ProfileField::Mode, request::set_mode(address, v, p.mode, extended),
+                     mode_log_record(p.mode, level), rules_of(Operation::Mode).confirmation});
+    }
+    return w;
+}

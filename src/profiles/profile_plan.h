@@ -1,0 +1,74 @@
+#pragma once
+// What a sensor reports of its setup, how it differs from a profile, and the
+// writes that make it equal: the window's own operations (levels entered by
+// value, never the present reading; the mode with its extended byte; the
+// alarm level; the table), with their frames and run-log records.
+#include "profiles/profile.h"
+#include "protocol/replies.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <optional>
+#include <vector>
+
+// A sensor's setup as read from it: identity, state and (from 1.7.0) table.
+struct SensorSetup {
+    uint32_t serial = 0;
+    int firmware = 0;
+    uint32_t empty = 0;
+    uint32_t full = 0;
+    uint8_t mode = 0;
+    std::optional<uint8_t> alarm;    // from 1.7.0
+    std::optional<uint8_t> extended; // from 1.7.6
+    std::optional<CalibrationTable> table;
+};
+
+// Whether the table is read from a sensor of this firmware.
+bool reads_table(int firmware);
+// The setup from the replies; an error when the state reply lacks a field
+// this firmware reports.
+Result<SensorSetup> setup_from(const IdentityReply& identity, const StateReply& state,
+                               const std::optional<CalibrationTable>& table);
+// The profile of a sensor, saved at `saved`.
+Profile profile_of(const SensorSetup& s, const QString& saved);
+
+struct Difference {
+    ProfileField field;
+    QString sensor;  // the sensor's value as text ("none" when it has no such field)
+    QString profile; // the profile's
+    QList<int> rows; // the table: the rows (from 1) that differ
+};
+// The fields where the sensor differs from the profile, in the order of ProfileField.
+std::vector<Difference> differences(const Profile& p, const SensorSetup& s);
+// "full: 114000 -> 118000", "table: rows 3, 7 differ".
+QString difference_line(const Difference& d);
+
+// A field the sensor's firmware cannot take: its name and the firmware it needs.
+struct Shortfall {
+    ProfileField field;
+    int needed = 0;
+};
+std::optional<Shortfall> firmware_shortfall(const Profile& p, const std::vector<Difference>& diffs,
+                                            int firmware);
+// "extended: нужна прошивка 1.7.6 или новее, у датчика 1.7.4".
+QString shortfall_text(const Shortfall& s, int firmware);
+
+struct ProfileWrite {
+    ProfileField field; // the mode write stands for both mode bytes
+    QByteArray request;
+    QString log_record;
+    uint8_t confirmation = 0;
+};
+// The writes that make the sensor at `address` equal to the profile, one per
+// differing field (one for both mode bytes).  `smoothing_shown` is the level
+// the window's `sgla` shows, which the mode record names before 1.7.6.
+std::vector<ProfileWrite> profile_writes(const Profile& p, const SensorSetup& s,
+                                         const std::vector<Difference>& diffs, uint8_t address,
+                                         int smoothing_shown);
+
+// Asked once before a profile's writes, in the window and on the terminal.
+inline const QString kApplyProfileQuestion =
+    QStringLiteral("Сейчас настройки датчика будут изменены по профилю. Вы уверены что это нужно?");
+// The run-log record before a profile's writes.
+inline const QString kApplyProfileRecord = QStringLiteral("Cmd Apply Profile = ");
