@@ -2,8 +2,9 @@
 # Installs the Debian packages the project needs, when any are missing.
 # `deps.sh fuzz`: also clang and its fuzzer runtime, for scripts/fuzz.sh.
 set -euo pipefail
+# libqt6opengl6-dev: the Charts CMake package needs Qt6OpenGL, which qt6-charts-dev does not pull in.
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
-      libgtest-dev libgmock-dev googletest fonts-dejavu-core xvfb xauth)
+      qt6-charts-dev libqt6opengl6-dev libgtest-dev libgmock-dev googletest fonts-dejavu-core xvfb xauth)
 if [ "${1:-}" = fuzz ]; then
   pkgs+=(clang-14 libclang-rt-14-dev)
 fi

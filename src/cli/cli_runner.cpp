@@ -1,7 +1,7 @@
 #include "cli/cli_runner.h"
 
 #include "cli/cli_link.h"
-#include "cli/watch_row.h"
+#include "protocol/watch_row.h"
 #include "commands/operations.h"
 #include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
