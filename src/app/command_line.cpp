@@ -23,6 +23,14 @@ CommandLine parse_command_line(const QStringList& args) {
                 return cl;
             }
             cl.ports.append(name);
+        } else if (a == u"--record" || a.startsWith(u"--record=")) {
+            const bool joined = a.startsWith(u"--record=");
+            if (!joined && i + 1 < args.size()) cl.record = args[++i];
+            if (joined) cl.record = a.mid(9);
+            if (cl.record.isEmpty()) {
+                cl.error = QStringLiteral("option --record needs a file name");
+                return cl;
+            }
         } else if (a.startsWith(u'-')) {
             cl.error = QStringLiteral("unknown option '%1'").arg(a);
             return cl;
@@ -56,12 +64,14 @@ QStringList without_toolkit_options(const QStringList& args) {
 
 QString usage_text() {
     return QStringLiteral(
-               "Usage: zorvik [--demo] [--port NAME]... [--connect] [--help]\n"
+               "Usage: zorvik [--demo] [--port NAME]... [--connect] [--record FILE] [--help]\n"
                "\n"
                "  --demo       offer the built-in simulated sensor line as \"%1\" and select it\n"
                "  --port NAME  offer this serial device (for example a zorvik-sim link) and\n"
                "               select it; may be given more than once\n"
                "  --connect    open the selected port as soon as the main window shows\n"
+               "  --record FILE  append every state reply to the CSV file FILE (the columns\n"
+               "               of zorvik-cli watch), for unattended logging\n"
                "  --help       show this text and exit\n")
         .arg(kDemoLineEntry);
 }
