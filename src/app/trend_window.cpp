@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsLineItem>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
@@ -42,6 +43,22 @@ const SeriesLook kLook[kTrendSeriesCount] = {
     {"Текущий", QColor(0xc0, 0x39, 0x2b), Qt::AlignRight},
     {"Темп-ра", QColor(0x2e, 0x8b, 0x57), Qt::AlignRight},
 };
+
+// A range around [lo, hi] with a margin, its ends on round numbers, at
+// least `least` wide, so the axis does not jump with every small change.
+std::pair<double, double> nice_range(double lo, double hi, double least) {
+    const double span = std::max(hi - lo, least);
+    const double raw = span / 5;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = magnitude;
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (raw <= m * magnitude) {
+            step = m * magnitude;
+            break;
+        }
+    return {std::floor((lo - span * 0.05) / step) * step,
+            std::ceil((hi + span * 0.05) / step) * step};
+}
 
 QString time_text(qint64 t_ms) {
     return QDateTime::fromMSecsSinceEpoch(t_ms).toString(QStringLiteral("HH:mm:ss"));
@@ -106,7 +123,11 @@ TrendWindow::TrendWindow(Trends& trends, const Clock& clock, Dialogs& dialogs, Q
     }
     view_ = new QChartView(chart_, this);
     view_->setObjectName(QStringLiteral("trend_chart"));
-    view_->setRenderHint(QPainter::Antialiasing);
+    // Lines of thousands of points with noise in them: antialiased, they cost
+    // the window most of its redraw time, and one-pixel lines read well as they are.
+    view_->setRenderHint(QPainter::Antialiasing, false);
+    // The lines change every second; an index of the scene's items would be rebuilt each time.
+    view_->scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
     view_->setMinimumSize(fontMetrics().height() * 30, fontMetrics().height() * 16);
     view_->setMouseTracking(true);
     view_->viewport()->setMouseTracking(true);
@@ -218,8 +239,10 @@ QLineSeries* TrendWindow::line(TrendSeries s, size_t i) {
     auto& pool = lines_[size_t(s)];
     while (pool.size() <= i) {
         auto* series = new QLineSeries(chart_);
-        QPen pen(kLook[int(s)].colour);
-        pen.setWidthF(1.5);
+        // A cosmetic pen is drawn without outlining the path first: thousands
+        // of points a second stay cheap.
+        QPen pen(kLook[int(s)].colour, 1);
+        pen.setCosmetic(true);
         series->setPen(pen);
         chart_->addSeries(series);
         series->attachAxis(time_axis_);
@@ -242,19 +265,31 @@ void TrendWindow::refresh() {
     if (!following_ && span == 0 && !ring.empty()) to = std::max(to, from + 1000);
     from_ms_ = from;
     to_ms_ = to;
-    time_axis_->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(to));
+    // Every change of an axis or a series makes the chart lay out its lines
+    // again, so only what changed is set, the lines last.
     const qint64 width = to - from;
-    time_axis_->setFormat(width <= kSpanMs[TenMinutes] ? QStringLiteral("HH:mm:ss")
-                          : width <= 86'400'000        ? QStringLiteral("HH:mm")
-                                                       : QStringLiteral("dd.MM HH:mm"));
+    const QString format = width <= kSpanMs[TenMinutes] ? QStringLiteral("HH:mm:ss")
+                           : width <= 86'400'000        ? QStringLiteral("HH:mm")
+                                                        : QStringLiteral("dd.MM HH:mm");
+    if (time_axis_->format() != format) time_axis_->setFormat(format);
+    // Ticks a whole number of seconds or minutes apart.
+    const int ticks = span == kSpanMs[TenMinutes] ? 11 : 7;
+    if (time_axis_->tickCount() != ticks) time_axis_->setTickCount(ticks);
+    time_axis_->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(to));
 
-    const int columns = std::max(1, int(chart_->plotArea().width()));
+    // Pixel columns on a grid fixed in time, so that a column keeps its points
+    // as the window moves on and the lines behind the newest stay as they were.
+    const int pixels = std::max(1, int(chart_->plotArea().width()));
+    const qint64 column_ms = std::max<qint64>(1, (width + pixels - 1) / pixels);
+    const qint64 grid_from = from / column_ms * column_ms;
+    const int columns = int((to - grid_from + column_ms - 1) / column_ms);
     for (int si = 0; si < kTrendSeriesCount; ++si) {
         const auto s = TrendSeries(si);
         const bool shown = shown_[size_t(si)]->isChecked();
-        value_axes_[size_t(si)]->setVisible(shown);
+        QValueAxis* axis = value_axes_[size_t(si)];
+        if (axis->isVisible() != shown) axis->setVisible(shown);
         std::vector<TrendPolyline> lines;
-        if (shown) lines = decimate(ring, s, from, to, columns);
+        if (shown) lines = decimate(ring, s, grid_from, grid_from + columns * column_ms, columns);
         if (lines.size() > kMaxLines) {
             for (size_t k = kMaxLines; k < lines.size(); ++k)
                 lines[kMaxLines - 1].insert(lines[kMaxLines - 1].end(), lines[k].begin(),
@@ -262,29 +297,31 @@ void TrendWindow::refresh() {
             lines.resize(kMaxLines);
         }
         double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
-        for (size_t k = 0; k < lines.size(); ++k) {
-            QList<QPointF> points(lines[k].begin(), lines[k].end());
-            for (const QPointF& p : points) {
+        for (const TrendPolyline& l : lines)
+            for (const QPointF& p : l) {
                 if (p.x() < double(from) || p.x() > double(to)) continue;
                 lo = std::min(lo, p.y());
                 hi = std::max(hi, p.y());
             }
+        if (lo <= hi) {
+            const auto [min, max] = nice_range(lo, hi, s == TrendSeries::Current ? 10.0 : 2.0);
+            if (axis->min() != min || axis->max() != max) axis->setRange(min, max);
+        }
+        for (size_t k = 0; k < lines.size(); ++k) {
             QLineSeries* series = line(s, k);
-            series->replace(points);
+            QList<QPointF> points(lines[k].begin(), lines[k].end());
+            if (series->points() != points) series->replace(points);
             // A reply alone between two gaps has no line to draw: show it as a dot.
-            series->setPointsVisible(points.size() == 1);
-            series->setVisible(true);
+            const bool dot = lines[k].size() == 1;
+            if (series->pointsVisible() != dot) series->setPointsVisible(dot);
+            if (!series->isVisible()) series->setVisible(true);
         }
         for (size_t k = lines.size(); k < lines_[size_t(si)].size(); ++k) {
             QLineSeries* series = lines_[size_t(si)][k];
             if (series->count() > 0) series->clear();
-            series->setVisible(false);
+            if (series->isVisible()) series->setVisible(false);
         }
         drawn_[size_t(si)] = int(lines.size());
-        if (lo <= hi) {
-            const double pad = std::max((hi - lo) * 0.08, s == TrendSeries::Current ? 5.0 : 1.0);
-            value_axes_[size_t(si)]->setRange(std::floor(lo - pad), std::ceil(hi + pad));
-        }
     }
 }
 

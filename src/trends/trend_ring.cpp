@@ -95,6 +95,16 @@ std::vector<TrendPolyline> decimate(const TrendRing& ring, TrendSeries series, q
     Column col;
     auto end_line = [&] {
         col.flush_into(line);
+        // A point between two of the same value lies on the line they draw
+        // anyway; a steady series then costs a handful of points, not two a column.
+        size_t kept = 0;
+        for (size_t i = 0; i < line.size(); ++i) {
+            if (kept >= 1 && i + 1 < line.size() && line[kept - 1].y() == line[i].y() &&
+                line[i + 1].y() == line[i].y())
+                continue;
+            line[kept++] = line[i];
+        }
+        line.resize(kept);
         if (!line.empty()) lines.push_back(std::move(line));
         line = {};
     };

@@ -57,7 +57,9 @@ using TrendPolyline = std::vector<QPointF>;
 
 // `series` between `from_ms` and `to_ms` reduced for a chart `columns` pixels
 // wide: per pixel column its smallest and largest value, in the order they
-// came, so no spike is lost and no column holds more than two points.  Lines
+// came, so no spike is lost and no column holds more than two points (and a
+// point between two of the same value, which adds nothing to the line, is left
+// out).  Lines
 // break where the ring has a gap or the series a missing field; a line that
 // goes on past either edge keeps its neighbour outside the window so it runs
 // to the edge.
