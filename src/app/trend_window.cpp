@@ -46,7 +46,10 @@ const SeriesLook kLook[kTrendSeriesCount] = {
 
 // A range around [lo, hi] with a margin, its ends on round numbers, at
 // least `least` wide, so the axis does not jump with every small change.
-std::pair<double, double> nice_range(double lo, double hi, double least) {
+struct NiceRange {
+    double min, max, step;
+};
+NiceRange nice_range(double lo, double hi, double least) {
     const double span = std::max(hi - lo, least);
     const double raw = span / 5;
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
@@ -56,8 +59,10 @@ std::pair<double, double> nice_range(double lo, double hi, double least) {
             step = m * magnitude;
             break;
         }
+    // Whole numbers only: the readings have no fractions.
+    step = std::max(step, 1.0);
     return {std::floor((lo - span * 0.05) / step) * step,
-            std::ceil((hi + span * 0.05) / step) * step};
+            std::ceil((hi + span * 0.05) / step) * step, step};
 }
 
 QString time_text(qint64 t_ms) {
@@ -118,6 +123,8 @@ TrendWindow::TrendWindow(Trends& trends, const Clock& clock, Dialogs& dialogs, Q
         axis->setTitleBrush(kLook[s].colour);
         axis->setLinePenColor(kLook[s].colour);
         axis->setGridLineVisible(s == 0);
+        axis->setTickType(QValueAxis::TicksDynamic);
+        axis->setTickAnchor(0);
         chart_->addAxis(axis, kLook[s].side);
         value_axes_[size_t(s)] = axis;
     }
@@ -304,8 +311,10 @@ void TrendWindow::refresh() {
                 hi = std::max(hi, p.y());
             }
         if (lo <= hi) {
-            const auto [min, max] = nice_range(lo, hi, s == TrendSeries::Current ? 10.0 : 2.0);
-            if (axis->min() != min || axis->max() != max) axis->setRange(min, max);
+            const NiceRange r = nice_range(lo, hi, s == TrendSeries::Current ? 10.0 : 2.0);
+            if (axis->min() != r.min || axis->max() != r.max) axis->setRange(r.min, r.max);
+            // Ticks on the round numbers, however many fit.
+            if (axis->tickInterval() != r.step) axis->setTickInterval(r.step);
         }
         for (size_t k = 0; k < lines.size(); ++k) {
             QLineSeries* series = line(s, k);
