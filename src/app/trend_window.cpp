@@ -262,14 +262,22 @@ QLineSeries* TrendWindow::line(TrendSeries s, size_t i) {
 void TrendWindow::refresh() {
     const TrendRing& ring = trends_.ring();
     const qint64 now = clock_.now().toMSecsSinceEpoch();
-    qint64 to = following_ ? std::max(now, ring.empty() ? now : ring.back().t_ms) : paused_at_;
-    qint64 from = 0;
     const qint64 span = kSpanMs[span_box_->currentIndex()];
-    if (span > 0)
-        from = to - span;
-    else
-        from = ring.empty() ? to - kSpanMs[Minute] : std::min(ring.at(0).t_ms, to - 1000);
-    if (!following_ && span == 0 && !ring.empty()) to = std::max(to, from + 1000);
+    const int pixels = std::max(1, int(chart_->plotArea().width()));
+    qint64 to = following_ ? std::max(now, ring.empty() ? now : ring.back().t_ms) : paused_at_;
+    qint64 from = span > 0       ? to - span
+                  : ring.empty() ? to - kSpanMs[Minute]
+                                 : std::min(ring.at(0).t_ms, to - 1000);
+    // The time of one pixel column; for the whole run in whole seconds, so
+    // that it stays the same for a while as the run grows.
+    qint64 column_ms = std::max<qint64>(1, (to - from + pixels - 1) / pixels);
+    if (span == 0) column_ms = (column_ms + 999) / 1000 * 1000;
+    if (following_) {
+        // The right edge moves on a column at a time: in between only the
+        // newest line changes, and the axis and the lines behind stay put.
+        to = (to + column_ms - 1) / column_ms * column_ms;
+        from = span > 0 ? to - span : from / column_ms * column_ms;
+    }
     from_ms_ = from;
     to_ms_ = to;
     // Every change of an axis or a series makes the chart lay out its lines
@@ -282,12 +290,12 @@ void TrendWindow::refresh() {
     // Ticks a whole number of seconds or minutes apart.
     const int ticks = span == kSpanMs[TenMinutes] ? 11 : 7;
     if (time_axis_->tickCount() != ticks) time_axis_->setTickCount(ticks);
-    time_axis_->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(to));
+    const QDateTime left = QDateTime::fromMSecsSinceEpoch(from),
+                    right = QDateTime::fromMSecsSinceEpoch(to);
+    if (time_axis_->min() != left || time_axis_->max() != right) time_axis_->setRange(left, right);
 
     // Pixel columns on a grid fixed in time, so that a column keeps its points
     // as the window moves on and the lines behind the newest stay as they were.
-    const int pixels = std::max(1, int(chart_->plotArea().width()));
-    const qint64 column_ms = std::max<qint64>(1, (width + pixels - 1) / pixels);
     const qint64 grid_from = from / column_ms * column_ms;
     const int columns = int((to - grid_from + column_ms - 1) / column_ms);
     for (int si = 0; si < kTrendSeriesCount; ++si) {
