@@ -287,8 +287,8 @@ void TrendWindow::refresh() {
                            : width <= 86'400'000        ? QStringLiteral("HH:mm")
                                                         : QStringLiteral("dd.MM HH:mm");
     if (time_axis_->format() != format) time_axis_->setFormat(format);
-    // Ticks a whole number of seconds or minutes apart.
-    const int ticks = span == kSpanMs[TenMinutes] ? 11 : 7;
+    // Ticks a whole number of seconds or minutes apart, with room for their labels.
+    const int ticks = span == kSpanMs[TenMinutes] ? 6 : 7;
     if (time_axis_->tickCount() != ticks) time_axis_->setTickCount(ticks);
     const QDateTime left = QDateTime::fromMSecsSinceEpoch(from),
                     right = QDateTime::fromMSecsSinceEpoch(to);
