@@ -70,10 +70,6 @@ QString time_text(qint64 t_ms) {
 }
 } // namespace
 
-QString stability_hint_text(const Trends& trends) {
-    return trends.stability().hint();
-}
-
 TrendWindow::TrendWindow(Trends& trends, const Clock& clock, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), trends_(trends), clock_(clock), dialogs_(dialogs) {
     setObjectName(QStringLiteral("trend_window"));

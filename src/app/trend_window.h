@@ -87,7 +87,3 @@ private:
     QPushButton* save_;
     QTimer* clock_tick_;
 };
-
-// The stability hint beside the auto-calibration's record button: the text
-// and whether it says steady.
-QString stability_hint_text(const Trends& trends);
