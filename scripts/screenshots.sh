@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and saves PNG pictures of the windows into shots/ (or $1): the main
 # window on each tab, connected to the built-in demo line, during a firmware
-# upload to the demo line, and the splash, table (filled from the sensor) and
-# shift windows.  A second set goes into shots/small-screen: a 1366x768 screen
+# upload to the demo line, the splash, table (filled from the sensor) and
+# shift windows, and the chart window (following, paused, an hour with a
+# gap).  A second set goes into shots/small-screen: a 1366x768 screen
 # at 1.5 scaling less its taskbar (72 pixels), where the table window must
 # still fit with its title bar (the main window scrolls its controls there).  Runs
 # offscreen; no display needed.

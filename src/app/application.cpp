@@ -5,6 +5,8 @@
 #include "link/network_address.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QWidget>
 
 namespace {
@@ -23,17 +25,18 @@ AddressedPortLister::AddressedPortLister(SerialPort& port, const QStringList& na
 
 Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
                          const CommandLine& options)
-    : cfg_(port, dialogs, tones, clock),
+    : cfg_(port, dialogs, tones, clock), trends_(cfg_),
       lister_(port, options.ports, options.demo ? kDemoLineEntry : QString()),
       main_(cfg_.frmSerial), table_(cfg_.table_window), shift_(cfg_.shift_window),
-      splash_(cfg_.splash), main_binder_(cfg_.frmSerial, main_),
-      table_binder_(cfg_.table_window, table_), shift_binder_(cfg_.shift_window, shift_),
-      splash_binder_(cfg_.splash, splash_) {
+      splash_(cfg_.splash), trend_window_(trends_, clock, dialogs),
+      main_binder_(cfg_.frmSerial, main_), table_binder_(cfg_.table_window, table_),
+      shift_binder_(cfg_.shift_window, shift_), splash_binder_(cfg_.splash, splash_) {
     // An address opens as it is written; the log shows it so.
     cfg_.device_for_item = [](const QString& item) {
         return is_network_address(item) ? item : QStringLiteral("\\\\.\\") + item;
     };
     wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo, options.ports.value(0)});
+    wire_trends();
 
     // Closing the main window ends the program through the close routine.
     main_binder_.on_close_request = [this] { end(); };
@@ -54,13 +57,36 @@ bool Application::start(const QString& log_folder) {
 }
 
 void Application::end() {
-    if (!unloaded_) Form_Unload(cfg_);
+    if (!unloaded_) {
+        trends_.stop_recording();
+        Form_Unload(cfg_);
+    }
     unloaded_ = true;
     // A message box open before the main loop began (the start-up failure)
     // runs a loop of its own that quit() does not reach.
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isModal() && w->isVisible()) w->close();
     QApplication::quit();
+}
+
+void Application::wire_trends() {
+    if (auto* open = main_.findChild<QPushButton*>(QStringLiteral("trend_open")))
+        QObject::connect(open, &QPushButton::clicked, &trend_window_, [this] {
+            trend_window_.show();
+            trend_window_.raise();
+            trend_window_.activateWindow();
+        });
+    // The hint beside the record button: informs only, greys nothing.
+    auto* hint = main_.findChild<QLabel*>(QStringLiteral("record_stability_hint"));
+    if (!hint) return;
+    trends_.on_change([this, hint] {
+        const Stability& s = trends_.stability();
+        hint->setText(s.hint());
+        QPalette p = hint->palette();
+        p.setColor(QPalette::WindowText,
+                   s.steady() ? QColor(0x00, 0x80, 0x00) : QColor(0xb0, 0x50, 0x00));
+        hint->setPalette(p);
+    });
 }
 
 void Application::flush() {

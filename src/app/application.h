@@ -6,8 +6,10 @@
 #include "app/binder.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/trend_window.h"
 #include "exchange/configurator.h"
 #include "exchange/port_scan.h"
+#include "trends/trends.h"
 
 // The presence scan's list, with the serial device servers named on the
 // command line (tcp://..., rfc2217://...) in front of the system's ports:
@@ -38,6 +40,8 @@ public:
     TableWindow& table_window() { return table_; }
     ShiftWindow& shift_window() { return shift_; }
     SplashWindow& splash_window() { return splash_; }
+    Trends& trends() { return trends_; }
+    TrendWindow& trend_window() { return trend_window_; }
     Binder& main_binder() { return main_binder_; }
     // Writes every pending model change to the widgets.
     void flush();
@@ -49,12 +53,17 @@ public:
     bool ended() const { return unloaded_; }
 
 private:
+    // The chart window's button and the stability hint of the main window.
+    void wire_trends();
+
     Configurator cfg_;
+    Trends trends_;
     AddressedPortLister lister_;
     MainWindow main_;
     TableWindow table_;
     ShiftWindow shift_;
     SplashWindow splash_;
+    TrendWindow trend_window_;
     Binder main_binder_;
     Binder table_binder_;
     Binder shift_binder_;

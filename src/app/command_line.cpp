@@ -27,6 +27,14 @@ CommandLine parse_command_line(const QStringList& args) {
                 return cl;
             }
             cl.ports.append(name);
+        } else if (a == u"--record" || a.startsWith(u"--record=")) {
+            const bool joined = a.startsWith(u"--record=");
+            if (!joined && i + 1 < args.size()) cl.record = args[++i];
+            if (joined) cl.record = a.mid(9);
+            if (cl.record.isEmpty()) {
+                cl.error = QStringLiteral("option --record needs a file name");
+                return cl;
+            }
         } else if (a.startsWith(u'-')) {
             cl.error = QStringLiteral("unknown option '%1'").arg(a);
             return cl;
@@ -63,7 +71,8 @@ QStringList without_toolkit_options(const QStringList& args) {
 
 QString usage_text() {
     return QStringLiteral(
-               "Usage: zorvik [--demo] [--port NAME]... [--connect] [--help] [--version]\n"
+               "Usage: zorvik [--demo] [--port NAME]... [--connect] [--record FILE] [--help]\n"
+               "              [--version]\n"
                "\n"
                "  --demo       offer the built-in simulated sensor line as \"%1\" and select it\n"
                "  --port NAME  offer this serial device (for example a zorvik-sim link) and\n"
@@ -72,6 +81,8 @@ QString usage_text() {
                "               rfc2217://HOST:PORT (telnet with RFC 2217); such an address\n"
                "               may also be typed into the port list\n"
                "  --connect    open the selected port as soon as the main window shows\n"
+               "  --record FILE  append every state reply to the CSV file FILE (the columns\n"
+               "               of zorvik-cli watch), for unattended logging\n"
                "  --help       show this text and exit\n"
                "  --version    show the program's name and version and exit\n")
         .arg(kDemoLineEntry);

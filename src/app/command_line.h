@@ -1,5 +1,5 @@
 #pragma once
-// zorvik [--demo] [--port NAME]... [--connect] [--help] [--version]
+// zorvik [--demo] [--port NAME]... [--connect] [--record FILE] [--help] [--version]
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +10,7 @@ struct CommandLine {
     bool demo = false;    // offer the built-in simulated line
     QStringList ports;    // device paths or names to offer besides the system's
     bool connect = false; // open the selected port once the main window shows
+    QString record;       // append every state reply to this CSV file from the start
     bool help = false;
     bool version = false; // print the name and version and exit
     QString error;        // non-empty: the arguments were not understood

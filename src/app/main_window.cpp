@@ -209,6 +209,10 @@ QWidget* MainWindow::build_values() {
     stab->addStretch(1);
     stab->addWidget(widgets_["ind_stab"]);
     g->addLayout(stab, r++, 0, 1, 2);
+    // Opens the chart of the readings (not a control of the view model).
+    auto* chart = new QPushButton(QStringLiteral("График…"), values);
+    chart->setObjectName(QStringLiteral("trend_open"));
+    g->addWidget(chart, r++, 0, 1, 2);
 
     // The level bar stands beside the values like a tank gauge.
     auto* bar = widgets_.get<QProgressBar>("ProgressBar1");
@@ -352,6 +356,12 @@ QWidget* MainWindow::build_calibration_tab() {
     left->addWidget(note);
     for (const char* name : {"Command11", "Command12", "Command14"})
         left->addWidget(widgets_[name]);
+    // Whether the raw reading has settled, for the record button above; filled
+    // from the trends, not a control of the view model.
+    auto* hint = new QLabel(page);
+    hint->setObjectName(QStringLiteral("record_stability_hint"));
+    hint->setAlignment(Qt::AlignCenter);
+    left->addWidget(hint);
     left->addStretch(1);
     h->addLayout(left, 0);
 

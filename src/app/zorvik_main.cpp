@@ -80,5 +80,14 @@ int main(int argc, char** argv) {
     // A signal taken while a start-up box was open has ended the program
     // already; the main loop must not begin after it.
     if (app.ended()) return 0;
+    // Unattended logging: a file that cannot be recorded to ends the run at once.
+    if (!options.record.isEmpty()) {
+        const QString refused = app.trends().start_recording(options.record);
+        if (!refused.isEmpty()) {
+            std::fprintf(stderr, "zorvik: %s\n", qPrintable(refused));
+            app.end();
+            return 1;
+        }
+    }
     return qapp.exec();
 }

@@ -1,11 +1,13 @@
 // Saves PNG pictures of the program's windows into a folder: the main window
 // on each of its tabs and during a firmware upload, the splash, the table
-// window and the shift window.
+// window, the shift window and the chart window (following, paused, and an
+// hour with a gap).
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
 #include "app/routing_serial_port.h"
 #include "link/clock.h"
 #include "protocol/firmware_image.h"
+#include "protocol/frame_codec.h"
 #include "protocol/no_port.h"
 #include "protocol/serial_port.h"
 #include "sim/sim_port.h"
@@ -13,12 +15,15 @@
 #include "ui/tones.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -70,6 +75,49 @@ bool fits_screen(QWidget& w) {
     return fits;
 }
 
+// A state reply of the demo line's newest sensor (address 12) with raw reading `current`.
+QByteArray state_of_12(uint32_t current, int temperature) {
+    const uint32_t empty = 62800, full = 119320;
+    const uint32_t level = (current - empty) * 1023 / (full - empty);
+    QByteArray b;
+    b.append(char(0x3E)).append(char(12)).append(char(0xF0)).append(char(temperature));
+    auto le = [&b](uint32_t v, int width) {
+        for (int k = 0; k < width; ++k, v >>= 8) b.append(char(v & 0xFF));
+    };
+    le(level, 2);
+    le(current, 4);
+    le(empty, 4);
+    le(full, 4);
+    le(16, 2);
+    b.append(char(0)).append(char(10)).append(char(5));
+    return Control_summ(b);
+}
+
+// The hour before the program started, as the chart would have it from an
+// earlier session: a tank filled in portions, and eight minutes in which the
+// sensor did not answer.  Made up here so that the hour window has something
+// to show without an hour's wait.
+void earlier_hour(Trends& trends, const QDateTime& now) {
+    uint32_t current = 70000;
+    for (int s = 3600; s > 40; --s) {
+        if (s < 38 * 60 && s > 30 * 60) continue; // the silence
+        if (s % 600 == 0) current += 2500;        // a portion poured in
+        const double slosh = 400.0 * std::exp(-double(s % 600 == 0 ? 0 : 600 - s % 600) / 40.0);
+        const uint32_t reading =
+            current + uint32_t(slosh * std::fabs(std::sin(s * 0.7))) + uint32_t(s * 7919 % 5);
+        trends.heard(state_of_12(reading, 23 + (s / 900) % 2), now.addSecs(-s));
+    }
+}
+
+void hover(TrendWindow& w, double fraction) {
+    QWidget* viewport = w.chart_view()->viewport();
+    const QRectF area = w.chart_view()->chart()->plotArea();
+    const QPoint at(int(area.left() + area.width() * fraction), int(area.center().y()));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), viewport->mapToGlobal(QPointF(at)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &move);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -91,6 +139,7 @@ int main(int argc, char** argv) {
     options.connect = true;
     Application app(port, dialogs, tones, clock, options);
     QTemporaryDir logs;
+    earlier_hour(app.trends(), clock.now());
     app.start(logs.path());
     app.splash_window().adjustSize();
     wait(50);
@@ -118,6 +167,29 @@ int main(int argc, char** argv) {
                    QDir(out).filePath(QStringLiteral("main_%1_%2.png").arg(i).arg(tab_names[i])));
     }
     ok &= fits_screen(app.main_window());
+    // The chart: following the sensor, held still with the pointer over it,
+    // and the last hour with its gap.
+    TrendWindow& chart = app.trend_window();
+    chart.show();
+    chart.set_span(TrendWindow::TenMinutes);
+    wait(4200); // ten replies of the newest sensor: the spread is known
+    ok &= save(chart, QDir(out).filePath("trend_1_following.png"));
+    ok &= fits_screen(chart);
+    chart.set_following(false);
+    wait(2100);
+    hover(chart, 0.8);
+    wait(50);
+    ok &= save(chart, QDir(out).filePath("trend_2_paused.png"));
+    chart.set_following(true);
+    chart.set_span(TrendWindow::Hour);
+    hover(chart, 0.55);
+    wait(1100);
+    ok &= save(chart, QDir(out).filePath("trend_3_hour_gap.png"));
+    const QString saved = QDir(out).filePath("trend_chart_saved.png");
+    const bool png = chart.save_png(saved);
+    std::printf("%s %s\n", png ? "saved" : "FAILED", qPrintable(saved));
+    ok &= png;
+    chart.hide();
     // An upload to the sensor the demo line switches on, at the line's pace.
     const QString image_path = logs.filePath(QStringLiteral("zorvik_2_6.cri"));
     QFile image(image_path);

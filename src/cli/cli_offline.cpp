@@ -1,6 +1,6 @@
 // relay and replay: the window's generator and log reader, without a port.
 #include "cli/cli_link.h"
-#include "cli/watch_row.h"
+#include "protocol/watch_row.h"
 
 #include "exchange/exchange_cycle.h"
 #include "link/line_reader.h"

@@ -1,7 +1,6 @@
 #include "cli/cli_runner.h"
 
 #include "cli/cli_link.h"
-#include "cli/watch_row.h"
 #include "commands/operations.h"
 #include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
@@ -13,6 +12,7 @@
 #include "protocol/requests.h"
 #include "protocol/serial_port.h"
 #include "protocol/session.h"
+#include "protocol/watch_row.h"
 #include "tables/table_exchange.h"
 #include "ui/dialogs.h"
 

@@ -19,6 +19,8 @@ TEST(CommandLine, OptionsInAnyOrder) {
     EXPECT_EQ(cl.ports, (QStringList{"/tmp/zorvik-sim", "/dev/ttyUSB0"}));
 
     EXPECT_TRUE(parse_command_line({"--help"}).help);
+    EXPECT_EQ(parse_command_line({"--demo", "--record", "out.csv", "--connect"}).record, "out.csv");
+    EXPECT_EQ(parse_command_line({"--record=/tmp/a b.csv"}).record, "/tmp/a b.csv");
     // A port name that looks like an option is still a port name.
     EXPECT_EQ(parse_command_line({"--port", "--demo"}).ports, QStringList{"--demo"});
 }
@@ -35,6 +37,10 @@ TEST(CommandLine, ErrorsNameTheOffendingArgument) {
     EXPECT_TRUE(parse_command_line({"--port=rfc2217://gw:2217"}).error.isEmpty());
     EXPECT_TRUE(parse_command_line({"--port", "tcp://gw:4001", "--port", "tcp://gw"})
                     .error.startsWith(QStringLiteral("Неверный адрес порта tcp://gw: ")));
+    for (const QStringList& args :
+         {QStringList{"--record"}, QStringList{"--record="}, QStringList{"--record", ""}})
+        EXPECT_EQ(parse_command_line(args).error, "option --record needs a file name")
+            << args.join(u' ').toStdString();
 }
 
 TEST(CommandLine, ToolkitOptionsAreLeftToTheToolkit) {

@@ -370,7 +370,7 @@ TEST(EndToEnd, HelpAndBadOptionsNeedNoDisplayAndLeaveNoLog) {
     run.process.setProcessEnvironment(env);
 
     const QString usage = QStringLiteral(
-        "Usage: zorvik [--demo] [--port NAME]... [--connect] [--help] [--version]\n");
+        "Usage: zorvik [--demo] [--port NAME]... [--connect] [--record FILE] [--help]\n");
     for (const QString& help : {QStringLiteral("--help"), QStringLiteral("-h")}) {
         ASSERT_TRUE(run.start({QStringLiteral("--demo"), help}));
         ASSERT_TRUE(run.process.waitForFinished(10000));
@@ -410,4 +410,49 @@ TEST(EndToEnd, HelpAndBadOptionsNeedNoDisplayAndLeaveNoLog) {
         EXPECT_TRUE(run.process.readAllStandardOutput().isEmpty());
     }
     EXPECT_FALSE(QFileInfo::exists(run.log_folder()));
+}
+
+TEST(EndToEnd, RecordsEveryStateReplyToCsvUnattended) {
+    ZorvikRun run;
+    ASSERT_TRUE(run.ready());
+    const QString csv = QFileInfo(run.program()).dir().filePath(QStringLiteral("out.csv"));
+    ASSERT_TRUE(run.start(
+        {QStringLiteral("--demo"), QStringLiteral("--connect"), QStringLiteral("--record"), csv}));
+    const QString started = QStringLiteral("Запись в CSV: ") + csv;
+    ASSERT_TRUE(run.wait_for_log([&](const RunLogText& log) {
+        return state_lines_after(log, find_record(log, started)).size() >= 4;
+    })) << dump(run.log());
+    ASSERT_TRUE(run.stop(SIGTERM));
+
+    // A row for each state reply the window showed, with the same values.
+    const RunLogText log = run.log();
+    const qsizetype from = find_record(log, started);
+    ASSERT_GE(from, 0) << dump(log);
+    const std::vector<StateLine> shown = state_lines_after(log, from);
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    ASSERT_EQ(lines.size(), qsizetype(shown.size()) + 2) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(lines.front(), QStringLiteral("time,address,level,current,empty,full,temperature,"
+                                            "coefficient,mode,alarm,extended"));
+    EXPECT_EQ(lines.back(), QString()); // the last row is whole
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const QStringList f = lines[qsizetype(i) + 1].split(u',');
+        ASSERT_EQ(f.size(), 11) << lines[qsizetype(i) + 1].toStdString();
+        const StateLine& s = shown[i];
+        EXPECT_EQ((std::vector<qint64>{f[2].toLongLong(), f[3].toLongLong(), f[4].toLongLong(),
+                                       f[5].toLongLong(), f[8].toLongLong(), f[6].toLongLong()}),
+                  (std::vector<qint64>{s.level, s.current, s.empty, s.full, s.mode, s.temperature}))
+            << i;
+    }
+
+    // A file that cannot be recorded to ends an unattended run at once.
+    ZorvikRun refused;
+    ASSERT_TRUE(refused.ready());
+    ASSERT_TRUE(refused.start({QStringLiteral("--demo"), QStringLiteral("--record"),
+                               QFileInfo(refused.program()).path()}));
+    ASSERT_TRUE(refused.process.waitForFinished(15000));
+    EXPECT_EQ(refused.process.exitCode(), 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(refused.process.readAllStandardError())
+                    .contains(QStringLiteral("zorvik: Запись не начата: ")));
 }

@@ -1,4 +1,4 @@
-#include "cli/watch_row.h"
+#include "protocol/watch_row.h"
 
 #include <QStringList>
 
