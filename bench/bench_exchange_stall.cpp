@@ -19,8 +19,8 @@
 #include "protocol/serial_port.h"
 #include "sim/pty_server.h"
 #include "tables/table_exchange.h"
-#include "ui/gating.h"
 #include "ui/dialogs.h"
+#include "ui/gating.h"
 #include "ui/tones.h"
 
 #include <QCoreApplication>
@@ -62,8 +62,8 @@ public:
     QByteArray ReadPort() override { return p_.ReadPort(); }
     uint16_t WritePort(const QByteArray& data) override { return p_.WritePort(data); }
     bool PortExists(const QString& name) override { return p_.PortExists(name); }
-    bool is_open() const override { return p_.is_open(); }
-    void read_async(std::function<void(QByteArray)> done) override { done(p_.ReadPort()); }
+    bool IsOpen() const override { return p_.IsOpen(); }
+    void ReadAsync(std::function<void(QByteArray)> done) override { done(p_.ReadPort()); }
 
 private:
     SerialPort& p_;
@@ -164,7 +164,7 @@ std::pair<Figures, QString> run_upload(const QString& image_path) {
     f.CmbPort.add_item(server.device_path());
     f.CmbPort.set_list_index(0);
     BTNOpenCom_Click(c);
-    if (!port.is_open()) return {{}, QStringLiteral("cannot open ") + server.device_path()};
+    if (!port.IsOpen()) return {{}, QStringLiteral("cannot open ") + server.device_path()};
     f.firmware_file = image_path;
 
     Probe probe;
@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
             c.exchange.drop_pending();
             c.exchange.settings_refreshed();
             BTNOpenCom_Click(c);
-            if (!port.is_open()) {
+            if (!port.IsOpen()) {
                 std::fprintf(stderr, "cannot open %s\n", qPrintable(device));
                 return 1;
             }
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
             close_routine(c);
             std::printf("%-32s %10.2f %10.2f %8d\n",
                         qPrintable(QStringLiteral("%1, %2 line")
-                                       .arg(blocking ? "blocking read" : "read_async",
+                                       .arg(blocking ? "blocking read" : "ReadAsync",
                                             answering ? "answering" : "silent")),
                         f.longest, f.p99, f.replies);
             if (dialogs.shown) std::printf("  (%d message boxes)\n", dialogs.shown);
@@ -274,8 +274,8 @@ int main(int argc, char** argv) {
         });
         close_routine(c);
         std::printf("%-32s %10.2f %10.2f %8d\n",
-                    qPrintable(QStringLiteral("read_async, %1 table writes").arg(writes)),
-                    f.longest, f.p99, f.replies);
+                    qPrintable(QStringLiteral("ReadAsync, %1 table writes").arg(writes)), f.longest,
+                    f.p99, f.replies);
     }
 
     QTemporaryDir dir;

@@ -29,11 +29,11 @@ public:
     bool OpenPort(const QString& d, const QString& s) override { return p_.OpenPort(d, s); }
     int ClosePort() override { return p_.ClosePort(); }
     void FlushPort() override { p_.FlushPort(); }
-    void discard_input() override { p_.discard_input(); }
+    void DiscardInput() override { p_.DiscardInput(); }
     QByteArray ReadPort() override { return count(p_.ReadPort()); }
-    QByteArray read_expected(int n, int timeout_ms) override {
-        return design_read_ ? SerialPort::read_expected(n, timeout_ms)
-                            : count(p_.read_expected(n, timeout_ms));
+    QByteArray ReadExpected(int n, int timeout_ms) override {
+        return design_read_ ? SerialPort::ReadExpected(n, timeout_ms)
+                            : count(p_.ReadExpected(n, timeout_ms));
     }
     uint16_t WritePort(const QByteArray& data) override {
         const uint16_t n = p_.WritePort(data);
@@ -42,7 +42,7 @@ public:
         return n;
     }
     bool PortExists(const QString& name) override { return p_.PortExists(name); }
-    bool is_open() const override { return p_.is_open(); }
+    bool IsOpen() const override { return p_.IsOpen(); }
 
     int64_t sent = 0, received = 0, frames = 0;
 

@@ -34,6 +34,9 @@ endfunction()
 # One test executable per tests/ folder, every .cpp in it; each GoogleTest case
 # becomes a ctest test.  GUI tests need an offscreen platform and a private
 # runtime folder, which every test gets.
+#
+# A test folder named in ZORVIK_SERIAL_TESTS runs its cases alone: they time
+# a real line and would otherwise share two cores with the rest of the suite.
 function(zorvik_test target dir)
   file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
   if(NOT _src)
@@ -41,11 +44,17 @@ function(zorvik_test target dir)
   endif()
   add_executable(${target} ${_src})
   target_link_libraries(${target} PRIVATE zorvik_test_support ${ARGN})
+  get_filename_component(_folder ${dir} NAME)
+  set(_serial FALSE)
+  if(_folder IN_LIST ZORVIK_SERIAL_TESTS)
+    set(_serial TRUE)
+  endif()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     # One variable only: a list here would be split into more properties (and
     # took TIMEOUT with it).  The test entry point supplies the rest itself.
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-               TIMEOUT 120)
+               TIMEOUT 120
+               RUN_SERIAL ${_serial})
 endfunction()

@@ -18,7 +18,7 @@ namespace {
 
 class LoaderLine final : public FakeSerialPort {
 public:
-    void discard_input() override { incoming.clear(); }
+    void DiscardInput() override { incoming.clear(); }
 };
 
 const FirmwareImage& image() {

@@ -18,7 +18,7 @@ namespace {
 
 void check_form(const ConfiguratorRig& rig, size_t messages_before) {
     const MainForm& f = rig.f;
-    const bool open = rig.port.is_open();
+    const bool open = rig.port.IsOpen();
     FUZZ_CHECK(f.TMRComm.enabled() == open && f.BTNCloseCom.enabled() == open &&
                f.BTNOpenCom.enabled() == !open);
     FUZZ_CHECK(!rig.c.exchange.tick_running() && !f.replay_mode);

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (m == kNextRecord || m == kNoMoreRecords || m == kNoSuchFile) shown.append(m);
     FUZZ_CHECK(shown == expected);
     FUZZ_CHECK(!rig.f.replay_mode && !rig.c.exchange.tick_running());
-    FUZZ_CHECK(rig.port.writes.empty() && !rig.port.is_open());
+    FUZZ_CHECK(rig.port.writes.empty() && !rig.port.IsOpen());
     FUZZ_CHECK(file_bytes(rig.c.log.path()) == log_before);
     return 0;
 }

@@ -13,19 +13,19 @@ public:
     int ClosePort() override;
     void FlushPort() override { active_->FlushPort(); }
     QByteArray ReadPort() override { return active_->ReadPort(); }
-    QByteArray read_expected(int count, int timeout_ms) override {
-        return active_->read_expected(count, timeout_ms);
+    QByteArray ReadExpected(int count, int timeout_ms) override {
+        return active_->ReadExpected(count, timeout_ms);
     }
     uint16_t WritePort(const QByteArray& data) override { return active_->WritePort(data); }
     bool PortExists(const QString& name) override;
-    bool is_open() const override { return active_->is_open(); }
-    OpenFailure last_open_failure() const override { return active_->last_open_failure(); }
-    QString last_open_message() const override { return active_->last_open_message(); }
-    void discard_input() override { active_->discard_input(); }
-    void read_async(std::function<void(QByteArray)> done) override {
-        active_->read_async(std::move(done));
+    bool IsOpen() const override { return active_->IsOpen(); }
+    OpenFailure LastOpenFailure() const override { return active_->LastOpenFailure(); }
+    QString LastOpenMessage() const override { return active_->LastOpenMessage(); }
+    void DiscardInput() override { active_->DiscardInput(); }
+    void ReadAsync(std::function<void(QByteArray)> done) override {
+        active_->ReadAsync(std::move(done));
     }
-    void cancel_read() override { active_->cancel_read(); }
+    void CancelRead() override { active_->CancelRead(); }
 
     // Whether `device` ("\\.\NAME" or NAME) names the demo line.
     bool is_demo(const QString& device) const;

@@ -17,7 +17,7 @@ bool CliLink::open(const QString& port_name, const QString& log_folder) {
     const QString device = line_.device;
     c_.device_for_item = [device](const QString&) { return device; };
     BTNOpenCom_Click(c_); // on failure it has run the close routine itself
-    opened_ = line_.port.is_open();
+    opened_ = line_.port.IsOpen();
     return opened_;
 }
 

@@ -21,7 +21,7 @@ bool confirmed(Configurator& c, const QString& question) {
 }
 
 std::optional<uint8_t> still_addressed(const Configurator& c, uint8_t asked) {
-    if (!c.port.is_open()) return std::nullopt;
+    if (!c.port.IsOpen()) return std::nullopt;
     const auto now = c.frmSerial.selected_address();
     if (!now || *now != asked) return std::nullopt;
     return now;

@@ -75,11 +75,11 @@ void BTNOpenCom_Click(Configurator& c) {
     const QString item = f.CmbPort.selected_text();
     const QString device = c.device_for_item(item);
     if (!c.port.OpenPort(device, kSensorLineSettings)) {
-        const QString setup = c.port.last_open_message();
+        const QString setup = c.port.LastOpenMessage();
         if (!setup.isEmpty()) c.dialogs.message(setup);
         const QString text = QStringLiteral("Com Port ") + item +
                              QStringLiteral(" недоступен. Установите нужный порт.");
-        const QString hint = open_failure_hint(c.port.last_open_failure(), device);
+        const QString hint = open_failure_hint(c.port.LastOpenFailure(), device);
         c.dialogs.message(hint.isEmpty() ? text : QString(text + u'\n' + hint),
                           MsgIcon::Exclamation);
         c.str_to_log(text);

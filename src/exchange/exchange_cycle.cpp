@@ -14,7 +14,7 @@
 // How a tick shares the event loop.
 //
 // Steps up to choosing the request run at once.  The read then runs through
-// SerialPort::read_async, so the window stays live while the sensor answers;
+// SerialPort::ReadAsync, so the window stays live while the sensor answers;
 // the write and the reply handling follow in its callback.  Three things can
 // happen while we wait, and each is handled here:
 //  - the timer fires again: the running tick keeps a second one out (message
@@ -174,13 +174,13 @@ void TMRComm_Timer(Configurator& c) {
     if (f.still_count < 0) f.still_count = 0;
 
     const QByteArray sending = ex.choose_pending();
-    c.port.read_async(
+    c.port.ReadAsync(
         [&c, tick, sending](QByteArray reply) { after_read(c, tick, sending, reply); });
 }
 
 void abandon_tick(Configurator& c) {
     c.exchange.abandon();
-    c.port.cancel_read();
+    c.port.CancelRead();
 }
 
 void wire_exchange(Configurator& c) {

@@ -152,7 +152,7 @@ UploadEvents UploadRunner::events(uint64_t run) {
 
 void UploadRunner::start() {
     MainForm& f = c_.frmSerial;
-    if (running_ || !c_.port.is_open()) return;
+    if (running_ || !c_.port.IsOpen()) return;
     UploadSettings settings;
     settings.layout = f.Pelgar.value() ? kPelgarLayout : kZorvikLayout;
     settings.reset_calibration = f.EEPROM.value() == 1;
@@ -241,7 +241,7 @@ void UploadRunner::finish(uint64_t run, bool resume) {
     }
     // The exchange cycle runs again at once, whatever the outcome; unless the
     // port is being closed.
-    if (resume && c_.port.is_open()) {
+    if (resume && c_.port.IsOpen()) {
         f.TMRComm.set_enabled(true);
         TMRComm_Timer(c_);
     }

@@ -99,7 +99,7 @@ void Upload::settle() {
     for (;;) {
         const bool quiet_already =
             std::chrono::nanoseconds(heard_.nsecsElapsed()) >= kUploadTurnaround;
-        if (port_.read_expected(SerialPort::kMaxChunk, quiet_already ? 0 : turnaround_ms())
+        if (port_.ReadExpected(SerialPort::kMaxChunk, quiet_already ? 0 : turnaround_ms())
                 .isEmpty())
             break;
         heard_.restart();
@@ -118,8 +118,7 @@ void Upload::skip_burst() {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < kSliceMs && !cancelled()) {
-        if (port_.read_expected(SerialPort::kMaxChunk, SerialPort::kInterByteGapMs).isEmpty())
-            break;
+        if (port_.ReadExpected(SerialPort::kMaxChunk, SerialPort::kInterByteGapMs).isEmpty()) break;
         heard_.restart();
     }
 }
@@ -127,7 +126,7 @@ void Upload::skip_burst() {
 // The loader answers with one byte and then waits for us: a byte followed at
 // once by more (within the turnaround) was part of another device's burst.
 bool Upload::alone() {
-    if (!port_.read_expected(SerialPort::kMaxChunk, turnaround_ms()).isEmpty()) {
+    if (!port_.ReadExpected(SerialPort::kMaxChunk, turnaround_ms()).isEmpty()) {
         heard_.restart();
         skip_burst();
         return false;
@@ -140,7 +139,7 @@ bool Upload::alone() {
 Answer Upload::answer(int slices) {
     for (int i = 0; i < slices; ++i) {
         if (cancelled()) return Answer::Cancelled;
-        const QByteArray got = port_.read_expected(1, kSliceMs);
+        const QByteArray got = port_.ReadExpected(1, kSliceMs);
         if (got.isEmpty()) continue;
         heard_.restart();
         const uint8_t b = uint8_t(got[0]);
@@ -171,7 +170,7 @@ Answer Upload::synchronise() {
         if (!write(bootloader::sync())) return Answer::WriteFailed;
         // Only the first byte after our sync byte answers it; anything else
         // (a sensor in periodic output on the line) is dropped before the next.
-        const QByteArray got = port_.read_expected(1, kSliceMs);
+        const QByteArray got = port_.ReadExpected(1, kSliceMs);
         if (got.isEmpty()) continue;
         heard_.restart();
         if (uint8_t(got[0]) == bootloader::kAck && alone()) return Answer::Ack;
@@ -190,7 +189,7 @@ Answer Upload::read_back(uint32_t address, int length, QByteArray& data) {
     QByteArray got;
     for (int empty = 0; got.size() < want && empty < kAnswerSlices;) {
         if (cancelled()) return Answer::Cancelled;
-        const QByteArray piece = port_.read_expected(int(want - got.size()), kSliceMs);
+        const QByteArray piece = port_.ReadExpected(int(want - got.size()), kSliceMs);
         if (piece.isEmpty())
             ++empty;
         else

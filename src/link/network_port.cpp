@@ -392,7 +392,7 @@ void NetworkPort::FlushPort() {
     if (open_) on_io([this] { io_->flush(); });
 }
 
-void NetworkPort::discard_input() {
+void NetworkPort::DiscardInput() {
     if (open_) on_io([this] { io_->discard(); });
 }
 
@@ -400,7 +400,7 @@ QByteArray NetworkPort::ReadPort() {
     return blocking_read(0, kTotalReadMs);
 }
 
-QByteArray NetworkPort::read_expected(int count, int timeout_ms) {
+QByteArray NetworkPort::ReadExpected(int count, int timeout_ms) {
     if (count <= 0) return {};
     return blocking_read(count, timeout_ms);
 }
@@ -429,9 +429,9 @@ bool NetworkPort::PortExists(const QString& name) {
     return parse_network_address(name).has_value();
 }
 
-void NetworkPort::read_async(std::function<void(QByteArray)> done) {
+void NetworkPort::ReadAsync(std::function<void(QByteArray)> done) {
     Q_ASSERT(QThread::currentThread() == home_.thread());
-    cancel_read();
+    CancelRead();
     const uint64_t id = ++async_next_;
     async_live_ = id;
     auto deliver = [this, id, done = std::move(done)](QByteArray data) {
@@ -453,7 +453,7 @@ void NetworkPort::read_async(std::function<void(QByteArray)> done) {
         Qt::QueuedConnection);
 }
 
-void NetworkPort::cancel_read() {
+void NetworkPort::CancelRead() {
     Q_ASSERT(QThread::currentThread() == home_.thread());
     if (!async_live_) return;
     const uint64_t id = std::exchange(async_live_, 0);

@@ -6,14 +6,14 @@
 //
 // Threads, as with the local port: the socket lives in a private I/O thread;
 // the blocking calls hop there and wait, so they work the same from the UI
-// thread and from the firmware upload's worker; read_async answers on the
+// thread and from the firmware upload's worker; ReadAsync answers on the
 // thread that created the adapter.  The read rules are the serial ones (255
 // bytes, 20 ms after the last byte, 256 ms in all), taken on the bytes after
 // the telnet layer, so a reply split over several segments is one reply.
 //
 // Opening resolves the name, connects and, for RFC 2217, waits for the
 // server to confirm the line settings, all within connect_timeout_ms.  A
-// failure leaves a message naming the address in last_open_message().  The
+// failure leaves a message naming the address in LastOpenMessage().  The
 // caller waits that long at most, as for any blocking call of the port (an
 // event loop of its own here would let timers and stop signals run the
 // window's procedures in the middle of its open).
@@ -41,27 +41,27 @@ public:
 
     // `device`: "tcp://HOST:PORT" or "rfc2217://HOST:PORT", with or without
     // a leading "\\.\".  A malformed address opens nothing (OpenFailure::Setup,
-    // the reason in last_open_message()).
+    // the reason in LastOpenMessage()).
     bool OpenPort(const QString& device, const QString& settings) override;
     int ClosePort() override;
     void FlushPort() override;
-    void discard_input() override;
+    void DiscardInput() override;
     QByteArray ReadPort() override;
-    QByteArray read_expected(int count, int timeout_ms) override;
+    QByteArray ReadExpected(int count, int timeout_ms) override;
     uint16_t WritePort(const QByteArray& data) override;
     // Whether `name` is a well-formed network address; nothing is probed.
     bool PortExists(const QString& name) override;
 
-    bool is_open() const override { return open_; }
-    OpenFailure last_open_failure() const override { return failure_; }
-    QString last_open_message() const override { return open_message_; }
+    bool IsOpen() const override { return open_; }
+    OpenFailure LastOpenFailure() const override { return failure_; }
+    QString LastOpenMessage() const override { return open_message_; }
 
-    void read_async(std::function<void(QByteArray)> done) override;
-    void cancel_read() override;
+    void ReadAsync(std::function<void(QByteArray)> done) override;
+    void CancelRead() override;
 
 private:
     template <class F> auto on_io(F f);
-    // `count` 0: the ReadPort rules; otherwise read_expected's.
+    // `count` 0: the ReadPort rules; otherwise ReadExpected's.
     QByteArray blocking_read(int count, int timeout_ms);
 
     QThread io_thread_;

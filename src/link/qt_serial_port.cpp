@@ -483,7 +483,7 @@ void QtSerialPort::FlushPort() {
     if (open_) on_io([this] { io_->flush(); });
 }
 
-void QtSerialPort::discard_input() {
+void QtSerialPort::DiscardInput() {
     if (open_) on_io([this] { io_->discard(); });
 }
 
@@ -502,7 +502,7 @@ QByteArray QtSerialPort::ReadPort() {
     return result.get();
 }
 
-QByteArray QtSerialPort::read_expected(int count, int timeout_ms) {
+QByteArray QtSerialPort::ReadExpected(int count, int timeout_ms) {
     if (!open_ || count <= 0) return {};
     auto answer = std::make_shared<std::promise<QByteArray>>();
     std::future<QByteArray> result = answer->get_future();
@@ -522,7 +522,6 @@ uint16_t QtSerialPort::WritePort(const QByteArray& data) {
     return on_io([&] { return io_->write(data); });
 }
 
-
 qint64 QtSerialPort::waiting_bytes() {
     return on_io([this] { return io_->waiting(); });
 }
@@ -539,9 +538,9 @@ bool QtSerialPort::PortExists(const QString& name) {
 #endif
 }
 
-void QtSerialPort::read_async(std::function<void(QByteArray)> done) {
+void QtSerialPort::ReadAsync(std::function<void(QByteArray)> done) {
     Q_ASSERT(QThread::currentThread() == home_.thread());
-    cancel_read();
+    CancelRead();
     const uint64_t id = ++async_next_;
     async_live_ = id;
     // Runs in the I/O thread; the answer goes back to the home thread's loop.
@@ -564,7 +563,7 @@ void QtSerialPort::read_async(std::function<void(QByteArray)> done) {
         Qt::QueuedConnection);
 }
 
-void QtSerialPort::cancel_read() {
+void QtSerialPort::CancelRead() {
     Q_ASSERT(QThread::currentThread() == home_.thread());
     if (!async_live_) return;
     const uint64_t id = std::exchange(async_live_, 0);

@@ -8,11 +8,11 @@
 //    work the same from the UI thread and from a worker thread (the firmware
 //    upload) with no hand-over, and none of them needs the caller's event
 //    loop: the caller just waits while the I/O thread's own loop times the read;
-//  - read_async() starts the same read there and posts the result back to the
+//  - ReadAsync() starts the same read there and posts the result back to the
 //    thread that created the adapter (the UI thread), so the exchange cycle
 //    never stalls the window while it waits for a reply;
 //  - a port that vanishes cannot make the UI thread spin.
-// One user at a time: the exchange cycle stops (cancel_read) before the upload
+// One user at a time: the exchange cycle stops (CancelRead) before the upload
 // starts driving the port from its worker.  Misuse is still safe: the I/O
 // thread runs reads one after another in the order they were asked for, and a
 // write runs between two events of a read in progress.
@@ -58,39 +58,39 @@ public:
     // Pushes out anything still queued for sending and waits for the line to
     // drain.  Received bytes are kept.
     void FlushPort() override;
-    // Drops what has arrived and not been read (kept by a running read_async).
-    void discard_input() override;
+    // Drops what has arrived and not been read (kept by a running ReadAsync).
+    void DiscardInput() override;
     QByteArray ReadPort() override;
     // Ends as soon as `count` bytes are there, with exactly those.
-    QByteArray read_expected(int count, int timeout_ms) override;
+    QByteArray ReadExpected(int count, int timeout_ms) override;
     uint16_t WritePort(const QByteArray& data) override;
     // Linux: the device path exists (a name without a folder means /dev/<name>).
     // Windows: the system lists a port of that name (COMn).
     bool PortExists(const QString& name) override;
 
-    bool is_open() const override { return open_; }
+    bool IsOpen() const override { return open_; }
     // Received bytes waiting to be read (at most kBacklogBytes).
     qint64 waiting_bytes();
-    OpenFailure last_open_failure() const override { return failure_; }
+    OpenFailure LastOpenFailure() const override { return failure_; }
     // Call from the thread that called OpenPort.
-    QString last_open_message() const override { return open_message_; }
+    QString LastOpenMessage() const override { return open_message_; }
 
     // Call both from the thread that created the adapter; `done` runs there,
-    // from its event loop, never from inside read_async.  A new read_async
+    // from its event loop, never from inside ReadAsync.  A new ReadAsync
     // replaces one still running (whose `done` is then dropped), as does
-    // cancel_read.  Bytes of a dropped read stay for the next read.
-    void read_async(std::function<void(QByteArray)> done) override;
-    void cancel_read() override;
+    // CancelRead.  Bytes of a dropped read stay for the next read.
+    void ReadAsync(std::function<void(QByteArray)> done) override;
+    void CancelRead() override;
 
 private:
     template <class F> auto on_io(F f);
 
     QThread io_thread_;
     QtSerialPortIo* io_ = nullptr; // lives in io_thread_
-    QObject home_;                 // lives in the creating thread; read_async answers land here
+    QObject home_;                 // lives in the creating thread; ReadAsync answers land here
     std::atomic<bool> open_{false};
     std::atomic<OpenFailure> failure_{OpenFailure::None};
     QString open_message_;
     uint64_t async_next_ = 0; // home thread only
-    uint64_t async_live_ = 0; // the read_async whose `done` may still run; 0 for none
+    uint64_t async_live_ = 0; // the ReadAsync whose `done` may still run; 0 for none
 };

@@ -10,5 +10,5 @@ public:
     QByteArray ReadPort() override { return {}; }
     uint16_t WritePort(const QByteArray&) override { return 0; }
     bool PortExists(const QString&) override { return false; }
-    bool is_open() const override { return false; }
+    bool IsOpen() const override { return false; }
 };

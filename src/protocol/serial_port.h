@@ -32,7 +32,7 @@ public:
     virtual void FlushPort() = 0;
     // Drops whatever has arrived and not been read yet, so that what comes
     // next is the answer to what is sent next.
-    virtual void discard_input() {}
+    virtual void DiscardInput() {}
     // Blocking read, semantics above.
     virtual QByteArray ReadPort() = 0;
     // Reads until `count` bytes have arrived or `timeout_ms` has passed, and
@@ -41,11 +41,11 @@ public:
     // most `count` bytes, fewer when time ran out.  This default goes through
     // ReadPort and may return more than `count`, and a port whose ReadPort
     // never waits makes it spin: real ports override it.
-    virtual QByteArray read_expected(int count, int timeout_ms) {
+    virtual QByteArray ReadExpected(int count, int timeout_ms) {
         QByteArray got;
         QElapsedTimer clock;
         clock.start();
-        while (got.size() < count && is_open() && clock.elapsed() < timeout_ms) got += ReadPort();
+        while (got.size() < count && IsOpen() && clock.elapsed() < timeout_ms) got += ReadPort();
         return got;
     }
     // Writes the whole string in pieces of at most 255 bytes; returns the count
@@ -54,16 +54,16 @@ public:
     // Whether a port of this name exists on the system.
     virtual bool PortExists(const QString& name) = 0;
 
-    virtual bool is_open() const = 0;
-    virtual OpenFailure last_open_failure() const { return OpenFailure::None; }
+    virtual bool IsOpen() const = 0;
+    virtual OpenFailure LastOpenFailure() const { return OpenFailure::None; }
     // The message for the user of a line that opened but could not be set up
     // ("Unable to set Comm DCB ..."); empty when there is none.
-    virtual QString last_open_message() const { return {}; }
+    virtual QString LastOpenMessage() const { return {}; }
 
     // The same read without blocking the caller's event loop: `done` runs once,
     // with what ReadPort would have returned, either at once or later from the
     // event loop.  Implementations that never wait may keep this default.
-    virtual void read_async(std::function<void(QByteArray)> done) { done(ReadPort()); }
-    // Drops a read_async still in progress; its `done` will not run.
-    virtual void cancel_read() {}
+    virtual void ReadAsync(std::function<void(QByteArray)> done) { done(ReadPort()); }
+    // Drops a ReadAsync still in progress; its `done` will not run.
+    virtual void CancelRead() {}
 };

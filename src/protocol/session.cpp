@@ -26,7 +26,7 @@ QByteArray Session::collect(bool until_frame) {
         QElapsedTimer read_clock;
         read_clock.start();
         const QByteArray piece = port_.ReadPort();
-        if (!port_.is_open()) break;
+        if (!port_.IsOpen()) break;
         got += piece;
         if (until_frame && complete_frame(got)) break;
         // A scan answer has no frame to recognise: the first pause after
@@ -42,8 +42,8 @@ QByteArray Session::collect(bool until_frame) {
 }
 
 Result<QByteArray> Session::exchange(const QByteArray& request) {
-    if (!port_.is_open()) return Error{ErrorKind::PortClosed, QStringLiteral("Порт не открыт.")};
-    port_.discard_input(); // nothing that came before the request is its answer
+    if (!port_.IsOpen()) return Error{ErrorKind::PortClosed, QStringLiteral("Порт не открыт.")};
+    port_.DiscardInput(); // nothing that came before the request is its answer
     if (on_sent) on_sent(request);
     if (port_.WritePort(request) != request.size())
         return Error{ErrorKind::WriteFailed, QStringLiteral("Ошибка записи в порт")};
@@ -71,8 +71,8 @@ Result<QByteArray> Session::ask(const QByteArray& request, uint8_t expected_code
 }
 
 Result<QList<uint8_t>> Session::scan() {
-    if (!port_.is_open()) return Error{ErrorKind::PortClosed, QStringLiteral("Порт не открыт.")};
-    port_.discard_input();
+    if (!port_.IsOpen()) return Error{ErrorKind::PortClosed, QStringLiteral("Порт не открыт.")};
+    port_.DiscardInput();
     const QByteArray request = request::net_scan();
     if (on_sent) on_sent(request);
     if (port_.WritePort(request) != request.size())

@@ -21,7 +21,7 @@ QString start_folder(const MainForm& f) {
 }
 
 bool port_in_use(Configurator& c) {
-    return c.port.is_open() || c.exchange.tick_running();
+    return c.port.IsOpen() || c.exchange.tick_running();
 }
 
 } // namespace

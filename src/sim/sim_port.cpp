@@ -49,13 +49,13 @@ bool SimSerialPort::OpenPort(const QString& device, const QString& settings) {
 
 int SimSerialPort::ClosePort() {
     if (!open_) return 0;
-    cancel_read();
+    CancelRead();
     open_ = false;
     rx_.clear();
     return 1;
 }
 
-void SimSerialPort::discard_input() {
+void SimSerialPort::DiscardInput() {
     rx_.clear();
 }
 
@@ -113,7 +113,7 @@ QByteArray SimSerialPort::ReadPort() {
     return got;
 }
 
-QByteArray SimSerialPort::read_expected(int count, int timeout_ms) {
+QByteArray SimSerialPort::ReadExpected(int count, int timeout_ms) {
     if (!open_ || vanished_ || count <= 0) return {};
     const int64_t deadline = time_->now_us() + int64_t{std::max(0, timeout_ms)} * 1000;
     // Bytes come back in order of arrival; the count-th one decides.
@@ -149,8 +149,8 @@ uint16_t SimSerialPort::WritePort(const QByteArray& data) {
     return static_cast<uint16_t>(std::min<qsizetype>(data.size(), 0xFFFF));
 }
 
-void SimSerialPort::read_async(std::function<void(QByteArray)> done) {
-    cancel_read();
+void SimSerialPort::ReadAsync(std::function<void(QByteArray)> done) {
+    CancelRead();
     if (!line_.wire_timing() || !open_ || vanished_) {
         done(ReadPort());
         return;
@@ -162,7 +162,7 @@ void SimSerialPort::read_async(std::function<void(QByteArray)> done) {
     read_timer_.start(static_cast<int>((wait_us + 999) / 1000));
 }
 
-void SimSerialPort::cancel_read() {
+void SimSerialPort::CancelRead() {
     read_timer_.stop();
     read_done_ = nullptr;
 }

@@ -29,16 +29,16 @@ public:
     bool OpenPort(const QString& device, const QString& settings) override;
     int ClosePort() override;
     void FlushPort() override;
-    void discard_input() override;
+    void DiscardInput() override;
     QByteArray ReadPort() override;
     // Waits on the line's clock until the bytes are there or the time is up.
-    QByteArray read_expected(int count, int timeout_ms) override;
+    QByteArray ReadExpected(int count, int timeout_ms) override;
     uint16_t WritePort(const QByteArray& data) override;
     bool PortExists(const QString& name) override;
-    bool is_open() const override { return open_; }
-    OpenFailure last_open_failure() const override { return open_failure_; }
-    void read_async(std::function<void(QByteArray)> done) override;
-    void cancel_read() override;
+    bool IsOpen() const override { return open_; }
+    OpenFailure LastOpenFailure() const override { return open_failure_; }
+    void ReadAsync(std::function<void(QByteArray)> done) override;
+    void CancelRead() override;
 
     SimLine& line() { return line_; }
     SimTime& time() { return *time_; }

@@ -25,7 +25,7 @@ TEST(CommandButtons, ShiftWindowAndHorizonFromTheWidgets) {
     f.CmbPort.add_item(QStringLiteral("COM3"));
     f.CmbPort.set_list_index(f.CmbPort.list_count() - 1);
     f.BTNOpenCom.click();
-    ASSERT_TRUE(port.is_open());
+    ASSERT_TRUE(port.IsOpen());
     app.flush();
     auto button = [](QWidget& window, const char* name) {
         auto* b = window.findChild<QPushButton*>(QString::fromLatin1(name));

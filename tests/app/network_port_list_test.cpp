@@ -78,7 +78,7 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
             dialogs.shown[0].startsWith(QStringLiteral("msg: Неверный адрес порта ") + bad));
         EXPECT_EQ(dialogs.shown[1], QStringLiteral("msg: Com Port ") + bad +
                                         QStringLiteral(" недоступен. Установите нужный порт."));
-        EXPECT_FALSE(port.is_open());
+        EXPECT_FALSE(port.IsOpen());
         EXPECT_TRUE(system.opened_device.isEmpty());
     }
 
@@ -95,7 +95,7 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
         }
         open_button->click();
         app.flush();
-        ASSERT_TRUE(network.is_open()) << dialogs.shown.join(u'\n').toStdString();
+        ASSERT_TRUE(network.IsOpen()) << dialogs.shown.join(u'\n').toStdString();
         EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.shown.join(u'\n').toStdString();
         f.Opros.click();
         QDeadlineTimer deadline(8000);
@@ -104,6 +104,6 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
         EXPECT_EQ(f.CmbNet.items(), (QStringList{"1", "5", "12"}));
         close_button->click();
         app.flush();
-        EXPECT_FALSE(network.is_open());
+        EXPECT_FALSE(network.IsOpen());
     }
 }

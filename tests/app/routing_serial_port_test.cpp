@@ -33,8 +33,8 @@ public:
         return uint16_t(d.size());
     }
     bool PortExists(const QString& name) override { return existing.contains(name); }
-    bool is_open() const override { return open; }
-    OpenFailure last_open_failure() const override {
+    bool IsOpen() const override { return open; }
+    OpenFailure LastOpenFailure() const override {
         return accept ? OpenFailure::None : OpenFailure::NoSuchDevice;
     }
 
@@ -55,9 +55,9 @@ TEST(RoutingSerialPort, DemoEntryGoesToTheDemoLineEverythingElseToTheSystem) {
     EXPECT_EQ(demo.written, QByteArray("\x31\x05"));
     EXPECT_EQ(port.ReadPort(), QByteArray("demo"));
     QByteArray async;
-    port.read_async([&](QByteArray b) { async = b; });
+    port.ReadAsync([&](QByteArray b) { async = b; });
     EXPECT_EQ(async, QByteArray("demo"));
-    EXPECT_TRUE(port.is_open());
+    EXPECT_TRUE(port.IsOpen());
 
     // Opening a system port closes the demo line first.
     ASSERT_TRUE(port.OpenPort("\\\\.\\COM3", "19200,n,8,1"));
@@ -65,12 +65,12 @@ TEST(RoutingSerialPort, DemoEntryGoesToTheDemoLineEverythingElseToTheSystem) {
     EXPECT_EQ(system.opened, QStringList{"\\\\.\\COM3"});
     EXPECT_EQ(port.ReadPort(), QByteArray("sys"));
     port.ClosePort();
-    EXPECT_FALSE(port.is_open());
+    EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.WritePort("x"), 0);
 
     system.accept = false;
     EXPECT_FALSE(port.OpenPort("/dev/ttyUSB7", "19200,n,8,1"));
-    EXPECT_EQ(port.last_open_failure(), OpenFailure::NoSuchDevice);
+    EXPECT_EQ(port.LastOpenFailure(), OpenFailure::NoSuchDevice);
 }
 
 TEST(RoutingSerialPort, ExistenceAndNoDemoLine) {

@@ -3,8 +3,8 @@
 #include "app/wiring.h"
 #include "protocol/serial_port.h"
 
+#include "../support/configurator_rig.h"
 #include "../support/fake_serial_port.h"
-#include "../support/fakes.h"
 #include "../support/qt_printers.h"
 
 #include <QComboBox>
@@ -27,71 +27,63 @@ public:
     QStringList present_ports() override { return ports; }
 };
 
-struct Rig {
-    NoPort port;
-    FakeDialogs dialogs;
-    FakeTones tones;
-    FakeClock clock;
-    Configurator cfg{port, dialogs, tones, clock};
+struct ShellRig : Rig<NoPort> {
     ListLister lister;
-    QTemporaryDir dir;
 };
 
 } // namespace
 
 TEST(Shell, ConnectOptionPressesOpenOnceTheMainWindowShows) {
-    Rig r;
-    wire_shell(r.cfg, r.lister, ShellOptions{true, false, {}});
-    ASSERT_TRUE(Form_Load(r.cfg, r.dir.path()));
+    ShellRig r;
+    wire_shell(r.c, r.lister, ShellOptions{true, false, {}});
+    ASSERT_TRUE(Form_Load(r.c, r.dir.path()));
     QStringList opened; // the port selected when "Открыть порт" was pressed
-    r.cfg.frmSerial.BTNOpenCom.on_click = [&] {
-        opened << r.cfg.frmSerial.CmbPort.selected_text();
-    };
-    r.cfg.frmSerial.presence_timer.on_timer();
+    r.c.frmSerial.BTNOpenCom.on_click = [&] { opened << r.c.frmSerial.CmbPort.selected_text(); };
+    r.c.frmSerial.presence_timer.on_timer();
     EXPECT_TRUE(opened.isEmpty()); // still the splash
-    r.cfg.frmSerial.presence_timer.on_timer();
-    EXPECT_TRUE(r.cfg.frmSerial.visible());
+    r.c.frmSerial.presence_timer.on_timer();
+    EXPECT_TRUE(r.c.frmSerial.visible());
     EXPECT_EQ(opened, QStringList{"COM2"});
-    r.cfg.frmSerial.presence_timer.on_timer();
+    r.c.frmSerial.presence_timer.on_timer();
     EXPECT_EQ(opened.size(), 1);
 
-    Rig plain;
-    wire_shell(plain.cfg, plain.lister, ShellOptions{false, false, {}});
-    ASSERT_TRUE(Form_Load(plain.cfg, plain.dir.path()));
+    ShellRig plain;
+    wire_shell(plain.c, plain.lister, ShellOptions{false, false, {}});
+    ASSERT_TRUE(Form_Load(plain.c, plain.dir.path()));
     int presses = 0;
-    plain.cfg.frmSerial.BTNOpenCom.on_click = [&] { ++presses; };
-    for (int i = 0; i < 3; ++i) plain.cfg.frmSerial.presence_timer.on_timer();
+    plain.c.frmSerial.BTNOpenCom.on_click = [&] { ++presses; };
+    for (int i = 0; i < 3; ++i) plain.c.frmSerial.presence_timer.on_timer();
     EXPECT_EQ(presses, 0);
-    EXPECT_EQ(plain.cfg.frmSerial.CmbPort.selected_text(), "COM2");
+    EXPECT_EQ(plain.c.frmSerial.CmbPort.selected_text(), "COM2");
 }
 
 TEST(Shell, APortNamedForConnectIsNeverReplacedByAnother) {
-    Rig r;
-    wire_shell(r.cfg, r.lister, ShellOptions{true, false, "/no/such/port"});
-    ASSERT_TRUE(Form_Load(r.cfg, r.dir.path()));
+    ShellRig r;
+    wire_shell(r.c, r.lister, ShellOptions{true, false, "/no/such/port"});
+    ASSERT_TRUE(Form_Load(r.c, r.dir.path()));
     int presses = 0;
-    r.cfg.frmSerial.BTNOpenCom.on_click = [&] { ++presses; };
-    for (int i = 0; i < 3; ++i) r.cfg.frmSerial.presence_timer.on_timer();
+    r.c.frmSerial.BTNOpenCom.on_click = [&] { ++presses; };
+    for (int i = 0; i < 3; ++i) r.c.frmSerial.presence_timer.on_timer();
     EXPECT_EQ(presses, 0);
-    EXPECT_EQ(r.cfg.frmSerial.MsgCom.text(), missing_port_text("/no/such/port"));
+    EXPECT_EQ(r.c.frmSerial.MsgCom.text(), missing_port_text("/no/such/port"));
 
     // Named and present: that one is opened, wherever it stands in the list.
-    Rig named;
-    wire_shell(named.cfg, named.lister, ShellOptions{true, false, "COM5"});
-    ASSERT_TRUE(Form_Load(named.cfg, named.dir.path()));
+    ShellRig named;
+    wire_shell(named.c, named.lister, ShellOptions{true, false, "COM5"});
+    ASSERT_TRUE(Form_Load(named.c, named.dir.path()));
     QStringList opened;
-    named.cfg.frmSerial.BTNOpenCom.on_click = [&] {
-        opened << named.cfg.frmSerial.CmbPort.selected_text();
+    named.c.frmSerial.BTNOpenCom.on_click = [&] {
+        opened << named.c.frmSerial.CmbPort.selected_text();
     };
-    for (int i = 0; i < 3; ++i) named.cfg.frmSerial.presence_timer.on_timer();
+    for (int i = 0; i < 3; ++i) named.c.frmSerial.presence_timer.on_timer();
     EXPECT_EQ(opened, QStringList{"COM5"});
 }
 
 TEST(Shell, GeneratorVersionBoxAndTabsAreWired) {
-    Rig r;
-    wire_shell(r.cfg, r.lister, ShellOptions{});
-    ASSERT_TRUE(Form_Load(r.cfg, r.dir.path()));
-    MainForm& f = r.cfg.frmSerial;
+    ShellRig r;
+    wire_shell(r.c, r.lister, ShellOptions{});
+    ASSERT_TRUE(Form_Load(r.c, r.dir.path()));
+    MainForm& f = r.c.frmSerial;
     f.ch_ver.set_value(1);
     EXPECT_TRUE(f.Termokompensd.visible());
     f.relay_smoothing_slider.set_visible(false);

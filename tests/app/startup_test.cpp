@@ -5,8 +5,8 @@
 #include "protocol/cp1251.h"
 #include "protocol/serial_port.h"
 
+#include "../support/configurator_rig.h"
 #include "../support/fake_serial_port.h"
-#include "../support/fakes.h"
 #include "../support/qt_printers.h"
 #include "../support/snapshot.h"
 
@@ -23,15 +23,7 @@ struct ClosedPort : FakeSerialPort {
     ClosedPort() { open_succeeds = false; }
 };
 
-struct Rig {
-    ClosedPort port;
-    FakeDialogs dialogs;
-    FakeTones tones;
-    FakeClock clock;
-    Configurator cfg{port, dialogs, tones, clock};
-    MainForm& f = cfg.frmSerial;
-    QTemporaryDir dir;
-};
+struct StartupRig : Rig<ClosedPort> {};
 
 QByteArray read_all(const QString& path) {
     QFile file(path);
@@ -42,7 +34,7 @@ QByteArray read_all(const QString& path) {
 } // namespace
 
 TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
-    Rig r;
+    StartupRig r;
     QStringList clicks; // selections run the controls' click procedures, in order
     r.f.CmbNet.on_click = [&] { clicks << "CmbNet"; };
     r.f.VibGenCmd.on_click = [&] { clicks << "VibGenCmd"; };
@@ -50,7 +42,7 @@ TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
     r.f.tabs.set_current(2);
     clicks.clear();
 
-    ASSERT_TRUE(Form_Load(r.cfg, r.dir.filePath("log")));
+    ASSERT_TRUE(Form_Load(r.c, r.dir.filePath("log")));
     EXPECT_TRUE(r.dialogs.messages.empty());
     EXPECT_EQ(clicks, (QStringList{"CmbNet", "VibGenCmd", "SSTab1"}));
 
@@ -59,29 +51,29 @@ TEST(Startup, WindowIsReadyForTheUserAfterLoad) {
     EXPECT_EQ(r.f.VibGenCmd.items().size(), 9);
 
     // Splash first; the presence scan runs, the exchange does not.
-    EXPECT_TRUE(r.cfg.splash.visible());
+    EXPECT_TRUE(r.c.splash.visible());
     EXPECT_FALSE(r.f.visible());
     EXPECT_TRUE(r.f.presence_timer.enabled());
     EXPECT_FALSE(r.f.TMRComm.enabled());
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
     EXPECT_FALSE(r.f.BTNCloseCom.enabled());
-    EXPECT_TRUE(r.cfg.exchange.settings_refresh_due());
+    EXPECT_TRUE(r.c.exchange.settings_refresh_due());
     EXPECT_EQ(r.f.Ur_progressBar, 1024);
     EXPECT_EQ(r.f.autocal_row, 1);
     EXPECT_EQ(r.f.autocal_litres, 0);
 }
 
 TEST(Startup, CreatesTheLogFolderWithTheStartRecord) {
-    Rig r;
+    StartupRig r;
     const QString folder = r.dir.filePath("log");
     ASSERT_FALSE(QDir(folder).exists());
-    ASSERT_TRUE(Form_Load(r.cfg, folder));
-    EXPECT_EQ(r.cfg.log.path(), QDir(folder).filePath("06122026_180216.log"));
-    EXPECT_EQ(read_all(r.cfg.log.path()), QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"));
+    ASSERT_TRUE(Form_Load(r.c, folder));
+    EXPECT_EQ(r.c.log.path(), QDir(folder).filePath("06122026_180216.log"));
+    EXPECT_EQ(read_all(r.c.log.path()), QByteArray("\"Start: 06.12.2026 18:02:16\r\n\"\r\n"));
 }
 
 TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
-    Rig r;
+    StartupRig r;
     // A folder below a plain file can be created by no one.
     const QString blocker = r.dir.filePath("blocker");
     QFile file(blocker);
@@ -89,7 +81,7 @@ TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
     file.close();
 
     r.f.tabs.set_current(1);
-    EXPECT_FALSE(Form_Load(r.cfg, blocker + "/log"));
+    EXPECT_FALSE(Form_Load(r.c, blocker + "/log"));
     ASSERT_EQ(r.dialogs.messages.size(), 1u);
     EXPECT_EQ(r.dialogs.messages[0].icon, MsgIcon::Critical);
     EXPECT_EQ(r.dialogs.messages[0].title, "Error#76");
@@ -108,13 +100,13 @@ TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
     EXPECT_FALSE(r.f.Opros.enabled());
     EXPECT_TRUE(r.f.presence_timer.enabled());
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
-    EXPECT_TRUE(r.cfg.splash.visible());
+    EXPECT_TRUE(r.c.splash.visible());
 
     // The log folder exists but no file can be made there, not even by root.
     const QString folder = QStringLiteral("/proc/self/fdinfo");
     if (!QDir(folder).exists()) return;
-    Rig again;
-    EXPECT_FALSE(Form_Load(again.cfg, folder));
+    StartupRig again;
+    EXPECT_FALSE(Form_Load(again.c, folder));
     ASSERT_EQ(again.dialogs.messages.size(), 1u);
     EXPECT_EQ(again.dialogs.messages[0].title, "Error#75");
     EXPECT_TRUE(again.dialogs.messages[0].text.contains(folder))
@@ -122,34 +114,34 @@ TEST(Startup, LogFailureShowsErrorAndSkipsTheRest) {
 }
 
 TEST(Startup, TwoWindowsStartedInOneSecondKeepTheirOwnLogs) {
-    Rig first, second;
+    StartupRig first, second;
     const QString folder = first.dir.filePath("log");
-    ASSERT_TRUE(Form_Load(first.cfg, folder));
-    ASSERT_TRUE(first.cfg.log.str_to_log("first"));
-    ASSERT_TRUE(Form_Load(second.cfg, folder)); // the same clock: the same second
-    ASSERT_TRUE(second.cfg.log.str_to_log("second"));
-    EXPECT_EQ(first.cfg.log.path(), QDir(folder).filePath("06122026_180216.log"));
-    EXPECT_EQ(second.cfg.log.path(), QDir(folder).filePath("06122026_180216_2.log"));
+    ASSERT_TRUE(Form_Load(first.c, folder));
+    ASSERT_TRUE(first.c.log.str_to_log("first"));
+    ASSERT_TRUE(Form_Load(second.c, folder)); // the same clock: the same second
+    ASSERT_TRUE(second.c.log.str_to_log("second"));
+    EXPECT_EQ(first.c.log.path(), QDir(folder).filePath("06122026_180216.log"));
+    EXPECT_EQ(second.c.log.path(), QDir(folder).filePath("06122026_180216_2.log"));
     const QByteArray start("\"Start: 06.12.2026 18:02:16\r\n\"\r\n");
-    EXPECT_EQ(read_all(first.cfg.log.path()), start + "\"18:02:16 : first\"\r\n");
-    EXPECT_EQ(read_all(second.cfg.log.path()), start + "\"18:02:16 : second\"\r\n");
+    EXPECT_EQ(read_all(first.c.log.path()), start + "\"18:02:16 : first\"\r\n");
+    EXPECT_EQ(read_all(second.c.log.path()), start + "\"18:02:16 : second\"\r\n");
 }
 
 TEST(Startup, TerminateStopsTheExchangeAndUnloadClosesEveryWindow) {
-    Rig r;
-    ASSERT_TRUE(Form_Load(r.cfg, r.dir.filePath("log")));
+    StartupRig r;
+    ASSERT_TRUE(Form_Load(r.c, r.dir.filePath("log")));
     r.f.TMRComm.set_enabled(true);
-    Form_Terminate(r.cfg);
+    Form_Terminate(r.c);
     EXPECT_FALSE(r.f.TMRComm.enabled());
 
-    r.cfg.table_window.set_visible(true);
-    r.cfg.shift_window.set_visible(true);
+    r.c.table_window.set_visible(true);
+    r.c.shift_window.set_visible(true);
     r.f.set_visible(true);
-    Form_Unload(r.cfg);
+    Form_Unload(r.c);
     EXPECT_FALSE(r.f.visible());
-    EXPECT_FALSE(r.cfg.splash.visible());
-    EXPECT_FALSE(r.cfg.table_window.visible());
-    EXPECT_FALSE(r.cfg.shift_window.visible());
+    EXPECT_FALSE(r.c.splash.visible());
+    EXPECT_FALSE(r.c.table_window.visible());
+    EXPECT_FALSE(r.c.shift_window.visible());
 }
 
 TEST(Manifest, WrittenOnceWithNineCrLfLines) {
@@ -203,12 +195,12 @@ TEST(Startup, ClosingTheMainWindowWithAnOpenPortClosesItAndLogs) {
     f.CmbPort.add_item("COM3");
     f.CmbPort.set_list_index(0);
     BTNOpenCom_Click(cfg);
-    ASSERT_TRUE(port.is_open());
+    ASSERT_TRUE(port.IsOpen());
     ASSERT_TRUE(f.TMRComm.enabled());
     f.set_visible(true);
 
     Form_Unload(cfg);
-    EXPECT_FALSE(port.is_open());
+    EXPECT_FALSE(port.IsOpen());
     EXPECT_FALSE(f.TMRComm.enabled());
     EXPECT_FALSE(f.visible());
     const QString log = from_cp1251(read_all(cfg.log.path()));
@@ -228,9 +220,9 @@ TEST(Startup, TerminationStopsTheExchangeAndClosesThePort) {
     cfg.frmSerial.CmbPort.add_item("COM4");
     cfg.frmSerial.CmbPort.set_list_index(0);
     BTNOpenCom_Click(cfg);
-    ASSERT_TRUE(port.is_open());
+    ASSERT_TRUE(port.IsOpen());
     Form_Terminate(cfg);
-    EXPECT_FALSE(port.is_open());
+    EXPECT_FALSE(port.IsOpen());
     EXPECT_FALSE(cfg.frmSerial.TMRComm.enabled());
     EXPECT_TRUE(from_cp1251(read_all(cfg.log.path())).contains("Com Port COM4 Closed"));
 }

@@ -80,18 +80,18 @@ public:
     bool OpenPort(const QString& d, const QString& s) override { return port_.OpenPort(d, s); }
     int ClosePort() override { return port_.ClosePort(); }
     void FlushPort() override { port_.FlushPort(); }
-    void discard_input() override { port_.discard_input(); }
+    void DiscardInput() override { port_.DiscardInput(); }
     QByteArray ReadPort() override { return noted(port_.ReadPort()); }
     uint16_t WritePort(const QByteArray& data) override {
         t_.add(QStringLiteral("> ") + hex_of(data));
         return port_.WritePort(data);
     }
     bool PortExists(const QString& name) override { return port_.PortExists(name); }
-    bool is_open() const override { return port_.is_open(); }
-    void read_async(std::function<void(QByteArray)> done) override {
-        port_.read_async([this, done](QByteArray b) { done(noted(b)); });
+    bool IsOpen() const override { return port_.IsOpen(); }
+    void ReadAsync(std::function<void(QByteArray)> done) override {
+        port_.ReadAsync([this, done](QByteArray b) { done(noted(b)); });
     }
-    void cancel_read() override { port_.cancel_read(); }
+    void CancelRead() override { port_.CancelRead(); }
 
 private:
     QByteArray noted(const QByteArray& b) {
@@ -139,7 +139,7 @@ TEST(CommandsOverPty, PasswordAlarmModeShiftAndAddressSession) {
     f.CmbPort.add_item(server.device_path());
     f.CmbPort.set_list_index(0);
     f.BTNOpenCom.click();
-    ASSERT_TRUE(port.is_open());
+    ASSERT_TRUE(port.IsOpen());
     f.CmbNet.clear();
     f.CmbNet.add_item(QStringLiteral("5"));
     f.CmbNet.set_list_index(0); // queues the identity request

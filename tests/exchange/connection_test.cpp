@@ -142,7 +142,7 @@ TEST(Connection, ClosingAfterReadingsResetsEveryField) {
     for (const Control* c : {static_cast<Control*>(&r.f.hi), static_cast<Control*>(&r.f.h),
                              static_cast<Control*>(&r.f.full_empty_caption)})
         EXPECT_EQ(c->back_colour(), kButtonFace);
-    EXPECT_FALSE(r.port.is_open());
+    EXPECT_FALSE(r.port.IsOpen());
     EXPECT_EQ(r.log_lines().last(), "Com Port COM3 Closed");
     expect_disconnected(r.f);
     EXPECT_FALSE(r.f.smoothing_slider.visible()); // the 1.7.6 group is gone with the port

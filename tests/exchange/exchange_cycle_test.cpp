@@ -166,12 +166,12 @@ TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
     EXPECT_EQ(r.port.last_write(), hex("3105F0FE")); // the dropped request is not retried
     r.tick();
     EXPECT_EQ(r.c.exchange.write_failures, 3);
-    EXPECT_TRUE(r.port.is_open());
+    EXPECT_TRUE(r.port.IsOpen());
     EXPECT_TRUE(r.f.TMRComm.enabled());
 
     r.tick();
     EXPECT_EQ(r.dialogs.messages.size(), 4u);
-    EXPECT_FALSE(r.port.is_open());
+    EXPECT_FALSE(r.port.IsOpen());
     EXPECT_FALSE(r.f.TMRComm.enabled());
     EXPECT_TRUE(r.f.presence_timer.enabled());
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
@@ -192,7 +192,7 @@ TEST(ExchangeCycle, SuccessfulWriteResetsTheFailureCount) {
     r.tick();
     r.tick();
     r.tick();
-    EXPECT_TRUE(r.port.is_open());
+    EXPECT_TRUE(r.port.IsOpen());
 }
 
 TEST(ExchangeCycle, FrequencyModeDropsUserRequestsButKeepsPolling) {
@@ -263,7 +263,7 @@ TEST(ExchangeCycleAsync, ARequestStoredDuringTheReadIsKeptForTheNextTick) {
     EXPECT_TRUE(r.c.exchange.tick_running());
     r.c.exchange.queue(frame("3105F5")); // the user presses a button meanwhile
     r.tick();                            // and the timer fires again: no second tick
-    EXPECT_EQ(r.port.count("read_async"), 1);
+    EXPECT_EQ(r.port.count("ReadAsync"), 1);
     ASSERT_TRUE(r.port.complete_read());
     ASSERT_EQ(r.port.writes.size(), 1u);
     EXPECT_EQ(r.port.writes[0], hex("3105F0FE"));

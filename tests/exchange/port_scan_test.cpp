@@ -23,7 +23,7 @@ public:
     QByteArray ReadPort() override { return {}; }
     uint16_t WritePort(const QByteArray&) override { return 0; }
     bool PortExists(const QString& name) override { return existing.contains(name); }
-    bool is_open() const override { return false; }
+    bool IsOpen() const override { return false; }
 };
 
 class ListLister final : public PortLister {

@@ -58,7 +58,7 @@ TEST(PtyLine, LiveValuesRefreshEveryTick) {
     f.CmbNet.add_item("12");
     f.CmbNet.set_list_index(0); // queues the identity request of sensor 12
     f.BTNOpenCom.click();
-    ASSERT_TRUE(port.is_open());
+    ASSERT_TRUE(port.IsOpen());
 
     // The program's timer: TMRComm ticking every second while enabled.
     QTimer timer;
@@ -95,5 +95,5 @@ TEST(PtyLine, LiveValuesRefreshEveryTick) {
     EXPECT_GE(states.size(), 2) << "the values did not move";
 
     close_routine(c);
-    EXPECT_FALSE(port.is_open());
+    EXPECT_FALSE(port.IsOpen());
 }

@@ -1,6 +1,6 @@
 // The exchange cycle against the in-process simulated line: scan, identity,
 // live values and a confirmation, all through the real reply handling.
-#include "../support/fakes.h"
+#include "../support/configurator_rig.h"
 
 #include "exchange/configurator.h"
 #include "exchange/connection.h"
@@ -18,15 +18,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-struct SimRig {
-    QTemporaryDir dir;
-    SimSerialPort port;
-    FakeDialogs dialogs;
-    FakeTones tones;
-    FakeClock clock;
-    Configurator c{port, dialogs, tones, clock};
-    MainForm& f = c.frmSerial;
-
+struct SimRig : Rig<SimSerialPort> {
     SimRig() {
         c.log.create(dir.path());
         wire_exchange(c);
@@ -53,7 +45,7 @@ struct SimRig {
 
 TEST(SimLine, ScanIdentifyAndWatch) {
     SimRig r;
-    ASSERT_TRUE(r.port.is_open());
+    ASSERT_TRUE(r.port.IsOpen());
     r.tick(); // identity request for the start-up address 0: nobody there
     r.f.Opros.click();
     r.tick(); // the scan goes out

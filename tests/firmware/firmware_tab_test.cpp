@@ -252,7 +252,7 @@ TEST(FirmwareTab, ClosingThePortDuringAnUploadEndsItFirst) {
         [&] { return r.f.dir_prog.text().startsWith(QStringLiteral("Включите питание")); }));
     close_routine(r.c); // as closing the window does
     EXPECT_FALSE(r.f.upload_cancel.enabled());
-    EXPECT_FALSE(r.port.is_open());
+    EXPECT_FALSE(r.port.IsOpen());
     EXPECT_EQ(last_line(r.f.upload_log), QStringLiteral("-----Прервано------"));
     const QDeadlineTimer settle(100); // what the worker posted last lands harmlessly
     pump_until([&] { return settle.hasExpired(); });

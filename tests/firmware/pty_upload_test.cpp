@@ -58,7 +58,7 @@ struct PtyRig {
         f.CmbPort.add_item(server.device_path());
         f.CmbPort.set_list_index(0);
         f.BTNOpenCom.click();
-        EXPECT_TRUE(port.is_open());
+        EXPECT_TRUE(port.IsOpen());
         image = firmware_image_file(kZorvikLayout, program_blocks);
         f.firmware_file = dir.filePath("sensor.cri");
         QFile file(f.firmware_file);
@@ -110,7 +110,7 @@ TEST(PtyUpload, ThePortVanishingFailsTheUploadAndTheWindowGoesOn) {
     EXPECT_TRUE(r.f.TMRComm.enabled());
     ASSERT_TRUE(r.f.BTNCloseCom.enabled());
     r.f.BTNCloseCom.click();
-    EXPECT_FALSE(r.port.is_open());
+    EXPECT_FALSE(r.port.IsOpen());
 }
 
 // Another device on the line, a sensor in periodic output, sends 3E 05 79 AA 55

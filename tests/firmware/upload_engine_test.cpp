@@ -28,8 +28,8 @@ public:
     std::vector<Clock::duration> quiet_before_write;
     // A short read (a turnaround) that finds nothing lasts its time, as on a
     // real port; longer ones still end at once, so that silence costs nothing.
-    QByteArray read_expected(int count, int timeout_ms) override {
-        QByteArray got = FakeSerialPort::read_expected(count, timeout_ms);
+    QByteArray ReadExpected(int count, int timeout_ms) override {
+        QByteArray got = FakeSerialPort::ReadExpected(count, timeout_ms);
         if (!got.isEmpty())
             last_rx_ = Clock::now();
         else if (timeout_ms > 0 && timeout_ms < SerialPort::kInterByteGapMs)
@@ -93,7 +93,7 @@ struct LoaderRig {
         int writes = -1, reads = 0;
         for (const QString& call : port.calls) {
             if (call == QStringLiteral("write") && ++writes > n) break;
-            if (writes == n && call == QStringLiteral("read_expected")) ++reads;
+            if (writes == n && call == QStringLiteral("ReadExpected")) ++reads;
         }
         return reads;
     }

@@ -100,7 +100,7 @@ TYPED_TEST_SUITE(PortContract, Lines);
 
 TYPED_TEST(PortContract, AClosedPortReadsNothingAndWritesNothing) {
     SerialPort& p = this->port();
-    EXPECT_FALSE(p.is_open());
+    EXPECT_FALSE(p.IsOpen());
     EXPECT_TRUE(p.ReadPort().isEmpty());
     EXPECT_EQ(p.WritePort(request::read_state(5)), 0);
     EXPECT_EQ(p.ClosePort(), 0);
@@ -110,7 +110,7 @@ TYPED_TEST(PortContract, AClosedPortReadsNothingAndWritesNothing) {
 TYPED_TEST(PortContract, ARequestIsAnsweredByTheNextReads) {
     ASSERT_TRUE(this->open());
     SerialPort& p = this->port();
-    EXPECT_TRUE(p.is_open());
+    EXPECT_TRUE(p.IsOpen());
     const QByteArray request = request::read_state(5);
     EXPECT_EQ(p.WritePort(request), request.size());
     const QByteArray reply = this->answer();
@@ -120,7 +120,7 @@ TYPED_TEST(PortContract, ARequestIsAnsweredByTheNextReads) {
     // Nothing more is on its way: the next read comes back empty.
     EXPECT_TRUE(p.ReadPort().isEmpty());
     EXPECT_EQ(p.ClosePort(), 1);
-    EXPECT_FALSE(p.is_open());
+    EXPECT_FALSE(p.IsOpen());
     EXPECT_TRUE(p.ReadPort().isEmpty());
 }
 
@@ -144,11 +144,11 @@ TYPED_TEST(PortContract, AnAnswerOfKnownLengthIsTakenAsSoonAsItIsThere) {
     SerialPort& p = this->port();
     const QByteArray request = request::read_state(5);
     ASSERT_EQ(p.WritePort(request), request.size());
-    const QByteArray head = p.read_expected(3, 1000);
+    const QByteArray head = p.ReadExpected(3, 1000);
     ASSERT_EQ(head.size(), 3);
     EXPECT_EQ(uint8_t(head[0]), 0x3E);
     // Asked for more than comes: what came, once the time is up.
-    const QByteArray rest = p.read_expected(100, 300);
+    const QByteArray rest = p.ReadExpected(100, 300);
     EXPECT_TRUE(reply_crc_ok(head + rest)) << to_hex(head + rest).toStdString();
-    EXPECT_TRUE(p.read_expected(1, 50).isEmpty());
+    EXPECT_TRUE(p.ReadExpected(1, 50).isEmpty());
 }

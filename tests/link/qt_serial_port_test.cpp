@@ -36,19 +36,19 @@ double cpu_seconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// Waits in the event loop for one read_async answer.
+// Waits in the event loop for one ReadAsync answer.
 QByteArray read_async_and_wait(QtSerialPort& port) {
     QByteArray got;
     bool done = false;
     QEventLoop loop;
-    port.read_async([&](QByteArray d) {
+    port.ReadAsync([&](QByteArray d) {
         got = std::move(d);
         done = true;
         loop.quit();
     });
     QTimer::singleShot(3000, &loop, &QEventLoop::quit);
     if (!done) loop.exec();
-    EXPECT_TRUE(done) << "read_async never answered";
+    EXPECT_TRUE(done) << "ReadAsync never answered";
     return got;
 }
 
@@ -68,10 +68,10 @@ using QtSerialPortWrite = Fixture;
 TEST(QtSerialPortOpen, MissingOrBusyDeviceFailsWithoutAMessage) {
     QtSerialPort port;
     EXPECT_FALSE(port.OpenPort(QStringLiteral("/dev/zorvik-no-such-port"), kSettings));
-    EXPECT_EQ(port.last_open_failure(), OpenFailure::NoSuchDevice);
+    EXPECT_EQ(port.LastOpenFailure(), OpenFailure::NoSuchDevice);
     EXPECT_FALSE(port.OpenPort(QStringLiteral("\\\\.\\COM3"), kSettings)); // no /dev/COM3 here
-    EXPECT_EQ(port.last_open_failure(), OpenFailure::NoSuchDevice);
-    EXPECT_FALSE(port.is_open());
+    EXPECT_EQ(port.LastOpenFailure(), OpenFailure::NoSuchDevice);
+    EXPECT_FALSE(port.IsOpen());
     EXPECT_TRUE(port.ReadPort().isEmpty());
     EXPECT_EQ(port.WritePort("abc"), 0);
 
@@ -84,8 +84,8 @@ TEST(QtSerialPortOpen, MissingOrBusyDeviceFailsWithoutAMessage) {
     QtSerialPort first;
     ASSERT_TRUE(first.OpenPort(QStringLiteral("\\\\.\\") + link, kSettings));
     EXPECT_FALSE(port.OpenPort(pty.slave_path(), kSettings));
-    EXPECT_EQ(port.last_open_failure(), OpenFailure::Busy);
-    EXPECT_TRUE(port.last_open_message().isEmpty());
+    EXPECT_EQ(port.LastOpenFailure(), OpenFailure::Busy);
+    EXPECT_TRUE(port.LastOpenMessage().isEmpty());
     first.ClosePort();
     EXPECT_TRUE(port.OpenPort(pty.slave_path(), kSettings));
 
@@ -127,7 +127,7 @@ TEST(QtSerialPortOpen, LineSettingsReachTheDevice) {
         EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
         EXPECT_EQ(port.ClosePort(), 1);
     }
-    EXPECT_TRUE(port.last_open_message().isEmpty());
+    EXPECT_TRUE(port.LastOpenMessage().isEmpty());
 }
 
 TEST(QtSerialPortOpen, SettingsThatFailShowTheirMessageAndLeaveNoPortOpen) {
@@ -138,21 +138,20 @@ TEST(QtSerialPortOpen, SettingsThatFailShowTheirMessageAndLeaveNoPortOpen) {
                             "19200,n,9,1", "19200,n,4,1", "19200,n,8,3", "19200,n,8,1,1"}) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(port.OpenPort(pty.slave_path(), QString::fromLatin1(bad)));
-        EXPECT_FALSE(port.is_open());
-        EXPECT_EQ(port.last_open_failure(), OpenFailure::Setup);
-        EXPECT_EQ(port.last_open_message(), QLatin1String("Unable to build Comm DCB ") +
-                                                QLatin1String(bad) + QLatin1String(" Error: 22"));
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_EQ(port.LastOpenFailure(), OpenFailure::Setup);
+        EXPECT_EQ(port.LastOpenMessage(), QLatin1String("Unable to build Comm DCB ") +
+                                              QLatin1String(bad) + QLatin1String(" Error: 22"));
     }
     // Texts that parse but that the device refuses: a pty has neither parity
     // nor 7 data bits, and termios has no one-and-a-half stop bits.
     for (const char* refused : {"19200,e,8,1", "19200,n,7,1", "19200,n,8,1.5"}) {
         SCOPED_TRACE(refused);
         EXPECT_FALSE(port.OpenPort(pty.slave_path(), QString::fromLatin1(refused)));
-        EXPECT_FALSE(port.is_open());
-        EXPECT_EQ(port.last_open_failure(), OpenFailure::Setup);
-        EXPECT_EQ(port.last_open_message(), QLatin1String("Unable to set Comm DCB ") +
-                                                QLatin1String(refused) +
-                                                QLatin1String(" Error: 22"));
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_EQ(port.LastOpenFailure(), OpenFailure::Setup);
+        EXPECT_EQ(port.LastOpenMessage(), QLatin1String("Unable to set Comm DCB ") +
+                                              QLatin1String(refused) + QLatin1String(" Error: 22"));
     }
     // Every failure released the device again.
     QtSerialPort other;
@@ -167,7 +166,7 @@ TEST(QtSerialPortOpen, ClosingTwiceIsHarmless) {
     ASSERT_TRUE(port.OpenPort(pty.slave_path(), kSettings));
     EXPECT_EQ(port.ClosePort(), 1);
     EXPECT_EQ(port.ClosePort(), 0);
-    EXPECT_FALSE(port.is_open());
+    EXPECT_FALSE(port.IsOpen());
     pty.write("late");
     QElapsedTimer clock;
     clock.start();
@@ -271,9 +270,9 @@ TEST_F(QtSerialPortRead, AnEndlessStreamIsCutAfterTheTotalTime) {
 
 TEST_F(QtSerialPortRead, CancelledAsyncReadNeverAnswersAndLeavesTheBytes) {
     bool called = false;
-    port.read_async([&](QByteArray) { called = true; });
-    EXPECT_FALSE(called); // never from inside read_async
-    port.cancel_read();
+    port.ReadAsync([&](QByteArray) { called = true; });
+    EXPECT_FALSE(called); // never from inside ReadAsync
+    port.CancelRead();
     ASSERT_TRUE(pty.write("abc"));
     EXPECT_EQ(port.ReadPort(), QByteArray("abc"));
     QTest::qWait(350);
@@ -285,7 +284,7 @@ TEST_F(QtSerialPortRead, DiscardDropsWhatCameBeforeTheRequest) {
     ASSERT_TRUE(pty.write("stale"));
     QTest::qWait(50);
     ASSERT_TRUE(pty.write("older"));
-    port.discard_input();
+    port.DiscardInput();
     ASSERT_TRUE(pty.write("fresh"));
     EXPECT_EQ(port.ReadPort(), QByteArray("fresh"));
 }
@@ -340,9 +339,9 @@ TEST_F(QtSerialPortWrite, AVanishingFarEndFailsOnceWithoutSpinning) {
         EXPECT_TRUE(read_async_and_wait(port).isEmpty());
         EXPECT_EQ(port.WritePort("12345"), 0);
     }
-    EXPECT_TRUE(port.is_open()); // until the caller closes it
+    EXPECT_TRUE(port.IsOpen()); // until the caller closes it
     EXPECT_EQ(port.ClosePort(), 1);
-    EXPECT_TRUE(port.last_open_message().isEmpty());
+    EXPECT_TRUE(port.LastOpenMessage().isEmpty());
 }
 
 // ------------------------------------------------------------ bounded input
@@ -421,6 +420,6 @@ TEST_F(QtSerialPortBacklog, EndlessNoiseKeepsTheInputBoundedAndTheLineUsable) {
 
     ASSERT_TRUE(pty.write("junk"));
     ASSERT_TRUE(eventually([&] { return port.waiting_bytes() == 4; }));
-    port.discard_input();
+    port.DiscardInput();
     EXPECT_EQ(port.waiting_bytes(), 0);
 }

@@ -80,7 +80,7 @@ TEST(Ser2net, EveryByteValuePassesBothWaysAndTheFarPortIsSet) {
         PtyPair& far = far_ports[i];
         NetworkPort port;
         ASSERT_TRUE(port.OpenPort(server.address(i), kSensorLineSettings))
-            << port.last_open_message().toStdString();
+            << port.LastOpenMessage().toStdString();
         EXPECT_EQ(far_speed(far, i ? B19200 : B9600), i ? B19200 : B9600);
         EXPECT_EQ(port.WritePort(bytes), bytes.size());
         EXPECT_EQ(far.read(int(bytes.size()), 2000).toHex(), bytes.toHex());
@@ -103,13 +103,13 @@ TEST(Ser2net, ASensorAnswersFromTheWindowsThreadAndFromAWorker) {
         SCOPED_TRACE(server.address(i).toStdString());
         NetworkPort port;
         ASSERT_TRUE(port.OpenPort(server.address(i), kSensorLineSettings))
-            << port.last_open_message().toStdString();
-        // The exchange cycle's way: write, then read_async without blocking.
+            << port.LastOpenMessage().toStdString();
+        // The exchange cycle's way: write, then ReadAsync without blocking.
         Session session(port);
         ASSERT_EQ(port.WritePort(request::read_state(12)), request::read_state(12).size());
         QByteArray reply;
         bool done = false;
-        port.read_async([&](QByteArray d) {
+        port.ReadAsync([&](QByteArray d) {
             reply = std::move(d);
             done = true;
         });
@@ -155,8 +155,8 @@ TEST(Ser2net, AServerThatIsNotThereFailsSoonNamingTheAddress) {
         clock.start();
         EXPECT_FALSE(port.OpenPort(r.address, kSensorLineSettings));
         EXPECT_LT(clock.elapsed(), 3000);
-        EXPECT_FALSE(port.is_open());
-        const QString message = port.last_open_message();
+        EXPECT_FALSE(port.IsOpen());
+        const QString message = port.LastOpenMessage();
         EXPECT_TRUE(message.startsWith(QStringLiteral("Адрес ") + r.address + u':'))
             << message.toStdString();
         EXPECT_TRUE(std::any_of(r.reasons.begin(), r.reasons.end(), [&](const QString& why) {
@@ -187,7 +187,7 @@ TEST(Ser2net, AConnectionDroppedMidExchangeIsAnUnpluggedAdapter) {
             QThread::msleep(100);
             server.kill();
         });
-        port.read_expected(1000, 10'000);
+        port.ReadExpected(1000, 10'000);
         killer.join();
         EXPECT_LT(clock.elapsed(), 5000);
         // Writes fail from now on, reads return nothing, and the port waits
@@ -196,13 +196,13 @@ TEST(Ser2net, AConnectionDroppedMidExchangeIsAnUnpluggedAdapter) {
         while (port.WritePort(request::read_state(5)) != 0 && !deadline.hasExpired())
             QThread::msleep(20);
         EXPECT_EQ(port.WritePort(request::read_state(5)), 0);
-        EXPECT_TRUE(port.is_open());
+        EXPECT_TRUE(port.IsOpen());
         EXPECT_TRUE(port.ReadPort().isEmpty());
         const double cpu_before = cpu_seconds();
         QThread::msleep(300);
         EXPECT_LT(cpu_seconds() - cpu_before, 0.05);
         EXPECT_EQ(port.ClosePort(), 1);
         EXPECT_FALSE(port.OpenPort(server.address(0), kSensorLineSettings));
-        EXPECT_TRUE(port.last_open_message().contains(QStringLiteral("соединение отвергнуто")));
+        EXPECT_TRUE(port.LastOpenMessage().contains(QStringLiteral("соединение отвергнуто")));
     }
 }

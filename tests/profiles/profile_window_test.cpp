@@ -2,7 +2,7 @@
 // line: the differences shown in one question, a No that sends nothing, a Yes
 // whose writes go out one a tick as the window's own operations, the report
 // per field; then the refusals of a locked sensor and of older firmware.
-#include "../support/fakes.h"
+#include "../support/configurator_rig.h"
 
 #include "app/startup.h"
 #include "commands/wire_commands.h"
@@ -34,16 +34,16 @@ public:
     bool OpenPort(const QString& d, const QString& s) override { return port_.OpenPort(d, s); }
     int ClosePort() override { return port_.ClosePort(); }
     void FlushPort() override { port_.FlushPort(); }
-    void discard_input() override { port_.discard_input(); }
+    void DiscardInput() override { port_.DiscardInput(); }
     QByteArray ReadPort() override { return port_.ReadPort(); }
     uint16_t WritePort(const QByteArray& data) override {
         written.append(data);
         return port_.WritePort(data);
     }
     bool PortExists(const QString& name) override { return port_.PortExists(name); }
-    bool is_open() const override { return port_.is_open(); }
-    void read_async(std::function<void(QByteArray)> done) override { port_.read_async(done); }
-    void cancel_read() override { port_.cancel_read(); }
+    bool IsOpen() const override { return port_.IsOpen(); }
+    void ReadAsync(std::function<void(QByteArray)> done) override { port_.ReadAsync(done); }
+    void CancelRead() override { port_.CancelRead(); }
 
     QList<QByteArray> written;
 
@@ -61,16 +61,8 @@ SimLine line_for_test() {
     return line;
 }
 
-struct Rig {
-    QTemporaryDir dir;
-    NotingPort port{line_for_test()};
-    FakeDialogs dialogs;
-    FakeTones tones;
-    FakeClock clock;
-    Configurator c{port, dialogs, tones, clock};
-    MainForm& f = c.frmSerial;
-
-    Rig() {
+struct ProfileRig : Rig<NotingPort> {
+    ProfileRig() : Rig<NotingPort>(line_for_test()) {
         wire_exchange(c);
         wire_connection(c);
         wire_commands(c);
@@ -151,8 +143,8 @@ CalibrationTable standard_table() {
 } // namespace
 
 TEST(ProfileWindow, ApplyShowsTheDifferencesAsksOnceAndWritesOneATick) {
-    Rig r;
-    ASSERT_TRUE(r.port.is_open());
+    ProfileRig r;
+    ASSERT_TRUE(r.port.IsOpen());
     const QString path = r.dir.filePath(QStringLiteral("standard.json"));
     {
         QFile file(path);

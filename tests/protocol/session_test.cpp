@@ -29,7 +29,7 @@ public:
     bool OpenPort(const QString&, const QString&) override { return true; }
     int ClosePort() override { return 0; }
     void FlushPort() override {}
-    void discard_input() override { waiting.clear(); }
+    void DiscardInput() override { waiting.clear(); }
     QByteArray ReadPort() override {
         ++reads;
         if (!answer_.empty()) {
@@ -43,7 +43,7 @@ public:
         return uint16_t(data.size());
     }
     bool PortExists(const QString&) override { return true; }
-    bool is_open() const override { return true; }
+    bool IsOpen() const override { return true; }
 
 private:
     std::deque<QByteArray> answer_;

@@ -88,7 +88,7 @@ TEST(ServerLogReader, EndsAndFailures) {
 TEST(ServerLogReader, APortOpenedMeanwhileStopsTheReading) {
     ReaderRig r;
     r.dialogs.during_message = [&] {
-        if (!r.port.is_open()) r.open();
+        if (!r.port.IsOpen()) r.open();
     };
     const QStringList texts =
         r.read("head\n485=23:" + kStateAnswer.toLatin1() + "\n485=23:" + kStateAnswer.toLatin1());

@@ -116,7 +116,7 @@ struct Rig {
     }
     void open() {
         f.BTNOpenCom.click();
-        EXPECT_TRUE(port.is_open());
+        EXPECT_TRUE(port.IsOpen());
         f.CmbNet.clear();
         f.CmbNet.add_item(QString::number(kAddress));
         f.CmbNet.set_list_index(0);
@@ -245,7 +245,7 @@ void run_row(const Row& row) {
     // in memory, the file begins with its start record, and each tick of the
     // fault has its record.
     EXPECT_LE(r.most_waiting, QtSerialPort::kBacklogBytes);
-    EXPECT_TRUE(r.port.is_open());
+    EXPECT_TRUE(r.port.IsOpen());
     EXPECT_EQ(r.c.log.held(), 0);
     const QStringList records = r.log_records();
     EXPECT_EQ(records.value(0), start_record);

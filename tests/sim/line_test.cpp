@@ -148,7 +148,7 @@ TEST(SimLineFaults, VanishingLine) {
     EXPECT_FALSE(rig.port.PortExists(kDemoPortName));
     rig.port.ClosePort();
     EXPECT_FALSE(rig.port.OpenPort(kDemoPortName, kSettings));
-    EXPECT_EQ(rig.port.last_open_failure(), OpenFailure::NoSuchDevice);
+    EXPECT_EQ(rig.port.LastOpenFailure(), OpenFailure::NoSuchDevice);
     rig.port.reappear();
     EXPECT_TRUE(rig.port.OpenPort(kDemoPortName, kSettings));
     EXPECT_EQ(rig.ask(read_request(1, CMD_READ_STATE)).size(), 22);

@@ -18,12 +18,12 @@ TEST(SimPort, OpensOnlyItsOwnNameWithSaneSettings) {
     EXPECT_TRUE(port.PortExists(kDemoPortName));
     EXPECT_FALSE(port.PortExists(QStringLiteral("/dev/ttyS0")));
     EXPECT_FALSE(port.OpenPort(QStringLiteral("COM3"), kSettings));
-    EXPECT_EQ(port.last_open_failure(), OpenFailure::NoSuchDevice);
+    EXPECT_EQ(port.LastOpenFailure(), OpenFailure::NoSuchDevice);
     EXPECT_FALSE(port.OpenPort(kDemoPortName, QStringLiteral("19200;n;8;1")));
-    EXPECT_EQ(port.last_open_failure(), OpenFailure::Setup);
-    EXPECT_FALSE(port.is_open());
+    EXPECT_EQ(port.LastOpenFailure(), OpenFailure::Setup);
+    EXPECT_FALSE(port.IsOpen());
     EXPECT_TRUE(port.OpenPort(kDemoPortName, kSettings));
-    EXPECT_TRUE(port.is_open());
+    EXPECT_TRUE(port.IsOpen());
     EXPECT_EQ(port.ClosePort(), 1);
     EXPECT_EQ(port.ClosePort(), 0); // harmless the second time
 
@@ -86,7 +86,7 @@ TEST(SimPort, AsyncReadWithWireTimingLeavesTheEventLoopFree) {
     bool done = false;
     QByteArray got;
     int loops = 0;
-    port.read_async([&](QByteArray r) {
+    port.ReadAsync([&](QByteArray r) {
         done = true;
         got = r;
     });
@@ -105,8 +105,8 @@ TEST(SimPort, AsyncReadWithWireTimingLeavesTheEventLoopFree) {
     // A cancelled read never calls back; its bytes stay for the next read.
     port.WritePort(read_request(1, CMD_READ_STATE));
     bool called = false;
-    port.read_async([&](QByteArray) { called = true; });
-    port.cancel_read();
+    port.ReadAsync([&](QByteArray) { called = true; });
+    port.CancelRead();
     guard.restart();
     while (guard.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_FALSE(called);
@@ -115,6 +115,6 @@ TEST(SimPort, AsyncReadWithWireTimingLeavesTheEventLoopFree) {
     // Without wire timing nothing waits: the answer comes from inside the call.
     port.line().set_wire_timing(false);
     port.WritePort(read_request(1, CMD_READ_ID));
-    port.read_async([&](QByteArray r) { got = r; });
+    port.ReadAsync([&](QByteArray r) { got = r; });
     EXPECT_EQ(got.size(), 10);
 }

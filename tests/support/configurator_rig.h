@@ -20,15 +20,24 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-struct ConfiguratorRig {
+#include <utility>
+
+// A configurator over `Port` with scripted dialogs, recorded tones, a settable
+// clock and a temporary folder; nothing wired yet.  The port's constructor
+// takes `args`.
+template <class Port> struct Rig {
     QTemporaryDir dir;
-    FakeSerialPort port;
+    Port port;
     FakeDialogs dialogs;
     FakeTones tones;
     FakeClock clock;
     Configurator c{port, dialogs, tones, clock};
     MainForm& f = c.frmSerial;
 
+    template <class... Args> explicit Rig(Args&&... args) : port(std::forward<Args>(args)...) {}
+};
+
+struct ConfiguratorRig : Rig<FakeSerialPort> {
     ConfiguratorRig() {
         wire_exchange(c);
         wire_connection(c);

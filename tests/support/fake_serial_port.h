@@ -30,9 +30,9 @@ public:
     OpenFailure open_failure = OpenFailure::NoSuchDevice;
     // Port names PortExists reports as present.
     QStringList existing;
-    // While true, read_async keeps its callback until complete_read().
+    // While true, ReadAsync keeps its callback until complete_read().
     bool hold_reads = false;
-    // False: cancel_read is ignored, as by a port that still delivers a read
+    // False: CancelRead is ignored, as by a port that still delivers a read
     // it was asked to drop.
     bool honour_cancel = true;
 
@@ -70,8 +70,8 @@ public:
     }
     // Never waits: what is not there yet is silence.  A read that would not
     // wait on a real port either (timeout 0) is told apart.
-    QByteArray read_expected(int count, int timeout_ms) override {
-        calls.append(timeout_ms > 0 ? QStringLiteral("read_expected")
+    QByteArray ReadExpected(int count, int timeout_ms) override {
+        calls.append(timeout_ms > 0 ? QStringLiteral("ReadExpected")
                                     : QStringLiteral("read_waiting"));
         if (!open_) return {};
         QByteArray out = incoming.left(count);
@@ -95,19 +95,19 @@ public:
         return uint16_t(data.size());
     }
     bool PortExists(const QString& name) override { return existing.contains(name); }
-    bool is_open() const override { return open_; }
-    OpenFailure last_open_failure() const override { return last_failure_; }
+    bool IsOpen() const override { return open_; }
+    OpenFailure LastOpenFailure() const override { return last_failure_; }
 
-    void read_async(std::function<void(QByteArray)> done) override {
+    void ReadAsync(std::function<void(QByteArray)> done) override {
         if (!hold_reads) {
             done(ReadPort());
             return;
         }
-        calls.append(QStringLiteral("read_async"));
+        calls.append(QStringLiteral("ReadAsync"));
         held_ = std::move(done);
     }
-    void cancel_read() override {
-        calls.append(QStringLiteral("cancel_read"));
+    void CancelRead() override {
+        calls.append(QStringLiteral("CancelRead"));
         if (honour_cancel) held_ = nullptr;
     }
     // Completes a held read with what ReadPort returns now.  False when none
