@@ -1,4 +1,5 @@
 #include "../support/configurator_rig.h"
+#include "../support/snapshot.h"
 
 #include "exchange/reply_dispatch.h"
 #include "ui/tones.h"
@@ -24,42 +25,23 @@ struct DispatchRig : ConfiguratorRig {
 };
 } // namespace
 
+// Each confirmation on its own line: its status text, run-log record, tone and
+// boxes, in tests/exchange/golden/confirmations.txt.  A reply arriving also
+// means the no-answer record of the tick before never appears.
 TEST(ReplyDispatch, ConfirmationsShowLogAndBeep) {
-    struct Row {
-        const char* frame;
-        const char* status;
-        const char* log;
-        bool tone;
-    };
-    const Row rows[] = {
-        {"3E05FA", " Установлен нижний уровень.", " Установлен нижний уровень.", true},
-        {"3E05F5", " Установлен верхний уровень.", " Установлен верхний уровень.", true},
-        {"3E05FB", " Установлен сетевой номер.", " Установлен сетевой номер.", true},
-        {"3E05F6", "Установлен серийный номер.", "Установлен серийный номер.", false},
-        {"3E05F9", "Сдвинут нижний уровень.", "Сдвинут нижний уровень.", true},
-        {"3E05F4", "Сдвинут верхний уровень.", "Сдвинут верхний уровень.", true},
-        {"3E05F8", "Пароль принят.", "Пароль принят.", true},
-        {"3E05F7", "Пароль изменен.", "Пароль изменен.", true},
-        {"3E05ED", "Директивно изменен нижний уровень.", "Директивно изменен нижний уровень.",
-         true},
-        {"3E05EC", "Директивно изменен верхний уровень.", "Директивно изменен верхний уровень.",
-         true},
-        {"3E05F1", "Установлена Тарир таблица.", "Установлена Тарировочная таблица.", true},
-        {"3E05AA", "Установлен Горизонт.", "Установлен Горизонт.", true},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.frame);
+    QString out;
+    for (const char* code : {"FA", "F5", "FB", "F6", "F9", "F4", "F8", "F7", "ED", "EC", "F1",
+                             "AA"}) {
         DispatchRig r;
-        const QStringList lines = r.lines_for(frame(row.frame));
-        EXPECT_EQ(r.f.MsgCom.text(), QString::fromUtf8(row.status));
-        // The no-answer line of the tick before never appears: a reply arrived.
-        EXPECT_EQ(lines, QStringList({QString::fromUtf8(row.log)}));
-        EXPECT_EQ(r.tones.played.size(), row.tone ? 1u : 0u);
-        if (row.tone) {
-            EXPECT_EQ(r.tones.played[0], kConfirm);
-        }
-        EXPECT_TRUE(r.dialogs.messages.empty());
+        const QStringList lines = r.lines_for(frame(QByteArray("3E05") + code));
+        out += QStringLiteral("%1 status \"%2\" log %3 tones %4 boxes %5\n")
+                   .arg(QString::fromLatin1(code), r.f.MsgCom.text(), lines.join(u'|'))
+                   .arg(r.tones.played.size() == 1 && r.tones.played[0] == kConfirm
+                            ? QStringLiteral("confirm")
+                            : QString::number(r.tones.played.size()))
+                   .arg(r.dialogs.messages.size());
     }
+    EXPECT_TRUE(matches_golden(out, golden_path(__FILE__, "confirmations.txt")));
 }
 
 TEST(ReplyDispatch, SetEmptyConfirmationExactBytes) {
