@@ -25,6 +25,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,12 +68,38 @@ void MainWindow::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (fitted_) return;
     fitted_ = true;
-    const QSize content = content_->sizeHint();
+    fit_to_screen(*this, wanted_size(content_->sizeHint()));
+}
+
+QSize MainWindow::wanted_size(QSize content) const {
     // Room for the vertical scroll bar, which a short screen brings: without it
     // the controls would also scroll sideways.
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    fit_to_screen(
-        *this, QSize(content.width() + bar, content.height() + statusBar()->sizeHint().height()));
+    return QSize(content.width() + bar, content.height() + statusBar()->sizeHint().height());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    // The controls widen as the sensor's texts come in (its version, the
+    // modes its firmware offers); the window widens with them rather than
+    // scroll sideways, as far as the screen allows.
+    if (watched == content_ && e->type() == QEvent::LayoutRequest && fitted_ && !grow_posted_) {
+        grow_posted_ = true;
+        QTimer::singleShot(0, this, [this] {
+            grow_posted_ = false;
+            grow_to_content();
+        });
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void MainWindow::grow_to_content() {
+    if (isMaximized() || isFullScreen() || !isVisible()) return;
+    const QSize need = content_->minimumSizeHint();
+    const QSize room = scroll_->viewport()->size();
+    if (need.width() <= room.width() && need.height() <= room.height()) return;
+    const QSize wanted = wanted_size(need).expandedTo(size());
+    if (wanted == size()) return;
+    fit_to_screen(*this, wanted);
 }
 
 void link_caption(QLabel* caption, QAbstractButton* target) {
@@ -119,6 +146,8 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setWidget(central);
     content_ = central;
+    scroll_ = scroll;
+    central->installEventFilter(this);
     setCentralWidget(scroll);
 
     // Status line with the activity indicator.

@@ -19,6 +19,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QWidget* build_strip();
@@ -28,9 +29,14 @@ private:
     QWidget* build_generator_tab();
     QWidget* build_firmware_tab();
 
+    QSize wanted_size(QSize content) const;
+    void grow_to_content();
+
     WidgetSet widgets_;
+    class QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr; // everything but the status line, scrolled on small screens
     bool fitted_ = false;
+    bool grow_posted_ = false;
 };
 
 // Clicking `caption` clicks `target`, as with a check box's own text: the
