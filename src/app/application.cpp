@@ -2,9 +2,11 @@
 
 #include "app/startup.h"
 #include "app/wiring.h"
+#include "link/clock.h"
 #include "link/network_address.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -34,6 +36,17 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
         return is_network_address(item) ? item : QStringLiteral("\\\\.\\") + item;
     };
     wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo, options.ports.value(0)});
+
+    // Stale values fade and say their age, counted on every second.
+    auto* age_timer = new QTimer(&main_);
+    age_timer->setInterval(1000);
+    const auto show_age = [this] {
+        main_.show_data_age(cfg_.data_age.stale(), cfg_.data_age.note(cfg_.clock.now()));
+    };
+    QObject::connect(age_timer, &QTimer::timeout, &main_, show_age);
+    age_timer->start();
+    cfg_.data_age.on_change = show_age;
+    show_age();
 
     // Closing the main window ends the program through the close routine.
     main_binder_.on_close_request = [this] { end(); };

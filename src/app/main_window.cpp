@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -100,6 +101,22 @@ void MainWindow::grow_to_content() {
     const QSize wanted = wanted_size(need).expandedTo(size());
     if (wanted == size()) return;
     fit_to_screen(*this, wanted);
+}
+
+void MainWindow::show_data_age(bool stale, const QString& note) {
+    for (const char* name :
+         {"Uroven", "tek", "lo", "hi", "ne", "temp", "freq", "anal", "ko", "ProgressBar1"}) {
+        QWidget* w = widgets_[name];
+        if (!stale) {
+            w->setGraphicsEffect(nullptr);
+        } else if (!w->graphicsEffect()) {
+            auto* faded = new QGraphicsOpacityEffect(w);
+            faded->setOpacity(0.35);
+            w->setGraphicsEffect(faded);
+        }
+    }
+    age_->setText(note);
+    age_->setVisible(stale && !note.isEmpty());
 }
 
 void link_caption(QLabel* caption, QAbstractButton* target) {
@@ -238,6 +255,14 @@ QWidget* MainWindow::build_values() {
     stab->addStretch(1);
     stab->addWidget(widgets_["ind_stab"]);
     g->addLayout(stab, r++, 0, 1, 2);
+    // How old the values are, once the sensor stops answering.
+    age_ = new QLabel(values);
+    age_->setObjectName(QStringLiteral("data_age"));
+    age_->setAlignment(Qt::AlignCenter);
+    age_->setForegroundRole(QPalette::PlaceholderText);
+    keep_place(age_);
+    age_->hide();
+    g->addWidget(age_, r++, 0, 1, 2);
 
     // The level bar stands beside the values like a tank gauge.
     auto* bar = widgets_.get<QProgressBar>("ProgressBar1");

@@ -16,6 +16,8 @@ public:
     explicit MainWindow(const MainForm& form, QWidget* parent = nullptr);
 
     QWidget* control(const QString& name) const { return widgets_[name]; }
+    // Greys the live values while they are stale and shows how old they are.
+    void show_data_age(bool stale, const QString& note);
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -33,6 +35,7 @@ private:
     void grow_to_content();
 
     WidgetSet widgets_;
+    QLabel* age_ = nullptr;
     class QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr; // everything but the status line, scrolled on small screens
     bool fitted_ = false;

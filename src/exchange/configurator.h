@@ -2,6 +2,7 @@
 // Everything the program's procedures work on: the windows' view models and
 // the narrow interfaces to the world.  One instance lives for the whole run;
 // tests build one with fakes.
+#include "exchange/data_age.h"
 #include "exchange/exchange.h"
 #include "link/run_log.h"
 #include "ui/main_form.h"
@@ -35,6 +36,8 @@ struct Configurator {
 
     // What goes on the line next, and who hears the replies.
     Exchange exchange;
+    // How old the live values are.
+    DataAge data_age;
 
     SerialPort& port;
     Dialogs& dialogs;

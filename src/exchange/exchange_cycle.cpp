@@ -63,6 +63,7 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
             QStringLiteral("Нет ответа от датчика с адресом ") + f.CmbNet.selected_text();
         f.MsgCom.set_text(text);
         c.str_to_log(text);
+        ex.notify_silence();
         ex.end_tick(tick);
         if (previous) previous(RequestOutcome::NoAnswer, {});
         return;
