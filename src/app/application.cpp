@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/message_list.h"
 #include "app/startup.h"
 #include "app/wiring.h"
 #include "link/clock.h"
@@ -47,6 +48,14 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
     age_timer->start();
     cfg_.data_age.on_change = show_age;
     show_age();
+
+    // The status line's history, and the table window's errors in that window.
+    const auto& earlier = cfg_.messages.entries();
+    for (auto e = earlier.rbegin(); e != earlier.rend(); ++e) main_.messages()->add(*e);
+    cfg_.messages.on_added = [this](const MessageHistory::Entry& e) {
+        main_.messages()->add(e);
+        if (e.kind == MessageHistory::Kind::Error && table_.isVisible()) table_.show_error(e.text);
+    };
 
     // Closing the main window ends the program through the close routine.
     main_binder_.on_close_request = [this] { end(); };

@@ -29,6 +29,15 @@ TableWindow::TableWindow(const TableForm& form, QWidget* parent)
     auto* notice = widgets_.get<QLabel>("Label1");
     notice->setWordWrap(true);
     root->addWidget(notice);
+    error_ = new QLabel(this);
+    error_->setObjectName(QStringLiteral("table_error"));
+    error_->setWordWrap(true);
+    error_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette red = error_->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    error_->setPalette(red);
+    error_->hide();
+    root->addWidget(error_);
 
     auto* body = new QHBoxLayout;
     // Twenty rows, point 19 at the top, then the fixed zero row.
@@ -96,6 +105,17 @@ void TableWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (!fitted_) fit_to_screen();
     fitted_ = true;
+}
+
+void TableWindow::show_error(const QString& text) {
+    error_->setText(text);
+    error_->show();
+}
+
+void TableWindow::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    error_->clear();
+    error_->hide();
 }
 
 void TableWindow::fit_to_screen() {

@@ -14,15 +14,19 @@ class TableWindow : public QWidget {
     Q_OBJECT
 public:
     explicit TableWindow(const TableForm& form, QWidget* parent = nullptr);
+    // Shows an error of the table's work in the window itself, until it closes.
+    void show_error(const QString& text);
 
 protected:
     void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
 private:
     // As tall as the whole table where the screen allows, never taller than
     // the screen; the rows scroll when they do not fit.
     void fit_to_screen();
     WidgetSet widgets_;
+    class QLabel* error_ = nullptr;
     class QScrollArea* cells_scroll_ = nullptr;
     bool fitted_ = false;
 };

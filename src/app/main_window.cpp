@@ -1,11 +1,13 @@
 #include "app/main_window.h"
 
 #include "app/indicator_shape.h"
+#include "app/message_list.h"
 #include "app/screen_fit.h"
 #include "ui/main_form.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QGraphicsOpacityEffect>
@@ -93,12 +95,17 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
 }
 
-void MainWindow::grow_to_content() {
+void MainWindow::grow_to_content(bool whole_height) {
     if (isMaximized() || isFullScreen() || !isVisible()) return;
-    const QSize need = content_->minimumSizeHint();
+    QSize need = content_->minimumSizeHint();
+    if (whole_height) need.setHeight(content_->sizeHint().height());
     const QSize room = scroll_->viewport()->size();
     if (need.width() <= room.width() && need.height() <= room.height()) return;
-    const QSize wanted = wanted_size(need).expandedTo(size());
+    QSize wanted = wanted_size(need);
+    if (dock_->isVisible())
+        wanted.rheight() +=
+            dock_->height() + style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent);
+    wanted = wanted.expandedTo(size());
     if (wanted == size()) return;
     fit_to_screen(*this, wanted);
 }
@@ -176,6 +183,30 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     msg->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->addWidget(msg, 1);
     setStatusBar(status);
+
+    // The status line's history, folded away below the controls until asked for.
+    messages_ = new MessageList(this);
+    auto* dock = dock_ = new QDockWidget(QStringLiteral("Сообщения"), this);
+    dock->setObjectName(QStringLiteral("message_dock"));
+    dock->setFeatures(QDockWidget::DockWidgetClosable);
+    dock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    dock->setWidget(messages_);
+    messages_->setMinimumHeight(em(messages_) * 6);
+    addDockWidget(Qt::BottomDockWidgetArea, dock);
+    dock->hide();
+    // Opened, it takes a few lines, and the window grows by them where the screen allows.
+    connect(dock, &QDockWidget::visibilityChanged, this, [this, dock](bool shown) {
+        if (!shown) return;
+        resizeDocks({dock}, {em(dock) * 8}, Qt::Vertical);
+        QTimer::singleShot(0, this, [this] { grow_to_content(true); });
+    });
+    auto* show_history = new QToolButton(this);
+    show_history->setObjectName(QStringLiteral("show_messages"));
+    show_history->setDefaultAction(dock->toggleViewAction());
+    show_history->setText(QStringLiteral("Сообщения"));
+    show_history->setToolTip(QStringLiteral("Показать или скрыть историю сообщений"));
+    show_history->setAutoRaise(true);
+    status->addPermanentWidget(show_history);
 
     // The record button names F9; the key works anywhere in the window.
     auto* record = widgets_.get<QAbstractButton>("Command14");

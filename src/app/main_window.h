@@ -18,6 +18,9 @@ public:
     QWidget* control(const QString& name) const { return widgets_[name]; }
     // Greys the live values while they are stale and shows how old they are.
     void show_data_age(bool stale, const QString& note);
+    class MessageList* messages() const {
+        return messages_;
+    }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -32,10 +35,12 @@ private:
     QWidget* build_firmware_tab();
 
     QSize wanted_size(QSize content) const;
-    void grow_to_content();
+    void grow_to_content(bool whole_height = false);
 
     WidgetSet widgets_;
     QLabel* age_ = nullptr;
+    class MessageList* messages_ = nullptr;
+    class QDockWidget* dock_ = nullptr;
     class QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr; // everything but the status line, scrolled on small screens
     bool fitted_ = false;

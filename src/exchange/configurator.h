@@ -4,8 +4,10 @@
 // tests build one with fakes.
 #include "exchange/data_age.h"
 #include "exchange/exchange.h"
+#include "link/clock.h"
 #include "link/run_log.h"
 #include "ui/main_form.h"
+#include "ui/message_history.h"
 
 #include <functional>
 
@@ -25,6 +27,9 @@ struct Configurator {
             frmSerial.MsgCom.set_fore_colour(kRed);
             frmSerial.MsgCom.set_text(kRunLogUnwritable);
         };
+        frmSerial.MsgCom.on_text_changed = [this] {
+            messages.add(clock.now(), frmSerial.MsgCom.fore_colour(), frmSerial.MsgCom.text());
+        };
     }
     Configurator(const Configurator&) = delete;
     Configurator& operator=(const Configurator&) = delete;
@@ -38,6 +43,8 @@ struct Configurator {
     Exchange exchange;
     // How old the live values are.
     DataAge data_age;
+    // What the status line has said.
+    MessageHistory messages;
 
     SerialPort& port;
     Dialogs& dialogs;
