@@ -25,7 +25,7 @@ AddressedPortLister::AddressedPortLister(SerialPort& port, const QStringList& na
       system_(port, addresses_in(named_ports, false), std::move(demo_name)) {}
 
 Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
-                         const CommandLine& options)
+                         const CommandLine& options, QSettings* settings)
     : cfg_(port, dialogs, tones, clock),
       lister_(port, options.ports, options.demo ? kDemoLineEntry : QString()),
       main_(cfg_.frmSerial), table_(cfg_.table_window), shift_(cfg_.shift_window),
@@ -37,6 +37,12 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
         return is_network_address(item) ? item : QStringLiteral("\\\\.\\") + item;
     };
     wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo, options.ports.value(0)});
+    if (settings) {
+        memory_.emplace(*settings);
+        memory_->watch(cfg_);
+        restore_line_ = !options.demo && options.ports.isEmpty();
+        main_.set_saved_geometry(memory_->window_geometry());
+    }
 
     // Stale values fade and say their age, counted on every second.
     auto* age_timer = new QTimer(&main_);
@@ -60,6 +66,7 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
     // Closing the main window ends the program through the close routine.
     main_binder_.on_close_request = [this] { end(); };
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &main_, [this] {
+        remember_window();
         if (!unloaded_) Form_Terminate(cfg_);
         unloaded_ = true;
     });
@@ -71,11 +78,17 @@ Application::~Application() {
 
 bool Application::start(const QString& log_folder) {
     const bool ok = Form_Load(cfg_, log_folder);
+    if (memory_ && restore_line_) memory_->restore_line(cfg_);
     flush();
     return ok;
 }
 
+void Application::remember_window() {
+    if (memory_ && main_.isVisible()) memory_->save_window_geometry(main_);
+}
+
 void Application::end() {
+    remember_window();
     if (!unloaded_) Form_Unload(cfg_);
     unloaded_ = true;
     // A message box open before the main loop began (the start-up failure)

@@ -71,6 +71,11 @@ void MainWindow::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (fitted_) return;
     fitted_ = true;
+    if (!saved_geometry_.isEmpty() && restoreGeometry(saved_geometry_)) {
+        // The screen may have changed since; the window stays whole on it.
+        fit_to_screen(*this, size());
+        return;
+    }
     fit_to_screen(*this, wanted_size(content_->sizeHint()));
 }
 

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 
 class MainForm;
+class MessageList;
 class QAbstractButton;
 class QLabel;
 
@@ -18,9 +19,10 @@ public:
     QWidget* control(const QString& name) const { return widgets_[name]; }
     // Greys the live values while they are stale and shows how old they are.
     void show_data_age(bool stale, const QString& note);
-    class MessageList* messages() const {
-        return messages_;
-    }
+    MessageList* messages() const { return messages_; }
+    // Place and size from an earlier run (QWidget::saveGeometry), taken when
+    // the window is first shown instead of fitting it to the screen.
+    void set_saved_geometry(const QByteArray& g) { saved_geometry_ = g; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -39,10 +41,11 @@ private:
 
     WidgetSet widgets_;
     QLabel* age_ = nullptr;
-    class MessageList* messages_ = nullptr;
+    MessageList* messages_ = nullptr;
     class QDockWidget* dock_ = nullptr;
     class QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr; // everything but the status line, scrolled on small screens
+    QByteArray saved_geometry_;
     bool fitted_ = false;
     bool grow_posted_ = false;
 };

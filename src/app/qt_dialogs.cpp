@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,7 +32,24 @@ QMessageBox::Icon qt_icon(MsgIcon icon) {
 } // namespace
 
 QWidget* QtDialogs::parent() const {
-    return parent_ ? parent_.data() : QApplication::activeWindow();
+    // Over the window the user works in (the table window stays in front of
+    // the main window when its dialogs close), else over the main window.
+    QWidget* active = QApplication::activeWindow();
+    if (active && active->windowType() != Qt::SplashScreen) return active;
+    return parent_ ? parent_.data() : active;
+}
+
+QString QtDialogs::folder_for(const QString& filter, const QString& folder) const {
+    if (!settings_) return folder;
+    const QString kept =
+        settings_->value(QStringLiteral("folders/") + default_suffix(filter)).toString();
+    return !kept.isEmpty() && QFileInfo(kept).isDir() ? kept : folder;
+}
+
+void QtDialogs::used_folder(const QString& filter, const QString& path) {
+    if (!settings_ || path.isEmpty()) return;
+    settings_->setValue(QStringLiteral("folders/") + default_suffix(filter),
+                        QFileInfo(path).absolutePath());
 }
 
 void QtDialogs::message(const QString& text, MsgIcon icon, const QString& title) {
@@ -52,12 +72,19 @@ std::optional<QString> QtDialogs::input_box(const QString& prompt, const QString
     dialog.setWindowTitle(title_or_program(title));
     dialog.setLabelText(prompt);
     dialog.setTextValue(prefill);
+    // Wide enough for the whole title beside the frame's buttons.
+    const QFontMetrics fm(dialog.font());
+    dialog.setMinimumWidth(std::max(fm.horizontalAdvance(dialog.windowTitle()) + fm.height() * 8,
+                                    fm.horizontalAdvance(prompt) + fm.height() * 2));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.textValue();
 }
 
 QString QtDialogs::open_file(const QString& title, const QString& filter, const QString& folder) {
-    return QFileDialog::getOpenFileName(parent(), title, folder, filter);
+    const QString path =
+        QFileDialog::getOpenFileName(parent(), title, folder_for(filter, folder), filter);
+    used_folder(filter, path);
+    return path;
 }
 
 QString default_suffix(const QString& filter) {
@@ -67,11 +94,12 @@ QString default_suffix(const QString& filter) {
 }
 
 QString QtDialogs::save_file(const QString& title, const QString& filter, const QString& folder) {
-    QFileDialog dialog(parent(), title, folder, filter);
+    QFileDialog dialog(parent(), title, folder_for(filter, folder), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without an extension gets the filter's, so that the file
     // shows up in the open chooser of the same kind later.
     dialog.setDefaultSuffix(default_suffix(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    used_folder(filter, dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
 }

@@ -3,6 +3,7 @@
 #include "ui/dialogs.h"
 
 #include <QPointer>
+#include <QSettings>
 #include <QWidget>
 
 // The extension of the first "*.ext" pattern in a file-type filter, empty if none.
@@ -13,6 +14,9 @@ public:
     // Dialogs sit over `parent`, or over the active window when it is null.
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void set_parent(QWidget* parent) { parent_ = parent; }
+    // The file choosers open in the folder last used for their kind of file
+    // (by the filter's extension), kept in `settings`; null remembers nothing.
+    void remember_folders_in(QSettings* settings) { settings_ = settings; }
 
     // An empty title shows the program's name, as a message box without a
     // title of its own does.
@@ -25,6 +29,9 @@ public:
 
 private:
     QWidget* parent() const;
+    QString folder_for(const QString& filter, const QString& folder) const;
+    void used_folder(const QString& filter, const QString& path);
 
     QPointer<QWidget> parent_;
+    QSettings* settings_ = nullptr;
 };

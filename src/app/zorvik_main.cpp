@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -61,7 +62,10 @@ int main(int argc, char** argv) {
     NetworkPort network_port;
     RoutingSerialPort port(system_port, demo_line.get(), kDemoLineEntry, &network_port);
 
-    Application app(port, dialogs, tones, clock, options);
+    // The port, address, window and chooser folders of the last run.
+    QSettings settings(QStringLiteral("zorvik"), QStringLiteral("zorvik"));
+    dialogs.remember_folders_in(&settings);
+    Application app(port, dialogs, tones, clock, options, &settings);
     dialogs.set_parent(&app.main_window());
     // kill and Ctrl+C close the port and log it, as closing the window does.
     StopSignals stop_signals([&app] { app.end(); });
