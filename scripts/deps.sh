@@ -6,7 +6,8 @@
 # the checkers of the package, the desktop entry and the metainfo.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
-      libgtest-dev libgmock-dev googletest fonts-dejavu-core xvfb xauth ser2net)
+      qt6-translations-l10n libgtest-dev libgmock-dev googletest fonts-dejavu-core xvfb xauth
+      ser2net)
 case "${1:-}" in
   fuzz) pkgs+=(clang-14 libclang-rt-14-dev) ;;
   package) pkgs+=(help2man dpkg-dev file lintian desktop-file-utils appstream) ;;

@@ -4,8 +4,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTranslator>
 
 #include <algorithm>
 
@@ -30,6 +33,16 @@ QMessageBox::Icon qt_icon(MsgIcon icon) {
 }
 
 } // namespace
+
+bool install_russian_translations() {
+    auto* qt = new QTranslator(qApp);
+    if (!qt->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return false;
+    }
+    return QCoreApplication::installTranslator(qt);
+}
 
 QWidget* QtDialogs::parent() const {
     // Over the window the user works in (the table window stays in front of

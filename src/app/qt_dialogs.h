@@ -6,6 +6,10 @@
 #include <QSettings>
 #include <QWidget>
 
+// Qt's own texts (standard buttons, file choosers) in Russian, as the rest of
+// the window; false when Qt's Russian translations are not installed.
+bool install_russian_translations();
+
 // The extension of the first "*.ext" pattern in a file-type filter, empty if none.
 QString default_suffix(const QString& filter);
 

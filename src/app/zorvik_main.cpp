@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zorvik"));
+    install_russian_translations();
     const QString program_dir = QCoreApplication::applicationDirPath();
 #ifdef Q_OS_WIN
     // Themed common controls from the second run on, as the program always did.

@@ -3,6 +3,7 @@
 // window and the shift window.
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
+#include "app/qt_dialogs.h"
 #include "app/routing_serial_port.h"
 #include "link/clock.h"
 #include "protocol/firmware_image.h"
@@ -75,6 +76,7 @@ bool fits_screen(QWidget& w) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
+    install_russian_translations();
     const QStringList args = qapp.arguments().mid(1);
     const QString out = args.value(0, QStringLiteral("shots"));
     QDir().mkpath(out);
