@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/about_box.h"
 #include "app/indicator_shape.h"
 #include "app/message_list.h"
 #include "app/screen_fit.h"
@@ -115,6 +116,33 @@ void MainWindow::grow_to_content(bool whole_height) {
     fit_to_screen(*this, wanted);
 }
 
+void MainWindow::explain(const MainForm& form) {
+    widgets_["Pic"]->setToolTip(
+        QStringLiteral("Обмен с датчиком: белый и серый сменяются с каждым запросом,\n"
+                       "красный — ответ получен и разобран, жёлтый — порт закрыт.\n"
+                       "Если цвет не меняется, обмен остановился."));
+    const QString stability = QStringLiteral("Стабильность показаний: зелёный — уровень устоялся,\n"
+                                             "жёлтый — ещё меняется, красный — сильно колеблется;\n"
+                                             "серый — данных нет.");
+    widgets_["ind_stab"]->setToolTip(stability);
+    widgets_["Label20"]->setToolTip(stability);
+    const QString ratio = QStringLiteral(
+        "Отношение «Полный» к «Пустой»: зелёный — 1,8…1,98 (датчик настроен хорошо),\n"
+        "жёлтый — 1,6…2,08 (допустимо), красный — вне этих пределов,\n"
+        "проверьте калибровку.");
+    for (const char* name : {"hi", "h", "Label19"}) widgets_[name]->setToolTip(ratio);
+    // Controls a sensor offers only from some firmware on say which.
+    for (const Control* c : form.controls()) {
+        const int code = needed_version(FirmwareTag(c->tag()));
+        QWidget* w = widgets_[c->name()];
+        if (!code || !w || !w->toolTip().isEmpty()) continue;
+        w->setToolTip(QStringLiteral("Нужна прошивка датчика %1.%2.%3 или новее")
+                          .arg(code / 100)
+                          .arg(code / 10 % 10)
+                          .arg(code % 10));
+    }
+}
+
 void MainWindow::show_data_age(bool stale, const QString& note) {
     for (const char* name :
          {"Uroven", "tek", "lo", "hi", "ne", "temp", "freq", "anal", "ko", "ProgressBar1"}) {
@@ -212,6 +240,14 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     show_history->setToolTip(QStringLiteral("Показать или скрыть историю сообщений"));
     show_history->setAutoRaise(true);
     status->addPermanentWidget(show_history);
+    auto* about = new QToolButton(this);
+    about->setObjectName(QStringLiteral("about"));
+    about->setText(QStringLiteral("О программе"));
+    about->setAutoRaise(true);
+    connect(about, &QToolButton::clicked, this, [this] { show_about(this, about_); });
+    status->addPermanentWidget(about);
+
+    explain(form);
 
     // The record button names F9; the key works anywhere in the window.
     auto* record = widgets_.get<QAbstractButton>("Command14");

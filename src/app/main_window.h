@@ -2,6 +2,7 @@
 // The main window `frmSerial`: the port, address and identity strip at the
 // top, the live values on the left, the four tabs on the right, the status
 // line at the bottom.  Layout only; the binder connects it to the view model.
+#include "app/about_box.h"
 #include "app/widget_set.h"
 
 #include <QMainWindow>
@@ -23,6 +24,8 @@ public:
     // Place and size from an earlier run (QWidget::saveGeometry), taken when
     // the window is first shown instead of fitting it to the screen.
     void set_saved_geometry(const QByteArray& g) { saved_geometry_ = g; }
+    // What the About box says of this build.
+    void set_about(const AboutInfo& info) { about_ = info; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -36,6 +39,8 @@ private:
     QWidget* build_generator_tab();
     QWidget* build_firmware_tab();
 
+    // Tooltips: the indicators' colours and the firmware a control needs.
+    void explain(const MainForm& form);
     QSize wanted_size(QSize content) const;
     void grow_to_content(bool whole_height = false);
 
@@ -46,6 +51,7 @@ private:
     class QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr; // everything but the status line, scrolled on small screens
     QByteArray saved_geometry_;
+    AboutInfo about_;
     bool fitted_ = false;
     bool grow_posted_ = false;
 };

@@ -85,10 +85,12 @@ std::optional<QString> QtDialogs::input_box(const QString& prompt, const QString
     dialog.setWindowTitle(title_or_program(title));
     dialog.setLabelText(prompt);
     dialog.setTextValue(prefill);
-    // Wide enough for the whole title beside the frame's buttons.
+    // Wide enough for the whole title beside the frame's buttons (title bars
+    // often use a larger, bold font).
     const QFontMetrics fm(dialog.font());
-    dialog.setMinimumWidth(std::max(fm.horizontalAdvance(dialog.windowTitle()) + fm.height() * 8,
-                                    fm.horizontalAdvance(prompt) + fm.height() * 2));
+    dialog.setMinimumWidth(
+        std::max(fm.horizontalAdvance(dialog.windowTitle()) * 3 / 2 + fm.height() * 8,
+                 fm.horizontalAdvance(prompt) + fm.height() * 2));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.textValue();
 }

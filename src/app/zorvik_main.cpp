@@ -68,6 +68,8 @@ int main(int argc, char** argv) {
     dialogs.remember_folders_in(&settings);
     Application app(port, dialogs, tones, clock, options, &settings);
     dialogs.set_parent(&app.main_window());
+    app.main_window().set_about(
+        {QStringLiteral(ZORVIK_VERSION), QStringLiteral(ZORVIK_BUILD_DATE)});
     // kill and Ctrl+C close the port and log it, as closing the window does.
     StopSignals stop_signals([&app] { app.end(); });
     app.start(RunLog::choose_folder(
