@@ -63,6 +63,13 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
         if (e.kind == MessageHistory::Kind::Error && table_.isVisible()) table_.show_error(e.text);
     };
 
+    table_.set_anchor(&main_);
+    shift_.set_anchor(&main_);
+    cfg_.table_window.on_source_changed = [this] {
+        const TableForm& t = cfg_.table_window;
+        table_.show_source(t.caption(), t.source, t.reading);
+    };
+
     // Closing the main window ends the program through the close routine.
     main_binder_.on_close_request = [this] { end(); };
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &main_, [this] {

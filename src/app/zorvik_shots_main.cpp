@@ -1,6 +1,7 @@
 // Saves PNG pictures of the program's windows into a folder: the main window
-// on each of its tabs and during a firmware upload, the splash, the table
-// window and the shift window.
+// on each of its tabs, with stale values, with the message history open and
+// during a firmware upload, the splash, the table window while it reads and
+// once filled, and the shift window.
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
 #include "app/qt_dialogs.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -120,6 +122,26 @@ int main(int argc, char** argv) {
                    QDir(out).filePath(QStringLiteral("main_%1_%2.png").arg(i).arg(tab_names[i])));
     }
     ok &= fits_screen(app.main_window());
+    // The sensor stops answering: its values fade and say how old they are.
+    const auto silent = uint8_t(f.CmbNet.selected_text().toInt());
+    f.tabs.set_current(0);
+    demo.line().inject_fault(silent, SimFault::Silent);
+    wait(3500);
+    app.flush();
+    wait(50);
+    ok &= save(app.main_window(), QDir(out).filePath("main_5_stale.png"));
+    demo.line().clear_faults();
+    wait(2500);
+    // The status line's history, opened below the controls.
+    if (auto* dock = app.main_window().findChild<QDockWidget*>(QStringLiteral("message_dock"))) {
+        dock->show();
+        wait(100);
+        // The window grows by the list where the screen has room, so it is
+        // not held to the fit of the closed window.
+        ok &= save(app.main_window(), QDir(out).filePath("main_6_history.png"));
+        dock->hide();
+        wait(50);
+    }
     // An upload to the sensor the demo line switches on, at the line's pace.
     const QString image_path = logs.filePath(QStringLiteral("zorvik_2_6.cri"));
     QFile image(image_path);
@@ -147,6 +169,10 @@ int main(int argc, char** argv) {
     // table read from the sensor.
     f.tabs.set_current(0);
     f.open_table.click();
+    app.flush();
+    wait(100);
+    // Before the sensor's table has come: the window says it is reading.
+    ok &= save(app.table_window(), QDir(out).filePath("form3_table_reading.png"));
     wait(2500);
     app.cfg().shift_window.set_visible(true);
     app.flush();
