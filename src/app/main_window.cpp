@@ -185,6 +185,9 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     auto* central = new QWidget(this);
     central->setObjectName("central");
     auto* root = new QVBoxLayout(central);
+    // Narrow margins: at 1.5 scaling a 1366-pixel screen leaves little room.
+    const int margin = em(central) / 3;
+    root->setContentsMargins(margin, margin, margin, margin);
     root->addWidget(build_strip());
 
     auto* body = new QHBoxLayout;
@@ -365,6 +368,8 @@ QWidget* MainWindow::build_values() {
 QWidget* MainWindow::build_settings_tab() {
     auto* page = new QWidget;
     auto* h = new QHBoxLayout(page);
+    const int margin = em(this) / 3;
+    h->setContentsMargins(margin, margin, margin, margin);
 
     auto* left = new QVBoxLayout;
     auto* levels = new QGroupBox(QStringLiteral("Уровни"), page);
