@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
         dock->hide();
         wait(50);
     }
+    f.tabs.set_current(3);
     // An upload to the sensor the demo line switches on, at the line's pace.
     const QString image_path = logs.filePath(QStringLiteral("zorvik_2_6.cri"));
     QFile image(image_path);
