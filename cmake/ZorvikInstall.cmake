@@ -14,6 +14,10 @@ foreach(_program zorvik zorvik-cli zorvik-sim)
 endforeach()
 # Run from the folder it is installed to, a program keeps its run log in the
 # user's data folder, never beside itself (see RunLog::choose_folder).
+# The About box shows the day the build was configured (SOURCE_DATE_EPOCH
+# when set, for a reproducible package).
+string(TIMESTAMP ZORVIK_BUILD_DATE "%Y-%m-%d" UTC)
+target_compile_definitions(zorvik PRIVATE ZORVIK_BUILD_DATE="${ZORVIK_BUILD_DATE}")
 foreach(_program zorvik zorvik-cli)
   target_compile_definitions(${_program} PRIVATE
                              ZORVIK_INSTALL_BINDIR="${CMAKE_INSTALL_FULL_BINDIR}")

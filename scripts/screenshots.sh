@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds and saves PNG pictures of the windows into shots/ (or $1): the main
-# window on each tab, connected to the built-in demo line, during a firmware
-# upload to the demo line, the splash, table (filled from the sensor) and
-# shift windows, and the chart window (following, paused, an hour with a
-# gap).  A second set goes into shots/small-screen: a 1366x768 screen
+# window on each tab, connected to the built-in demo line, with the sensor
+# silent (stale values), with the message history open, during a firmware
+# upload to the demo line, the splash, table (reading, then filled from the
+# sensor) and shift windows, and the chart window (following, paused, an hour
+# with a gap).  With ZORVIK_SHOTS_X=1 the pictures are taken of real windows
+# under Xvfb and openbox (a window manager), at 1366x768 and scale 1.0 and 1.5,
+# into $1/x-1.0 and $1/x-1.5.  A second set goes into shots/small-screen: a 1366x768 screen
 # at 1.5 scaling less its taskbar (72 pixels), where the table window must
 # still fit with its title bar (the main window scrolls its controls there).  Runs
 # offscreen; no display needed.
@@ -22,3 +25,15 @@ JSON
 QT_QPA_PLATFORM="offscreen:configfile=$screen" XDG_RUNTIME_DIR="$runtime" ./build/bin/zorvik-shots "$out"
 QT_QPA_PLATFORM="offscreen:configfile=$screen" QT_SCALE_FACTOR=1.5 XDG_RUNTIME_DIR="$runtime" \
     ./build/bin/zorvik-shots "$out/small-screen"
+
+if [ "${ZORVIK_SHOTS_X:-}" = 1 ]; then
+  for scale in 1.0 1.5; do
+    Xvfb :77 -screen 0 1366x768x24 >/dev/null 2>&1 & xvfb=$!
+    sleep 1
+    DISPLAY=:77 openbox >/dev/null 2>&1 & wm=$!
+    sleep 1
+    DISPLAY=:77 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale XDG_RUNTIME_DIR="$runtime" \
+        ./build/bin/zorvik-shots "$out/x-$scale" || true
+    kill "$wm" "$xvfb"; wait "$xvfb" 2>/dev/null || true
+  done
+fi

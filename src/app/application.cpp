@@ -1,12 +1,15 @@
 #include "app/application.h"
 
+#include "app/message_list.h"
 #include "app/startup.h"
 #include "app/wiring.h"
+#include "link/clock.h"
 #include "link/network_address.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -24,7 +27,7 @@ AddressedPortLister::AddressedPortLister(SerialPort& port, const QStringList& na
       system_(port, addresses_in(named_ports, false), std::move(demo_name)) {}
 
 Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
-                         const CommandLine& options)
+                         const CommandLine& options, QSettings* settings)
     : cfg_(port, dialogs, tones, clock), trends_(cfg_),
       lister_(port, options.ports, options.demo ? kDemoLineEntry : QString()),
       main_(cfg_.frmSerial), table_(cfg_.table_window), shift_(cfg_.shift_window),
@@ -37,10 +40,43 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
     };
     wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo, options.ports.value(0)});
     wire_trends();
+    if (settings) {
+        memory_.emplace(*settings);
+        memory_->watch(cfg_);
+        restore_line_ = !options.demo && options.ports.isEmpty();
+        main_.set_saved_geometry(memory_->window_geometry());
+    }
+
+    // Stale values fade and say their age, counted on every second.
+    auto* age_timer = new QTimer(&main_);
+    age_timer->setInterval(1000);
+    const auto show_age = [this] {
+        main_.show_data_age(cfg_.data_age.stale(), cfg_.data_age.note(cfg_.clock.now()));
+    };
+    QObject::connect(age_timer, &QTimer::timeout, &main_, show_age);
+    age_timer->start();
+    cfg_.data_age.on_change = show_age;
+    show_age();
+
+    // The status line's history, and the table window's errors in that window.
+    const auto& earlier = cfg_.messages.entries();
+    for (auto e = earlier.rbegin(); e != earlier.rend(); ++e) main_.messages()->add(*e);
+    cfg_.messages.on_added = [this](const MessageHistory::Entry& e) {
+        main_.messages()->add(e);
+        if (e.kind == MessageHistory::Kind::Error && table_.isVisible()) table_.show_error(e.text);
+    };
+
+    table_.set_anchor(&main_);
+    shift_.set_anchor(&main_);
+    cfg_.table_window.on_source_changed = [this] {
+        const TableForm& t = cfg_.table_window;
+        table_.show_source(t.caption(), t.source, t.reading);
+    };
 
     // Closing the main window ends the program through the close routine.
     main_binder_.on_close_request = [this] { end(); };
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &main_, [this] {
+        remember_window();
         if (!unloaded_) Form_Terminate(cfg_);
         unloaded_ = true;
     });
@@ -52,11 +88,17 @@ Application::~Application() {
 
 bool Application::start(const QString& log_folder) {
     const bool ok = Form_Load(cfg_, log_folder);
+    if (memory_ && restore_line_) memory_->restore_line(cfg_);
     flush();
     return ok;
 }
 
+void Application::remember_window() {
+    if (memory_ && main_.isVisible()) memory_->save_window_geometry(main_);
+}
+
 void Application::end() {
+    remember_window();
     if (!unloaded_) {
         trends_.stop_recording();
         Form_Unload(cfg_);

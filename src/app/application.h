@@ -6,10 +6,13 @@
 #include "app/binder.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/settings_memory.h"
 #include "app/trend_window.h"
 #include "exchange/configurator.h"
 #include "exchange/port_scan.h"
 #include "trends/trends.h"
+
+#include <optional>
 
 // The presence scan's list, with the serial device servers named on the
 // command line (tcp://..., rfc2217://...) in front of the system's ports:
@@ -26,8 +29,9 @@ private:
 
 class Application {
 public:
+    // `settings`, when given, keeps what the program remembers between runs.
     Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const Clock& clock,
-                const CommandLine& options);
+                const CommandLine& options, QSettings* settings = nullptr);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -68,5 +72,8 @@ private:
     Binder table_binder_;
     Binder shift_binder_;
     Binder splash_binder_;
+    std::optional<SettingsMemory> memory_;
+    bool restore_line_ = false; // no port or address was named on the command line
     bool unloaded_ = false;
+    void remember_window();
 };

@@ -29,6 +29,22 @@ TableWindow::TableWindow(const TableForm& form, QWidget* parent)
     auto* notice = widgets_.get<QLabel>("Label1");
     notice->setWordWrap(true);
     root->addWidget(notice);
+    error_ = new QLabel(this);
+    error_->setObjectName(QStringLiteral("table_error"));
+    error_->setWordWrap(true);
+    error_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette red = error_->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    error_->setPalette(red);
+    error_->hide();
+    root->addWidget(error_);
+    reading_ = new QLabel(QStringLiteral("Чтение таблицы из датчика…"), this);
+    reading_->setObjectName(QStringLiteral("table_reading"));
+    QFont bold = reading_->font();
+    bold.setBold(true);
+    reading_->setFont(bold);
+    reading_->hide();
+    root->addWidget(reading_);
 
     auto* body = new QHBoxLayout;
     // Twenty rows, point 19 at the top, then the fixed zero row.
@@ -96,6 +112,32 @@ void TableWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (!fitted_) fit_to_screen();
     fitted_ = true;
+    if (anchor_) centre_over(*this, *anchor_);
+}
+
+void ShiftWindow::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (anchor_) centre_over(*this, *anchor_);
+}
+
+void TableWindow::show_error(const QString& text) {
+    error_->setText(text);
+    error_->show();
+}
+
+void TableWindow::show_source(const QString& caption, const QString& source, bool reading) {
+    QString title = caption;
+    if (!source.isEmpty())
+        title += (reading ? QStringLiteral(" — чтение: ") : QStringLiteral(" — ")) + source;
+    setWindowTitle(title);
+    reading_->setVisible(reading);
+    cells_scroll_->widget()->setEnabled(!reading);
+}
+
+void TableWindow::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    error_->clear();
+    error_->hide();
 }
 
 void TableWindow::fit_to_screen() {

@@ -1,13 +1,17 @@
 #include "app/main_window.h"
 
+#include "app/about_box.h"
 #include "app/indicator_shape.h"
+#include "app/message_list.h"
 #include "app/screen_fit.h"
 #include "ui/main_form.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +29,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,12 +72,91 @@ void MainWindow::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (fitted_) return;
     fitted_ = true;
-    const QSize content = content_->sizeHint();
+    if (!saved_geometry_.isEmpty() && restoreGeometry(saved_geometry_)) {
+        // The screen may have changed since; the window stays whole on it.
+        fit_to_screen(*this, size());
+        return;
+    }
+    fit_to_screen(*this, wanted_size(content_->sizeHint()));
+}
+
+QSize MainWindow::wanted_size(QSize content) const {
     // Room for the vertical scroll bar, which a short screen brings: without it
     // the controls would also scroll sideways.
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    fit_to_screen(
-        *this, QSize(content.width() + bar, content.height() + statusBar()->sizeHint().height()));
+    return QSize(content.width() + bar, content.height() + statusBar()->sizeHint().height());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    // The controls widen as the sensor's texts come in (its version, the
+    // modes its firmware offers); the window widens with them rather than
+    // scroll sideways, as far as the screen allows.
+    if (watched == content_ && e->type() == QEvent::LayoutRequest && fitted_ && !grow_posted_) {
+        grow_posted_ = true;
+        QTimer::singleShot(0, this, [this] {
+            grow_posted_ = false;
+            grow_to_content();
+        });
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void MainWindow::grow_to_content(bool whole_height) {
+    if (isMaximized() || isFullScreen() || !isVisible()) return;
+    QSize need = content_->minimumSizeHint();
+    if (whole_height) need.setHeight(content_->sizeHint().height());
+    const QSize room = scroll_->viewport()->size();
+    if (need.width() <= room.width() && need.height() <= room.height()) return;
+    QSize wanted = wanted_size(need);
+    if (dock_->isVisible())
+        wanted.rheight() +=
+            dock_->height() + style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent);
+    wanted = wanted.expandedTo(size());
+    if (wanted == size()) return;
+    fit_to_screen(*this, wanted);
+}
+
+void MainWindow::explain(const MainForm& form) {
+    widgets_["Pic"]->setToolTip(
+        QStringLiteral("Обмен с датчиком: белый и серый сменяются с каждым запросом,\n"
+                       "красный — ответ получен и разобран, жёлтый — порт закрыт.\n"
+                       "Если цвет не меняется, обмен остановился."));
+    const QString stability = QStringLiteral("Стабильность показаний: зелёный — уровень устоялся,\n"
+                                             "жёлтый — ещё меняется, красный — сильно колеблется;\n"
+                                             "серый — данных нет.");
+    widgets_["ind_stab"]->setToolTip(stability);
+    widgets_["Label20"]->setToolTip(stability);
+    const QString ratio = QStringLiteral(
+        "Отношение «Полный» к «Пустой»: зелёный — 1,8…1,98 (датчик настроен хорошо),\n"
+        "жёлтый — 1,6…2,08 (допустимо), красный — вне этих пределов,\n"
+        "проверьте калибровку.");
+    for (const char* name : {"hi", "h", "Label19"}) widgets_[name]->setToolTip(ratio);
+    // Controls a sensor offers only from some firmware on say which.
+    for (const Control* c : form.controls()) {
+        const int code = needed_version(FirmwareTag(c->tag()));
+        QWidget* w = widgets_[c->name()];
+        if (!code || !w || !w->toolTip().isEmpty()) continue;
+        w->setToolTip(QStringLiteral("Нужна прошивка датчика %1.%2.%3 или новее")
+                          .arg(code / 100)
+                          .arg(code / 10 % 10)
+                          .arg(code % 10));
+    }
+}
+
+void MainWindow::show_data_age(bool stale, const QString& note) {
+    for (const char* name :
+         {"Uroven", "tek", "lo", "hi", "ne", "temp", "freq", "anal", "ko", "ProgressBar1"}) {
+        QWidget* w = widgets_[name];
+        if (!stale) {
+            w->setGraphicsEffect(nullptr);
+        } else if (!w->graphicsEffect()) {
+            auto* faded = new QGraphicsOpacityEffect(w);
+            faded->setOpacity(0.35);
+            w->setGraphicsEffect(faded);
+        }
+    }
+    age_->setText(note);
+    age_->setVisible(stale && !note.isEmpty());
 }
 
 void link_caption(QLabel* caption, QAbstractButton* target) {
@@ -101,6 +185,9 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     auto* central = new QWidget(this);
     central->setObjectName("central");
     auto* root = new QVBoxLayout(central);
+    // Narrow margins: at 1.5 scaling a 1366-pixel screen leaves little room.
+    const int margin = em(central) / 3;
+    root->setContentsMargins(margin, margin, margin, margin);
     root->addWidget(build_strip());
 
     auto* body = new QHBoxLayout;
@@ -119,6 +206,8 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setWidget(central);
     content_ = central;
+    scroll_ = scroll;
+    central->installEventFilter(this);
     setCentralWidget(scroll);
 
     // Status line with the activity indicator.
@@ -130,6 +219,38 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     msg->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->addWidget(msg, 1);
     setStatusBar(status);
+
+    // The status line's history, folded away below the controls until asked for.
+    messages_ = new MessageList(this);
+    auto* dock = dock_ = new QDockWidget(QStringLiteral("Сообщения"), this);
+    dock->setObjectName(QStringLiteral("message_dock"));
+    dock->setFeatures(QDockWidget::DockWidgetClosable);
+    dock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    dock->setWidget(messages_);
+    messages_->setMinimumHeight(em(messages_) * 6);
+    addDockWidget(Qt::BottomDockWidgetArea, dock);
+    dock->hide();
+    // Opened, it takes a few lines, and the window grows by them where the screen allows.
+    connect(dock, &QDockWidget::visibilityChanged, this, [this, dock](bool shown) {
+        if (!shown) return;
+        resizeDocks({dock}, {em(dock) * 8}, Qt::Vertical);
+        QTimer::singleShot(0, this, [this] { grow_to_content(true); });
+    });
+    auto* show_history = new QToolButton(this);
+    show_history->setObjectName(QStringLiteral("show_messages"));
+    show_history->setDefaultAction(dock->toggleViewAction());
+    show_history->setText(QStringLiteral("Сообщения"));
+    show_history->setToolTip(QStringLiteral("Показать или скрыть историю сообщений"));
+    show_history->setAutoRaise(true);
+    status->addPermanentWidget(show_history);
+    auto* about = new QToolButton(this);
+    about->setObjectName(QStringLiteral("about"));
+    about->setText(QStringLiteral("О программе"));
+    about->setAutoRaise(true);
+    connect(about, &QToolButton::clicked, this, [this] { show_about(this, about_); });
+    status->addPermanentWidget(about);
+
+    explain(form);
 
     // The record button names F9; the key works anywhere in the window.
     auto* record = widgets_.get<QAbstractButton>("Command14");
@@ -213,6 +334,14 @@ QWidget* MainWindow::build_values() {
     auto* chart = new QPushButton(QStringLiteral("График…"), values);
     chart->setObjectName(QStringLiteral("trend_open"));
     g->addWidget(chart, r++, 0, 1, 2);
+    // How old the values are, once the sensor stops answering.
+    age_ = new QLabel(values);
+    age_->setObjectName(QStringLiteral("data_age"));
+    age_->setAlignment(Qt::AlignCenter);
+    age_->setForegroundRole(QPalette::PlaceholderText);
+    keep_place(age_);
+    age_->hide();
+    g->addWidget(age_, r++, 0, 1, 2);
 
     // The level bar stands beside the values like a tank gauge.
     auto* bar = widgets_.get<QProgressBar>("ProgressBar1");
@@ -243,6 +372,8 @@ QWidget* MainWindow::build_values() {
 QWidget* MainWindow::build_settings_tab() {
     auto* page = new QWidget;
     auto* h = new QHBoxLayout(page);
+    const int margin = em(this) / 3;
+    h->setContentsMargins(margin, margin, margin, margin);
 
     auto* left = new QVBoxLayout;
     auto* levels = new QGroupBox(QStringLiteral("Уровни"), page);

@@ -2,11 +2,13 @@
 // The main window `frmSerial`: the port, address and identity strip at the
 // top, the live values on the left, the four tabs on the right, the status
 // line at the bottom.  Layout only; the binder connects it to the view model.
+#include "app/about_box.h"
 #include "app/widget_set.h"
 
 #include <QMainWindow>
 
 class MainForm;
+class MessageList;
 class QAbstractButton;
 class QLabel;
 
@@ -16,9 +18,18 @@ public:
     explicit MainWindow(const MainForm& form, QWidget* parent = nullptr);
 
     QWidget* control(const QString& name) const { return widgets_[name]; }
+    // Greys the live values while they are stale and shows how old they are.
+    void show_data_age(bool stale, const QString& note);
+    MessageList* messages() const { return messages_; }
+    // Place and size from an earlier run (QWidget::saveGeometry), taken when
+    // the window is first shown instead of fitting it to the screen.
+    void set_saved_geometry(const QByteArray& g) { saved_geometry_ = g; }
+    // What the About box says of this build.
+    void set_about(const AboutInfo& info) { about_ = info; }
 
 protected:
     void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QWidget* build_strip();
@@ -28,9 +39,21 @@ private:
     QWidget* build_generator_tab();
     QWidget* build_firmware_tab();
 
+    // Tooltips: the indicators' colours and the firmware a control needs.
+    void explain(const MainForm& form);
+    QSize wanted_size(QSize content) const;
+    void grow_to_content(bool whole_height = false);
+
     WidgetSet widgets_;
+    QLabel* age_ = nullptr;
+    MessageList* messages_ = nullptr;
+    class QDockWidget* dock_ = nullptr;
+    class QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr; // everything but the status line, scrolled on small screens
+    QByteArray saved_geometry_;
+    AboutInfo about_;
     bool fitted_ = false;
+    bool grow_posted_ = false;
 };
 
 // Clicking `caption` clicks `target`, as with a check box's own text: the

@@ -2,9 +2,15 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTranslator>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,8 +34,35 @@ QMessageBox::Icon qt_icon(MsgIcon icon) {
 
 } // namespace
 
+bool install_russian_translations() {
+    auto* qt = new QTranslator(qApp);
+    if (!qt->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return false;
+    }
+    return QCoreApplication::installTranslator(qt);
+}
+
 QWidget* QtDialogs::parent() const {
-    return parent_ ? parent_.data() : QApplication::activeWindow();
+    // Over the window the user works in (the table window stays in front of
+    // the main window when its dialogs close), else over the main window.
+    QWidget* active = QApplication::activeWindow();
+    if (active && active->windowType() != Qt::SplashScreen) return active;
+    return parent_ ? parent_.data() : active;
+}
+
+QString QtDialogs::folder_for(const QString& filter, const QString& folder) const {
+    if (!settings_) return folder;
+    const QString kept =
+        settings_->value(QStringLiteral("folders/") + default_suffix(filter)).toString();
+    return !kept.isEmpty() && QFileInfo(kept).isDir() ? kept : folder;
+}
+
+void QtDialogs::used_folder(const QString& filter, const QString& path) {
+    if (!settings_ || path.isEmpty()) return;
+    settings_->setValue(QStringLiteral("folders/") + default_suffix(filter),
+                        QFileInfo(path).absolutePath());
 }
 
 void QtDialogs::message(const QString& text, MsgIcon icon, const QString& title) {
@@ -66,12 +99,21 @@ std::optional<QString> QtDialogs::input_box(const QString& prompt, const QString
     dialog.setWindowTitle(title_or_program(title));
     dialog.setLabelText(prompt);
     dialog.setTextValue(prefill);
+    // Wide enough for the whole title beside the frame's buttons (title bars
+    // often use a larger, bold font).
+    const QFontMetrics fm(dialog.font());
+    dialog.setMinimumWidth(
+        std::max(fm.horizontalAdvance(dialog.windowTitle()) * 3 / 2 + fm.height() * 8,
+                 fm.horizontalAdvance(prompt) + fm.height() * 2));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.textValue();
 }
 
 QString QtDialogs::open_file(const QString& title, const QString& filter, const QString& folder) {
-    return QFileDialog::getOpenFileName(parent(), title, folder, filter);
+    const QString path =
+        QFileDialog::getOpenFileName(parent(), title, folder_for(filter, folder), filter);
+    used_folder(filter, path);
+    return path;
 }
 
 QString default_suffix(const QString& filter) {
@@ -81,11 +123,12 @@ QString default_suffix(const QString& filter) {
 }
 
 QString QtDialogs::save_file(const QString& title, const QString& filter, const QString& folder) {
-    QFileDialog dialog(parent(), title, folder, filter);
+    QFileDialog dialog(parent(), title, folder_for(filter, folder), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without an extension gets the filter's, so that the file
     // shows up in the open chooser of the same kind later.
     dialog.setDefaultSuffix(default_suffix(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    used_folder(filter, dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
 }

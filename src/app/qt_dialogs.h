@@ -4,7 +4,12 @@
 
 #include <QMessageBox>
 #include <QPointer>
+#include <QSettings>
 #include <QWidget>
+
+// Qt's own texts (standard buttons, file choosers) in Russian, as the rest of
+// the window; false when Qt's Russian translations are not installed.
+bool install_russian_translations();
 
 // The extension of the first "*.ext" pattern in a file-type filter, empty if none.
 QString default_suffix(const QString& filter);
@@ -14,6 +19,9 @@ public:
     // Dialogs sit over `parent`, or over the active window when it is null.
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void set_parent(QWidget* parent) { parent_ = parent; }
+    // The file choosers open in the folder last used for their kind of file
+    // (by the filter's extension), kept in `settings`; null remembers nothing.
+    void remember_folders_in(QSettings* settings) { settings_ = settings; }
 
     // An empty title shows the program's name, as a message box without a
     // title of its own does.
@@ -28,7 +36,10 @@ public:
 
 private:
     QWidget* parent() const;
+    QString folder_for(const QString& filter, const QString& folder) const;
+    void used_folder(const QString& filter, const QString& path);
 
     QPointer<QWidget> parent_;
     QPointer<QMessageBox> notice_;
+    QSettings* settings_ = nullptr;
 };

@@ -24,3 +24,17 @@ void fit_to_screen(QWidget& w, QSize wanted) {
     if (r.left() < avail.left()) r.moveLeft(avail.left());
     w.move(r.topLeft());
 }
+
+void centre_over(QWidget& w, const QWidget& anchor) {
+    if (!anchor.isVisible()) return;
+    QRect r = w.frameGeometry();
+    r.moveCenter(anchor.frameGeometry().center());
+    if (const QScreen* s = anchor.screen()) {
+        const QRect avail = s->availableGeometry();
+        if (r.right() > avail.right()) r.moveRight(avail.right());
+        if (r.bottom() > avail.bottom()) r.moveBottom(avail.bottom());
+        if (r.left() < avail.left()) r.moveLeft(avail.left());
+        if (r.top() < avail.top()) r.moveTop(avail.top());
+    }
+    w.move(r.topLeft());
+}

@@ -6,3 +6,6 @@
 class QWidget;
 
 void fit_to_screen(QWidget& window, QSize wanted);
+
+// Moves `window` so that it stands centred over `anchor`, within the screen.
+void centre_over(QWidget& window, const QWidget& anchor);

@@ -6,6 +6,7 @@
 #include "commands/wire_commands.h"
 #include "exchange/configurator.h"
 #include "exchange/connection.h"
+#include "exchange/data_age.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
 #include "firmware/firmware_tab.h"
@@ -71,4 +72,5 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
     f.ch_ver.on_click = [&f] { ch_ver_Click(f); };
     f.tabs.on_click = [&f] { tab_switched(f); };
     wire_relay(cfg, [](const QString& text) { QGuiApplication::clipboard()->setText(text); });
+    wire_data_age(cfg);
 }

@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zorvik"));
+    install_russian_translations();
     const QString program_dir = QCoreApplication::applicationDirPath();
 #ifdef Q_OS_WIN
     // Themed common controls from the second run on, as the program always did.
@@ -62,16 +63,20 @@ int main(int argc, char** argv) {
     NetworkPort network_port;
     RoutingSerialPort port(system_port, demo_line.get(), kDemoLineEntry, &network_port);
 
-    Application app(port, dialogs, tones, clock, options);
-    // Whether an upload reads its blocks back is the one choice kept between
-    // runs: a loader that refuses reading needs the box cleared every time.
-    QSettings settings;
+    // The port, address, window and chooser folders of the last run.
+    QSettings settings(QStringLiteral("zorvik"), QStringLiteral("zorvik"));
+    dialogs.remember_folders_in(&settings);
+    Application app(port, dialogs, tones, clock, options, &settings);
+    // Whether an upload reads its blocks back is kept between runs too: a
+    // loader that refuses reading needs the box cleared every time.
     CheckBox& verify = app.cfg().frmSerial.verify_upload;
     verify.set_value(settings.value(QStringLiteral("firmware/verify"), true).toBool() ? 1 : 0);
     verify.on_click = [&settings, &verify] {
         settings.setValue(QStringLiteral("firmware/verify"), verify.value() == 1);
     };
     dialogs.set_parent(&app.main_window());
+    app.main_window().set_about(
+        {QStringLiteral(ZORVIK_VERSION), QStringLiteral(ZORVIK_BUILD_DATE)});
     // kill and Ctrl+C close the port and log it, as closing the window does.
     StopSignals stop_signals([&app] { app.end(); });
     app.start(RunLog::choose_folder(

@@ -1,9 +1,11 @@
 // Saves PNG pictures of the program's windows into a folder: the main window
-// on each of its tabs and during a firmware upload, the splash, the table
-// window, the shift window and the chart window (following, paused, and an
-// hour with a gap).
+// on each of its tabs, with stale values, with the message history open and
+// during a firmware upload, the splash, the table window while it reads and
+// once filled, the shift window and the chart window (following, paused, and
+// an hour with a gap).
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
+#include "app/qt_dialogs.h"
 #include "app/routing_serial_port.h"
 #include "link/clock.h"
 #include "protocol/firmware_image.h"
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QChartView>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
@@ -123,6 +126,7 @@ void hover(TrendWindow& w, double fraction) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
+    install_russian_translations();
     const QStringList args = qapp.arguments().mid(1);
     const QString out = args.value(0, QStringLiteral("shots"));
     QDir().mkpath(out);
@@ -190,6 +194,27 @@ int main(int argc, char** argv) {
     std::printf("%s %s\n", png ? "saved" : "FAILED", qPrintable(saved));
     ok &= png;
     chart.hide();
+    // The sensor stops answering: its values fade and say how old they are.
+    const auto silent = uint8_t(f.CmbNet.selected_text().toInt());
+    f.tabs.set_current(0);
+    demo.line().inject_fault(silent, SimFault::Silent);
+    wait(3500);
+    app.flush();
+    wait(50);
+    ok &= save(app.main_window(), QDir(out).filePath("main_5_stale.png"));
+    demo.line().clear_faults();
+    wait(2500);
+    // The status line's history, opened below the controls.
+    if (auto* dock = app.main_window().findChild<QDockWidget*>(QStringLiteral("message_dock"))) {
+        dock->show();
+        wait(100);
+        // The window grows by the list where the screen has room, so it is
+        // not held to the fit of the closed window.
+        ok &= save(app.main_window(), QDir(out).filePath("main_6_history.png"));
+        dock->hide();
+        wait(50);
+    }
+    f.tabs.set_current(3);
     // An upload to the sensor the demo line switches on, at the line's pace.
     const QString image_path = logs.filePath(QStringLiteral("zorvik_2_6.cri"));
     QFile image(image_path);
@@ -217,6 +242,10 @@ int main(int argc, char** argv) {
     // table read from the sensor.
     f.tabs.set_current(0);
     f.open_table.click();
+    app.flush();
+    wait(100);
+    // Before the sensor's table has come: the window says it is reading.
+    ok &= save(app.table_window(), QDir(out).filePath("form3_table_reading.png"));
     wait(2500);
     app.cfg().shift_window.set_visible(true);
     app.flush();

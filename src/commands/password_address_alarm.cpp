@@ -56,6 +56,19 @@ void Chg_pass_Click(Configurator& c) {
     send_password(c, PasswordRequest::Change);
 }
 
+namespace {
+// Whether another sensor answered from `address` in the last search of the
+// line (the list of devices names what it found).
+bool taken_in_last_scan(const MainForm& f, int64_t address, uint8_t own) {
+    if (address == own) return false;
+    for (const QString& found : f.netdev.text().split(u' ', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        if (found.toInt(&ok) == address && ok) return true;
+    }
+    return false;
+}
+} // namespace
+
 void net_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     const OperationRules& r = rules_of(Operation::Address);
@@ -75,6 +88,15 @@ void net_Click(Configurator& c) {
         c.dialogs.message(r.range_message);
         return;
     }
+    // Two sensors at one address answer over each other; ask before making it so.
+    if (taken_in_last_scan(f, *new_address, *addr) &&
+        !c.dialogs.ask_yes_no(
+            QStringLiteral("Адрес %1 уже занят: на него ответил другой датчик при последнем "
+                           "поиске. Два датчика с одним адресом мешают друг другу. Всё равно "
+                           "назначить этот адрес?")
+                .arg(*new_address),
+            QStringLiteral("Адрес занят")))
+        return;
     const auto to = still_addressed(c, *addr);
     if (!to) return;
     const Result<QByteArray> frame = r.build(*to, f.firmware_version, *new_address);

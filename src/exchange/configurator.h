@@ -2,9 +2,12 @@
 // Everything the program's procedures work on: the windows' view models and
 // the narrow interfaces to the world.  One instance lives for the whole run;
 // tests build one with fakes.
+#include "exchange/data_age.h"
 #include "exchange/exchange.h"
+#include "link/clock.h"
 #include "link/run_log.h"
 #include "ui/main_form.h"
+#include "ui/message_history.h"
 
 #include <functional>
 
@@ -24,6 +27,9 @@ struct Configurator {
             frmSerial.MsgCom.set_fore_colour(kRed);
             frmSerial.MsgCom.set_text(kRunLogUnwritable);
         };
+        frmSerial.MsgCom.on_text_changed = [this] {
+            messages.add(clock.now(), frmSerial.MsgCom.fore_colour(), frmSerial.MsgCom.text());
+        };
     }
     Configurator(const Configurator&) = delete;
     Configurator& operator=(const Configurator&) = delete;
@@ -35,6 +41,10 @@ struct Configurator {
 
     // What goes on the line next, and who hears the replies.
     Exchange exchange;
+    // How old the live values are.
+    DataAge data_age;
+    // What the status line has said.
+    MessageHistory messages;
 
     SerialPort& port;
     Dialogs& dialogs;

@@ -58,6 +58,11 @@ public:
     void on_reply(uint8_t code, ReplyHandler handler);
     void notify(uint8_t code, const QByteArray& reply) const;
     bool has_listener(uint8_t code) const { return listeners_.count(code) != 0; }
+    // `handler` hears every tick whose read brought nothing back.
+    void on_silence(std::function<void()> handler) { silence_.push_back(std::move(handler)); }
+    void notify_silence() const {
+        for (const auto& h : silence_) h();
+    }
 
     // --- Addressing and link bookkeeping of the cycle ---
     uint8_t id_addr = 0;        // address the identity request was last queued for
@@ -104,6 +109,7 @@ private:
     std::function<void()> deferred_;
 
     std::map<uint8_t, std::vector<ReplyHandler>> listeners_;
+    std::vector<std::function<void()>> silence_;
 
     bool tick_running_ = false;
     uint32_t tick_serial_ = 0;

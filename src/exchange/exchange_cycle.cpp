@@ -80,6 +80,7 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
         const bool loader = !f.loader_left.isEmpty();
         f.MsgCom.set_fore_colour(loader ? kRed : kButtonText);
         f.MsgCom.set_text(loader ? f.loader_left : text);
+        ex.notify_silence();
         ex.end_tick(tick);
         if (previous) previous(RequestOutcome::NoAnswer, {});
         return;

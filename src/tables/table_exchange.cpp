@@ -53,7 +53,15 @@ void set_cell_texts(TableForm& t, const QStringList& texts) {
 void rdt(Configurator& c) {
     const std::optional<uint8_t> address = table_address(c);
     if (!address) return;
-    c.exchange.queue(request::read_table(*address));
+    const QString sensor = QStringLiteral("датчик %1").arg(*address);
+    c.table_window.set_source(sensor, true);
+    c.exchange.queue(
+        request::read_table(*address), [&c, sensor](RequestOutcome outcome, const QByteArray&) {
+            // The reply's listener has filled the cells by now.
+            TableForm& t = c.table_window;
+            if (t.reading && t.source == sensor)
+                t.set_source(outcome == RequestOutcome::Replied ? sensor : QString(), false);
+        });
     c.str_to_log(rules_of(Operation::TableRead).log_prefix);
 }
 

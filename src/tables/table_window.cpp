@@ -8,6 +8,7 @@
 #include "ui/dialogs.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 QString program_folder() {
     return QCoreApplication::applicationDirPath();
@@ -33,6 +34,7 @@ void fTablOpen_Click(Configurator& c) {
     }
     if (cells->isEmpty()) return; // an empty file has nothing to load
     set_cell_texts(c.table_window, *cells);
+    c.table_window.set_source(QFileInfo(path).fileName(), false);
 }
 
 void fTablSave_Click(Configurator& c) {
@@ -43,6 +45,8 @@ void fTablSave_Click(Configurator& c) {
     if (!write_cp1251_lines(path, cell_texts(c.table_window), &why))
         c.dialogs.message(QStringLiteral("Таблица не сохранена в файл ") + path +
                           QStringLiteral(": ") + why);
+    else
+        c.table_window.set_source(QFileInfo(path).fileName(), false);
 }
 
 void wire_tables(Configurator& c) {

@@ -16,6 +16,7 @@ void Control::set_text(const QString& t) {
     if (text_ == t) return;
     text_ = t;
     changed();
+    if (on_text_changed) on_text_changed();
 }
 
 void Control::set_enabled(bool e) {

@@ -55,6 +55,8 @@ public:
     // Caption of labels, buttons, frames and check boxes; text of text boxes.
     const QString& text() const { return text_; }
     void set_text(const QString& t);
+    // Runs after every change of text (the status line's history listens).
+    std::function<void()> on_text_changed;
 
     bool enabled() const { return enabled_; }
     void set_enabled(bool e);

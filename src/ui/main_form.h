@@ -252,6 +252,18 @@ public:
     Button fTablOpen{*this, "fTablOpen", "Открыть файл"};
     Button fTablSave{*this, "fTablSave", "Сохранить в файл"};
     Button close_window{*this, "Command1", "Выйти"};
+
+    // Where the cells came from, for the window's title: "датчик 5", a file's
+    // name; empty while they are the defaults or typed.  `reading`: a read
+    // from the sensor is on its way and the cells are not its table yet.
+    QString source;
+    bool reading = false;
+    std::function<void()> on_source_changed;
+    void set_source(const QString& s, bool now_reading) {
+        source = s;
+        reading = now_reading;
+        if (on_source_changed) on_source_changed();
+    }
 };
 
 // The level-shift window `Form4`.

@@ -114,3 +114,12 @@ TEST(QtDialogs, SaveChooserAddsTheFiltersExtensionToABareName) {
     for (const auto& [filter, suffix] : rows)
         EXPECT_EQ(default_suffix(QString::fromUtf8(filter)), QString::fromLatin1(suffix)) << filter;
 }
+
+// Qt's standard buttons speak the window's language once its translations are in.
+TEST(QtDialogs, StandardButtonsInRussian) {
+    ASSERT_TRUE(install_russian_translations());
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("t"), QStringLiteral("x"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Да"));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove(u'&'), QStringLiteral("Отмена"));
+}

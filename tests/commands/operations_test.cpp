@@ -7,6 +7,7 @@
 #include "commands/level_calibration.h"
 #include "commands/operating_mode.h"
 #include "commands/password_address_alarm.h"
+#include "protocol/codes.h"
 #include "protocol/requests.h"
 
 #include <gtest/gtest.h>
@@ -245,4 +246,39 @@ TEST(ConfigurationOperations, DeferredModeWriteAsksAndSendsInItsTick) {
     r.tick();
     r.tick(); // answered No: a state request instead
     EXPECT_EQ(r.port.writes.back(), request::read_state(5));
+}
+
+// Moving a sensor to an address another sensor answered from in the last
+// search asks first; No leaves the line alone, Yes moves it as before.  Its
+// own address and free ones are not asked about.
+TEST(ConfigurationOperations, AddressTakenInTheLastSearchIsAskedAbout) {
+    struct Case {
+        const char* typed;
+        bool answer;
+        bool asked;
+        bool sent;
+    };
+    for (const Case& k : {Case{"12", false, true, false}, Case{"12", true, true, true},
+                          Case{"7", false, false, true}, Case{"5", false, false, true}}) {
+        SCOPED_TRACE(k.typed);
+        ConfiguratorRig r;
+        r.open();
+        r.select(5);
+        r.f.netdev.set_text(QStringLiteral("1 5 12 "));
+        r.f.tek.set_text(QStringLiteral("1000")); // the sensor is heard
+        r.dialogs.inputs = {QString::fromLatin1(k.typed)};
+        r.dialogs.answers = {k.answer};
+        net_Click(r.c);
+        EXPECT_EQ(r.dialogs.questions.size(), k.asked ? 1 : 0)
+            << r.dialogs.shown.join(u'\n').toStdString();
+        if (k.asked) {
+            EXPECT_TRUE(r.dialogs.questions[0].startsWith(QStringLiteral("Адрес 12 уже занят")));
+        }
+        EXPECT_EQ(!r.c.exchange.pending().isEmpty(), k.sent);
+        EXPECT_EQ(r.dialogs.messages.size(), 0u);
+        if (k.sent) {
+            EXPECT_EQ(uint8_t(r.c.exchange.pending().at(2)), CMD_SET_ADDRESS)
+                << r.c.exchange.pending().toHex().toStdString();
+        }
+    }
 }

@@ -1,0 +1,56 @@
+#include "app/settings_memory.h"
+
+#include "app/command_line.h"
+#include "exchange/configurator.h"
+
+#include <QSettings>
+#include <QWidget>
+
+namespace {
+const QString kPort = QStringLiteral("line/port");
+const QString kAddress = QStringLiteral("line/address");
+const QString kGeometry = QStringLiteral("window/geometry");
+
+void chain(std::function<void()>& handler, std::function<void()> after) {
+    handler = [first = std::move(handler), after = std::move(after)] {
+        if (first) first();
+        after();
+    };
+}
+} // namespace
+
+void SettingsMemory::restore_line(Configurator& c) const {
+    MainForm& f = c.frmSerial;
+    const QString port = s_.value(kPort).toString().trimmed();
+    if (!port.isEmpty() && port.size() <= 300 && port != kDemoLineEntry) {
+        f.CmbPort.set_text(port);
+        f.CmbPort.set_list_index(-1);
+    }
+    bool ok = false;
+    const int address = s_.value(kAddress).toInt(&ok);
+    if (ok && address > 0 && address <= 255) {
+        const QString text = QString::number(address);
+        if (!f.CmbNet.items().contains(text)) f.CmbNet.add_item(text);
+        f.CmbNet.set_list_index(int(f.CmbNet.items().indexOf(text)));
+    }
+}
+
+void SettingsMemory::watch(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    chain(f.BTNOpenCom.on_click, [this, &f] {
+        const QString port = f.CmbPort.selected_text();
+        if (f.BTNCloseCom.enabled() && port != kDemoLineEntry) s_.setValue(kPort, port);
+    });
+    chain(f.CmbNet.on_click, [this, &f] {
+        if (f.BTNCloseCom.enabled()) s_.setValue(kAddress, f.CmbNet.selected_text());
+    });
+}
+
+QByteArray SettingsMemory::window_geometry() const {
+    return s_.value(kGeometry).toByteArray();
+}
+
+void SettingsMemory::save_window_geometry(const QWidget& w) {
+    s_.setValue(kGeometry, w.saveGeometry());
+    s_.sync();
+}
