@@ -78,6 +78,7 @@ private:
     // Window's thread only.
     bool running_ = false;
     uint64_t run_ = 0;
+    QString target_; // the sensor being flashed, as the stage line names it
     std::vector<std::pair<Control*, bool>> taken_; // controls switched off, with their state
 
     // Shared with the worker.
@@ -120,11 +121,14 @@ UploadEvents UploadRunner::events(uint64_t run) {
             if (run == run_) c_.frmSerial.upload_log.set_text(text);
         });
     };
-    e.progress = [this, run](int done, int total) {
-        post([this, run, done, total] {
-            if (run != run_) return;
-            c_.frmSerial.upload_progress.set_max(std::max(1, total));
-            c_.frmSerial.upload_progress.set_value(done);
+    e.progress = [this, run, verify = c_.frmSerial.verify_upload.value() == 1](int done,
+                                                                               int total) {
+        post([this, run, done, total, verify] {
+            if (run != run_ || !running_) return;
+            MainForm& f = c_.frmSerial;
+            f.upload_progress.set_max(std::max(1, total));
+            f.upload_progress.set_value(done);
+            if (done > 0) f.dir_prog.set_text(stage_line(done, total, verify, target_));
         });
     };
     e.stage = [this, run](UploadStage stage) {
@@ -183,6 +187,8 @@ void UploadRunner::start() {
     f.upload_cancel.set_enabled(true);
     f.upload_progress.set_value(0);
     f.upload_log.set_text(QString());
+    // The identified sensor, if any: the loader itself answers to no address.
+    target_ = f.sn.text() != QStringLiteral("0") ? f.sn.text() : QString();
     c_.str_to_log(QStringLiteral("Прошивка ") + f.firmware_file);
 
     SerialPort& port = c_.port;
@@ -276,4 +282,16 @@ void wire_firmware(Configurator& c, int sync_timeout_ms) {
         runner->cancel();
     };
     c.release_port = [runner] { runner->release(); };
+}
+
+QString stage_line(int done, int total, bool verify, const QString& target) {
+    // Blocks counted from 1; with the read-back the second half checks them.
+    const int blocks = verify ? total / 2 : total;
+    const bool checking = verify && done > blocks;
+    QString line =
+        (checking ? QStringLiteral("Проверка %1 из %2") : QStringLiteral("Запись %1 из %2"))
+            .arg(checking ? done - blocks : done)
+            .arg(blocks);
+    if (!target.isEmpty()) line += QStringLiteral(", датчик ") + target;
+    return line + QStringLiteral(". Не отключайте питание датчика");
 }

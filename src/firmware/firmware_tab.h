@@ -11,6 +11,9 @@ inline const QString kFirmwarePowerOn =
     QStringLiteral("Включите питание датчика: ждём ответа загрузчика до %1 с");
 inline const QString kFirmwareWriting =
     QStringLiteral("Идёт прошивка. Не отключайте питание датчика");
+// The stage line while blocks go out: "Запись 3 из 58, датчик 24050012. Не
+// отключайте питание датчика", then "Проверка ..." for the read-back.
+QString stage_line(int done, int total, bool verify, const QString& target);
 inline const QString kFirmwareVerifying =
     QStringLiteral("Проверка записанного. Не отключайте питание датчика");
 

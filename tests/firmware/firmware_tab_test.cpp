@@ -187,6 +187,28 @@ TEST(FirmwareTab, AfterAFailedUploadTheCycleTellsTheLoaderApart) {
     EXPECT_EQ(r.f.CmbNet.items(), (QStringList{"5", "12"}));
 }
 
+// The stage line counts the blocks from 1, writing then checking, and names
+// the sensor being flashed.
+TEST(FirmwareTab, TheStageLineCountsBlocksAndNamesTheSensor) {
+    TabRig r;
+    r.f.sn.set_text(QStringLiteral("24050012"));
+    QStringList seen;
+    r.f.dir_prog.on_text_changed = [&] {
+        if (seen.isEmpty() || seen.last() != r.f.dir_prog.text()) seen << r.f.dir_prog.text();
+    };
+    r.f.start.click();
+    ASSERT_TRUE(r.finish());
+    ASSERT_TRUE(r.rom.started());
+    QStringList counted;
+    for (const QString& line : seen)
+        if (line.contains(QStringLiteral(" из "))) counted << line.section(u',', 0, 0);
+    EXPECT_EQ(counted, (QStringList{"Запись 1 из 2", "Запись 2 из 2", "Проверка 1 из 2",
+                                    "Проверка 2 из 2"}));
+    EXPECT_TRUE(seen.join(u'|').contains(QStringLiteral(
+        "Запись 1 из 2, датчик 24050012. Не отключайте питание датчика")));
+    EXPECT_EQ(r.f.dir_prog.text(), kFirmwareInstruction);
+}
+
 TEST(FirmwareTab, TheVerifyBoxDecidesWhetherBlocksAreReadBack) {
     for (const int box : {1, 0}) {
         TabRig r;
