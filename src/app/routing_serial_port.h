@@ -19,6 +19,7 @@ public:
     uint16_t WritePort(const QByteArray& data) override { return active_->WritePort(data); }
     bool PortExists(const QString& name) override;
     bool IsOpen() const override { return active_->IsOpen(); }
+    bool LinkLost() const override { return active_->LinkLost(); }
     OpenFailure LastOpenFailure() const override { return active_->LastOpenFailure(); }
     QString LastOpenMessage() const override { return active_->LastOpenMessage(); }
     void DiscardInput() override { active_->DiscardInput(); }

@@ -51,7 +51,8 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     if (n != sending.size()) {
         c.dialogs.message(QStringLiteral("Ошибка записи в порт"));
         if (!ex.is_current(tick)) return; // closed while the box was open
-        if (ex.write_failures <= 2) {
+        // A dropped network connection is said once and closed at once.
+        if (ex.write_failures <= 2 && !c.port.LinkLost()) {
             ++ex.write_failures;
         } else {
             f.TMRComm.set_enabled(false);

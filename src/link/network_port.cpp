@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <deque>
 #include <future>
@@ -86,6 +87,7 @@ public:
         socket_->abort();
         rx_.clear();
         failed_ = false;
+        lost_ = false;
         stale_ = 0;
         ++session_;
         std::deque<Read> pending;
@@ -298,6 +300,7 @@ private:
     void lose_connection() {
         if (!connected_ || failed_) return;
         failed_ = true;
+        lost_ = true;
         const uint64_t session = session_;
         QMetaObject::invokeMethod(
             this,
@@ -325,6 +328,12 @@ private:
     bool reading_ = false;
     bool connected_ = false;
     bool failed_ = false; // the connection dropped; the caller has not closed yet
+
+public:
+    // The same, for the port's owner on its own thread.
+    std::atomic<bool> lost_{false};
+
+private:
     uint64_t session_ = 0;
     qint64 stale_ = 0;
 };
@@ -423,6 +432,10 @@ QByteArray NetworkPort::blocking_read(int count, int timeout_ms) {
 uint16_t NetworkPort::WritePort(const QByteArray& data) {
     if (!open_ || data.isEmpty()) return 0;
     return on_io([&] { return io_->write(data); });
+}
+
+bool NetworkPort::LinkLost() const {
+    return open_ && io_ && io_->lost_;
 }
 
 bool NetworkPort::PortExists(const QString& name) {

@@ -53,6 +53,7 @@ public:
     bool PortExists(const QString& name) override;
 
     bool IsOpen() const override { return open_; }
+    bool LinkLost() const override;
     OpenFailure LastOpenFailure() const override { return failure_; }
     QString LastOpenMessage() const override { return open_message_; }
 

@@ -55,6 +55,10 @@ public:
     virtual bool PortExists(const QString& name) = 0;
 
     virtual bool IsOpen() const = 0;
+    // The far end is gone for good (a network connection dropped): nothing
+    // will get through until the port is opened again.  A local adapter never
+    // says so; its failed writes are counted as they come.
+    virtual bool LinkLost() const { return false; }
     virtual OpenFailure LastOpenFailure() const { return OpenFailure::None; }
     // The message for the user of a line that opened but could not be set up
     // ("Unable to set Comm DCB ..."); empty when there is none.

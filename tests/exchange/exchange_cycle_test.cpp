@@ -176,6 +176,17 @@ TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
     EXPECT_TRUE(r.f.presence_timer.enabled());
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
     EXPECT_EQ(r.log_lines().last(), "Com Port COM3 Closed");
+
+    // A link gone for good (a dropped network connection) is said once and closed.
+    ConfiguratorRig lost;
+    lost.open();
+    lost.select(5);
+    lost.port.failing_writes = 1;
+    lost.port.link_lost = true;
+    lost.tick();
+    EXPECT_EQ(lost.dialogs.texts(), QStringList({kWriteError}));
+    EXPECT_FALSE(lost.port.IsOpen());
+    EXPECT_TRUE(lost.f.BTNOpenCom.enabled());
 }
 
 TEST(ExchangeCycle, SuccessfulWriteResetsTheFailureCount) {

@@ -178,6 +178,7 @@ TEST(Ser2net, AConnectionDroppedMidExchangeIsAnUnpluggedAdapter) {
         ASSERT_TRUE(port.OpenPort(server.address(0), kSensorLineSettings));
         Session session(port);
         ASSERT_TRUE(session.read_state(5).ok());
+        EXPECT_FALSE(port.LinkLost());
         // A read waits for more than the answer; the server dies meanwhile.
         // The read ends with the loss, long before its own time is up.
         ASSERT_EQ(port.WritePort(request::read_state(5)), request::read_state(5).size());
@@ -197,6 +198,7 @@ TEST(Ser2net, AConnectionDroppedMidExchangeIsAnUnpluggedAdapter) {
             QThread::msleep(20);
         EXPECT_EQ(port.WritePort(request::read_state(5)), 0);
         EXPECT_TRUE(port.IsOpen());
+        EXPECT_TRUE(port.LinkLost()); // so the window closes it at the first failed write
         EXPECT_TRUE(port.ReadPort().isEmpty());
         const double cpu_before = cpu_seconds();
         QThread::msleep(300);

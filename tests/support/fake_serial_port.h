@@ -25,6 +25,8 @@ public:
     // The next `failing_writes` writes report `failed_count` bytes written.
     int failing_writes = 0;
     uint16_t failed_count = 0;
+    // Set: the far end is gone for good (as a dropped network connection).
+    bool link_lost = false;
     // Opening: whether it succeeds and why not.
     bool open_succeeds = true;
     OpenFailure open_failure = OpenFailure::NoSuchDevice;
@@ -96,6 +98,7 @@ public:
     }
     bool PortExists(const QString& name) override { return existing.contains(name); }
     bool IsOpen() const override { return open_; }
+    bool LinkLost() const override { return link_lost; }
     OpenFailure LastOpenFailure() const override { return last_failure_; }
 
     void ReadAsync(std::function<void(QByteArray)> done) override {
