@@ -134,8 +134,9 @@ void MainWindow::explain(const MainForm& form) {
     // Controls a sensor offers only from some firmware on say which.
     for (const Control* c : form.controls()) {
         const int code = needed_version(FirmwareTag(c->tag()));
+        if (!code) continue; // timers and untagged controls have no tooltip (nor all a widget)
         QWidget* w = widgets_[c->name()];
-        if (!code || !w || !w->toolTip().isEmpty()) continue;
+        if (!w || !w->toolTip().isEmpty()) continue;
         w->setToolTip(QStringLiteral("Нужна прошивка датчика %1.%2.%3 или новее")
                           .arg(code / 100)
                           .arg(code / 10 % 10)
