@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -101,10 +102,12 @@ std::optional<QString> QtDialogs::input_box(const QString& prompt, const QString
     dialog.setTextValue(prefill);
     // Wide enough for the whole title beside the frame's buttons (title bars
     // often use a larger, bold font).
+    // The dialog's layout holds it to its contents' size, so the width is
+    // asked of the text field, which spans the dialog.
     const QFontMetrics fm(dialog.font());
-    dialog.setMinimumWidth(
-        std::max(fm.horizontalAdvance(dialog.windowTitle()) * 3 / 2 + fm.height() * 8,
-                 fm.horizontalAdvance(prompt) + fm.height() * 2));
+    const int width = std::max(fm.horizontalAdvance(dialog.windowTitle()) * 3 / 2 + fm.height() * 8,
+                               fm.horizontalAdvance(prompt) + fm.height() * 2);
+    if (auto* field = dialog.findChild<QLineEdit*>()) field->setMinimumWidth(width);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.textValue();
 }

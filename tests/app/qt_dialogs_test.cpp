@@ -83,21 +83,27 @@ TEST(QtDialogs, OnlyYesConfirms) {
 TEST(QtDialogs, InputBoxShowsPromptTitleAndPrefillAndCancelGivesNothing) {
     QtDialogs dialogs;
     QString prompt, title, prefill;
+    int width = 0, title_width = 0;
     answer_next([&](QWidget* w) {
         auto* d = qobject_cast<QInputDialog*>(w);
         ASSERT_NE(d, nullptr);
         prompt = d->labelText();
         title = d->windowTitle();
         prefill = d->textValue();
+        width = d->width();
+        title_width = d->fontMetrics().horizontalAdvance(title);
         d->setTextValue(QStringLiteral("42"));
         d->accept();
     });
-    EXPECT_EQ(dialogs.input_box(QStringLiteral("Введите адрес"), QStringLiteral("Адрес"),
+    // A title longer than the prompt still fits beside the frame's buttons.
+    EXPECT_EQ(dialogs.input_box(QStringLiteral("Введите адрес"),
+                                QStringLiteral("Ввод сетевого номера датчика"),
                                 QStringLiteral("5")),
               std::optional<QString>(QStringLiteral("42")));
     EXPECT_EQ(prompt, QStringLiteral("Введите адрес"));
-    EXPECT_EQ(title, QStringLiteral("Адрес"));
+    EXPECT_EQ(title, QStringLiteral("Ввод сетевого номера датчика"));
     EXPECT_EQ(prefill, QStringLiteral("5"));
+    EXPECT_GT(width, title_width * 3 / 2);
 
     answer_next([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
     EXPECT_EQ(dialogs.input_box(QStringLiteral("Введите адрес"), {}, {}), std::nullopt);
