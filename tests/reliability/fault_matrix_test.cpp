@@ -435,6 +435,9 @@ const Row kRows[] = {
          [](Rig& r) {
              vanish(r);
              ASSERT_TRUE(r.upload_finished());
+             // The cycle runs again at once and finds the line still gone;
+             // its read may take a while, so the line stays away until then.
+             ASSERT_TRUE(pump_until([&] { return r.dialogs.texts().size() >= 2; }, 10'000));
          },
      .heal =
          [](Rig& r) {
