@@ -214,10 +214,11 @@ Answer Upload::verify_header(bool& same) {
     const auto [lo, hi] = std::minmax_element(
         header.begin(), header.end(),
         [](const HeaderByte& a, const HeaderByte& b) { return a.address < b.address; });
+    const auto first = lo->address; // a lambda may not capture a structured binding
     QByteArray got;
-    const Answer a = read_back(lo->address, int(hi->address - lo->address) + 1, got);
+    const Answer a = read_back(first, int(hi->address - first) + 1, got);
     same = a == Answer::Ack && std::all_of(header.begin(), header.end(), [&](const HeaderByte& h) {
-               return uint8_t(got[qsizetype(h.address - lo->address)]) == h.value;
+               return uint8_t(got[qsizetype(h.address - first)]) == h.value;
            });
     return a;
 }
