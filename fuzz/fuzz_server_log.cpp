@@ -26,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The expected messages: a record per answer, then the end (or the stop).
     QStringList expected;
     const QList<QByteArray> raw_lines = bytes.split('\n');
-    bool stopped = false;
+    // A file without a single line is no server log.
+    bool stopped = bytes.isEmpty();
+    if (stopped) expected.append(kNoSuchFile);
     for (qsizetype i = 1; i < raw_lines.size() && !stopped; ++i) {
         QByteArray line = raw_lines[i];
         if (i == raw_lines.size() - 1 && line.isEmpty()) break; // after the last line end
