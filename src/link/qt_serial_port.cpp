@@ -25,6 +25,9 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -456,6 +459,12 @@ QtSerialPort::QtSerialPort() {
     io_ = new QtSerialPortIo;
     io_->moveToThread(&io_thread_);
     QObject::connect(&io_thread_, &QThread::finished, io_, &QObject::deleteLater);
+#ifdef Q_OS_LINUX
+    // The line's pauses are a millisecond or two (the turnaround before an
+    // upload frame): the system may otherwise end our waits up to 50 us late.
+    QObject::connect(&io_thread_, &QThread::started, io_,
+                     [] { ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); });
+#endif
     io_thread_.start();
 }
 

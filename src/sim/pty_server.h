@@ -2,7 +2,8 @@
 // The simulated line on a pseudo-terminal, for programs that open a serial
 // device: the configurator against a "real" port, a plain POSIX client in the
 // tests, zorvik-sim.  A thread of its own reads request bursts from the master
-// side (a burst ends after a short quiet gap, as a sensor frames its input),
+// side (a burst ends after a short quiet gap, as a sensor frames its input, or
+// as soon as a part in its bootloader has a whole frame),
 // asks the line for the answer and writes it back on time.
 #include "sim/sim_line.h"
 #include "sim/sim_time.h"

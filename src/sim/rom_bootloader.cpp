@@ -44,6 +44,12 @@ std::vector<RomBootloader::Answer> RomBootloader::hear(const QByteArray& bytes) 
     return out;
 }
 
+bool RomBootloader::would_answer(const QByteArray& bytes) const {
+    RomBootloader probe(*this); // the memory is shared until written, and is not
+    probe.probing_ = true;
+    return !probe.hear(bytes).empty();
+}
+
 std::optional<RomBootloader::Answer> RomBootloader::step(uint8_t b) {
     const Answer ack{one(kAck), 0}, nack{one(kNack), 0};
     switch (state_) {
@@ -89,12 +95,12 @@ std::optional<RomBootloader::Answer> RomBootloader::step(uint8_t b) {
         state_ = State::Command;
         if (b != static_cast<uint8_t>(~erase_code_)) return nack;
         if (erase_code_ == kEraseAll) {
-            for (uint32_t a = kFlashStart; a < kFlashEnd; ++a)
+            for (uint32_t a = kFlashStart; a < kFlashEnd && !probing_; ++a)
                 memory_[a] = static_cast<char>(kErased);
             return Answer{one(kAck), kEraseAllUs};
         }
         if (erase_code_ == kEraseData) {
-            for (uint32_t a = kDataStart; a < kDataEnd; ++a)
+            for (uint32_t a = kDataStart; a < kDataEnd && !probing_; ++a)
                 memory_[a] = static_cast<char>(kErased);
             data_erased_ = true;
             return Answer{one(kAck), kEraseDataUs};
@@ -139,7 +145,7 @@ std::optional<RomBootloader::Answer> RomBootloader::step(uint8_t b) {
         state_ = State::Command;
         const uint32_t end = address_ + static_cast<uint32_t>(count_);
         if (x != b || !inside_memory(address_, end) || refuse_at_ == address_) return nack;
-        for (int i = 0; i < count_; ++i)
+        for (int i = 0; i < count_ && !probing_; ++i)
             memory_[address_ + static_cast<uint32_t>(i)] = frame_[1 + i];
         ++frames_written_;
         if (count_ == 128 && silent_after_ > 0) --silent_after_;

@@ -47,6 +47,10 @@ public:
     void restart();
     // Bytes heard on the line; the answers, in order.
     std::vector<Answer> hear(const QByteArray& bytes);
+    // Whether the part would answer once it has heard `bytes`, without
+    // hearing them: it knows its frames by their length, so it needs no pause
+    // on the line to tell that one has ended.
+    bool would_answer(const QByteArray& bytes) const;
     // True once go has been acknowledged: the part runs its program.
     bool started() const { return state_ == State::Started; }
     bool synchronised() const { return state_ != State::WaitSync && state_ != State::Started; }
@@ -94,4 +98,5 @@ private:
     int frames_written_ = 0;
     std::optional<uint32_t> refuse_at_;
     int silent_after_ = -1;
+    bool probing_ = false; // a copy asked what it would do: the memory stays
 };

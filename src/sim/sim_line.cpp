@@ -139,6 +139,11 @@ void SimLine::spoil(SimFault fault, QByteArray reply, LineAnswer& out) {
     out.push_back({start, reply});
 }
 
+bool SimLine::loader_answers(const QByteArray& burst) const {
+    return std::any_of(nodes_.begin(), nodes_.end(),
+                       [&](const Node& n) { return n.in_bootloader && n.rom.would_answer(burst); });
+}
+
 LineAnswer SimLine::hear(const QByteArray& burst, int64_t t_us) {
     LineAnswer out;
     const int64_t t_ms = t_us / 1000;

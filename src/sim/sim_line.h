@@ -79,6 +79,10 @@ public:
     // The bootloader (and so the memory) of the sensor at `address`, or null.
     RomBootloader* bootloader(uint8_t address);
 
+    // Whether a part in its bootloader answers `burst` as it stands: the burst
+    // has ended for it with its last byte.
+    bool loader_answers(const QByteArray& burst) const;
+
     // One request burst, heard in full at `t_us`; what goes back.
     LineAnswer hear(const QByteArray& burst, int64_t t_us);
 

@@ -292,9 +292,13 @@ TEST(SimBootloader, UploadKeepsTheImageByteForByteAndRunsAgain) {
 
 TEST(SimBootloader, ChecksFramesAndAnswersNack) {
     RomBootloader rom;
+    // Every row also asks first whether the part would answer (the line ends
+    // a loader's frame by that, without waiting for a pause).
     auto say = [&](const char* h) {
+        const bool will = rom.would_answer(hex(h));
         QByteArray out;
         for (const auto& a : rom.hear(hex(h))) out.append(a.bytes);
+        EXPECT_EQ(will, !out.isEmpty()) << h;
         return out;
     };
     EXPECT_TRUE(say("3105F0FE").isEmpty()); // waits for the synchronisation byte only
