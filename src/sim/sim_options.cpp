@@ -1,5 +1,8 @@
 #include "sim/sim_options.h"
 
+#include "protocol/firmware_image.h"
+#include "sim/rom_bootloader.h"
+
 namespace {
 std::optional<uint64_t> whole(const QString& text, uint64_t max) {
     bool ok = false;
@@ -114,6 +117,18 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
         } else if (arg == u"--bootloader") {
             if (!no_value()) return std::nullopt;
             o.bootloader = true;
+        } else if (arg == u"--worn-block") {
+            if (!take_value()) return std::nullopt;
+            bool ok = false;
+            const uint32_t at = value.toUInt(&ok, 0);
+            if (!ok || at < RomBootloader::kFlashStart || at >= RomBootloader::kFlashEnd ||
+                at % kImageBlockSize != 0) {
+                error = QStringLiteral("--worn-block wants the address of a flash block, "
+                                       "0x8000 to 0x17F80 in steps of 0x80, not '%1'")
+                            .arg(value);
+                return std::nullopt;
+            }
+            o.worn_block = at;
         } else {
             error = QStringLiteral("unknown option '%1'").arg(args[i]);
             return std::nullopt;
@@ -130,7 +145,7 @@ QString sim_usage() {
     return QStringLiteral(
         "Usage: zorvik-sim [--link PATH] [--tcp PORT] [--rfc2217 PORT]\n"
         "                  [--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]]...\n"
-        "                  [--wire-timing] [--bootloader]\n"
+        "                  [--wire-timing] [--bootloader] [--worn-block ADDR]\n"
         "\n"
         "Puts a simulated RS-485 line of Zorvik fuel-level sensors on a pseudo-terminal.\n"
         "Prints where to reach it (PATH, tcp://127.0.0.1:PORT, rfc2217://127.0.0.1:PORT),\n"
@@ -159,6 +174,9 @@ QString sim_usage() {
         "                     firmware upload; after the go command it runs as a sensor.\n"
         "                     Without it the first sensor is switched on into its\n"
         "                     bootloader when an upload starts synchronising\n"
+        "  --worn-block ADDR  the first sensor's flash refuses to be written in the\n"
+        "                     block at ADDR (0x9000: the first program block), so that\n"
+        "                     a firmware upload fails there\n"
         "  -h, --help         show this text\n"
         "      --version      show the program's name and version\n");
 }

@@ -23,6 +23,9 @@ struct SimOptions {
     std::vector<SimSensorSpec> sensors; // empty: the demo line
     bool wire_timing = false;
     bool bootloader = false;
+    // The first sensor's bootloader refuses to write the flash block that
+    // starts here (worn-out flash), to see an upload fail.
+    std::optional<uint32_t> worn_block;
     bool help = false;
     bool version = false; // --version: print the name and version and exit
 };

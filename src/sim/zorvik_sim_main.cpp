@@ -39,6 +39,8 @@ int main(int argc, char** argv) {
     // The first sensor is the one an upload finds switched on.
     line.power_on_at_sync(line.sensor_at(0).address());
     if (options->bootloader) line.enter_bootloader(line.sensor_at(0).address());
+    if (options->worn_block)
+        line.bootloader(line.sensor_at(0).address())->refuse_write_at(*options->worn_block);
 
     // The signals are taken by sigwait below, not by handlers; block them
     // before the server thread starts so that it inherits the mask.

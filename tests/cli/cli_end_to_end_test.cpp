@@ -121,8 +121,10 @@ bool write_file(const QString& path, const QByteArray& bytes) {
 
 class ZorvikSim {
 public:
-    explicit ZorvikSim(const QString& link, const QStringList& sensors) : link_(link) {
-        QStringList args{QStringLiteral("--link"), link};
+    explicit ZorvikSim(const QString& link, const QStringList& sensors,
+                       const QStringList& options = {})
+        : link_(link) {
+        QStringList args = QStringList{QStringLiteral("--link"), link} + options;
         for (const QString& s : sensors) args << QStringLiteral("--sensor") << s;
         process_.start(bin("zorvik-sim"), args);
         ready_ = process_.waitForStarted(10000) && process_.waitForReadyRead(10000) &&
@@ -332,6 +334,24 @@ TEST(CliEndToEnd, EveryCommandAgainstTheSimulatedLine) {
     EXPECT_TRUE(saved.startsWith("51\r\n102\r\n"));
     EXPECT_TRUE(saved.endsWith("\r\n600\r\n"));
     EXPECT_EQ(read_file(read_again), zvk(table));
+}
+
+// A block the loader refuses to write fails the upload, named, with status 1;
+// the sensor is left in its bootloader.
+TEST(CliEndToEnd, ARefusedBlockFailsTheUpload) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString log_dir = dir.filePath(QStringLiteral("log"));
+    const QString link = dir.filePath(QStringLiteral("line"));
+    const QString image = dir.filePath(QStringLiteral("fw.cri"));
+    ASSERT_TRUE(write_file(image, firmware_image_file(kZorvikLayout, 3)));
+    ZorvikSim line(link, {QStringLiteral("1:176")}, {"--worn-block", "0x9080"});
+    ASSERT_TRUE(line.ready());
+    const Outcome o = run_cli({"--port", link, "flash", image}, log_dir);
+    EXPECT_EQ(o.status, 1) << show(o);
+    EXPECT_TRUE(o.err.contains("-----Прошивка не удалась, блок 1------")) << show(o);
+    EXPECT_FALSE(o.err.contains("Готово")) << show(o);
+    EXPECT_EQ(run_cli({"--port", link, "info"}, log_dir).status, 1);
 }
 
 TEST(CliEndToEnd, RefusalsSendNothing) {

@@ -232,7 +232,11 @@ TEST(ZorvikSim, BadOptionsExitWithStatus2AndHelpNamesEveryOption) {
         {QStringLiteral("--link=/tmp/x"), QStringLiteral("--sensor=5:17x")},
         {QStringLiteral("--link=/tmp/x"), QStringLiteral("--sensor=5:176:4294967296")},
         {QStringLiteral("--link=/tmp/x"), QStringLiteral("--speed")},
-        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--wire-timing=yes")}};
+        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--wire-timing=yes")},
+        // Not the start of a flash block: inside one, below, past the end.
+        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--worn-block=0x9001")},
+        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--worn-block=0x7F80")},
+        {QStringLiteral("--link=/tmp/x"), QStringLiteral("--worn-block=0x18000")}};
     for (const QStringList& args : bad) {
         QProcess sim;
         sim.start(sim_program(), args);
@@ -247,9 +251,9 @@ TEST(ZorvikSim, BadOptionsExitWithStatus2AndHelpNamesEveryOption) {
     ASSERT_TRUE(help.waitForFinished(5000));
     EXPECT_EQ(help.exitCode(), 0);
     const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
-    for (const char* option :
-         {"--link PATH", "--tcp PORT", "--rfc2217 PORT",
-          "--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]", "--wire-timing", "--bootloader", "--help"})
+    for (const char* option : {"--link PATH", "--tcp PORT", "--rfc2217 PORT",
+                               "--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]", "--wire-timing",
+                               "--bootloader", "--worn-block ADDR", "--help"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(option))) << option;
 }
 
@@ -257,7 +261,8 @@ TEST(ZorvikSim, OptionParsing) {
     QString error;
     const auto o = parse_sim_options(
         {QStringLiteral("--sensor"), QStringLiteral("0:95"), QStringLiteral("--link=/tmp/l"),
-         QStringLiteral("--sensor=255:255:4294967295"), QStringLiteral("--wire-timing")},
+         QStringLiteral("--sensor=255:255:4294967295"), QStringLiteral("--wire-timing"),
+         QStringLiteral("--worn-block"), QStringLiteral("0x17F80")},
         error);
     ASSERT_TRUE(o) << error.toStdString();
     EXPECT_EQ(o->link, QStringLiteral("/tmp/l"));
@@ -269,6 +274,7 @@ TEST(ZorvikSim, OptionParsing) {
     EXPECT_EQ(o->sensors[1].serial, 4294967295u);
     EXPECT_TRUE(o->wire_timing);
     EXPECT_FALSE(o->bootloader);
+    EXPECT_EQ(o->worn_block, 0x17F80u);
 
     EXPECT_FALSE(parse_sim_options(
         {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=-1:176")}, error));
