@@ -18,21 +18,32 @@ bool RoutingSerialPort::is_demo(const QString& device) const {
     return demo_ && !demo_name_.isEmpty() && without_device_prefix(device) == demo_name_;
 }
 
-bool RoutingSerialPort::OpenPort(const QString& device, const QString& settings) {
+SerialPort& RoutingSerialPort::switch_to(const QString& device, QString& name) {
     // Only one line is open at a time.
     active_->ClosePort();
+    name = device;
     if (is_demo(device)) {
         // The demo line knows itself by its bare name.
         active_ = demo_;
-        return demo_->OpenPort(without_device_prefix(device), settings);
-    }
-    if (network_ && is_network_address(device)) {
-        // A malformed address ends here too, with its reason as the message.
+        name = without_device_prefix(device);
+    } else if (network_ && is_network_address(device)) {
+        // A malformed address ends there too, with its reason as the message.
         active_ = network_;
-        return network_->OpenPort(device, settings);
+    } else {
+        active_ = &system_;
     }
-    active_ = &system_;
-    return system_.OpenPort(device, settings);
+    return *active_;
+}
+
+bool RoutingSerialPort::OpenPort(const QString& device, const QString& settings) {
+    QString name;
+    return switch_to(device, name).OpenPort(name, settings);
+}
+
+void RoutingSerialPort::OpenPortAsync(const QString& device, const QString& settings,
+                                      std::function<void(bool)> opened) {
+    QString name;
+    switch_to(device, name).OpenPortAsync(name, settings, std::move(opened));
 }
 
 int RoutingSerialPort::ClosePort() {

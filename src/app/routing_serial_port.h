@@ -10,6 +10,8 @@ public:
                       SerialPort* network = nullptr);
 
     bool OpenPort(const QString& device, const QString& settings) override;
+    void OpenPortAsync(const QString& device, const QString& settings,
+                       std::function<void(bool)> opened) override;
     int ClosePort() override;
     void FlushPort() override { active_->FlushPort(); }
     QByteArray ReadPort() override { return active_->ReadPort(); }
@@ -32,6 +34,10 @@ public:
     bool is_demo(const QString& device) const;
 
 private:
+    // Closes the line open now and makes the one for `device` the active
+    // port; `name` is what to open it by.
+    SerialPort& switch_to(const QString& device, QString& name);
+
     SerialPort& system_;
     SerialPort* demo_;
     QString demo_name_;

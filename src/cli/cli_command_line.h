@@ -117,6 +117,9 @@ inline constexpr int kCliDone = 0;
 inline constexpr int kCliFailed = 1;
 inline constexpr int kCliBadInput = 2;
 
+// What a run cut short by a stop signal says, on stderr and in its log.
+inline constexpr char16_t kCliInterrupted[] = u"Прервано";
+
 // Where the run log goes: the folder named by this environment variable, when
 // set; otherwise as the window chooses (RunLog::choose_folder).
 inline constexpr char kLogDirVariable[] = "ZORVIK_LOG_DIR";

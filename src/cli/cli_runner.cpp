@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kWatchPeriodMs = 1000; // the window's exchange cycle
 
-const QString kInterrupted = QStringLiteral("Прервано");
+const QString kInterrupted = QString::fromUtf16(kCliInterrupted);
 const QString kNotUnderstood = QStringLiteral("Ответ не соответствует запросу");
 
 bool sends_a_request(CliCommand c) {

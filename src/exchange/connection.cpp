@@ -8,6 +8,8 @@
 #include "ui/gating.h"
 #include "ui/tones.h"
 
+#include <memory>
+
 #ifdef Q_OS_UNIX
 #include <grp.h>
 #include <pwd.h>
@@ -69,12 +71,14 @@ QString open_failure_hint(OpenFailure why, const QString& device) {
     }
 }
 
-void BTNOpenCom_Click(Configurator& c) {
+namespace {
+QString connecting_text(const QString& item) {
+    return QStringLiteral("Соединение с ") + item + QStringLiteral("…");
+}
+
+void port_opened(Configurator& c, const QString& item, const QString& device, bool ok) {
     MainForm& f = c.frmSerial;
-    f.presence_timer.set_enabled(false);
-    const QString item = f.CmbPort.selected_text();
-    const QString device = c.device_for_item(item);
-    if (!c.port.OpenPort(device, kSensorLineSettings)) {
+    if (!ok) {
         const QString setup = c.port.LastOpenMessage();
         if (!setup.isEmpty()) c.dialogs.message(setup);
         const QString text = QStringLiteral("Com Port ") + item +
@@ -86,6 +90,11 @@ void BTNOpenCom_Click(Configurator& c) {
         close_routine(c);
         return;
     }
+    if (f.MsgCom.text() == connecting_text(item)) f.MsgCom.set_text(QString());
+    // Hidden from now on, but as enabled as they were.
+    for (Control* ctl :
+         std::initializer_list<Control*>{&f.gen_zapr, &f.balance_caption, &f.rdf, &f.kko})
+        ctl->set_enabled(true);
     SwitchTags(f);
     f.TMRComm.set_enabled(true);
     f.BTNOpenCom.set_enabled(false);
@@ -94,6 +103,26 @@ void BTNOpenCom_Click(Configurator& c) {
     c.str_to_log(QStringLiteral("Com Port ") + device + QStringLiteral(" Open"));
     show_offline_controls(f, false);
     c.tones.tone(kConfirmHz, kConfirmMs);
+}
+} // namespace
+
+void BTNOpenCom_Click(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    f.presence_timer.set_enabled(false);
+    const QString item = f.CmbPort.selected_text();
+    const QString device = c.device_for_item(item);
+    // A server far away may take seconds to answer; the window stays live
+    // meanwhile, with nothing offered that an open would cut short.  Closing
+    // the window gives the attempt up.
+    for (Control* ctl : std::initializer_list<Control*>{&f.gen_zapr, &f.balance_caption, &f.rdf,
+                                                        &f.kko, &f.BTNOpenCom})
+        ctl->set_enabled(false);
+    auto answered = std::make_shared<bool>(false);
+    c.port.OpenPortAsync(device, kSensorLineSettings, [&c, item, device, answered](bool ok) {
+        *answered = true;
+        port_opened(c, item, device, ok);
+    });
+    if (!*answered) f.MsgCom.set_text(connecting_text(item));
 }
 
 void close_routine(Configurator& c) {

@@ -364,35 +364,85 @@ NetworkPort::~NetworkPort() {
     io_thread_.wait();
 }
 
-bool NetworkPort::OpenPort(const QString& device, const QString& settings) {
+struct NetworkPort::Target {
+    NetworkAddress address;
+    LineSettings line;
+};
+
+std::optional<NetworkPort::Target> NetworkPort::begin_open(const QString& device,
+                                                           const QString& settings) {
     ClosePort();
     failure_ = OpenFailure::Other;
     const std::optional<NetworkAddress> address = parse_network_address(device, &open_message_);
-    if (!address) return false;
+    if (!address) return std::nullopt;
     const std::optional<LineSettings> line = parse_line_settings(settings);
     if (!line) {
         failure_ = OpenFailure::Setup;
         open_message_ = QLatin1String("Unable to build Comm DCB ") + settings +
                         QLatin1String(" Error: ") + QString::number(EINVAL);
-        return false;
+        return std::nullopt;
     }
+    return Target{*address, *line};
+}
+
+void NetworkPort::end_open(bool ok, const QString& message) {
+    open_ = ok;
+    failure_ = ok ? OpenFailure::None : OpenFailure::Other;
+    open_message_ = message;
+}
+
+bool NetworkPort::OpenPort(const QString& device, const QString& settings) {
+    const std::optional<Target> target = begin_open(device, settings);
+    if (!target) return false;
     auto answer = std::make_shared<std::promise<OpenResult>>();
     std::future<OpenResult> result = answer->get_future();
     QMetaObject::invokeMethod(
         io_,
-        [this, answer, a = *address, l = *line, settings] {
-            io_->open(a, l, settings, [answer](OpenResult r) { answer->set_value(std::move(r)); });
+        [this, answer, t = *target, settings] {
+            io_->open(t.address, t.line, settings,
+                      [answer](OpenResult r) { answer->set_value(std::move(r)); });
         },
         Qt::QueuedConnection);
     const OpenResult r = result.get();
-    open_ = r.ok;
-    failure_ = r.ok ? OpenFailure::None : OpenFailure::Other;
-    open_message_ = r.message;
+    end_open(r.ok, r.message);
     return r.ok;
 }
 
+void NetworkPort::OpenPortAsync(const QString& device, const QString& settings,
+                                std::function<void(bool)> opened) {
+    Q_ASSERT(QThread::currentThread() == home_.thread());
+    const std::optional<Target> target = begin_open(device, settings);
+    if (!target) {
+        opened(false);
+        return;
+    }
+    const uint64_t id = ++opening_next_;
+    opening_live_ = id;
+    // The answer comes back through our own object, so it runs on this
+    // thread, and not at all once the port is gone.
+    auto back = [this, id, opened = std::move(opened)](const OpenResult& r) {
+        QMetaObject::invokeMethod(
+            &home_,
+            [this, id, opened, r] {
+                uint64_t live = id;
+                // Closed, or opened anew, meanwhile: this open was given up.
+                if (!opening_live_.compare_exchange_strong(live, 0)) return;
+                end_open(r.ok, r.message);
+                opened(r.ok);
+            },
+            Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(
+        io_,
+        [this, t = *target, settings, back] {
+            io_->open(t.address, t.line, settings, [back](OpenResult r) { back(r); });
+        },
+        Qt::QueuedConnection);
+}
+
 int NetworkPort::ClosePort() {
-    if (!open_.exchange(false)) return 0;
+    const bool was_opening = opening_live_.exchange(0) != 0;
+    if (!open_.exchange(false) && !was_opening) return 0;
     on_io([this] { io_->close(); });
     return 1;
 }

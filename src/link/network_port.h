@@ -13,10 +13,11 @@
 //
 // Opening resolves the name, connects and, for RFC 2217, waits for the
 // server to confirm the line settings, all within connect_timeout_ms.  A
-// failure leaves a message naming the address in LastOpenMessage().  The
-// caller waits that long at most, as for any blocking call of the port (an
+// failure leaves a message naming the address in LastOpenMessage().
+// OpenPort waits that long at most, as for any blocking call of the port (an
 // event loop of its own here would let timers and stop signals run the
-// window's procedures in the middle of its open).
+// window's procedures in the middle of its open); the window uses
+// OpenPortAsync, which answers from its event loop.
 // A connection that drops is handled as an unplugged adapter: reading and
 // writing stop (reads empty, writes 0) until ClosePort.
 #include "protocol/serial_port.h"
@@ -25,6 +26,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <optional>
 
 class NetworkPortIo;
 
@@ -43,6 +45,9 @@ public:
     // a leading "\\.\".  A malformed address opens nothing (OpenFailure::Setup,
     // the reason in LastOpenMessage()).
     bool OpenPort(const QString& device, const QString& settings) override;
+    // Call it from the thread that created the port.
+    void OpenPortAsync(const QString& device, const QString& settings,
+                       std::function<void(bool)> opened) override;
     int ClosePort() override;
     void FlushPort() override;
     void DiscardInput() override;
@@ -61,6 +66,11 @@ public:
     void CancelRead() override;
 
 private:
+    struct Target;
+    // Closes what is open and checks the address and settings; empty, with
+    // the failure set, when they will not do.
+    std::optional<Target> begin_open(const QString& device, const QString& settings);
+    void end_open(bool ok, const QString& message);
     template <class F> auto on_io(F f);
     // `count` 0: the ReadPort rules; otherwise ReadExpected's.
     QByteArray blocking_read(int count, int timeout_ms);
@@ -73,4 +83,6 @@ private:
     QString open_message_;
     uint64_t async_next_ = 0;
     uint64_t async_live_ = 0;
+    uint64_t opening_next_ = 0;
+    std::atomic<uint64_t> opening_live_{0}; // the asynchronous open under way, if any
 };

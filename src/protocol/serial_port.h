@@ -27,6 +27,15 @@ public:
     // Opens `device` with `settings` ("19200,n,8,1").  False on failure, with
     // no message for a missing or busy device.
     virtual bool OpenPort(const QString& device, const QString& settings) = 0;
+    // The same open without holding the caller, for a port that may take
+    // seconds (a server far away): `opened` runs once with what OpenPort
+    // would have returned, at once or later from the caller's event loop.
+    // A ClosePort meanwhile gives the open up, and `opened` then never runs.
+    // This default opens at once.
+    virtual void OpenPortAsync(const QString& device, const QString& settings,
+                               std::function<void(bool)> opened) {
+        opened(OpenPort(device, settings));
+    }
     // Closes the port if open; harmless when none is.  Returns the close result.
     virtual int ClosePort() = 0;
     virtual void FlushPort() = 0;

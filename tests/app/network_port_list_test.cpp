@@ -4,6 +4,7 @@
 // presence scan's refill leaves the typing alone.
 #include "app/application.h"
 #include "app/routing_serial_port.h"
+#include "app/startup.h"
 #include "app/wiring.h"
 #include "link/network_port.h"
 #include "sim/pty_server.h"
@@ -17,6 +18,7 @@
 #include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,7 +37,7 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
         QStringLiteral("rfc2217://127.0.0.1:%1").arg(gateway.port(TcpLineServer::Mode::Rfc2217));
 
     FakeSerialPort system;
-    NetworkPort network;
+    NetworkPort network(2000);
     RoutingSerialPort port(system, nullptr, {}, &network);
     FakeDialogs dialogs;
     FakeTones tones;
@@ -62,6 +64,13 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
         app.flush();
         EXPECT_EQ(combo->currentText(), text);
         EXPECT_EQ(f.CmbPort.selected_text(), text);
+    };
+    // An open answers through the event loop.
+    const auto settle = [&] {
+        QDeadlineTimer deadline(8000);
+        while (!f.BTNOpenCom.enabled() && !f.BTNCloseCom.enabled() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        app.flush();
     };
     auto open_button = app.main_window().findChild<QPushButton*>(QStringLiteral("BTNOpenCom"));
     auto close_button = app.main_window().findChild<QPushButton*>(QStringLiteral("BTNCloseCom"));
@@ -94,7 +103,7 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
             Q_EMIT combo->activated(0);
         }
         open_button->click();
-        app.flush();
+        settle();
         ASSERT_TRUE(network.IsOpen()) << dialogs.shown.join(u'\n').toStdString();
         EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.shown.join(u'\n').toStdString();
         f.Opros.click();
@@ -106,4 +115,34 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
         app.flush();
         EXPECT_FALSE(network.IsOpen());
     }
+
+    // A server that takes the connection and never confirms the port: the
+    // window stays live while it waits, says so, and then says what failed;
+    // closing the window meanwhile gives the attempt up without a word.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString mute = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort());
+    dialogs.shown.clear();
+    type(mute);
+    open_button->click(); // returns at once
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.shown.join(u'\n').toStdString();
+    EXPECT_FALSE(f.BTNOpenCom.enabled());
+    EXPECT_FALSE(f.BTNCloseCom.enabled());
+    EXPECT_FALSE(f.rdf.enabled());
+    EXPECT_EQ(f.MsgCom.text(), QStringLiteral("Соединение с ") + mute + QStringLiteral("…"));
+    settle();
+    ASSERT_EQ(dialogs.shown.size(), 2) << dialogs.shown.join(u'\n').toStdString();
+    EXPECT_EQ(dialogs.shown[0], QStringLiteral("msg: Адрес ") + mute +
+                                    QStringLiteral(": сервер не подтвердил настройку порта "
+                                                   "19200,n,8,1 за 2 с."));
+    EXPECT_TRUE(f.BTNOpenCom.enabled());
+    EXPECT_TRUE(f.rdf.enabled());
+    EXPECT_FALSE(network.IsOpen());
+
+    dialogs.shown.clear();
+    open_button->click();
+    Form_Unload(app.cfg());
+    QTest::qWait(2500); // past the server's time
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.shown.join(u'\n').toStdString();
+    EXPECT_FALSE(network.IsOpen());
 }

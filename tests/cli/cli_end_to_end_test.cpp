@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -711,5 +712,19 @@ TEST(CliEndToEnd, StopSignalsEndEveryPhase) {
         EXPECT_EQ(o.status, 1) << o.status << o.err.toStdString();
         EXPECT_EQ(o.err, "Прервано\n") << o.err.toStdString();
         EXPECT_LT(o.out.count(u'\n'), kAnswers);
+    }
+    {
+        SCOPED_TRACE("SIGTERM while a server that never confirms the port is opened");
+        QTcpServer silent; // the system takes the connection; nobody answers it
+        ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+        const QString address = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort());
+        QProcess p;
+        start_cli(p, {"--port", address, "info"}, log_dir);
+        ASSERT_TRUE(silent.waitForNewConnection(5000));
+        stop(p, SIGTERM);
+        const Outcome o = finish_cli(p, log_dir, 2000);
+        EXPECT_EQ(o.status, 1) << show(o);
+        EXPECT_EQ(o.err, "Прервано\n") << show(o);
+        EXPECT_TRUE(in_order(o.log, {"Прервано", "Com Port " + address + " Closed"})) << show(o);
     }
 }
