@@ -78,6 +78,7 @@ QString connecting_text(const QString& item) {
 
 void port_opened(Configurator& c, const QString& item, const QString& device, bool ok) {
     MainForm& f = c.frmSerial;
+    if (f.MsgCom.text() == connecting_text(item)) f.MsgCom.set_text(QString());
     if (!ok) {
         const QString setup = c.port.LastOpenMessage();
         if (!setup.isEmpty()) c.dialogs.message(setup);
@@ -90,7 +91,6 @@ void port_opened(Configurator& c, const QString& item, const QString& device, bo
         close_routine(c);
         return;
     }
-    if (f.MsgCom.text() == connecting_text(item)) f.MsgCom.set_text(QString());
     // Hidden from now on, but as enabled as they were.
     for (Control* ctl :
          std::initializer_list<Control*>{&f.gen_zapr, &f.balance_caption, &f.rdf, &f.kko})
