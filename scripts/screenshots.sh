@@ -3,8 +3,9 @@
 # window on each tab, connected to the built-in demo line, with the sensor
 # silent (stale values), with the message history open, during a firmware
 # upload to the demo line, the splash, table (reading, then filled from the
-# sensor) and shift windows, and the chart window (following, paused, an hour
-# with a gap).  With ZORVIK_SHOTS_X=1 the pictures are taken of real windows
+# sensor) and shift windows, the chart window (following, paused, an hour
+# with a gap), and the window opening a network address that never answers.
+# With ZORVIK_SHOTS_X=1 the pictures are taken of real windows
 # under Xvfb and openbox (a window manager), at 1366x768 and scale 1.0 and 1.5,
 # into $1/x-1.0 and $1/x-1.5.  A second set goes into shots/small-screen: a 1366x768 screen
 # at 1.5 scaling less its taskbar (72 pixels), where the table window must

@@ -8,6 +8,7 @@
 #include "app/qt_dialogs.h"
 #include "app/routing_serial_port.h"
 #include "link/clock.h"
+#include "link/network_port.h"
 #include "protocol/firmware_image.h"
 #include "protocol/frame_codec.h"
 #include "protocol/no_port.h"
@@ -23,6 +24,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -134,7 +136,8 @@ int main(int argc, char** argv) {
     // The demo line in-process; no system port is offered.
     NoPort system;
     SimSerialPort demo(SimLine::demo(), kDemoLineEntry);
-    RoutingSerialPort port(system, &demo, kDemoLineEntry);
+    NetworkPort network;
+    RoutingSerialPort port(system, &demo, kDemoLineEntry, &network);
     QuietDialogs dialogs;
     NoTones tones;
     SystemClock clock;
@@ -255,5 +258,23 @@ int main(int argc, char** argv) {
     ok &= save(app.table_window(), QDir(out).filePath("form3_table.png"));
     ok &= fits_screen(app.table_window());
     ok &= save(app.shift_window(), QDir(out).filePath("form4_shift.png"));
+    app.cfg().shift_window.set_visible(false);
+    app.cfg().table_window.set_visible(false);
+
+    // Opening a server that takes the connection and never confirms the port:
+    // the window waits, live, and says so.
+    QTcpServer mute_server;
+    if (mute_server.listen(QHostAddress::LocalHost)) {
+        f.BTNCloseCom.click();
+        const QString address =
+            QStringLiteral("rfc2217://127.0.0.1:%1").arg(mute_server.serverPort());
+        f.CmbPort.set_text(address);
+        f.CmbPort.set_list_index(-1);
+        f.BTNOpenCom.click();
+        app.flush();
+        wait(300);
+        ok &= save(app.main_window(), QDir(out).filePath("main_7_connecting.png"));
+        port.ClosePort(); // gives the attempt up
+    }
     return ok ? 0 : 1;
 }
