@@ -5,6 +5,8 @@
 #include "protocol/cp1251.h"
 #include "protocol/requests.h"
 
+#include "cli_process.h"
+
 #include "../support/pty_pair.h"
 
 #include <QCoreApplication>
@@ -19,92 +21,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QString bin(const char* name) {
-    QString dir = qEnvironmentVariable("ZORVIK_BIN_DIR");
-    if (dir.isEmpty()) dir = QCoreApplication::applicationDirPath();
-    return QDir(dir).filePath(QString::fromLatin1(name));
-}
-
-struct Outcome {
-    int status = -1;
-    QString out, err;
-    QStringList log; // the run log's messages, in order
-    int log_files = 0;
-};
-
-// zorvik-cli with a run-log folder of its own and stdin that is no terminal.
-Outcome run_cli(const QStringList& args, const QString& log_dir) {
-    QDir(log_dir).removeRecursively();
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ZORVIK_LOG_DIR"), log_dir);
-    p.setProcessEnvironment(env);
-    p.start(bin("zorvik-cli"), args);
-    p.closeWriteChannel();
-    Outcome o;
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        o.err = QStringLiteral("did not finish");
-        return o;
-    }
-    o.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    o.out = QString::fromUtf8(p.readAllStandardOutput());
-    o.err = QString::fromUtf8(p.readAllStandardError());
-    const QStringList files = QDir(log_dir).entryList({QStringLiteral("*.log")}, QDir::Files);
-    o.log_files = int(files.size());
-    if (files.size() == 1) {
-        QFile f(QDir(log_dir).filePath(files[0]));
-        static const QRegularExpression record(QStringLiteral("^\"\\d\\d:\\d\\d:\\d\\d : (.*)\"$"));
-        if (f.open(QIODevice::ReadOnly))
-            for (const QString& line : from_cp1251(f.readAll()).split(QStringLiteral("\r\n")))
-                if (const auto m = record.match(line); m.hasMatch()) o.log << m.captured(1);
-    }
-    return o;
-}
-
-bool in_order(const QStringList& log, const QStringList& wanted) {
-    qsizetype at = 0;
-    for (const QString& w : wanted) {
-        while (at < log.size() && log[at] != w) ++at;
-        if (at == log.size()) return false;
-        ++at;
-    }
-    return true;
-}
-
-std::string show(const Outcome& o) {
-    return QStringLiteral("status %1\n--- out\n%2--- err\n%3--- log\n%4\n")
-        .arg(o.status)
-        .arg(o.out, o.err, o.log.join(u'\n'))
-        .toStdString();
-}
-
-bool write_file(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-class ZorvikSim {
-public:
-    ZorvikSim(const QString& link, const QStringList& sensors) {
-        QStringList args{QStringLiteral("--link"), link};
-        for (const QString& s : sensors) args << QStringLiteral("--sensor") << s;
-        process_.start(bin("zorvik-sim"), args);
-        ready_ = process_.waitForStarted(10000) && process_.waitForReadyRead(10000) &&
-                 QString::fromLocal8Bit(process_.readLine()).trimmed() == link;
-    }
-    ~ZorvikSim() {
-        process_.terminate();
-        if (!process_.waitForFinished(10000)) process_.kill();
-    }
-    bool ready() const { return ready_; }
-
-private:
-    QProcess process_;
-    bool ready_ = false;
-};
 
 // A profile as a person might write it; `extra` goes in as more keys.
 QByteArray profile_text(int firmware, const QString& rows, const QString& extra) {
