@@ -1,6 +1,7 @@
 #include "link/network_port.h"
 
 #include "link/network_address.h"
+#include "link/read_queue.h"
 #include "link/rfc2217_client.h"
 #include "protocol/line_settings.h"
 
@@ -31,24 +32,15 @@ constexpr qint64 kSocketBufferBytes = 64 * 1024;
 } // namespace
 
 // Owns the socket; every member runs in the I/O thread.
-class NetworkPortIo : public QObject {
+class NetworkPortIo : public QObject, private ReadQueue::Source {
 public:
-    using Deliver = std::function<void(QByteArray)>;
+    using Deliver = ReadQueue::Deliver;
     using Opened = std::function<void(OpenResult)>;
 
     explicit NetworkPortIo(int connect_timeout_ms)
-        : socket_(new QTcpSocket(this)), gap_(this), total_(this), connect_timer_(this),
-          connect_timeout_ms_(connect_timeout_ms) {
+        : socket_(new QTcpSocket(this)), connect_timer_(this),
+          connect_timeout_ms_(connect_timeout_ms), queue_(this, *this) {
         socket_->setReadBufferSize(kSocketBufferBytes);
-        for (QTimer* t : {&gap_, &total_}) {
-            t->setSingleShot(true);
-            t->setTimerType(Qt::PreciseTimer);
-            QObject::connect(t, &QTimer::timeout, this, [this] {
-                if (!reading_) return;
-                finish_read();
-                begin_next_read();
-            });
-        }
         connect_timer_.setSingleShot(true);
         QObject::connect(&connect_timer_, &QTimer::timeout, this, [this] {
             const bool connected = socket_->state() == QAbstractSocket::ConnectedState;
@@ -80,19 +72,14 @@ public:
     void close() {
         if (opened_) fail_open(QStringLiteral("соединение прервано"));
         connected_ = false;
-        gap_.stop();
-        total_.stop();
         connect_timer_.stop();
-        reading_ = false;
         socket_->abort();
         rx_.clear();
         failed_ = false;
         lost_ = false;
         stale_ = 0;
         ++session_;
-        std::deque<Read> pending;
-        pending.swap(reads_);
-        for (Read& r : pending) r.deliver({});
+        queue_.clear();
     }
 
     void flush() {
@@ -100,14 +87,14 @@ public:
     }
 
     void discard() {
-        if (!usable() || reading_) return;
+        if (!usable() || queue_.reading()) return;
         take_in();
         rx_.clear();
         stale_ = 0;
     }
 
     uint16_t write(const QByteArray& data) {
-        if (!reading_) drop_stale();
+        if (!queue_.reading()) drop_stale();
         if (!usable()) return 0;
         qsizetype total = 0;
         for (qsizetype at = 0; at < data.size() && usable(); at += SerialPort::kMaxChunk) {
@@ -133,29 +120,24 @@ public:
 
     void start_read(uint64_t id, Deliver deliver, int want = 0,
                     int timeout_ms = SerialPort::kTotalReadMs) {
-        reads_.push_back({id, std::move(deliver), want, timeout_ms});
-        begin_next_read();
+        queue_.start(id, std::move(deliver), want, timeout_ms);
     }
 
-    void cancel(uint64_t id) {
-        if (reading_ && reads_.front().id == id) {
-            gap_.stop();
-            total_.stop();
-            reading_ = false;
-            reads_.pop_front();
-            begin_next_read();
-            return;
-        }
-        std::erase_if(reads_, [id](const Read& r) { return r.id == id; });
-    }
+    void cancel(uint64_t id) { queue_.cancel(id); }
 
 private:
-    struct Read {
-        uint64_t id;
-        Deliver deliver;
-        int want = 0;
-        int timeout_ms = SerialPort::kTotalReadMs;
-    };
+    // What the reads are taken from: the bytes after the telnet layer.
+    bool readable() const override { return usable(); }
+    qint64 available() const override { return rx_.size(); }
+    QByteArray take(int most) override {
+        const QByteArray data = rx_.left(most);
+        rx_.remove(0, data.size());
+        return data;
+    }
+    void read_ended(const QByteArray& data) override {
+        if (data.isEmpty()) flush();
+        stale_ = rx_.size();
+    }
 
     bool usable() const { return connected_ && !failed_; }
 
@@ -235,50 +217,7 @@ private:
                 finish_open({true, {}});
             return;
         }
-        if (!reading_) return;
-        if (read_complete()) {
-            finish_read();
-            begin_next_read();
-        } else if (reads_.front().want == 0) {
-            gap_.start(SerialPort::kInterByteGapMs);
-        }
-    }
-
-    bool read_complete() const {
-        const Read& r = reads_.front();
-        return rx_.size() >= (r.want > 0 ? r.want : SerialPort::kMaxChunk);
-    }
-
-    void begin_next_read() {
-        while (!reading_ && !reads_.empty()) {
-            if (!usable()) {
-                Read r = std::move(reads_.front());
-                reads_.pop_front();
-                r.deliver({});
-                continue;
-            }
-            reading_ = true;
-            if (read_complete()) {
-                finish_read();
-                continue;
-            }
-            total_.start(reads_.front().timeout_ms);
-            if (!rx_.isEmpty() && reads_.front().want == 0) gap_.start(SerialPort::kInterByteGapMs);
-        }
-    }
-
-    void finish_read() {
-        gap_.stop();
-        total_.stop();
-        reading_ = false;
-        const int most = reads_.front().want > 0 ? reads_.front().want : SerialPort::kMaxChunk;
-        const QByteArray data = rx_.left(most);
-        rx_.remove(0, data.size());
-        if (data.isEmpty()) flush();
-        stale_ = rx_.size();
-        Read r = std::move(reads_.front());
-        reads_.pop_front();
-        r.deliver(data);
+        queue_.arrived();
     }
 
     void trim() {
@@ -306,16 +245,14 @@ private:
             this,
             [this, session] {
                 if (session != session_ || !failed_) return;
-                if (reading_) finish_read(); // what arrived before the loss still counts
+                queue_.finish_running(); // what arrived before the loss still counts
                 socket_->abort();
-                begin_next_read();
+                queue_.next();
             },
             Qt::QueuedConnection);
     }
 
     QTcpSocket* socket_;
-    QTimer gap_;
-    QTimer total_;
     QTimer connect_timer_; // the whole open: lookup, connect, line settings
     int connect_timeout_ms_;
     NetworkAddress address_;
@@ -324,8 +261,6 @@ private:
     std::optional<Rfc2217Client> telnet_;
     Opened opened_; // set while an open is under way
     QByteArray rx_; // received data, after the telnet layer; at most kBacklogBytes
-    std::deque<Read> reads_;
-    bool reading_ = false;
     bool connected_ = false;
     bool failed_ = false; // the connection dropped; the caller has not closed yet
 
@@ -336,6 +271,7 @@ public:
 private:
     uint64_t session_ = 0;
     qint64 stale_ = 0;
+    ReadQueue queue_; // last: its timers go first
 };
 
 template <class F> auto NetworkPort::on_io(F f) {

@@ -1,5 +1,6 @@
 #include "link/qt_serial_port.h"
 
+#include "link/read_queue.h"
 #include "protocol/line_settings.h"
 
 #include <QElapsedTimer>
@@ -125,20 +126,11 @@ struct OpenResult {
 } // namespace
 
 // Owns the QSerialPort; every member runs in the I/O thread.
-class QtSerialPortIo : public QObject {
+class QtSerialPortIo : public QObject, private ReadQueue::Source {
 public:
-    using Deliver = std::function<void(QByteArray)>;
+    using Deliver = ReadQueue::Deliver;
 
-    QtSerialPortIo() : port_(new QSerialPort(this)), gap_(this), total_(this) {
-        for (QTimer* t : {&gap_, &total_}) {
-            t->setSingleShot(true);
-            t->setTimerType(Qt::PreciseTimer);
-            QObject::connect(t, &QTimer::timeout, this, [this] {
-                if (!reading_) return;
-                finish_read();
-                begin_next_read();
-            });
-        }
+    QtSerialPortIo() : port_(new QSerialPort(this)), queue_(this, *this) {
         QObject::connect(port_, &QSerialPort::readyRead, this, [this] { on_ready_read(); });
         QObject::connect(port_, &QSerialPort::errorOccurred, this,
                          [this](QSerialPort::SerialPortError e) { on_error(e); });
@@ -201,17 +193,11 @@ public:
 
     void close() {
         watching_ = false;
-        gap_.stop();
-        total_.stop();
-        reading_ = false;
         if (port_->isOpen()) port_->close();
         port_->clearError();
         failed_ = false;
         stale_ = 0;
-        // Nobody may be left waiting for a read of a closed port.
-        std::deque<Read> pending;
-        pending.swap(reads_);
-        for (Read& r : pending) r.deliver({});
+        queue_.clear();
     }
 
     void flush() {
@@ -221,7 +207,7 @@ public:
     // Everything received and not yet read goes; a running read keeps what
     // it has and ends with it.
     void discard() {
-        if (!usable() || reading_) return;
+        if (!usable() || queue_.reading()) return;
         port_->clear(QSerialPort::Input);
         port_->readAll();
         stale_ = 0;
@@ -236,7 +222,7 @@ public:
         // belongs to no request still to come.  Left in place it would stand
         // in front of every later reply (after a burst of noise, for many
         // ticks).  A read still running keeps its bytes.
-        if (!reading_) drop_stale();
+        if (!queue_.reading()) drop_stale();
         qsizetype total = 0;
         for (qsizetype at = 0; at < data.size() && usable(); at += SerialPort::kMaxChunk) {
             const QByteArray piece = data.mid(at, SerialPort::kMaxChunk);
@@ -264,36 +250,37 @@ public:
     // `timeout_ms`, without the pause rule.
     void start_read(uint64_t id, Deliver deliver, int want = 0,
                     int timeout_ms = SerialPort::kTotalReadMs) {
-        reads_.push_back({id, std::move(deliver), want, timeout_ms});
-        begin_next_read();
+        queue_.start(id, std::move(deliver), want, timeout_ms);
     }
 
+    // Nothing is taken from the port when a read is cancelled, so the bytes
+    // stay for the next one.
     void cancel(uint64_t id) {
-        if (reading_ && reads_.front().id == id) {
-            // Nothing is taken from the port before a read ends, so the bytes
-            // stay for the next one.
-            gap_.stop();
-            total_.stop();
-            reading_ = false;
-            reads_.pop_front();
-            begin_next_read();
-            return;
-        }
-        std::erase_if(reads_, [id](const Read& r) { return r.id == id; });
+        queue_.cancel(id);
     }
 
 private:
-    struct Read {
-        uint64_t id;
-        Deliver deliver;
-        int want = 0;
-        int timeout_ms = SerialPort::kTotalReadMs;
-    };
-
-    // Whether the running read has what it waits for.
-    bool read_complete() const {
-        const Read& r = reads_.front();
-        return port_->bytesAvailable() >= (r.want > 0 ? r.want : SerialPort::kMaxChunk);
+    // What the reads are taken from.
+    bool readable() const override {
+        return usable();
+    }
+    qint64 available() const override {
+        return port_->bytesAvailable();
+    }
+    QByteArray take(int most) override {
+        return port_->isOpen() ? port_->read(most) : QByteArray();
+    }
+#ifdef Q_OS_UNIX
+    // Later Qt versions read a hung-up line as nothing, without an error.
+    bool found_gone() override {
+        if (!hung_up()) return false;
+        lose_device();
+        return true;
+    }
+#endif
+    void read_ended(const QByteArray& data) override {
+        if (data.isEmpty()) flush();
+        stale_ = waiting() + kernel_waiting();
     }
 
     bool usable() const {
@@ -316,55 +303,9 @@ private:
         return 10 + n + (n * 10 * 1000 + baud_ - 1) / baud_;
     }
 
-    void begin_next_read() {
-        while (!reading_ && !reads_.empty()) {
-            if (!usable()) {
-                Read r = std::move(reads_.front());
-                reads_.pop_front();
-                r.deliver({});
-                continue;
-            }
-#ifdef Q_OS_UNIX
-            // Later Qt versions read a hung-up line as nothing, without an error.
-            if (hung_up()) {
-                lose_device();
-                continue;
-            }
-#endif
-            reading_ = true;
-            if (read_complete()) {
-                finish_read();
-                continue;
-            }
-            total_.start(reads_.front().timeout_ms);
-            if (port_->bytesAvailable() > 0 && reads_.front().want == 0)
-                gap_.start(SerialPort::kInterByteGapMs);
-        }
-    }
-
     void on_ready_read() {
         trim();
-        if (!reading_) return;
-        if (read_complete()) {
-            finish_read();
-            begin_next_read();
-        } else if (reads_.front().want == 0) {
-            gap_.start(SerialPort::kInterByteGapMs);
-        }
-    }
-
-    // Ends the running read with what has arrived (at most 255 bytes).
-    void finish_read() {
-        gap_.stop();
-        total_.stop();
-        reading_ = false;
-        const int most = reads_.front().want > 0 ? reads_.front().want : SerialPort::kMaxChunk;
-        const QByteArray data = port_->isOpen() ? port_->read(most) : QByteArray();
-        if (data.isEmpty()) flush();
-        stale_ = waiting() + kernel_waiting();
-        Read r = std::move(reads_.front());
-        reads_.pop_front();
-        r.deliver(data);
+        queue_.arrived();
     }
 
     // Bytes the system holds for us that QSerialPort has not taken in yet.
@@ -422,18 +363,15 @@ private:
             this,
             [this, session] {
                 if (session != session_ || !failed_) return;
-                if (reading_) finish_read(); // what arrived before the loss still counts
+                queue_.finish_running(); // what arrived before the loss still counts
                 if (port_->isOpen()) port_->close();
-                begin_next_read();
+                queue_.next();
             },
             Qt::QueuedConnection);
     }
 
     QSerialPort* port_;
-    QTimer gap_;             // 20 ms without a further byte ends a read
-    QTimer total_;           // a read never lasts longer than 256 ms
-    std::deque<Read> reads_; // the front one is running while reading_
-    bool reading_ = false;
+    ReadQueue queue_;
     bool watching_ = false; // a session is open: errors may mean the device is gone
     bool failed_ = false;   // the device is gone; the caller has not closed yet
     uint64_t session_ = 0;
