@@ -1,8 +1,8 @@
 #include "link/network_port.h"
 
 #include "link/network_address.h"
-#include "link/read_queue.h"
 #include "link/rfc2217_client.h"
+#include "link/threaded_port.h"
 #include "protocol/line_settings.h"
 
 #include <QElapsedTimer>
@@ -32,14 +32,13 @@ constexpr qint64 kSocketBufferBytes = 64 * 1024;
 } // namespace
 
 // Owns the socket; every member runs in the I/O thread.
-class NetworkPortIo : public QObject, private ReadQueue::Source {
+class NetworkPortIo : public PortIo, private ReadQueue::Source {
 public:
-    using Deliver = ReadQueue::Deliver;
     using Opened = std::function<void(OpenResult)>;
 
     explicit NetworkPortIo(int connect_timeout_ms)
-        : socket_(new QTcpSocket(this)), connect_timer_(this),
-          connect_timeout_ms_(connect_timeout_ms), queue_(this, *this) {
+        : PortIo(static_cast<ReadQueue::Source&>(*this)), socket_(new QTcpSocket(this)),
+          connect_timer_(this), connect_timeout_ms_(connect_timeout_ms) {
         socket_->setReadBufferSize(kSocketBufferBytes);
         connect_timer_.setSingleShot(true);
         QObject::connect(&connect_timer_, &QTimer::timeout, this, [this] {
@@ -117,13 +116,6 @@ public:
         }
         return uint16_t(total);
     }
-
-    void start_read(uint64_t id, Deliver deliver, int want = 0,
-                    int timeout_ms = SerialPort::kTotalReadMs) {
-        queue_.start(id, std::move(deliver), want, timeout_ms);
-    }
-
-    void cancel(uint64_t id) { queue_.cancel(id); }
 
 private:
     // What the reads are taken from: the bytes after the telnet layer.
@@ -271,33 +263,15 @@ public:
 private:
     uint64_t session_ = 0;
     qint64 stale_ = 0;
-    ReadQueue queue_; // last: its timers go first
 };
 
-template <class F> auto NetworkPort::on_io(F f) {
-    using R = std::invoke_result_t<F&>;
-    if constexpr (std::is_void_v<R>) {
-        QMetaObject::invokeMethod(io_, f, Qt::BlockingQueuedConnection);
-    } else {
-        R result{};
-        QMetaObject::invokeMethod(
-            io_, [&] { result = f(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
-}
-
-NetworkPort::NetworkPort(int connect_timeout_ms) {
-    io_thread_.setObjectName(QStringLiteral("network-io"));
+NetworkPort::NetworkPort(int connect_timeout_ms) : ThreadedPort(QStringLiteral("network-io")) {
     io_ = new NetworkPortIo(connect_timeout_ms);
-    io_->moveToThread(&io_thread_);
-    QObject::connect(&io_thread_, &QThread::finished, io_, &QObject::deleteLater);
-    io_thread_.start();
+    start_io(io_);
 }
 
 NetworkPort::~NetworkPort() {
     on_io([this] { io_->close(); });
-    io_thread_.quit();
-    io_thread_.wait();
 }
 
 struct NetworkPort::Target {
@@ -391,30 +365,6 @@ void NetworkPort::DiscardInput() {
     if (open_) on_io([this] { io_->discard(); });
 }
 
-QByteArray NetworkPort::ReadPort() {
-    return blocking_read(0, kTotalReadMs);
-}
-
-QByteArray NetworkPort::ReadExpected(int count, int timeout_ms) {
-    if (count <= 0) return {};
-    return blocking_read(count, timeout_ms);
-}
-
-QByteArray NetworkPort::blocking_read(int count, int timeout_ms) {
-    if (!open_) return {};
-    auto answer = std::make_shared<std::promise<QByteArray>>();
-    std::future<QByteArray> result = answer->get_future();
-    QMetaObject::invokeMethod(
-        io_,
-        [this, answer, count, timeout_ms] {
-            io_->start_read(
-                0, [answer](QByteArray data) { answer->set_value(std::move(data)); }, count,
-                std::max(0, timeout_ms));
-        },
-        Qt::QueuedConnection);
-    return result.get();
-}
-
 uint16_t NetworkPort::WritePort(const QByteArray& data) {
     if (!open_ || data.isEmpty()) return 0;
     return on_io([&] { return io_->write(data); });
@@ -426,36 +376,4 @@ bool NetworkPort::LinkLost() const {
 
 bool NetworkPort::PortExists(const QString& name) {
     return parse_network_address(name).has_value();
-}
-
-void NetworkPort::ReadAsync(std::function<void(QByteArray)> done) {
-    Q_ASSERT(QThread::currentThread() == home_.thread());
-    CancelRead();
-    const uint64_t id = ++async_next_;
-    async_live_ = id;
-    auto deliver = [this, id, done = std::move(done)](QByteArray data) {
-        QMetaObject::invokeMethod(
-            &home_,
-            [this, id, done, data = std::move(data)] {
-                if (async_live_ != id) return;
-                async_live_ = 0;
-                done(data);
-            },
-            Qt::QueuedConnection);
-    };
-    if (!open_) {
-        deliver({});
-        return;
-    }
-    QMetaObject::invokeMethod(
-        io_, [this, id, deliver = std::move(deliver)] { io_->start_read(id, deliver); },
-        Qt::QueuedConnection);
-}
-
-void NetworkPort::CancelRead() {
-    Q_ASSERT(QThread::currentThread() == home_.thread());
-    if (!async_live_) return;
-    const uint64_t id = std::exchange(async_live_, 0);
-    QMetaObject::invokeMethod(
-        io_, [this, id] { io_->cancel(id); }, Qt::QueuedConnection);
 }

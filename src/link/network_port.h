@@ -20,17 +20,14 @@
 // OpenPortAsync, which answers from its event loop.
 // A connection that drops is handled as an unplugged adapter: reading and
 // writing stop (reads empty, writes 0) until ClosePort.
-#include "protocol/serial_port.h"
-
-#include <QObject>
-#include <QThread>
+#include "link/threaded_port.h"
 
 #include <atomic>
 #include <optional>
 
 class NetworkPortIo;
 
-class NetworkPort final : public SerialPort {
+class NetworkPort final : public ThreadedPort {
 public:
     // Received bytes kept at most while nobody reads them.
     static constexpr qint64 kBacklogBytes = 4096;
@@ -51,19 +48,13 @@ public:
     int ClosePort() override;
     void FlushPort() override;
     void DiscardInput() override;
-    QByteArray ReadPort() override;
-    QByteArray ReadExpected(int count, int timeout_ms) override;
     uint16_t WritePort(const QByteArray& data) override;
     // Whether `name` is a well-formed network address; nothing is probed.
     bool PortExists(const QString& name) override;
 
-    bool IsOpen() const override { return open_; }
     bool LinkLost() const override;
     OpenFailure LastOpenFailure() const override { return failure_; }
     QString LastOpenMessage() const override { return open_message_; }
-
-    void ReadAsync(std::function<void(QByteArray)> done) override;
-    void CancelRead() override;
 
 private:
     struct Target;
@@ -71,18 +62,10 @@ private:
     // the failure set, when they will not do.
     std::optional<Target> begin_open(const QString& device, const QString& settings);
     void end_open(bool ok, const QString& message);
-    template <class F> auto on_io(F f);
-    // `count` 0: the ReadPort rules; otherwise ReadExpected's.
-    QByteArray blocking_read(int count, int timeout_ms);
 
-    QThread io_thread_;
-    NetworkPortIo* io_ = nullptr; // lives in io_thread_
-    QObject home_;
-    std::atomic<bool> open_{false};
+    NetworkPortIo* io_ = nullptr; // lives in the I/O thread
     std::atomic<OpenFailure> failure_{OpenFailure::None};
     QString open_message_;
-    uint64_t async_next_ = 0;
-    uint64_t async_live_ = 0;
     uint64_t opening_next_ = 0;
     std::atomic<uint64_t> opening_live_{0}; // the asynchronous open under way, if any
 };

@@ -1,6 +1,6 @@
 #include "link/qt_serial_port.h"
 
-#include "link/read_queue.h"
+#include "link/threaded_port.h"
 #include "protocol/line_settings.h"
 
 #include <QElapsedTimer>
@@ -25,9 +25,6 @@
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #include <sys/ioctl.h>
-#endif
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
 #endif
 
 namespace {
@@ -126,11 +123,10 @@ struct OpenResult {
 } // namespace
 
 // Owns the QSerialPort; every member runs in the I/O thread.
-class QtSerialPortIo : public QObject, private ReadQueue::Source {
+class QtSerialPortIo : public PortIo, private ReadQueue::Source {
 public:
-    using Deliver = ReadQueue::Deliver;
-
-    QtSerialPortIo() : port_(new QSerialPort(this)), queue_(this, *this) {
+    QtSerialPortIo()
+        : PortIo(static_cast<ReadQueue::Source&>(*this)), port_(new QSerialPort(this)) {
         QObject::connect(port_, &QSerialPort::readyRead, this, [this] { on_ready_read(); });
         QObject::connect(port_, &QSerialPort::errorOccurred, this,
                          [this](QSerialPort::SerialPortError e) { on_error(e); });
@@ -248,17 +244,6 @@ public:
     // Reads run one after another; `id` lets an asynchronous one be cancelled.
     // `want` > 0: the read ends once that many bytes are there, or after
     // `timeout_ms`, without the pause rule.
-    void start_read(uint64_t id, Deliver deliver, int want = 0,
-                    int timeout_ms = SerialPort::kTotalReadMs) {
-        queue_.start(id, std::move(deliver), want, timeout_ms);
-    }
-
-    // Nothing is taken from the port when a read is cancelled, so the bytes
-    // stay for the next one.
-    void cancel(uint64_t id) {
-        queue_.cancel(id);
-    }
-
 private:
     // What the reads are taken from.
     bool readable() const override {
@@ -371,7 +356,6 @@ private:
     }
 
     QSerialPort* port_;
-    ReadQueue queue_;
     bool watching_ = false; // a session is open: errors may mean the device is gone
     bool failed_ = false;   // the device is gone; the caller has not closed yet
     uint64_t session_ = 0;
@@ -379,37 +363,13 @@ private:
     qint64 stale_ = 0; // bytes at the front of the input that the last read left behind
 };
 
-// Runs `f` in the I/O thread and waits for its result.
-template <class F> auto QtSerialPort::on_io(F f) {
-    using R = std::invoke_result_t<F&>;
-    if constexpr (std::is_void_v<R>) {
-        QMetaObject::invokeMethod(io_, f, Qt::BlockingQueuedConnection);
-    } else {
-        R result{};
-        QMetaObject::invokeMethod(
-            io_, [&] { result = f(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
-}
-
-QtSerialPort::QtSerialPort() {
-    io_thread_.setObjectName(QStringLiteral("serial-io"));
+QtSerialPort::QtSerialPort() : ThreadedPort(QStringLiteral("serial-io")) {
     io_ = new QtSerialPortIo;
-    io_->moveToThread(&io_thread_);
-    QObject::connect(&io_thread_, &QThread::finished, io_, &QObject::deleteLater);
-#ifdef Q_OS_LINUX
-    // The line's pauses are a millisecond or two (the turnaround before an
-    // upload frame): the system may otherwise end our waits up to 50 us late.
-    QObject::connect(&io_thread_, &QThread::started, io_,
-                     [] { ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); });
-#endif
-    io_thread_.start();
+    start_io(io_);
 }
 
 QtSerialPort::~QtSerialPort() {
     on_io([this] { io_->close(); });
-    io_thread_.quit();
-    io_thread_.wait();
 }
 
 bool QtSerialPort::OpenPort(const QString& device, const QString& settings) {
@@ -434,36 +394,6 @@ void QtSerialPort::DiscardInput() {
     if (open_) on_io([this] { io_->discard(); });
 }
 
-QByteArray QtSerialPort::ReadPort() {
-    if (!open_) return {};
-    // Shared, so that the I/O thread may still be leaving set_value() when
-    // this thread has its answer and returns.
-    auto answer = std::make_shared<std::promise<QByteArray>>();
-    std::future<QByteArray> result = answer->get_future();
-    QMetaObject::invokeMethod(
-        io_,
-        [this, answer] {
-            io_->start_read(0, [answer](QByteArray data) { answer->set_value(std::move(data)); });
-        },
-        Qt::QueuedConnection);
-    return result.get();
-}
-
-QByteArray QtSerialPort::ReadExpected(int count, int timeout_ms) {
-    if (!open_ || count <= 0) return {};
-    auto answer = std::make_shared<std::promise<QByteArray>>();
-    std::future<QByteArray> result = answer->get_future();
-    QMetaObject::invokeMethod(
-        io_,
-        [this, answer, count, timeout_ms] {
-            io_->start_read(
-                0, [answer](QByteArray data) { answer->set_value(std::move(data)); }, count,
-                std::max(0, timeout_ms));
-        },
-        Qt::QueuedConnection);
-    return result.get();
-}
-
 uint16_t QtSerialPort::WritePort(const QByteArray& data) {
     if (!open_ || data.isEmpty()) return 0;
     return on_io([&] { return io_->write(data); });
@@ -483,37 +413,4 @@ bool QtSerialPort::PortExists(const QString& name) {
 #else
     return !name.isEmpty() && QFileInfo::exists(system_name(name));
 #endif
-}
-
-void QtSerialPort::ReadAsync(std::function<void(QByteArray)> done) {
-    Q_ASSERT(QThread::currentThread() == home_.thread());
-    CancelRead();
-    const uint64_t id = ++async_next_;
-    async_live_ = id;
-    // Runs in the I/O thread; the answer goes back to the home thread's loop.
-    auto deliver = [this, id, done = std::move(done)](QByteArray data) {
-        QMetaObject::invokeMethod(
-            &home_,
-            [this, id, done, data = std::move(data)] {
-                if (async_live_ != id) return; // cancelled or replaced meanwhile
-                async_live_ = 0;
-                done(data);
-            },
-            Qt::QueuedConnection);
-    };
-    if (!open_) {
-        deliver({});
-        return;
-    }
-    QMetaObject::invokeMethod(
-        io_, [this, id, deliver = std::move(deliver)] { io_->start_read(id, deliver); },
-        Qt::QueuedConnection);
-}
-
-void QtSerialPort::CancelRead() {
-    Q_ASSERT(QThread::currentThread() == home_.thread());
-    if (!async_live_) return;
-    const uint64_t id = std::exchange(async_live_, 0);
-    QMetaObject::invokeMethod(
-        io_, [this, id] { io_->cancel(id); }, Qt::QueuedConnection);
 }

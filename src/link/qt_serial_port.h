@@ -27,16 +27,13 @@
 // once: reading and writing stop and the device is released, but the port
 // still counts as open until ClosePort, so the exchange cycle sees its writes
 // fail (0 written) and closes the link itself.
-#include "protocol/serial_port.h"
-
-#include <QObject>
-#include <QThread>
+#include "link/threaded_port.h"
 
 #include <atomic>
 
 class QtSerialPortIo;
 
-class QtSerialPort final : public SerialPort {
+class QtSerialPort final : public ThreadedPort {
 public:
     // Received bytes kept at most while nobody reads them.
     static constexpr qint64 kBacklogBytes = 4096;
@@ -60,37 +57,19 @@ public:
     void FlushPort() override;
     // Drops what has arrived and not been read (kept by a running ReadAsync).
     void DiscardInput() override;
-    QByteArray ReadPort() override;
-    // Ends as soon as `count` bytes are there, with exactly those.
-    QByteArray ReadExpected(int count, int timeout_ms) override;
     uint16_t WritePort(const QByteArray& data) override;
     // Linux: the device path exists (a name without a folder means /dev/<name>).
     // Windows: the system lists a port of that name (COMn).
     bool PortExists(const QString& name) override;
 
-    bool IsOpen() const override { return open_; }
     // Received bytes waiting to be read (at most kBacklogBytes).
     qint64 waiting_bytes();
     OpenFailure LastOpenFailure() const override { return failure_; }
     // Call from the thread that called OpenPort.
     QString LastOpenMessage() const override { return open_message_; }
 
-    // Call both from the thread that created the adapter; `done` runs there,
-    // from its event loop, never from inside ReadAsync.  A new ReadAsync
-    // replaces one still running (whose `done` is then dropped), as does
-    // CancelRead.  Bytes of a dropped read stay for the next read.
-    void ReadAsync(std::function<void(QByteArray)> done) override;
-    void CancelRead() override;
-
 private:
-    template <class F> auto on_io(F f);
-
-    QThread io_thread_;
-    QtSerialPortIo* io_ = nullptr; // lives in io_thread_
-    QObject home_;                 // lives in the creating thread; ReadAsync answers land here
-    std::atomic<bool> open_{false};
+    QtSerialPortIo* io_ = nullptr; // lives in the I/O thread
     std::atomic<OpenFailure> failure_{OpenFailure::None};
     QString open_message_;
-    uint64_t async_next_ = 0; // home thread only
-    uint64_t async_live_ = 0; // the ReadAsync whose `done` may still run; 0 for none
 };
