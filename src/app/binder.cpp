@@ -176,8 +176,9 @@ void Binder::connect_widget(Control& c, QWidget* w) {
     case ControlKind::ComboBox:
         if (auto* b = qobject_cast<QComboBox*>(w)) {
             auto& combo = static_cast<ComboBox&>(c);
-            connect(b, &QComboBox::activated, this, [this, &combo](int i) {
+            connect(b, &QComboBox::activated, this, [this, &combo, b](int i) {
                 if (i < 0) return;
+                if (QLineEdit* edit = b->lineEdit()) edit->setCursorPosition(0);
                 combo.set_list_index(i);
                 schedule(combo);
             });
@@ -294,7 +295,8 @@ void Binder::push(Control& c) {
 
     // Its own state, not the container's: a disabled frame greys its contents
     // without changing their controls.
-    if (w->testAttribute(Qt::WA_ForceDisabled) == c.enabled()) w->setEnabled(c.enabled());
+    const bool enabled = c.enabled() || w->property(kAlwaysReadable).toBool();
+    if (w->testAttribute(Qt::WA_ForceDisabled) == enabled) w->setEnabled(enabled);
     if (w->isHidden() == c.visible()) w->setHidden(!c.visible());
     push_colours(c, w);
 
@@ -349,7 +351,12 @@ void Binder::push(Control& c) {
             if (b->currentIndex() != combo.list_index()) b->setCurrentIndex(combo.list_index());
             if (b->isEditable()) {
                 const QString shown_text = combo.selected_text();
-                if (b->currentText() != shown_text) b->setEditText(shown_text);
+                if (b->currentText() != shown_text) {
+                    b->setEditText(shown_text);
+                    // A long address shows its start (scheme and host), not
+                    // its tail, whether the program or a pick put it there.
+                    if (QLineEdit* edit = b->lineEdit()) edit->setCursorPosition(0);
+                }
             } else if (b->placeholderText() != c.text()) {
                 b->setPlaceholderText(c.text());
             }

@@ -44,6 +44,10 @@ public:
     // Controls no widget stands for (timers have none and are not listed).
     QStringList unbound() const;
 
+    // A widget with this property set stays enabled whatever its control says:
+    // a status text the user must read is not greyed out with its group.
+    static constexpr const char* kAlwaysReadable = "zorvikAlwaysReadable";
+
     // What closing the window by its frame does.  Unset: the form is hidden.
     std::function<void()> on_close_request;
 

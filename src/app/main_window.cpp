@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/binder.h"
 #include "app/indicator_shape.h"
 #include "app/message_list.h"
 #include "app/screen_fit.h"
@@ -218,6 +219,9 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     status->addWidget(pic);
     auto* msg = widgets_.get<QLabel>("MsgCom");
     msg->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The status line belongs to the port's group, but what it says while no
+    // port is open ("Порт не открыт.", "Соединение с …") must be plain to read.
+    msg->setProperty(Binder::kAlwaysReadable, true);
     status->addWidget(msg, 1);
     setStatusBar(status);
 

@@ -122,7 +122,10 @@ void BTNOpenCom_Click(Configurator& c) {
         *answered = true;
         port_opened(c, item, device, ok);
     });
-    if (!*answered) f.MsgCom.set_text(connecting_text(item));
+    if (!*answered) {
+        f.MsgCom.set_fore_colour(kButtonText); // not the last sensor's green or red
+        f.MsgCom.set_text(connecting_text(item));
+    }
 }
 
 void close_routine(Configurator& c) {

@@ -162,6 +162,14 @@ TEST(Binder, ModelChangesReachTheWidgetsOnTheNextTurnOfTheLoop) {
     EXPECT_EQ(caption->palette().color(QPalette::Window),
               r.window.palette().color(QPalette::Window));
 
+    // A status text marked always readable is not greyed out with its control.
+    caption->setProperty(Binder::kAlwaysReadable, true);
+    r.form.caption.set_enabled(false);
+    r.form.edit.set_enabled(false);
+    r.settle();
+    EXPECT_TRUE(caption->isEnabled());
+    EXPECT_FALSE(r.window.get<QLineEdit>("edit")->isEnabled());
+
     // The program may clear every option of a group.
     r.form.b.set_value(false);
     r.settle();
@@ -247,6 +255,15 @@ TEST(Binder, ListSelectionRunsTheClickOnce) {
         EXPECT_EQ(resets, 0);
         EXPECT_EQ(selections, 2);
     }
+
+    // Editable, a text that is no entry shows from its start.
+    list->setEditable(true);
+    const QString address = QStringLiteral("rfc2217://192.168.100.200:4001");
+    r.form.list.set_text(address);
+    r.form.list.set_list_index(-1);
+    r.settle();
+    EXPECT_EQ(list->currentText(), address);
+    EXPECT_EQ(list->lineEdit()->cursorPosition(), 0);
 }
 
 TEST(Binder, OptionsOfOneFrameExcludeEachOther) {

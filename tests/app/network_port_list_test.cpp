@@ -101,6 +101,7 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
         } else {
             combo->setCurrentIndex(0);
             Q_EMIT combo->activated(0);
+            EXPECT_EQ(combo->lineEdit()->cursorPosition(), 0); // its start in view
         }
         open_button->click();
         settle();
@@ -124,12 +125,14 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
     const QString mute = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort());
     dialogs.shown.clear();
     type(mute);
-    open_button->click(); // returns at once
+    f.MsgCom.set_fore_colour(kDarkGreen); // as the last sensor's "Датчик подключен" left it
+    open_button->click();                 // returns at once
     EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.shown.join(u'\n').toStdString();
     EXPECT_FALSE(f.BTNOpenCom.enabled());
     EXPECT_FALSE(f.BTNCloseCom.enabled());
     EXPECT_FALSE(f.rdf.enabled());
     EXPECT_EQ(f.MsgCom.text(), QStringLiteral("Соединение с ") + mute + QStringLiteral("…"));
+    EXPECT_EQ(f.MsgCom.fore_colour(), kButtonText);
     settle();
     ASSERT_EQ(dialogs.shown.size(), 2) << dialogs.shown.join(u'\n').toStdString();
     EXPECT_EQ(dialogs.shown[0], QStringLiteral("msg: Адрес ") + mute +
