@@ -1,7 +1,7 @@
 // One contract for every SerialPort the program talks through: the test
 // fake, the in-process simulated line, the real port over a pseudo-terminal
 // and the network port, raw and RFC 2217, in front of that pseudo-terminal.  What the exchange
-// cycle and the sessions rely on holds for all three.
+// cycle and the sessions rely on holds for every one of them.
 #include "../support/fake_serial_port.h"
 
 #include "link/network_port.h"
@@ -96,6 +96,11 @@ protected:
 
 using Lines = ::testing::Types<FakeLine, SimLinePort, PtyLinePort, RawTcpLinePort, Rfc2217LinePort>;
 TYPED_TEST_SUITE(PortContract, Lines);
+
+// The lines whose bytes come with real pauses between them.
+template <class Line> class LinePauses : public PortContract<Line> {};
+using PausedLines = ::testing::Types<PtyLinePort, RawTcpLinePort, Rfc2217LinePort>;
+TYPED_TEST_SUITE(LinePauses, PausedLines);
 } // namespace
 
 TYPED_TEST(PortContract, AClosedPortReadsNothingAndWritesNothing) {
@@ -151,4 +156,22 @@ TYPED_TEST(PortContract, AnAnswerOfKnownLengthIsTakenAsSoonAsItIsThere) {
     const QByteArray rest = p.ReadExpected(100, 300);
     EXPECT_TRUE(reply_crc_ok(head + rest)) << to_hex(head + rest).toStdString();
     EXPECT_TRUE(p.ReadExpected(1, 50).isEmpty());
+}
+
+// A read ends 20 ms after the last byte: a reply that pauses longer in the
+// middle comes back in two reads, over a network gateway as well.
+TYPED_TEST(LinePauses, APauseInAReplyEndsTheRead) {
+    this->line.server.with_line([](SimLine& l) {
+        l.set_split_pause_ms(150);
+        l.inject_fault(5, SimFault::Split, 1);
+    });
+    ASSERT_TRUE(this->open());
+    SerialPort& p = this->port();
+    const QByteArray request = request::read_state(5);
+    ASSERT_EQ(p.WritePort(request), request.size());
+    const QByteArray first = p.ReadPort();
+    const QByteArray second = p.ReadPort();
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_FALSE(second.isEmpty());
+    EXPECT_TRUE(reply_crc_ok(first + second)) << to_hex(first + second).toStdString();
 }
