@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -358,6 +359,24 @@ TEST(EndToEnd, SigtermWhileTheStartupErrorBoxIsOpenEndsTheProgram) {
     // offscreen, so give it time to come up.
     EXPECT_FALSE(run.process.waitForFinished(2000));
     EXPECT_TRUE(run.stop(SIGTERM));
+}
+
+// The gateway takes the connection and never confirms the port: the window
+// waits for it without blocking, and a SIGTERM meanwhile ends the program
+// through its close routine, with no box left waiting for a user.
+TEST(EndToEnd, SigtermWhileAGatewayIsBeingConnectedEndsTheProgram) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString address = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort());
+    ZorvikRun run;
+    ASSERT_TRUE(run.ready());
+    ASSERT_TRUE(run.start({QStringLiteral("--port"), address, QStringLiteral("--connect")}));
+    ASSERT_TRUE(silent.waitForNewConnection(10000));
+    ASSERT_TRUE(run.stop(SIGTERM));
+    const RunLogText log = run.log();
+    EXPECT_TRUE(log.faults.isEmpty()) << dump(log);
+    ASSERT_EQ(log.records.size(), 1u) << dump(log);
+    EXPECT_EQ(log.records.back().message, QStringLiteral("Com Port ") + address + " Closed");
 }
 
 TEST(EndToEnd, HelpAndBadOptionsNeedNoDisplayAndLeaveNoLog) {
