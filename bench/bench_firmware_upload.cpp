@@ -50,6 +50,16 @@ public:
         ++frames;
         return n;
     }
+    int WriteWhenQuiet(const QByteArray& data, std::chrono::microseconds quiet,
+                       QByteArray& heard) override {
+        const int n = p_.WriteWhenQuiet(data, quiet, heard);
+        count(heard);
+        if (n > 0) {
+            sent += n;
+            ++frames;
+        }
+        return n;
+    }
     bool PortExists(const QString& name) override { return p_.PortExists(name); }
     bool IsOpen() const override { return p_.IsOpen(); }
 

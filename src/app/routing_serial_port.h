@@ -19,6 +19,10 @@ public:
         return active_->ReadExpected(count, timeout_ms);
     }
     uint16_t WritePort(const QByteArray& data) override { return active_->WritePort(data); }
+    int WriteWhenQuiet(const QByteArray& data, std::chrono::microseconds quiet,
+                       QByteArray& heard) override {
+        return active_->WriteWhenQuiet(data, quiet, heard);
+    }
     bool PortExists(const QString& name) override;
     bool IsOpen() const override { return active_->IsOpen(); }
     bool LinkLost() const override { return active_->LinkLost(); }

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -66,8 +68,9 @@ private:
     void settle();
     bool alone();
     void skip_burst();
-    Answer answer(int slices);
-    Answer wrstr(const QByteArray& frame, int slices = kAnswerSlices);
+    Answer answer(int slices, const QByteArray* next);
+    Answer wrstr(const QByteArray& frame, int slices = kAnswerSlices,
+                 const QByteArray* next = nullptr);
     bool write(const QByteArray& frame);
     Answer read_back(uint32_t address, int length, QByteArray& data);
     Answer verify_header(bool& same);
@@ -84,6 +87,9 @@ private:
     int done_ = 0, total_ = 0;
     bool synchronised_ = false;
     QElapsedTimer heard_; // since the last byte received (or the start)
+    // The frame after an acknowledge went out already (see answer()):
+    // whether whole.
+    std::optional<bool> ahead_;
 };
 
 // Whatever arrived before a frame is no answer to it: it is dropped, and the
@@ -135,8 +141,11 @@ bool Upload::alone() {
 }
 
 // The first byte of what comes back decides, read by read as the design's
-// wrstr takes the first byte of each ReadPort.
-Answer Upload::answer(int slices) {
+// wrstr takes the first byte of each ReadPort.  With the `next` frame known,
+// an acknowledge is followed by it as soon as the line has been quiet for the
+// turnaround: the quiet that shows the acknowledge came alone lets the next
+// frame go, in one wait.
+Answer Upload::answer(int slices, const QByteArray* next) {
     for (int i = 0; i < slices; ++i) {
         if (cancelled()) return Answer::Cancelled;
         const QByteArray got = port_.ReadExpected(1, kSliceMs);
@@ -147,6 +156,17 @@ Answer Upload::answer(int slices) {
             skip_burst();
             continue;
         }
+        if (b == bootloader::kAck && next && !cancelled()) {
+            QByteArray heard;
+            const int n = port_.WriteWhenQuiet(*next, kUploadTurnaround, heard);
+            if (n < 0) {
+                heard_.restart();
+                skip_burst();
+                continue;
+            }
+            ahead_ = n == next->size();
+            return Answer::Ack;
+        }
         if (!alone()) continue;
         if (b == bootloader::kAck) return Answer::Ack;
         show(kUploadNack);
@@ -155,10 +175,11 @@ Answer Upload::answer(int slices) {
     return Answer::None;
 }
 
-Answer Upload::wrstr(const QByteArray& frame, int slices) {
+Answer Upload::wrstr(const QByteArray& frame, int slices, const QByteArray* next) {
     if (cancelled()) return Answer::Cancelled;
-    if (!write(frame)) return Answer::WriteFailed;
-    return answer(slices);
+    const std::optional<bool> sent = std::exchange(ahead_, std::nullopt);
+    if (!(sent ? *sent : write(frame))) return Answer::WriteFailed;
+    return answer(slices, next);
 }
 
 Answer Upload::synchronise() {
@@ -179,12 +200,15 @@ Answer Upload::synchronise() {
 }
 
 Answer Upload::read_back(uint32_t address, int length, QByteArray& data) {
-    Answer a = wrstr(bootloader::read_command());
+    const QByteArray where = bootloader::address_frame(address);
+    const QByteArray count = bootloader::read_count_frame(length);
+    Answer a = wrstr(bootloader::read_command(), kAnswerSlices, &where);
     // A loader protected against reading refuses the command itself.
     if (a == Answer::Nack) return Answer::ReadRefused;
-    if (a == Answer::Ack) a = wrstr(bootloader::address_frame(address));
+    if (a == Answer::Ack) a = wrstr(where, kAnswerSlices, &count);
     if (a != Answer::Ack) return a;
-    if (!write(bootloader::read_count_frame(length))) return Answer::WriteFailed;
+    const std::optional<bool> sent = std::exchange(ahead_, std::nullopt);
+    if (!(sent ? *sent : write(count))) return Answer::WriteFailed;
     const int want = 1 + length; // the acknowledge, then the bytes
     QByteArray got;
     for (int empty = 0; got.size() < want && empty < kAnswerSlices;) {
@@ -285,21 +309,30 @@ UploadOutcome Upload::run() {
         steps.push_back({bootloader::address_frame(h.address), kAnswerSlices, what});
         steps.push_back({bootloader::byte_frame(h.value), kAnswerSlices, what});
     }
-    for (const Step& s : steps)
-        if (const Answer a = wrstr(s.frame, s.slices); a != Answer::Ack)
-            return unconfirmed(a, s.what);
+    const QByteArray block_command = bootloader::write_command();
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const QByteArray* next = i + 1 < steps.size() ? &steps[i + 1].frame
+                                 : blocks.empty()     ? nullptr
+                                                      : &block_command;
+        if (const Answer a = wrstr(steps[i].frame, steps[i].slices, next); a != Answer::Ack)
+            return unconfirmed(a, steps[i].what);
+    }
     append(kCrLf + kUploadHeaderDone + kCrLf);
 
     stage(UploadStage::Writing);
-    for (const ImageBlock& b : blocks) {
+    for (size_t k = 0; k < blocks.size(); ++k) {
+        const ImageBlock& b = blocks[k];
         const std::pair<QByteArray, QString> frames[] = {
-            {bootloader::write_command(), QStringLiteral(" 31 %1,блок ошибка")},
+            {block_command, QStringLiteral(" 31 %1,блок ошибка")},
             {bootloader::address_frame(b.address), QStringLiteral("addr %1,блок ошибка")},
             {bootloader::data_frame(b.data), QStringLiteral(" data %1,блок ошибка")}};
-        for (const auto& [frame, refused] : frames) {
-            const Answer a = wrstr(frame);
+        for (int i = 0; i < 3; ++i) {
+            const QByteArray* next = i < 2                   ? &frames[i + 1].first
+                                     : k + 1 < blocks.size() ? &block_command
+                                                             : nullptr;
+            const Answer a = wrstr(frames[i].first, kAnswerSlices, next);
             if (a == Answer::Ack) continue;
-            if (!fatal(a)) show(refused.arg(b.number));
+            if (!fatal(a)) show(frames[i].second.arg(b.number));
             return fail(a, b.number);
         }
         append(QStringLiteral("Block %1").arg(b.number - 1) + kCrLf);

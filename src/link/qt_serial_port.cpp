@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <deque>
 #include <future>
 #include <limits>
@@ -241,6 +242,35 @@ public:
         return uint16_t(total);
     }
 
+#ifdef Q_OS_UNIX
+    // The quiet is counted from when the last bytes came in, and the wait is
+    // a poll on the device itself: the frame goes out within microseconds of
+    // the turnaround's end, and a byte the system holds is seen at once.
+    int write_when_quiet(const QByteArray& data, std::chrono::microseconds quiet,
+                         QByteArray& heard) {
+        if (!usable()) return 0;
+        if (queue_.reading()) return -1; // the line is in use
+        const auto due = last_in_ + quiet;
+        for (;;) {
+            if (waiting() > 0 || kernel_waiting() > 0) {
+                if (waiting() == 0 && !port_->waitForReadyRead(0)) port_->clearError();
+                heard = port_->read(SerialPort::kMaxChunk);
+                stale_ = std::max<qint64>(0, stale_ - heard.size());
+                return -1;
+            }
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= due) break;
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(due - now);
+            const timespec ts{time_t(left.count() / 1'000'000'000),
+                              long(left.count() % 1'000'000'000)};
+            pollfd p{int(port_->handle()), POLLIN, 0};
+            if (::ppoll(&p, 1, &ts, nullptr) < 0 && errno != EINTR) break;
+            if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) break; // the write finds out
+        }
+        return int(write(data));
+    }
+#endif
+
     // Reads run one after another; `id` lets an asynchronous one be cancelled.
     // `want` > 0: the read ends once that many bytes are there, or after
     // `timeout_ms`, without the pause rule.
@@ -289,6 +319,7 @@ private:
     }
 
     void on_ready_read() {
+        last_in_ = std::chrono::steady_clock::now();
         trim();
         queue_.arrived();
     }
@@ -360,6 +391,7 @@ private:
     bool failed_ = false;   // the device is gone; the caller has not closed yet
     uint64_t session_ = 0;
     qint32 baud_ = 19200;
+    std::chrono::steady_clock::time_point last_in_; // when the last bytes came in
     qint64 stale_ = 0; // bytes at the front of the input that the last read left behind
 };
 
@@ -397,6 +429,16 @@ void QtSerialPort::DiscardInput() {
 uint16_t QtSerialPort::WritePort(const QByteArray& data) {
     if (!open_ || data.isEmpty()) return 0;
     return on_io([&] { return io_->write(data); });
+}
+
+int QtSerialPort::WriteWhenQuiet(const QByteArray& data, std::chrono::microseconds quiet,
+                                 QByteArray& heard) {
+#ifdef Q_OS_UNIX
+    if (!open_ || data.isEmpty()) return 0;
+    return on_io([&] { return io_->write_when_quiet(data, quiet, heard); });
+#else
+    return SerialPort::WriteWhenQuiet(data, quiet, heard);
+#endif
 }
 
 qint64 QtSerialPort::waiting_bytes() {

@@ -58,6 +58,10 @@ public:
     // Drops what has arrived and not been read (kept by a running ReadAsync).
     void DiscardInput() override;
     uint16_t WritePort(const QByteArray& data) override;
+    // Linux: waits out the quiet time in the I/O thread, from the moment the
+    // last byte came in, and writes at once after it.
+    int WriteWhenQuiet(const QByteArray& data, std::chrono::microseconds quiet,
+                       QByteArray& heard) override;
     // Linux: the device path exists (a name without a folder means /dev/<name>).
     // Windows: the system lists a port of that name (COMn).
     bool PortExists(const QString& name) override;

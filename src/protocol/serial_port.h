@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -60,6 +61,18 @@ public:
     // Writes the whole string in pieces of at most 255 bytes; returns the count
     // written (fewer than asked on failure, 0 when closed).
     virtual uint16_t WritePort(const QByteArray& data) = 0;
+    // Writes `data` once nothing has come in for `quiet` after the last byte
+    // received, as a half-duplex line needs before it turns round.  A byte
+    // that comes meanwhile, or is already waiting, is handed back in `heard`
+    // (with what came with it; possibly nothing, when the port's own read is
+    // running) and nothing is written: -1.  Otherwise what WritePort returns.
+    // This default waits `quiet` from now, as a read.
+    virtual int WriteWhenQuiet(const QByteArray& data, std::chrono::microseconds quiet,
+                               QByteArray& heard) {
+        heard = ReadExpected(kMaxChunk,
+                             int(std::chrono::ceil<std::chrono::milliseconds>(quiet).count()));
+        return heard.isEmpty() ? int(WritePort(data)) : -1;
+    }
     // Whether a port of this name exists on the system.
     virtual bool PortExists(const QString& name) = 0;
 

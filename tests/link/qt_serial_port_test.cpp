@@ -324,6 +324,48 @@ TEST_F(QtSerialPortWrite, LongWritesArriveWholeEmptyOnesWriteNothing) {
     EXPECT_TRUE(pty.read(1, 50).isEmpty());
 }
 
+// The turnaround before a frame: counted from the last byte received, not from
+// the call; a byte that comes meanwhile, or is waiting already, stops the frame
+// and is handed back.
+TEST_F(QtSerialPortWrite, WhenQuietCountsFromTheLastByteAndGivesWayToAnother) {
+    using std::chrono::milliseconds;
+    QElapsedTimer since_byte;
+    QByteArray heard;
+    ASSERT_TRUE(pty.write("A"));
+    since_byte.start();
+    ASSERT_EQ(port.ReadExpected(1, 1000), QByteArray("A"));
+    EXPECT_EQ(port.WriteWhenQuiet("next", milliseconds(100), heard), 4);
+    EXPECT_GE(since_byte.elapsed(), 100);
+    EXPECT_TRUE(heard.isEmpty());
+    EXPECT_EQ(pty.read(4, 500), QByteArray("next"));
+
+    ASSERT_TRUE(pty.write("A"));
+    ASSERT_EQ(port.ReadExpected(1, 1000), QByteArray("A"));
+    QTest::qWait(300);
+    since_byte.start();
+    EXPECT_EQ(port.WriteWhenQuiet("late", milliseconds(400), heard), 4);
+    EXPECT_LT(since_byte.elapsed(), 300) << "the quiet so far counts";
+    EXPECT_EQ(pty.read(4, 500), QByteArray("late"));
+
+    ASSERT_TRUE(pty.write("A"));
+    ASSERT_EQ(port.ReadExpected(1, 1000), QByteArray("A"));
+    std::thread other([this] {
+        std::this_thread::sleep_for(milliseconds(30));
+        pty.write("xyz");
+    });
+    EXPECT_EQ(port.WriteWhenQuiet("next", milliseconds(2000), heard), -1);
+    other.join();
+    EXPECT_EQ(heard, QByteArray("xyz"));
+    EXPECT_TRUE(pty.read(1, 100).isEmpty());
+
+    ASSERT_TRUE(pty.write("zz"));
+    QTest::qWait(50);
+    EXPECT_EQ(port.WriteWhenQuiet("next", milliseconds(1), heard), -1);
+    EXPECT_EQ(heard, QByteArray("zz"));
+    EXPECT_EQ(port.WriteWhenQuiet("next", milliseconds(1), heard), 4);
+    EXPECT_EQ(pty.read(4, 500), QByteArray("next"));
+}
+
 TEST_F(QtSerialPortWrite, AVanishingFarEndFailsOnceWithoutSpinning) {
     ASSERT_TRUE(pty.write("hi"));
     EXPECT_EQ(port.ReadPort(), QByteArray("hi"));
