@@ -72,6 +72,7 @@ private:
     Answer wrstr(const QByteArray& frame, int slices = kAnswerSlices,
                  const QByteArray* next = nullptr);
     bool write(const QByteArray& frame);
+    bool send(const QByteArray& frame);
     Answer read_back(uint32_t address, int length, QByteArray& data);
     Answer verify_header(bool& same);
     UploadOutcome end(UploadResult result, std::optional<int> block, const QString& line);
@@ -116,6 +117,12 @@ void Upload::settle() {
 bool Upload::write(const QByteArray& frame) {
     settle();
     return port_.WritePort(frame) == frame.size();
+}
+
+// The frame, unless answer() sent it ahead already.
+bool Upload::send(const QByteArray& frame) {
+    const std::optional<bool> sent = std::exchange(ahead_, std::nullopt);
+    return sent ? *sent : write(frame);
 }
 
 // Bytes that are no answer of the loader (another device on the line, noise):
@@ -177,8 +184,7 @@ Answer Upload::answer(int slices, const QByteArray* next) {
 
 Answer Upload::wrstr(const QByteArray& frame, int slices, const QByteArray* next) {
     if (cancelled()) return Answer::Cancelled;
-    const std::optional<bool> sent = std::exchange(ahead_, std::nullopt);
-    if (!(sent ? *sent : write(frame))) return Answer::WriteFailed;
+    if (!send(frame)) return Answer::WriteFailed;
     return answer(slices, next);
 }
 
@@ -207,8 +213,7 @@ Answer Upload::read_back(uint32_t address, int length, QByteArray& data) {
     if (a == Answer::Nack) return Answer::ReadRefused;
     if (a == Answer::Ack) a = wrstr(where, kAnswerSlices, &count);
     if (a != Answer::Ack) return a;
-    const std::optional<bool> sent = std::exchange(ahead_, std::nullopt);
-    if (!(sent ? *sent : write(count))) return Answer::WriteFailed;
+    if (!send(count)) return Answer::WriteFailed;
     const int want = 1 + length; // the acknowledge, then the bytes
     QByteArray got;
     for (int empty = 0; got.size() < want && empty < kAnswerSlices;) {
