@@ -245,7 +245,12 @@ void PtyServer::run() {
 
         const int64_t now = time_.now_us();
         if (!rx.isEmpty() && now >= heard_at()) {
-            const int64_t heard = std::max(now, heard_at());
+            // The part heard the burst when its last byte was in, not when
+            // this thread woke to see it: its answer is timed from there, as
+            // a sensor's would be.  A wake-up later than a byte's time
+            // counts from the wake-up, so that no answer is due before it
+            // and none goes out faster than the wire would carry it.
+            const int64_t heard = std::max(heard_at(), now - (SimLine::kByteUs - 1));
             LineAnswer answer;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
