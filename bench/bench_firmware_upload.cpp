@@ -6,9 +6,15 @@
 // simulated part spends erasing and programming.  Target: upload / limit at
 // most 1.1.  The read-back (verify) is timed on its own.
 //
-//   bench_firmware_upload [--design-read]
+// The bench runs on one CPU.  On a virtual machine a byte written into a pty
+// wakes its reader on the other, idle CPU up to 3 ms late (the bench prints
+// how late, both ways); a frame crosses the pty twice, so across CPUs the
+// figure measures the host's scheduling rather than the upload.
+//
+//   bench_firmware_upload [--design-read] [--all-cpus]
 // --design-read: the same with every answer read by the plain ReadPort (which
 // ends 20 ms after the last byte), for comparison.
+// --all-cpus: the threads go wherever the system puts them.
 #include "firmware/upload_engine.h"
 #include "link/qt_serial_port.h"
 #include "sim/pty_server.h"
@@ -26,7 +32,12 @@
 #include <vector>
 
 #ifdef Q_OS_LINUX
+#include <poll.h>
+#include <pty.h>
+#include <sched.h>
 #include <sys/prctl.h>
+#include <termios.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -109,14 +120,88 @@ std::pair<double, double> wake_lateness_us() {
     return {late[late.size() / 2], late[late.size() * 99 / 100]};
 }
 
+#ifdef Q_OS_LINUX
+// The calling thread, and the threads it starts from then on, on `cpu` only.
+bool pin_to(int cpu) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    return ::sched_setaffinity(0, sizeof set, &set) == 0;
+}
+
+// How late a byte written into a pty after an 8 ms pause reaches a reader
+// blocked on the other end, with the writer on `writer_cpu` and the reader
+// on `reader_cpu`: median and 90th percentile in microseconds.
+std::pair<double, double> pty_hop_us(int writer_cpu, int reader_cpu) {
+    int master = -1, slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return {-1, -1};
+    termios raw{};
+    ::tcgetattr(slave, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(slave, TCSANOW, &raw);
+    using Clock = std::chrono::steady_clock;
+    constexpr int kSamples = 200;
+    std::atomic<int64_t> sent{0};
+    std::vector<double> late;
+    std::thread reader([&] {
+        if (!pin_to(reader_cpu)) return;
+        ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+        char b[16];
+        for (int i = 0; i < kSamples; ++i) {
+            pollfd p{slave, POLLIN, 0};
+            if (::poll(&p, 1, 1000) <= 0) break;
+            const int64_t now = Clock::now().time_since_epoch().count();
+            if (::read(slave, b, sizeof b) <= 0) break;
+            late.push_back(double(now - sent.load()) / 1000.0);
+        }
+    });
+    std::thread writer([&] {
+        if (!pin_to(writer_cpu)) return;
+        for (int i = 0; i < kSamples; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(8));
+            sent = Clock::now().time_since_epoch().count();
+            if (::write(master, "x", 1) != 1) break;
+        }
+    });
+    writer.join();
+    reader.join();
+    ::close(master);
+    ::close(slave);
+    if (late.size() < size_t(kSamples)) return {-1, -1};
+    std::sort(late.begin(), late.end());
+    return {late[late.size() / 2], late[late.size() * 9 / 10]};
+}
+#endif
+
 double line_ms(int64_t bytes) {
     return double(bytes) * 10.0 * 1000.0 / 19200.0;
 }
 } // namespace
 
 int main(int argc, char** argv) {
+    bool design_read = false, all_cpus = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--design-read") == 0) {
+            design_read = true;
+        } else if (std::strcmp(argv[i], "--all-cpus") == 0) {
+            all_cpus = true;
+        } else {
+            std::fprintf(stderr, "usage: bench_firmware_upload [--design-read] [--all-cpus]\n");
+            return 2;
+        }
+    }
+    int cpu = -1;
+#ifdef Q_OS_LINUX
+    // Before any thread starts: they all inherit it.
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    ::sched_getaffinity(0, sizeof allowed, &allowed);
+    const int home_cpu = ::sched_getcpu();
+    if (!all_cpus && home_cpu >= 0 && pin_to(home_cpu)) cpu = home_cpu;
+#else
+    (void)all_cpus;
+#endif
     QCoreApplication app(argc, argv);
-    const bool design_read = argc > 1 && std::strcmp(argv[1], "--design-read") == 0;
     constexpr int kProgramBlocks = 256; // 32 KiB
 
     SimLine line = SimLine::demo();
@@ -165,10 +250,11 @@ int main(int argc, char** argv) {
                            1000.0;
     const double limit_ms = line_ms(bytes_upload) + busy_ms;
     const double verify_limit_ms = line_ms(bytes_verify);
-    std::printf("firmware upload, %d program blocks (%d KiB), %s, answers read %s\n",
+    std::printf("firmware upload, %d program blocks (%d KiB), %s, answers read %s, %s\n",
                 kProgramBlocks, kProgramBlocks * kImageBlockSize / 1024,
                 qPrintable(server.device_path()),
-                design_read ? "by ReadPort (20 ms pause)" : "as soon as they are there");
+                design_read ? "by ReadPort (20 ms pause)" : "as soon as they are there",
+                cpu >= 0 ? qPrintable(QStringLiteral("all on CPU %1").arg(cpu)) : "on all CPUs");
     std::printf("upload:  %8.0f ms, line limit %8.0f ms (%lld bytes both ways + %.0f ms "
                 "programming), ratio %.3f (target <= 1.1)\n",
                 upload_ms, limit_ms, static_cast<long long>(bytes_upload), busy_ms,
@@ -187,5 +273,19 @@ int main(int argc, char** argv) {
     std::printf("this machine wakes a thread from a 1 ms sleep %.0f us late (median), %.0f us "
                 "(99th percentile)\n",
                 median, p99);
+#ifdef Q_OS_LINUX
+    int other = -1;
+    for (int c = 0; c < CPU_SETSIZE && other < 0; ++c)
+        if (c != home_cpu && CPU_ISSET(c, &allowed)) other = c;
+    if (home_cpu >= 0 && other >= 0) {
+        const auto same = pty_hop_us(home_cpu, home_cpu);
+        const auto across = pty_hop_us(home_cpu, other);
+        if (same.first >= 0 && across.first >= 0)
+            std::printf(
+                "a byte through a pty after an 8 ms pause is read %.0f us after the write "
+                "(median; 90th percentile %.0f) on the same CPU, %.0f us (%.0f) on another\n",
+                same.first, same.second, across.first, across.second);
+    }
+#endif
     return 0;
 }
