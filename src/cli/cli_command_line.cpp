@@ -70,7 +70,8 @@ const std::array<CommandInfo, 22> kCommands = {{
      "Sets the alarm (lamp) level, 1 to 99 percent (firmware 1.7.0 and up); asks first.\n"},
     {CliCommand::Address, "address", "address NEW", "give the sensor a new network address",
      "Sets the sensor's network address to NEW, 0 to 255.  From then on it answers at\n"
-     "NEW only.\n"},
+     "NEW only.  Refused, with nothing changed, when something already answers at NEW\n"
+     "(two sensors at one address cannot be told apart).\n"},
     {CliCommand::PasswordEnter, "password enter", "password enter N", "present the access password",
      "Presents the password N, 0 to 2000000000 (firmware 1.6.3 and up).  A wrong\n"
      "password ends with status 1.\n"},

@@ -64,6 +64,7 @@ private:
     int info(const Answer& identity);
     // An operation whose request carries at most one value.
     int with_value(Operation op);
+    int new_address();
     int mode(const StateReply& state);
     int table_read();
     int table_write();
@@ -275,6 +276,8 @@ int Runner::operate() {
         return table_read();
     case Operation::TableWrite:
         return table_write();
+    case Operation::Address:
+        return new_address();
     default:
         return with_value(*op);
     }
@@ -362,6 +365,34 @@ int Runner::with_value(Operation op) {
     const Result<QByteArray> request = r.build(address_byte(), version(), inv_.value);
     if (request) c_.str_to_log(log_record(op, inv_.value_text, inv_.value));
     return change(request, r.confirmation);
+}
+
+// Two sensors at one address answer the same requests at once, so neither
+// can be understood, and telling them apart again takes disconnecting one.
+// An address at which anything answers already is refused, unchanged.
+int Runner::new_address() {
+    const auto wanted = uint8_t(inv_.value);
+    if (wanted != address_byte()) {
+        const Result<QByteArray> got = session_.exchange(request::read_id(wanted));
+        if (console_.stop_requested()) {
+            fatal_ = true;
+            return kCliFailed; // run() says it was interrupted
+        }
+        if (!got && (got.error().kind == ErrorKind::WriteFailed ||
+                     got.error().kind == ErrorKind::PortClosed)) {
+            report(got.error());
+            return kCliFailed;
+        }
+        if (got || got.error().kind != ErrorKind::NoAnswer) {
+            const QString text = QStringLiteral("По адресу %1 уже отвечает датчик: два датчика с "
+                                                "одним адресом не ответят. Адрес не изменен.")
+                                     .arg(wanted);
+            console_.err(text);
+            c_.str_to_log(text);
+            return kCliFailed;
+        }
+    }
+    return with_value(Operation::Address);
 }
 
 int Runner::mode(const StateReply& state) {

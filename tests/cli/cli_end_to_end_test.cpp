@@ -181,6 +181,13 @@ TEST(CliEndToEnd, EveryCommandAgainstTheSimulatedLine) {
          "-----Готово------",
          {"Прошивка " + image, "Прошивка: -----Готово------"}},
         {{"info"}, 0, "serial 4321\nfirmware 176\n", "", {ver176}},
+        // Sensor 3 answers at 3: giving 9 that address would silence both.
+        {{"--address", "9", "address", "3"},
+         1,
+         "",
+         "По адресу 3 уже отвечает датчик",
+         {"По адресу 3 уже отвечает датчик: два датчика с одним адресом не ответят. Адрес не "
+          "изменен."}},
         {{"--address", "9", "address", "10"},
          0,
          " Установлен сетевой номер.\n",
