@@ -7,6 +7,8 @@
 // same figures while the ticks carry table writes (one every fifth tick), and
 // during a whole firmware upload (64 program blocks, written and read back)
 // from the window's "Прошивка" tab.  Target: max < 16 ms (one frame at 60 Hz).
+// First the probe runs alone for as long as one run, on an idle event loop:
+// what the machine itself holds a timer up by.
 //
 //   bench_exchange_stall [ticks]
 #include "exchange/configurator.h"
@@ -108,6 +110,16 @@ private:
     qint64 last_ = 0;
     std::vector<double> late_;
 };
+
+// The probe on an event loop with nothing else to do, for `ms`.
+Figures idle(int ms) {
+    Probe probe;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    probe.start();
+    loop.exec();
+    return probe.stop();
+}
 
 // `before_tick(n)` runs before the n-th tick (from 0).
 Figures run(Configurator& c, int ticks, int interval_ms,
@@ -217,6 +229,9 @@ int main(int argc, char** argv) {
     std::printf("exchange cycle event-loop stall, %d ticks each, one tick every %d ms, %s\n",
                 kTicks, kInterval, qPrintable(device));
     std::printf("%-32s %10s %10s %8s\n", "run", "max ms", "p99 ms", "replies");
+    const Figures machine = idle(kTicks * kInterval);
+    std::printf("%-32s %10.2f %10.2f %8s\n", "nothing running (the machine)", machine.longest,
+                machine.p99, "-");
     for (bool blocking : {false, true}) {
         for (bool answering : {false, true}) {
             QuietDialogs dialogs;
