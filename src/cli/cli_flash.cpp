@@ -8,7 +8,6 @@ int run_flash(const Invocation& inv, CliLine line, CliConsole& console, const Cl
     settings.layout = inv.pelgar ? kPelgarLayout : kZorvikLayout;
     settings.reset_calibration = inv.reset_calibration;
     settings.verify = inv.verify;
-    settings.skip_verify_hint = QStringLiteral("Повторите прошивку с --no-verify.");
     // A wrong file must not leave an erased sensor: the image is checked whole first.
     const Result<FirmwareImage> image = load_firmware_image(inv.file, settings.layout);
     if (!image) {

@@ -161,7 +161,6 @@ void UploadRunner::start() {
     settings.layout = f.Pelgar.value() ? kPelgarLayout : kZorvikLayout;
     settings.reset_calibration = f.EEPROM.value() == 1;
     settings.verify = f.verify_upload.value() == 1;
-    settings.skip_verify_hint = kSkipVerifyHint;
     settings.sync_timeout_ms = sync_timeout_ms_;
     // The image first: a wrong file must not leave an erased sensor.
     Result<FirmwareImage> image = load_firmware_image(f.firmware_file, settings.layout);

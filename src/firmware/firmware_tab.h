@@ -24,8 +24,6 @@ inline const QString kUploadLeftInLoader =
     QStringLiteral("Прошивка не завершена: датчик остался в загрузчике, повторите прошивку.");
 inline const QString kUploadNotStartedStatus = QStringLiteral(
     "Прошивка записана, но датчик не запустился: выключите и включите питание датчика.");
-inline const QString kSkipVerifyHint =
-    QStringLiteral("Снимите флажок \"Проверять записанное\" и повторите прошивку.");
 
 // `Command8`: the image file, kept apart from the other file choosers.
 void open_firmware_Click(Configurator& c);

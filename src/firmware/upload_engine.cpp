@@ -1,6 +1,6 @@
 #include "firmware/upload_engine.h"
 
-#include "link/safe_file.h"
+#include "link/file_guard.h"
 #include "protocol/bootloader.h"
 #include "protocol/serial_port.h"
 
@@ -68,9 +68,9 @@ private:
     void settle();
     bool alone();
     void skip_burst();
-    Answer answer(int slices, const QByteArray* next);
+    Answer answer(int slices, const QByteArray* next, bool nack_is_error);
     Answer wrstr(const QByteArray& frame, int slices = kAnswerSlices,
-                 const QByteArray* next = nullptr);
+                 const QByteArray* next = nullptr, bool nack_is_error = true);
     bool write(const QByteArray& frame);
     bool send(const QByteArray& frame);
     Answer read_back(uint32_t address, int length, QByteArray& data);
@@ -152,7 +152,7 @@ bool Upload::alone() {
 // an acknowledge is followed by it as soon as the line has been quiet for the
 // turnaround: the quiet that shows the acknowledge came alone lets the next
 // frame go, in one wait.
-Answer Upload::answer(int slices, const QByteArray* next) {
+Answer Upload::answer(int slices, const QByteArray* next, bool nack_is_error) {
     for (int i = 0; i < slices; ++i) {
         if (cancelled()) return Answer::Cancelled;
         const QByteArray got = port_.ReadExpected(1, kSliceMs);
@@ -176,16 +176,17 @@ Answer Upload::answer(int slices, const QByteArray* next) {
         }
         if (!alone()) continue;
         if (b == bootloader::kAck) return Answer::Ack;
-        show(kUploadNack);
+        if (nack_is_error) show(kUploadNack);
         return Answer::Nack;
     }
     return Answer::None;
 }
 
-Answer Upload::wrstr(const QByteArray& frame, int slices, const QByteArray* next) {
+Answer Upload::wrstr(const QByteArray& frame, int slices, const QByteArray* next,
+                     bool nack_is_error) {
     if (cancelled()) return Answer::Cancelled;
     if (!send(frame)) return Answer::WriteFailed;
-    return answer(slices, next);
+    return answer(slices, next, nack_is_error);
 }
 
 Answer Upload::synchronise() {
@@ -208,8 +209,9 @@ Answer Upload::synchronise() {
 Answer Upload::read_back(uint32_t address, int length, QByteArray& data) {
     const QByteArray where = bootloader::address_frame(address);
     const QByteArray count = bootloader::read_count_frame(length);
-    Answer a = wrstr(bootloader::read_command(), kAnswerSlices, &where);
-    // A loader protected against reading refuses the command itself.
+    // A loader protected against reading refuses the command itself: no error
+    // of the upload, the caller decides.
+    Answer a = wrstr(bootloader::read_command(), kAnswerSlices, &where, false);
     if (a == Answer::Nack) return Answer::ReadRefused;
     if (a == Answer::Ack) a = wrstr(where, kAnswerSlices, &count);
     if (a != Answer::Ack) return a;
@@ -345,14 +347,13 @@ UploadOutcome Upload::run() {
         progress();
     }
 
+    bool read_refused = false;
     if (settings_.verify) {
         stage(UploadStage::Verifying);
         auto unchecked = [&](Answer a, std::optional<int> block, const QString& differs) {
             if (fatal(a)) return fail(a, block);
             if (a == Answer::ReadRefused)
-                show(settings_.skip_verify_hint.isEmpty()
-                         ? kUploadReadRefused
-                         : kUploadReadRefused + u' ' + settings_.skip_verify_hint);
+                show(kUploadReadRefusedLater);
             else if (a == Answer::Ack)
                 show(differs);
             else
@@ -365,6 +366,14 @@ UploadOutcome Upload::run() {
         for (const ImageBlock& b : blocks) {
             QByteArray got;
             const Answer a = read_back(b.address, bootloader::kMaxWrite, got);
+            // Every block was acknowledged; a loader that lets nothing be read
+            // leaves the image unchecked, which is no reason to keep the sensor
+            // in its loader.
+            if (a == Answer::ReadRefused && &b == &blocks.front()) {
+                read_refused = true;
+                append(kUploadReadRefused + kCrLf);
+                break;
+            }
             if (a != Answer::Ack || got != b.data)
                 return unchecked(
                     a, b.number,
@@ -373,7 +382,9 @@ UploadOutcome Upload::run() {
             progress();
         }
         bool same = false;
-        if (const Answer a = verify_header(same); a != Answer::Ack || !same)
+        if (read_refused)
+            done_ = total_, progress();
+        else if (const Answer a = verify_header(same); a != Answer::Ack || !same)
             return unchecked(a, std::nullopt,
                              QStringLiteral("Байты заголовка в датчике не совпадают с файлом"));
     }
@@ -385,6 +396,7 @@ UploadOutcome Upload::run() {
         return end(UploadResult::NotStarted, std::nullopt,
                    settings_.verify ? kUploadNotStarted : kUploadNotStartedUnchecked);
     append(kUploadDone);
+    if (read_refused) show(kUploadReadRefused);
     return {UploadResult::Done, std::nullopt, kUploadDone, synchronised_};
 }
 

@@ -35,9 +35,6 @@ struct UploadSettings {
     bool reset_calibration = false; // also erase and write the data memory
     bool verify = true;             // read every written block back
     int sync_timeout_ms = 60'000;   // how long the sensor has to be switched on
-    // Told with the refusal of a loader that does not let its memory be read
-    // back: how to upload without the check (the window's box, the CLI's flag).
-    QString skip_verify_hint;
 };
 
 enum class UploadStage { Synchronising, Erasing, Writing, Verifying, Starting };
@@ -78,8 +75,13 @@ inline const QString kUploadNotStarted = QStringLiteral(
     "-----Записано и проверено, но датчик не запустился: выключите и включите питание------");
 inline const QString kUploadNotStartedUnchecked = QStringLiteral(
     "-----Записано без проверки, но датчик не запустился: выключите и включите питание------");
+// Every block acknowledged, but the loader lets no memory be read: the program
+// is started all the same, and this said.
 inline const QString kUploadReadRefused =
-    QStringLiteral("Загрузчик датчика не позволяет читать память: записанное не проверить.");
+    QStringLiteral("Записано без проверки чтением: загрузчик датчика не позволяет читать память.");
+// A loader that let some blocks be read and then refused.
+inline const QString kUploadReadRefusedLater =
+    QStringLiteral("Загрузчик датчика перестал давать читать память: записанное не проверено.");
 
 // Reads and checks the image file at `path`: a regular file of at most
 // kImageMaxSize bytes, opened without waiting (a named pipe or a device is

@@ -75,8 +75,13 @@ std::optional<RomBootloader::Answer> RomBootloader::step(uint8_t b) {
         case kCmdErase:
             state_ = State::EraseCode;
             return ack;
-        case kCmdWrite:
         case kCmdRead:
+            if (read_protected_) {
+                state_ = State::Command;
+                return nack;
+            }
+            [[fallthrough]];
+        case kCmdWrite:
             frame_.clear();
             state_ = State::Address;
             return ack;

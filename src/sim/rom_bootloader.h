@@ -64,6 +64,8 @@ public:
     // Faults.  A data frame for `address` is refused (the flash there is
     // worn out) until cleared.
     void refuse_write_at(std::optional<uint32_t> address) { refuse_at_ = address; }
+    // The memory is protected against reading: the read command is refused.
+    void protect_read(bool on) { read_protected_ = on; }
     // After `blocks` more 128-byte blocks the part answers nothing more, as
     // when its supply fails; negative: never.
     void go_silent_after(int blocks) { silent_after_ = blocks; }
@@ -98,5 +100,6 @@ private:
     int frames_written_ = 0;
     std::optional<uint32_t> refuse_at_;
     int silent_after_ = -1;
+    bool read_protected_ = false;
     bool probing_ = false; // a copy asked what it would do: the memory stays
 };

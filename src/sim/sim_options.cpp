@@ -117,6 +117,9 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
         } else if (arg == u"--bootloader") {
             if (!no_value()) return std::nullopt;
             o.bootloader = true;
+        } else if (arg == u"--read-protected") {
+            if (!no_value()) return std::nullopt;
+            o.read_protected = true;
         } else if (arg == u"--worn-block") {
             if (!take_value()) return std::nullopt;
             bool ok = false;
@@ -146,6 +149,7 @@ QString sim_usage() {
         "Usage: zorvik-sim [--link PATH] [--tcp PORT] [--rfc2217 PORT]\n"
         "                  [--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]]...\n"
         "                  [--wire-timing] [--bootloader] [--worn-block ADDR]\n"
+        "                  [--read-protected]\n"
         "\n"
         "Puts a simulated RS-485 line of Zorvik fuel-level sensors on a pseudo-terminal.\n"
         "Prints where to reach it (PATH, tcp://127.0.0.1:PORT, rfc2217://127.0.0.1:PORT),\n"
@@ -177,6 +181,8 @@ QString sim_usage() {
         "  --worn-block ADDR  the first sensor's flash refuses to be written in the\n"
         "                     block at ADDR (0x9000: the first program block), so that\n"
         "                     a firmware upload fails there\n"
+        "  --read-protected   the first sensor's bootloader refuses to let its memory\n"
+        "                     be read, so an upload cannot check what it wrote\n"
         "  -h, --help         show this text\n"
         "      --version      show the program's name and version\n");
 }

@@ -26,6 +26,8 @@ struct SimOptions {
     // The first sensor's bootloader refuses to write the flash block that
     // starts here (worn-out flash), to see an upload fail.
     std::optional<uint32_t> worn_block;
+    // The first sensor's loader refuses to let its memory be read.
+    bool read_protected = false;
     bool help = false;
     bool version = false; // --version: print the name and version and exit
 };

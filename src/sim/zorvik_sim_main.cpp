@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
     if (options->bootloader) line.enter_bootloader(line.sensor_at(0).address());
     if (options->worn_block)
         line.bootloader(line.sensor_at(0).address())->refuse_write_at(*options->worn_block);
+    if (options->read_protected) line.bootloader(line.sensor_at(0).address())->protect_read(true);
 
     // The signals are taken by sigwait below, not by handlers; block them
     // before the server thread starts so that it inherits the mask.

@@ -264,7 +264,6 @@ TEST(UploadEngine, ABlockRefusedUnansweredOrNotSentWholeEndsTheUploadWithoutStar
 }
 
 TEST(UploadEngine, ABlockOrHeaderByteThatCannotBeCheckedFailsTheUpload) {
-    const QString hint = QStringLiteral("Снимите флажок.");
     struct Row {
         const char* what;
         std::function<void(LoaderRig&)> fault;
@@ -280,18 +279,9 @@ TEST(UploadEngine, ABlockOrHeaderByteThatCannotBeCheckedFailsTheUpload) {
          [](LoaderRig& r) { r.on_verify = [&r] { r.rom.poke(0x4807, QByteArray(1, '\x00')); }; },
          {"Байты заголовка в датчике не совпадают с файлом"},
          "Block 1\r\n-----Проверка не прошла------"},
-        {"reading refused",
-         [](LoaderRig& r) {
-             r.answer = [](const QByteArray& w, QByteArray heard) {
-                 return w.toHex() == "11ee" ? QByteArray::fromHex("1f") : heard;
-             };
-         },
-         {kUploadNack, kUploadReadRefused + u' ' + hint},
-         "Block 1\r\n-----Проверка не прошла, блок 0------"},
     };
     for (const Row& row : rows) {
         LoaderRig r;
-        r.settings.skip_verify_hint = hint;
         row.fault(r);
         const UploadOutcome outcome = r.run(firmware_image_file(kZorvikLayout, 3));
         EXPECT_EQ(outcome.result, UploadResult::Failed) << row.what;
@@ -300,6 +290,18 @@ TEST(UploadEngine, ABlockOrHeaderByteThatCannotBeCheckedFailsTheUpload) {
         EXPECT_FALSE(r.frames().contains("21de")) << row.what;
         EXPECT_FALSE(r.rom.started()) << row.what;
     }
+}
+
+TEST(UploadEngine, ALoaderThatLetsNothingBeReadStartsTheProgramUnchecked) {
+    LoaderRig r;
+    r.rom.protect_read(true);
+    const UploadOutcome outcome = r.run(firmware_image_file(kZorvikLayout, 3));
+    EXPECT_EQ(outcome.result, UploadResult::Done);
+    EXPECT_EQ(r.messages, QStringList{kUploadReadRefused});
+    EXPECT_TRUE(r.text.endsWith("Block 1\r\n" + kUploadReadRefused + "\r\n" + kUploadDone))
+        << r.text.toStdString();
+    EXPECT_EQ(r.frames().count(QStringLiteral("11ee")), 1);
+    EXPECT_TRUE(r.rom.started());
 }
 
 TEST(UploadEngine, AStartRefusedOrUnansweredIsNotDone) {
