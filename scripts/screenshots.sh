@@ -17,6 +17,8 @@ out=${1:-shots}
 ./scripts/build.sh build
 runtime="$PWD/build/xdg-runtime"
 mkdir -p "$runtime" && chmod 700 "$runtime"
+# Settings and per-user data of the pictures' own, never the user's.
+export XDG_CONFIG_HOME="$PWD/build/shots-home/config" XDG_DATA_HOME="$PWD/build/shots-home/data"
 # A common laptop screen less its taskbar, at 1.0 and then at 1.5 scaling.
 screen="$PWD/build/small-screen.json"
 cat >"$screen" <<'JSON'

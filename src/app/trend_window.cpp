@@ -1,9 +1,11 @@
 #include "app/trend_window.h"
 
 #include "link/clock.h"
+#include "link/file_guard.h"
 #include "trends/trends.h"
 #include "ui/dialogs.h"
 
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -18,7 +20,7 @@
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QSaveFile>
+
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -408,11 +410,13 @@ void TrendWindow::choose_png_file() {
 }
 
 bool TrendWindow::save_png(const QString& path, QString* error) {
-    QSaveFile file(path);
-    const bool ok =
-        file.open(QIODevice::WriteOnly) && view_->grab().save(&file, "PNG") && file.commit();
+    // Encoded first, then written whole: a full disk leaves no half picture.
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString why;
+    const bool ok = buffer.open(QIODevice::WriteOnly) && view_->grab().save(&buffer, "PNG") &&
+                    write_whole_file(path, png, &why);
     if (!ok && error)
-        *error = QStringLiteral("График не сохранён: ") + path + QStringLiteral(": ") +
-                 file.errorString();
+        *error = QStringLiteral("График не сохранён: ") + path + QStringLiteral(": ") + why;
     return ok;
 }

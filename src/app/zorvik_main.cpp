@@ -94,5 +94,20 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    return qapp.exec();
+    // A recording that stops by itself (a full disk, its folder deleted) ends
+    // an unattended run: nobody is there to read the notice.
+    bool recording_lost = false;
+    if (!options.record.isEmpty()) {
+        app.trends().on_change([&app, &recording_lost] {
+            const QString& error = app.trends().recording_error();
+            if (recording_lost || error.isEmpty()) return;
+            recording_lost = true;
+            std::fprintf(stderr, "zorvik: %s\n", qPrintable(error));
+            // Not from inside the tick that heard the reply.
+            QMetaObject::invokeMethod(
+                &app.main_window(), [&app] { app.end(); }, Qt::QueuedConnection);
+        });
+    }
+    const int status = qapp.exec();
+    return recording_lost ? 1 : status;
 }

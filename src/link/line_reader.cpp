@@ -1,6 +1,6 @@
 #include "link/line_reader.h"
 
-#include "link/safe_file.h"
+#include "link/file_guard.h"
 
 bool LineReader::open() {
     return open_regular_file(path_, kMaxFile, file_, nullptr);

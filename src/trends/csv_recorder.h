@@ -2,7 +2,8 @@
 // Appends the rows of `zorvik-cli watch` to a CSV file, one row per state
 // reply, each on disk (flushed and synced) before the next comes.  A file
 // that already holds such a recording is continued; anything else is left
-// alone.  A failed write stops the recording and keeps the rows before it.
+// alone.  A failed write, or the file deleted or moved away meanwhile, stops
+// the recording and keeps the rows before it.
 #include <QFile>
 #include <QString>
 
@@ -31,8 +32,6 @@ public:
     QString append(const QString& row);
 
 private:
-    QString write_synced(const QByteArray& bytes);
-
     std::unique_ptr<QFile> file_;
     QString path_;
     qint64 rows_ = 0;

@@ -38,7 +38,7 @@ void Trends::heard(const QByteArray& reply, const QDateTime& when) {
             recording_error_ = error;
             c_.str_to_log(error);
             changed();
-            c_.dialogs.message(error, MsgIcon::Exclamation);
+            c_.dialogs.notice(error);
             return;
         }
     }

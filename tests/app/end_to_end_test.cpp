@@ -120,6 +120,8 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config_folder());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir_.filePath(QStringLiteral("data")));
         process.setProcessEnvironment(env);
     }
     ~ZorvikRun() {
@@ -132,6 +134,8 @@ public:
     bool ready() const { return ready_; }
     QString program() const { return program_; }
     QString log_folder() const { return QFileInfo(program_).dir().filePath(QStringLiteral("log")); }
+    // Where its settings go: never the user's.
+    QString config_folder() const { return dir_.filePath(QStringLiteral("config")); }
 
     bool start(const QStringList& args) {
         process.start(program_, args);
@@ -337,6 +341,8 @@ TEST(EndToEnd, DemoLineConnectsSearchesAndClosesOnSigint) {
     expect_about_once_a_second(seconds);
     EXPECT_EQ(log.records.back().message, QStringLiteral("Com Port Демо-линия Closed"))
         << dump(log);
+    // What it remembers went to the settings folder it was given.
+    EXPECT_TRUE(QFileInfo::exists(run.config_folder() + QStringLiteral("/zorvik/zorvik.conf")));
 }
 
 TEST(EndToEnd, SigtermWhileTheStartupErrorBoxIsOpenEndsTheProgram) {
@@ -464,6 +470,25 @@ TEST(EndToEnd, RecordsEveryStateReplyToCsvUnattended) {
                   (std::vector<qint64>{s.level, s.current, s.empty, s.full, s.mode, s.temperature}))
             << i;
     }
+
+    // A recording whose folder is deleted meanwhile ends an unattended run
+    // with status 1, and says why.
+    ZorvikRun lost;
+    ASSERT_TRUE(lost.ready());
+    const QString folder = QFileInfo(lost.program()).dir().filePath(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString lost_csv = folder + QStringLiteral("/out.csv");
+    ASSERT_TRUE(lost.start({QStringLiteral("--demo"), QStringLiteral("--connect"),
+                            QStringLiteral("--record"), lost_csv}));
+    ASSERT_TRUE(lost.wait_for_log([&](const RunLogText& l) {
+        return !state_lines_after(l, find_record(l, QStringLiteral("Запись в CSV: ") + lost_csv))
+                    .empty();
+    })) << dump(lost.log());
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    ASSERT_TRUE(lost.process.waitForFinished(15000)) << dump(lost.log());
+    EXPECT_EQ(lost.process.exitCode(), 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(lost.process.readAllStandardError())
+                    .contains(QStringLiteral("файл удалён или перемещён")));
 
     // A file that cannot be recorded to ends an unattended run at once.
     ZorvikRun refused;

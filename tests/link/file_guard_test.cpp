@@ -1,6 +1,6 @@
 // The guard in front of every file the user names: only a regular file
 // within its limit is opened, and a pipe or device is refused without waiting.
-#include "link/safe_file.h"
+#include "link/file_guard.h"
 
 #include <QTemporaryDir>
 
@@ -8,7 +8,10 @@
 
 #include <sys/stat.h>
 
-TEST(SafeFile, OnlyARegularFileWithinItsLimitIsOpened) {
+#include <cerrno>
+#include <cstring>
+
+TEST(FileGuard, OnlyARegularFileWithinItsLimitIsOpened) {
     QTemporaryDir dir;
     auto make = [&](const char* name, qsizetype size) {
         QFile f(dir.filePath(name));
@@ -39,8 +42,24 @@ TEST(SafeFile, OnlyARegularFileWithinItsLimitIsOpened) {
         EXPECT_EQ(opened, row.why.isEmpty()) << row.path.toStdString();
         EXPECT_EQ(why, row.why) << row.path.toStdString();
         EXPECT_EQ(file.isOpen(), opened) << row.path.toStdString();
+        // Bounded: were the guard to let a device through, this must not read for ever.
         if (opened) {
-            EXPECT_EQ(file.readAll(), QByteArray(file.size(), 'x'));
+            EXPECT_EQ(file.read(101), QByteArray(file.size(), 'x'));
         }
     }
+}
+
+TEST(FileGuard, SaysAFullDiskAndASizeLimitPlainly) {
+    const struct {
+        int error;
+        QString words, said;
+    } rows[] = {
+        {ENOSPC, QStringLiteral("Unknown error"), QStringLiteral("диск заполнен")},
+        {EDQUOT, QStringLiteral("Disk quota exceeded"), QStringLiteral("диск заполнен")},
+        {EFBIG, QStringLiteral("File too large"),
+         QStringLiteral("файл достиг предельного размера")},
+        {EIO, QStringLiteral("Input/output error"), QStringLiteral("Input/output error")},
+        {EIO, QStringLiteral("Unknown error"), QString::fromLocal8Bit(std::strerror(EIO))},
+    };
+    for (const auto& row : rows) EXPECT_EQ(write_error_text(row.error, row.words), row.said);
 }

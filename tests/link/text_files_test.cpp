@@ -42,6 +42,16 @@ TEST(TextFiles, WritesOnlyWhereAWholeFileCanTakeTheName) {
     ASSERT_TRUE(QDir().mkpath(dir.filePath("folder.zvk")));
     const QString old = dir.filePath("old.zvk");
     ASSERT_TRUE(write_cp1251_lines(old, {"old"}));
+    // A symlink is followed only to a regular file.
+    const auto link = [&](const char* name, const QString& to) {
+        const QString at = dir.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(QFile::link(to, at));
+        return at;
+    };
+    const QString to_old = link("to-old.zvk", old);
+    const QString to_fifo = link("to-pipe.zvk", fifo);
+    const QString to_device = link("to-null.zvk", QStringLiteral("/dev/null"));
+    const QString dangling = link("dangling.zvk", dir.filePath("nowhere/x.zvk"));
 
     const struct {
         QString path;
@@ -54,6 +64,10 @@ TEST(TextFiles, WritesOnlyWhereAWholeFileCanTakeTheName) {
         {QString(), QStringLiteral("файл не найден")},
         {old, {}},
         {dir.filePath("new.zvk"), {}},
+        {to_fifo, QStringLiteral("это не файл")},
+        {to_device, QStringLiteral("это не файл")},
+        {dangling, QStringLiteral("ссылка ведёт к файлу, которого нет")},
+        {to_old, {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path.toStdString());
@@ -66,7 +80,13 @@ TEST(TextFiles, WritesOnlyWhereAWholeFileCanTakeTheName) {
         EXPECT_EQ(write_cp1251_lines(row.path, {"new"}, &error), row.why.isEmpty());
         EXPECT_EQ(error, why);
     }
-    // The pipe is still a pipe; the check itself left nothing behind.
+    // The pipe is still a pipe, the links are still links (the one to a file
+    // wrote through it); the check itself left nothing behind.
     EXPECT_TRUE(is_fifo(fifo));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 3); // pipe, old, new
+    for (const QString& l : {to_old, to_fifo, to_device, dangling})
+        EXPECT_TRUE(QFileInfo(l).isSymLink()) << l.toStdString();
+    QFile through(old);
+    ASSERT_TRUE(through.open(QIODevice::ReadOnly));
+    EXPECT_EQ(through.read(100), QByteArray("new\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 7); // + 4 links
 }

@@ -486,7 +486,8 @@ const Row kRows[] = {
      .ticks = 2,
      .heal = [](Rig& r) { r.disk_full.reset(); },
      .status = {kRunLogUnwritable, kConnected},
-     .messages = {QStringLiteral("Таблица не сохранена в файл <dir>/table\\.zvk: File too large")},
+     .messages = {QStringLiteral("Таблица не сохранена в файл <dir>/table\\.zvk: файл достиг "
+                                 "предельного размера")},
      .logged = QStringLiteral("°C"),
      .after =
          [](Rig& r) {

@@ -1,8 +1,9 @@
 // Entry point of every test program: a QApplication (offscreen under ctest) so
-// that widgets, timers and serial ports work, then GoogleTest.
+// that widgets, timers and serial ports work, private settings, then GoogleTest.
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,11 @@ int main(int argc, char** argv) {
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
     }
+    // Settings and per-user data of this run's own: neither the programs a
+    // test starts nor the windows it builds touch the user's.
+    QTemporaryDir home;
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(name, QDir(home.path()).filePath(QString::fromLatin1(name)).toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

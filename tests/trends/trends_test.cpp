@@ -132,7 +132,7 @@ TEST(Trends, RefusesWhatIsNoRecording) {
         QString message;
     } rows[] = {
         {r.file("notes.csv"), r.file("notes.csv") + " содержит не запись показаний."},
-        {r.file("fifo"), r.file("fifo") + " не является обычным файлом."},
+        {r.file("fifo"), r.file("fifo") + ": это не файл"},
         {r.file("folder"), r.file("folder") + ": Is a directory"},
         {r.file("no/such/folder.csv"),
          r.file("no/such/folder.csv") + ": No such file or directory"},
@@ -159,12 +159,27 @@ TEST(Trends, AFullDiskStopsTheRecordingAndKeepsWholeRows) {
         r.reply_after(1, state(100003));
     }
     EXPECT_EQ(read_all(path), before);
+    // Said plainly, and as a notice: the exchange cycle goes on behind it.
     ASSERT_EQ(r.dialogs.messages.size(), 1u);
+    EXPECT_EQ(r.dialogs.notices, 1);
     const QString message = r.dialogs.messages[0].text;
-    EXPECT_TRUE(message.startsWith(QStringLiteral("Запись в CSV остановлена: ") + path + ": "))
-        << message.toStdString();
-    EXPECT_TRUE(message.endsWith(QStringLiteral(". Записанное сохранено.")));
+    EXPECT_EQ(message, QStringLiteral("Запись в CSV остановлена: ") + path +
+                           ": файл достиг предельного размера. Записанное сохранено.");
     EXPECT_EQ(r.trends.recording_error(), message);
     // The readings go on without it.
     EXPECT_EQ(r.trends.ring().size(), 3);
+}
+
+TEST(Trends, ARecordingWhoseFolderIsDeletedStopsAndSaysSo) {
+    TrendRig r;
+    QDir(r.dir.path()).mkdir(QStringLiteral("run"));
+    const QString path = r.file("run/out.csv");
+    ASSERT_EQ(r.trends.start_recording(path), QString());
+    r.reply_after(1, state(100001));
+    ASSERT_TRUE(QDir(r.file("run")).removeRecursively());
+    r.reply_after(1, state(100002));
+    EXPECT_FALSE(r.trends.recorder().recording());
+    ASSERT_EQ(r.dialogs.messages.size(), 1u);
+    EXPECT_EQ(r.dialogs.messages[0].text, QStringLiteral("Запись в CSV остановлена: ") + path +
+                                              ": файл удалён или перемещён. Записанное сохранено.");
 }
