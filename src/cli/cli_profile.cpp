@@ -4,6 +4,7 @@
 #include "commands/operations.h"
 #include "exchange/exchange_cycle.h"
 #include "link/clock.h"
+#include "link/file_guard.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_plan.h"
 #include "protocol/codes.h"
@@ -13,9 +14,10 @@
 #include "tables/table_exchange.h"
 
 #include <QDateTime>
-#include <QSaveFile>
 
 namespace {
+
+const QString kInterrupted = QString::fromUtf16(kCliInterrupted);
 
 struct Answer {
     uint8_t code = 0;
@@ -28,8 +30,8 @@ struct Target {
     std::optional<SensorSetup> setup;
     std::vector<Difference> diffs;
     std::vector<ProfileWrite> writes;
-    QString refused;       // why nothing is written to it
-    bool firmware = false; // refused for a field its firmware lacks
+    QString refused;        // why nothing is written to it
+    bool bad_input = false; // refused for what the profile asks, not for the line
 };
 
 class ProfileRunner {
@@ -67,7 +69,9 @@ private:
     int apply();
     int apply_all(std::vector<Target>& targets);
     Target inspect(uint8_t address);
-    bool apply_to(const Target& t, QString* why);
+    bool apply_to(const Target& t, QString* why, QStringList* confirmed);
+    int interrupted();
+    std::optional<bool> ask_apply();
 
     std::optional<Answer> talk(const QByteArray& request, QString* why);
     QString refusal(const Answer& a) const;
@@ -87,13 +91,11 @@ private:
 int ProfileRunner::prepare() {
     if (inv_.command == CliCommand::ProfileSave) {
         // The file is written once the sensor is read; find out now whether it can be.
-        QSaveFile probe(inv_.file);
-        if (!probe.open(QIODevice::WriteOnly)) {
+        if (const QString why = why_not_writable(inv_.file); !why.isEmpty()) {
             console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
-                         QStringLiteral(": ") + probe.errorString());
+                         QStringLiteral(": ") + why);
             return kCliBadInput;
         }
-        probe.cancelWriting();
         return -1;
     }
     const Result<Profile> p = read_profile_file(inv_.file);
@@ -121,7 +123,7 @@ void ProfileRunner::select(uint8_t address) {
 
 std::optional<Answer> ProfileRunner::talk(const QByteArray& request, QString* why) {
     if (console_.stop_requested()) {
-        *why = QStringLiteral("прервано");
+        *why = kInterrupted;
         return std::nullopt;
     }
     const Result<QByteArray> got = session_.exchange(request);
@@ -188,6 +190,7 @@ int ProfileRunner::save() {
     QString why;
     const std::optional<SensorSetup> setup = read_sensor(inv_.address, true, &why);
     if (!setup) {
+        if (why == kInterrupted) return interrupted();
         console_.err(why);
         return kCliFailed;
     }
@@ -205,6 +208,7 @@ int ProfileRunner::diff() {
     const std::optional<SensorSetup> setup =
         read_sensor(inv_.address, profile_.table.has_value(), &why);
     if (!setup) {
+        if (why == kInterrupted) return interrupted();
         console_.err(why);
         return kCliFailed;
     }
@@ -225,7 +229,12 @@ Target ProfileRunner::inspect(uint8_t address) {
     t.diffs = differences(profile_, *t.setup);
     if (const auto s = firmware_shortfall(profile_, t.diffs, t.setup->firmware)) {
         t.refused = shortfall_text(*s, t.setup->firmware);
-        t.firmware = true;
+        t.bad_input = true;
+        return t;
+    }
+    if (const auto why = unwritable_value(profile_, t.diffs)) {
+        t.refused = *why;
+        t.bad_input = true;
         return t;
     }
     const int shown = c_.frmSerial.sgla.text().trimmed().toInt();
@@ -233,7 +242,28 @@ Target ProfileRunner::inspect(uint8_t address) {
     return t;
 }
 
-bool ProfileRunner::apply_to(const Target& t, QString* why) {
+int ProfileRunner::interrupted() {
+    console_.err(kInterrupted);
+    c_.str_to_log(kInterrupted);
+    return kCliFailed;
+}
+
+// The question before the writes; nullopt when it ended the run (its status
+// already said).
+std::optional<bool> ProfileRunner::ask_apply() {
+    const std::optional<bool> answer = console_.ask(kApplyProfileQuestion);
+    if (console_.stop_requested()) return std::nullopt; // Ctrl+C instead of an answer
+    if (!answer) {
+        console_.err(kApplyProfileQuestion);
+        console_.err(QStringLiteral("zorvik-cli: no terminal to answer on; give --yes to "
+                                    "answer yes"));
+    }
+    return answer;
+}
+
+// Writes `t`'s fields one by one; `confirmed` gets the key of each the sensor
+// confirmed.  On failure `why` names the field that failed and why.
+bool ProfileRunner::apply_to(const Target& t, QString* why, QStringList* confirmed) {
     select(t.address);
     c_.str_to_log(kApplyProfileRecord + inv_.file);
     if (inv_.password) {
@@ -241,6 +271,10 @@ bool ProfileRunner::apply_to(const Target& t, QString* why) {
         const Result<QByteArray> frame = r.build(t.address, t.setup->firmware, *inv_.password);
         if (!frame) {
             *why = frame.error().text;
+            return false;
+        }
+        if (console_.stop_requested()) {
+            *why = kInterrupted;
             return false;
         }
         c_.str_to_log(log_record(Operation::PasswordEnter, inv_.password_text, *inv_.password));
@@ -252,13 +286,19 @@ bool ProfileRunner::apply_to(const Target& t, QString* why) {
         }
     }
     for (const ProfileWrite& w : t.writes) {
+        // Only what goes on the wire is logged.
+        if (console_.stop_requested()) {
+            *why = kInterrupted;
+            return false;
+        }
         c_.str_to_log(w.log_record);
         const std::optional<Answer> a = talk(w.request, why);
         if (!a || a->code != w.confirmation) {
             if (a) *why = refusal(*a);
-            *why = field_key(w.field) + QStringLiteral(": ") + *why;
+            if (*why != kInterrupted) *why = field_key(w.field) + QStringLiteral(": ") + *why;
             return false;
         }
+        confirmed->append(field_key(w.field));
         if (!inv_.all)
             console_.out(field_key(w.field) + QStringLiteral(": ") +
                          c_.frmSerial.MsgCom.text().trimmed());
@@ -266,7 +306,7 @@ bool ProfileRunner::apply_to(const Target& t, QString* why) {
     // What the sensor holds now, compared once more.
     const std::optional<SensorSetup> now = read_sensor(t.address, profile_.table.has_value(), why);
     if (!now) {
-        *why = QStringLiteral("после записи: ") + *why;
+        if (*why != kInterrupted) *why = QStringLiteral("после записи: ") + *why;
         return false;
     }
     const std::vector<Difference> left = differences(profile_, *now);
@@ -295,9 +335,10 @@ int ProfileRunner::apply() {
     }
 
     const Target t = inspect(inv_.address);
+    if (t.refused == kInterrupted) return interrupted();
     if (!t.refused.isEmpty()) {
         console_.err(t.refused);
-        return t.firmware ? kCliBadInput : kCliFailed;
+        return t.bad_input ? kCliBadInput : kCliFailed;
     }
     if (t.writes.empty()) {
         console_.out(QStringLiteral("unchanged"));
@@ -306,17 +347,15 @@ int ProfileRunner::apply() {
     for (const Difference& d : t.diffs) console_.out(difference_line(d));
     if (inv_.dry_run) return kCliDone;
     if (!inv_.yes) {
-        const std::optional<bool> answer = console_.ask(kApplyProfileQuestion);
-        if (!answer) {
-            console_.err(kApplyProfileQuestion);
-            console_.err(QStringLiteral("zorvik-cli: no terminal to answer on; give --yes to "
-                                        "answer yes"));
-            return kCliBadInput;
-        }
+        const std::optional<bool> answer = ask_apply();
+        if (console_.stop_requested()) return interrupted();
+        if (!answer) return kCliBadInput;
         if (!*answer) return kCliFailed;
     }
     QString why;
-    if (!apply_to(t, &why)) {
+    QStringList confirmed;
+    if (!apply_to(t, &why, &confirmed)) {
+        if (why == kInterrupted) return interrupted();
         console_.err(why);
         return kCliFailed;
     }
@@ -345,13 +384,9 @@ int ProfileRunner::apply_all(std::vector<Target>& targets) {
                 if (!t.refused.isEmpty()) return kCliFailed;
             return kCliDone;
         }
-        const std::optional<bool> answer = console_.ask(kApplyProfileQuestion);
-        if (!answer) {
-            console_.err(kApplyProfileQuestion);
-            console_.err(QStringLiteral("zorvik-cli: no terminal to answer on; give --yes to "
-                                        "answer yes"));
-            return kCliBadInput;
-        }
+        const std::optional<bool> answer = ask_apply();
+        if (console_.stop_requested()) return interrupted();
+        if (!answer) return kCliBadInput;
         if (!*answer) return kCliFailed;
     }
     bool all_equal = true;
@@ -361,12 +396,20 @@ int ProfileRunner::apply_all(std::vector<Target>& targets) {
             console_.out(line(t, QStringLiteral("unchanged")));
             continue;
         }
-        if (why.isEmpty() && apply_to(t, &why)) {
+        QStringList confirmed;
+        if (why.isEmpty() && apply_to(t, &why, &confirmed)) {
             console_.out(line(t, QStringLiteral("applied")));
             continue;
         }
+        if (why == kInterrupted) return interrupted();
         all_equal = false;
-        console_.out(line(t, QStringLiteral("refused: ") + why));
+        // A sensor half configured says which of its fields took the profile.
+        if (!confirmed.isEmpty())
+            console_.out(line(t, QStringLiteral("partly applied: ") +
+                                     confirmed.join(QStringLiteral(", ")) + QStringLiteral("; ") +
+                                     why));
+        else
+            console_.out(line(t, QStringLiteral("refused: ") + why));
     }
     return all_equal ? kCliDone : kCliFailed;
 }

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QStringList>
 
 #include <cmath>
@@ -58,6 +59,52 @@ Result<CalibrationTable> table_of(const QJsonValue& v) {
         t.litres[size_t(k)] = uint16_t(*litres);
     }
     return t;
+}
+
+// The first key that an object of `json` (valid JSON) holds twice.
+std::optional<QString> repeated_key(const QByteArray& json) {
+    std::vector<QSet<QString>> objects; // the keys of each object open at this point
+    std::vector<bool> is_object;        // for each open bracket
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char ch = json[i];
+        if (ch == '{' || ch == '[') {
+            is_object.push_back(ch == '{');
+            if (ch == '{') objects.emplace_back();
+        } else if (ch == '}' || ch == ']') {
+            if (!is_object.empty() && is_object.back()) objects.pop_back();
+            if (!is_object.empty()) is_object.pop_back();
+        } else if (ch == '"') {
+            const qsizetype start = i;
+            for (++i; i < json.size() && json[i] != '"'; ++i)
+                if (json[i] == '\\') ++i;
+            // A string directly followed by ':' is a key of the open object.
+            qsizetype next = i + 1;
+            while (next < json.size() && QChar::isSpace(uchar(json[next]))) ++next;
+            if (next >= json.size() || json[next] != ':' || objects.empty()) continue;
+            // Decoded as JSON does, so "a" and "\u0061" are the same key.
+            const QString key = QJsonDocument::fromJson('[' + json.mid(start, i - start + 1) + ']')
+                                    .array()
+                                    .at(0)
+                                    .toString();
+            if (objects.back().contains(key)) return key;
+            objects.back().insert(key);
+        }
+    }
+    return std::nullopt;
+}
+
+// Characters that would act on a terminal rather than show (escape sequences,
+// bidirectional overrides) as \uXXXX.
+QString plain(const QString& text) {
+    QString out;
+    for (QChar ch : text) {
+        const auto category = ch.category();
+        if (category == QChar::Other_Control || category == QChar::Other_Format)
+            out += QStringLiteral("\\u%1").arg(ch.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += ch;
+    }
+    return out;
 }
 
 QString only_from(const QString& key, int needed, int firmware) {
@@ -116,6 +163,9 @@ Result<Profile> parse_profile(const QByteArray& json) {
         return bad(QStringLiteral("это не JSON (%1, позиция %2)")
                        .arg(error.errorString())
                        .arg(error.offset));
+    // QJsonDocument keeps the last of a key given twice without a word.
+    if (const auto twice = repeated_key(json))
+        return bad(QStringLiteral("поле \"%1\" дано дважды").arg(*twice));
     if (!doc.isObject()) return bad(QStringLiteral("это не профиль: нужен объект JSON"));
     const QJsonObject o = doc.object();
     if (o.value(QStringLiteral("format")).toString() != kProfileFormat)
@@ -131,13 +181,15 @@ Result<Profile> parse_profile(const QByteArray& json) {
     if (!serial) return serial.error();
     const auto firmware = field(o, QStringLiteral("firmware"), 0, 255);
     if (!firmware) return firmware.error();
-    const auto empty = field(o, QStringLiteral("empty"), 0, kLongMax);
+    // Whatever a sensor can report is held (the state reply's ranges); what
+    // it cannot be given is refused when the profile is applied.
+    const auto empty = field(o, QStringLiteral("empty"), 0, 0xFFFFFFFFll);
     if (!empty) return empty.error();
-    const auto full = field(o, QStringLiteral("full"), 0, kLongMax);
+    const auto full = field(o, QStringLiteral("full"), 0, 0xFFFFFFFFll);
     if (!full) return full.error();
     const auto mode = field(o, QStringLiteral("mode"), 0, 255);
     if (!mode) return mode.error();
-    const auto alarm = field(o, QStringLiteral("alarm"), kAlarmMin, kAlarmMax, true);
+    const auto alarm = field(o, QStringLiteral("alarm"), 0, 255, true);
     if (!alarm) return alarm.error();
     const auto extended = field(o, QStringLiteral("extended"), 0, 255, true);
     if (!extended) return extended.error();
@@ -254,7 +306,7 @@ QStringList describe_profile(const Profile& p) {
     QStringList l;
     l << QStringLiteral("serial %1").arg(p.serial);
     l << QStringLiteral("firmware %1 (%2)").arg(p.firmware).arg(dotted_version(p.firmware));
-    if (!p.saved.isEmpty()) l << QStringLiteral("saved %1").arg(p.saved);
+    if (!p.saved.isEmpty()) l << QStringLiteral("saved %1").arg(plain(p.saved));
     l << QStringLiteral("empty %1").arg(p.empty);
     l << QStringLiteral("full %1").arg(p.full);
     if (p.alarm) l << QStringLiteral("alarm %1%").arg(*p.alarm);

@@ -131,6 +131,34 @@ QString shortfall_text(const Shortfall& s, int firmware) {
              firmware > 0 ? dotted_version(firmware) : QStringLiteral("неизвестной версии"));
 }
 
+std::optional<QString> unwritable_value(const Profile& p, const std::vector<Difference>& diffs) {
+    for (const Difference& d : diffs) {
+        std::optional<std::pair<Operation, int64_t>> value;
+        switch (d.field) {
+        case ProfileField::Empty:
+            value = {Operation::DirectEmpty, p.empty};
+            break;
+        case ProfileField::Full:
+            value = {Operation::DirectFull, p.full};
+            break;
+        case ProfileField::Alarm:
+            if (p.alarm) value = {Operation::Alarm, *p.alarm};
+            break;
+        case ProfileField::Mode:
+            if (!ModeByte::decode(p.mode).output)
+                return field_key(d.field) +
+                       QStringLiteral(": байт режима %1 не называет выход датчика").arg(p.mode);
+            break;
+        default:
+            break;
+        }
+        if (!value) continue;
+        const Result<int64_t> checked = checked_value(value->first, value->second);
+        if (!checked) return field_key(d.field) + QStringLiteral(": ") + checked.error().text;
+    }
+    return std::nullopt;
+}
+
 std::vector<ProfileWrite> profile_writes(const Profile& p, const SensorSetup& s,
                                          const std::vector<Difference>& diffs, uint8_t address,
                                          int smoothing_shown) {

@@ -53,6 +53,10 @@ std::optional<Shortfall> firmware_shortfall(const Profile& p, const std::vector<
                                             int firmware);
 // "extended: нужна прошивка 1.7.6 или новее, у датчика 1.7.4".
 QString shortfall_text(const Shortfall& s, int firmware);
+// A differing value that no sensor takes, though a sensor may report it (an
+// alarm level of 0, a level above what may be entered, a mode byte that names
+// no output): "alarm: <the operation's range message>".
+std::optional<QString> unwritable_value(const Profile& p, const std::vector<Difference>& diffs);
 
 struct ProfileWrite {
     ProfileField field; // the mode write stands for both mode bytes

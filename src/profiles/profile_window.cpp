@@ -4,6 +4,7 @@
 #include "commands/operations.h"
 #include "exchange/configurator.h"
 #include "link/clock.h"
+#include "link/file_guard.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_plan.h"
 #include "protocol/codes.h"
@@ -138,6 +139,12 @@ void save_profile(Configurator& c, const State& s) {
         c.dialogs.save_file(QStringLiteral("Сохранить профиль"), kProfileFilter, start_folder(s));
     if (path.isEmpty()) return;
     remember(s, path);
+    // Said before the sensor is read, not after.
+    if (const QString why = why_not_writable(path); !why.isEmpty()) {
+        c.dialogs.message(QStringLiteral("Профиль не сохранён в файл ") + path +
+                          QStringLiteral(": ") + why);
+        return;
+    }
     s->busy = true;
     read_setup(c, *address, true, 0, 3, [&c, s, path](const Result<SensorSetup>& setup) {
         s->busy = false;
@@ -300,6 +307,11 @@ void apply_profile(Configurator& c, const State& s) {
                                       .arg(field_caption(short_of->field),
                                            dotted_version(short_of->needed),
                                            dotted_version(setup->firmware)));
+                return;
+            }
+            if (const auto why = unwritable_value(p, diffs)) {
+                s->busy = false;
+                c.dialogs.message(QStringLiteral("Профиль не применён: ") + *why);
                 return;
             }
             if (diffs.empty()) {

@@ -62,6 +62,11 @@ TEST(ProfileEndToEnd, SaveDiffApplyAgainstTheSimulatedLine) {
                                                                  "7"))));
     // Only what a 1.7.1 sensor has: levels and mode.
     ASSERT_TRUE(write_file(levels, profile_text(171, {}, {})));
+    const QString unwritable = dir.filePath(QStringLiteral("alarm0.json"));
+    ASSERT_TRUE(write_file(unwritable, profile_text(176, {}, QStringLiteral(", \"alarm\": 0"))));
+    const QString no_output = dir.filePath(QStringLiteral("mode20.json"));
+    ASSERT_TRUE(
+        write_file(no_output, profile_text(176, {}, {}).replace("\"mode\": 8", "\"mode\": 20")));
 
     struct Case {
         QStringList args;
@@ -132,6 +137,13 @@ TEST(ProfileEndToEnd, SaveDiffApplyAgainstTheSimulatedLine) {
          2,
          "",
          "extended: нужна прошивка 1.7.6 или новее, у датчика 1.7.4",
+         {}},
+        // What a sensor may report but cannot be given.
+        {{"--address=1", y, "profile", "apply", unwritable}, 2, "", "alarm: ", {}},
+        {{"--address=1", y, "profile", "apply", no_output},
+         2,
+         "",
+         "mode: байт режима 20 не называет выход датчика",
          {}},
         {{"--address=3", y, "profile", "apply", levels},
          2,
@@ -211,10 +223,12 @@ TEST(ProfileEndToEnd, BadProfilesAreRefusedBeforeThePortOpens) {
         {"table-value",
          profile_text(176, QString(good_rows).replace("[51, 30]", "[32768, 30]"), {}),
          "поле \"table\": нужно 20 пар"},
-        {"alarm-100", profile_text(176, {}, QStringLiteral(", \"alarm\": 100")),
-         "поле \"alarm\": нужно целое число от 1 до 99"},
-        {"full-too-big", profile_text(176, {}, {}).replace("118000", "2000000001"),
-         "поле \"full\": нужно целое число от 0 до 2000000000"},
+        {"alarm-256", profile_text(176, {}, QStringLiteral(", \"alarm\": 256")),
+         "поле \"alarm\": нужно целое число от 0 до 255"},
+        {"full-too-big", profile_text(176, {}, {}).replace("118000", "4294967296"),
+         "поле \"full\": нужно целое число от 0 до 4294967295"},
+        {"full-twice", profile_text(176, {}, QStringLiteral(", \"full\": 1")),
+         "поле \"full\" дано дважды"},
         {"mode-256", profile_text(176, {}, {}).replace("\"mode\": 8", "\"mode\": 256"),
          "поле \"mode\": нужно целое число от 0 до 255"},
         {"mode-text", profile_text(176, {}, {}).replace("\"mode\": 8", "\"mode\": \"8\""),
@@ -233,11 +247,11 @@ TEST(ProfileEndToEnd, BadProfilesAreRefusedBeforeThePortOpens) {
     // A FIFO would block a plain open: it is refused at once.
     paths << dir.filePath(QStringLiteral("fifo.json"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(paths.last()).constData(), 0600), 0);
-    errors << QStringLiteral("это не обычный файл");
+    errors << QStringLiteral("это не файл");
     paths << dir.path();
-    errors << QStringLiteral("это не обычный файл");
+    errors << QStringLiteral("это не файл");
     paths << dir.filePath(QStringLiteral("missing.json"));
-    errors << QStringLiteral("No such file");
+    errors << QStringLiteral("файл не найден");
 
     for (qsizetype i = 0; i < paths.size(); ++i) {
         for (const char* command : {"diff", "apply", "show"}) {
@@ -253,6 +267,35 @@ TEST(ProfileEndToEnd, BadProfilesAreRefusedBeforeThePortOpens) {
             EXPECT_EQ(line.read_until_quiet(50), QByteArray());
         }
     }
+
+    // A profile is saved only where a whole file can take the name: known
+    // before the port is opened.
+    const auto link_to = [&](const char* name, const QString& target) {
+        const QString at = dir.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(QFile::link(target, at));
+        return at;
+    };
+    const struct {
+        QString path;
+        QString err;
+    } targets[] = {
+        {paths[paths.size() - 3], "это не файл"}, // the FIFO
+        {link_to("null.json", QStringLiteral("/dev/null")), "это не файл"},
+        {link_to("dangling.json", dir.filePath(QStringLiteral("none/p.json"))),
+         "ссылка ведёт к файлу, которого нет"},
+        {dir.filePath(QString(300, u'x') + QStringLiteral(".json")), "Не удалось записать файл"},
+    };
+    for (const auto& t : targets) {
+        SCOPED_TRACE(t.path.toStdString());
+        const Outcome o =
+            run_cli({"--port", line.slave_path(), "profile", "save", t.path}, log_dir);
+        EXPECT_EQ(o.status, 2) << show(o);
+        EXPECT_TRUE(o.err.contains(t.err)) << show(o);
+        EXPECT_EQ(o.log_files, 0) << show(o);
+        EXPECT_EQ(line.read_until_quiet(50), QByteArray());
+    }
+    QFileInfo fifo(paths[paths.size() - 3]);
+    EXPECT_FALSE(fifo.isFile()); // still the pipe it was
 
     // A good profile does go out; a sensor that does not answer gives 1.
     const QString good = dir.filePath(QStringLiteral("good.json"));
