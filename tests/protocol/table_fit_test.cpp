@@ -205,15 +205,22 @@ TEST(TableFit, KeepsFewPointsAndFillsOnTheLine) {
             kept |= fit->table.readings[k] == q.reading && fit->table.litres[k] == q.litres;
         EXPECT_TRUE(kept) << q.reading;
     }
-    // Every table point on the line of the recorded points around it.
-    for (size_t k = 0; k < 20; ++k) {
-        const int x = fit->table.readings[k];
-        size_t i = 0;
-        while (p[i + 1].reading < x) ++i;
-        const double on_line = p[i].litres + double(p[i + 1].litres - p[i].litres) *
-                                                 (x - p[i].reading) /
-                                                 (p[i + 1].reading - p[i].reading);
-        EXPECT_EQ(fit->table.litres[k], on_line) << x;
+    // Every table point on the line of the recorded points around it; also
+    // where the middle of a segment has no whole litres, but a reading beside it has.
+    Points steps;
+    for (int k = 0; k < 19; ++k) steps.push_back({100 + 12 * k, 3 * k});
+    for (const Points& q : {p, steps}) {
+        const Result<TableFit> f = fit_table(q);
+        ASSERT_TRUE(f);
+        for (size_t k = 0; k < 20; ++k) {
+            const int x = f->table.readings[k];
+            size_t i = 0;
+            while (q[i + 1].reading < x) ++i;
+            const double on_line = q[i].litres + double(q[i + 1].litres - q[i].litres) *
+                                                     (x - q[i].reading) /
+                                                     (q[i + 1].reading - q[i].reading);
+            EXPECT_EQ(f->table.litres[k], on_line) << x;
+        }
     }
     EXPECT_EQ(fit_summary(*fit), "max error 0.0 l (0.0 % of 1590 l) at level 100");
 
