@@ -36,6 +36,7 @@ void show_fit(Configurator& c, const QString& path, const Result<std::vector<Tab
     set_cell_texts(t, fit->table.to_texts());
     t.fit_result.set_text(notice.isEmpty() ? fit_summary(*fit)
                                            : fit_summary(*fit) + u'\n' + notice);
+    t.fit_result.set_visible(true);
     t.set_source(QFileInfo(path).fileName(), false);
 }
 
