@@ -503,13 +503,13 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
         return run(inv);
     case CliCommand::ProfileApply:
         return parse_profile_apply(a, inv);
-    case CliCommand::ProfileSave:
-    case CliCommand::ProfileShow:
-    case CliCommand::ProfileDiff:
     case CliCommand::TableFit:
     case CliCommand::TableExport:
     case CliCommand::TableImport:
         return parse_table_files(a, inv);
+    case CliCommand::ProfileSave:
+    case CliCommand::ProfileShow:
+    case CliCommand::ProfileDiff:
     case CliCommand::TableRead:
     case CliCommand::TableWrite:
         if (auto e = positional(a, 1, name, QStringLiteral("FILE"))) return *e;
