@@ -100,10 +100,17 @@ TableWindow::TableWindow(const TableForm& form, QWidget* parent)
     side->addSpacing(fontMetrics().height());
     for (const char* name : {"rdTable", "wrmyTable", "fTablOpen", "fTablSave"})
         side->addWidget(widgets_[name]);
+    side->addSpacing(fontMetrics().height());
+    for (const char* name : {"fTablFit", "fTablExport", "fTablImport"})
+        side->addWidget(widgets_[name]);
     side->addStretch(1);
     side->addWidget(widgets_["Command1"]);
     body->addLayout(side);
     root->addLayout(body, 1);
+    auto* fit = widgets_.get<QLabel>("fit_result");
+    fit->setWordWrap(true);
+    fit->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    root->addWidget(fit);
 
     resize(sizeHint().width(), fontMetrics().height() * 30);
 }

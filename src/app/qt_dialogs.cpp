@@ -135,3 +135,26 @@ QString QtDialogs::save_file(const QString& title, const QString& filter, const 
     used_folder(filter, dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
 }
+
+QString QtDialogs::open_file_of(const QString& title, const QString& filters, const QString& folder,
+                                QString* chosen) {
+    *chosen = filters.section(QStringLiteral(";;"), 0, 0);
+    const QString path =
+        QFileDialog::getOpenFileName(parent(), title, folder_for(filters, folder), filters, chosen);
+    used_folder(filters, path);
+    return path;
+}
+
+QString QtDialogs::save_file_of(const QString& title, const QString& filters, const QString& folder,
+                                QString* chosen) {
+    QFileDialog dialog(parent(), title, folder_for(filters, folder), filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The extension follows the kind of file picked.
+    dialog.setDefaultSuffix(default_suffix(filters));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& f) { dialog.setDefaultSuffix(default_suffix(f)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    *chosen = dialog.selectedNameFilter();
+    used_folder(filters, dialog.selectedFiles().constFirst());
+    return dialog.selectedFiles().constFirst();
+}

@@ -33,6 +33,10 @@ public:
                                      const QString& prefill) override;
     QString open_file(const QString& title, const QString& filter, const QString& folder) override;
     QString save_file(const QString& title, const QString& filter, const QString& folder) override;
+    QString open_file_of(const QString& title, const QString& filters, const QString& folder,
+                         QString* chosen) override;
+    QString save_file_of(const QString& title, const QString& filters, const QString& folder,
+                         QString* chosen) override;
 
 private:
     QWidget* parent() const;

@@ -1,4 +1,6 @@
 #include "cli/cli_command_line.h"
+#include "cli/cli_options.h"
+#include "cli/cli_tables.h"
 
 #include "link/network_address.h"
 
@@ -18,7 +20,7 @@ struct CommandInfo {
 };
 
 // The window's question before the operation, where it asks one.
-const std::array<CommandInfo, 22> kCommands = {{
+const std::array<CommandInfo, 25> kCommands = {{
     {CliCommand::Scan, "scan", "scan", "search the line for sensors; prints their addresses",
      "Sends the network scan and prints each address that answered, one per line.\n"
      "Does not read an identity first: the scan is for finding the addresses.\n"},
@@ -91,6 +93,38 @@ const std::array<CommandInfo, 22> kCommands = {{
      "Sends the calibration table of FILE (firmware 1.7.0 and up).  The file must hold\n"
      "a whole number of 40-line blocks (the last block counts) of whole numbers 0 to\n"
      "32767; anything else is refused before the port is opened.\n"},
+    {CliCommand::TableFit, "table fit", "table fit RECORDING.trr [--out TABLE.zvk]",
+     "fit the sensor's 20-point table to an auto-calibration recording",
+     "Reads a recording of the auto-calibration (row;litres;level) and chooses the\n"
+     "table's corners among its points, both ends included and at most 20, so that\n"
+     "the largest litre error of interpolating between them is the smallest there\n"
+     "is; the other points lie on the segments between corners.  Rows whose level is\n"
+     "no number are skipped, of rows with one level the last is kept (named on\n"
+     "stderr); a falling level is refused.  Prints the 20 points, point 0 first,\n"
+     "\"READING LITRES\" a line (or writes them as a zvk file with --out), then\n"
+     "\"max error E l (P % of V l) at level L\".  Needs no port.\n"},
+    {CliCommand::TableExport, "table export",
+     "table export SOURCE --format xy|csv|json|segments [--sep CHAR]\n"
+     "     [--encoding utf-8|cp1251] [--out FILE]",
+     "a table as fleet platforms take it",
+     "SOURCE: a zvk file, a trr recording (every usable point) or 'sensor' (reads the\n"
+     "table through --port and --address).  A zvk or sensor table starts with the\n"
+     "window's fixed row 0 -> 0 when its point 0 reads above 0.\n"
+     "  xy        READING<TAB>LITRES a line, no header\n"
+     "  csv       a header reading;litres, then the rows; --sep sets the separator\n"
+     "            (default ;, \\t for a tab), --encoding the text (default utf-8)\n"
+     "  json      [{\"in\": READING, \"out\": LITRES}, ...]\n"
+     "  segments  {\"x\": LOWER_READING, \"a\": A, \"b\": B} per segment, litres = A *\n"
+     "            reading + B; a last {\"x\": TOP, \"a\": 0, \"b\": TOP_LITRES}\n"
+     "Written to stdout, or whole to FILE with --out.\n"},
+    {CliCommand::TableImport, "table import",
+     "table import FILE --format xy|csv|json|segments "
+     "[--out TABLE.zvk]",
+     "a platform's table back into the sensor's 20 points",
+     "Reads a table in one of the formats of table export (2 points or more, rising\n"
+     "readings, litres not falling) and fits the sensor's 20 points to it as table\n"
+     "fit does; a first point 0 -> 0 is the window's fixed row.  Prints the points\n"
+     "and the max error, or writes a zvk file with --out.  Needs no port.\n"},
     {CliCommand::Flash, "flash",
      "flash IMAGE [--type zorvik|pelgar] [--reset-calibration] [--no-verify]",
      "upload firmware through the sensor's ROM bootloader",
@@ -185,11 +219,6 @@ std::optional<int64_t> number_in(const QString& text, int64_t lo, int64_t hi) {
 
 CliParse run(const Invocation& inv);
 
-// A value that starts with a minus and a digit is a number, not an option.
-bool is_option(const QString& a) {
-    return a.startsWith(u'-') && !(a.size() > 1 && (a[1].isDigit() || a[1] == u'.'));
-}
-
 std::optional<bool> on_off(const QString& v) {
     if (v == u"on") return true;
     if (v == u"off") return false;
@@ -207,30 +236,6 @@ std::optional<OutputInterface> output_named(const QString& v) {
     for (const auto& [name, o] : names)
         if (v == QLatin1String(name)) return o;
     return std::nullopt;
-}
-
-// Splits "--name=value" and "--name value"; `i` moves past what was taken.
-struct Option {
-    QString name;
-    QString value;
-    bool has_value = false;
-};
-Option take_option(const QStringList& a, qsizetype& i, bool wants_value) {
-    Option o;
-    const QString& arg = a[i];
-    const qsizetype eq = arg.indexOf(u'=');
-    if (arg.startsWith(u"--") && eq > 0) {
-        o.name = arg.left(eq);
-        o.value = arg.mid(eq + 1);
-        o.has_value = true;
-    } else {
-        o.name = arg;
-        if (wants_value && i + 1 < a.size()) {
-            o.value = a[++i];
-            o.has_value = true;
-        }
-    }
-    return o;
 }
 
 CliParse parse_mode(const QStringList& a, Invocation inv) {
@@ -498,6 +503,10 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
         return run(inv);
     case CliCommand::ProfileApply:
         return parse_profile_apply(a, inv);
+    case CliCommand::TableFit:
+    case CliCommand::TableExport:
+    case CliCommand::TableImport:
+        return parse_table_files(a, inv);
     case CliCommand::ProfileSave:
     case CliCommand::ProfileShow:
     case CliCommand::ProfileDiff:
@@ -531,9 +540,10 @@ std::optional<CliCommand> command_at(const QStringList& a, qsizetype& i, QString
         if (second == u"--help" || second == u"-h" || second.isEmpty()) {
             *error = QStringLiteral("%1: say %2")
                          .arg(first, first == u"password" ? QStringLiteral("enter or change")
-                                     : first == u"table"  ? QStringLiteral("read or write")
-                                                          : QStringLiteral("save, show, diff or "
-                                                                            "apply"));
+                                     : first == u"table"
+                                         ? QStringLiteral("read, write, fit, export or import")
+                                         : QStringLiteral("save, show, diff or "
+                                                          "apply"));
         } else {
             *error = QStringLiteral("%1: unknown action '%2'").arg(first, second);
         }
@@ -545,9 +555,19 @@ std::optional<CliCommand> command_at(const QStringList& a, qsizetype& i, QString
 
 } // namespace
 
-bool needs_port(CliCommand command) {
-    return command != CliCommand::Relay && command != CliCommand::Replay &&
-           command != CliCommand::ProfileShow;
+bool needs_port(const Invocation& inv) {
+    switch (inv.command) {
+    case CliCommand::Relay:
+    case CliCommand::Replay:
+    case CliCommand::ProfileShow:
+    case CliCommand::TableFit:
+    case CliCommand::TableImport:
+        return false;
+    case CliCommand::TableExport:
+        return inv.file == QString::fromUtf16(kSensorSource);
+    default:
+        return true;
+    }
 }
 
 RelayRequest relay_request(const Invocation& inv) {
@@ -619,12 +639,12 @@ CliParse parse_cli(const QStringList& args) {
         return help(cli_command_help(*command));
     CliParse p = parse_command(*command, rest, inv);
     if (p.outcome == CliParse::Outcome::UsageError) p.command = command;
-    if (p.outcome == CliParse::Outcome::Run && needs_port(*command) && !port_given)
+    if (p.outcome == CliParse::Outcome::Run && needs_port(p.invocation) && !port_given)
         return usage_error(QStringLiteral("%1 talks to a sensor: give --port PATH (or --port demo)")
                                .arg(cli_command_name(*command)));
     // A network address that does not parse is bad input, never a device name.
     QString why;
-    if (p.outcome == CliParse::Outcome::Run && needs_port(*command) &&
+    if (p.outcome == CliParse::Outcome::Run && needs_port(p.invocation) &&
         is_network_address(p.invocation.port) && !parse_network_address(p.invocation.port, &why))
         return bad_value(why);
     return p;
@@ -679,8 +699,11 @@ QString cli_usage() {
 
 QString cli_command_help(CliCommand command) {
     const CommandInfo& c = info(command);
+    Invocation probe; // export talks to a sensor when its SOURCE is one
+    probe.command = command;
+    probe.file = QString::fromUtf16(kSensorSource);
     const QString options =
-        needs_port(command) ? QStringLiteral("[--port PATH] [--address N] [--yes] ") : QString();
+        needs_port(probe) ? QStringLiteral("[--port PATH] [--address N] [--yes] ") : QString();
     return QStringLiteral("Usage: zorvik-cli %1%2\n\n%3")
         .arg(options, QString::fromLatin1(c.synopsis), QString::fromLatin1(c.details));
 }
@@ -711,6 +734,8 @@ std::optional<Operation> cli_operation(const Invocation& inv) {
         return Operation::TableRead;
     case CliCommand::TableWrite:
         return Operation::TableWrite;
+    case CliCommand::TableExport: // of the sensor's table
+        return Operation::TableRead;
     default:
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 // command that parses is one the runner can carry out without asking again.
 #include "commands/operations.h"
 #include "protocol/mode_byte.h"
+#include "protocol/platform_table.h"
 #include "protocol/relay_string.h"
 
 #include <QString>
@@ -29,6 +30,9 @@ enum class CliCommand {
     Horizon,
     TableRead,
     TableWrite,
+    TableFit,
+    TableExport,
+    TableImport,
     Flash,
     Relay,
     Replay,
@@ -73,6 +77,11 @@ struct Invocation {
     std::optional<int64_t> password; // entered before the first write
     QString password_text;           // as typed, for the run log
 
+    // table fit, export, import: FILE is the source (export: also "sensor")
+    QString out; // --out: the file written instead of stdout
+    PlatformFormat format = PlatformFormat::Xy;
+    PlatformText text; // --sep, --encoding
+
     // relay (its number goes in `value`)
     RelayOp relay_op = RelayOp::ReadState;
     uint8_t relay_address = 1;
@@ -83,10 +92,12 @@ struct Invocation {
 // the present reading, with a value enters it); none for the others.
 std::optional<Operation> cli_operation(const Invocation& inv);
 
-// Whether the command talks through --port: all but relay, replay and
-// profile show
-// (flash talks to the bootloader only).
-bool needs_port(CliCommand command);
+// Whether the run talks through --port: all but relay, replay, profile show,
+// table fit and import, and table export of a file (flash talks to the
+// bootloader only).
+bool needs_port(const Invocation& inv);
+// table export's SOURCE that reads the sensor's table.
+inline constexpr char16_t kSensorSource[] = u"sensor";
 
 // The relay generator's request for a relay invocation; options not given are off.
 RelayRequest relay_request(const Invocation& inv);

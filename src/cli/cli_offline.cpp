@@ -1,5 +1,6 @@
 // relay and replay: the window's generator and log reader, without a port.
 #include "cli/cli_link.h"
+#include "cli/cli_tables.h"
 #include "protocol/watch_row.h"
 
 #include "exchange/exchange_cycle.h"
@@ -76,5 +77,12 @@ int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
 } // namespace
 
 int run_offline(const Invocation& inv, CliConsole& console, const Clock& clock) {
-    return inv.command == CliCommand::Relay ? relay(inv, console) : replay(inv, console, clock);
+    switch (inv.command) {
+    case CliCommand::Relay:
+        return relay(inv, console);
+    case CliCommand::Replay:
+        return replay(inv, console, clock);
+    default:
+        return run_table_files(inv, console);
+    }
 }

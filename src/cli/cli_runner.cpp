@@ -1,6 +1,7 @@
 #include "cli/cli_runner.h"
 
 #include "cli/cli_link.h"
+#include "cli/cli_tables.h"
 #include "commands/operations.h"
 #include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
@@ -136,10 +137,12 @@ int Runner::prepare() {
         table_ = *table;
         table_cells_ = *cells;
     }
-    if (inv_.command == CliCommand::TableRead) {
+    const QString result_file = inv_.command == CliCommand::TableRead ? inv_.file : inv_.out;
+    if (!result_file.isEmpty() &&
+        (inv_.command == CliCommand::TableRead || inv_.command == CliCommand::TableExport)) {
         // The file is written once the table is in; find out now whether it can be.
-        if (const QString why = why_not_writable(inv_.file); !why.isEmpty()) {
-            console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
+        if (const QString why = why_not_writable(result_file); !why.isEmpty()) {
+            console_.err(QStringLiteral("Не удалось записать файл ") + result_file +
                          QStringLiteral(": ") + why);
             return kCliBadInput;
         }
@@ -440,6 +443,14 @@ int Runner::table_read() {
     if (!table) {
         console_.err(table.error().text);
         return kCliFailed;
+    }
+    if (inv_.command == CliCommand::TableExport) {
+        const Result<std::vector<TablePoint>> points = platform_points(*table);
+        if (!points) { // what the sensor holds is no table a platform can take
+            console_.err(points.error().text);
+            return kCliFailed;
+        }
+        return emit_platform_table(inv_, *points, console_);
     }
     QString why;
     if (!write_cp1251_lines(inv_.file, table->to_texts(), &why)) {

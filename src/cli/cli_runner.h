@@ -22,6 +22,8 @@ public:
     virtual ~CliConsole() = default;
     // One line on stdout (the line end is added).
     virtual void out(const QString& line) = 0;
+    // Bytes on stdout as they are (a file's contents in its own encoding).
+    virtual void out_bytes(const QByteArray& bytes) = 0;
     // One line on stderr.
     virtual void err(const QString& line) = 0;
     // A Yes/No question on the terminal; nullopt when there is no terminal.
@@ -54,5 +56,6 @@ int run_cli(const Invocation& inv, CliLine line, CliConsole& console, const Cloc
 int run_flash(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock,
               const std::function<QString()>& log_folder);
 
-// relay and replay: no port, no run log (the window writes none for them).
+// relay, replay, and the table commands that need no sensor: no port, no run
+// log (the window writes none for them).
 int run_offline(const Invocation& inv, CliConsole& console, const Clock& clock);

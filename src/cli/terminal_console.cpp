@@ -61,6 +61,12 @@ void print_line(std::FILE* stream, const QString& text) {
     if ((std::fflush(stream) != 0 || !written) && stream == stdout) g_stop = true;
 }
 
+void TerminalConsole::out_bytes(const QByteArray& bytes) {
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
+    if (std::fflush(stdout) != 0 || !written) g_stop = true;
+}
+
 TerminalConsole::TerminalConsole() : bar_(isatty(fileno(stderr))) {
     for (int s : kStopSignals) std::signal(s, on_stop_signal);
 #ifdef SIGPIPE

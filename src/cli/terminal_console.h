@@ -15,6 +15,7 @@ public:
     ~TerminalConsole() override;
 
     void out(const QString& line) override { print_line(stdout, line); }
+    void out_bytes(const QByteArray& bytes) override;
     void err(const QString& line) override;
     // On the terminal when stdin is one: the question on stderr, the answer a
     // line on stdin; y, yes, д and да (any case) mean yes.  A stop while it

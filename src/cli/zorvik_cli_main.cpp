@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     TerminalConsole console;
     SystemClock clock;
     if (inv.command == CliCommand::ProfileShow) return run_profile_show(inv, console);
-    if (!needs_port(inv.command)) return run_offline(inv, console, clock);
+    if (!needs_port(inv)) return run_offline(inv, console, clock);
 
     // The built-in simulated line, or a serial device opened as the window
     // opens an entry of its port list.

@@ -1,5 +1,8 @@
 #include "protocol/calibration_file.h"
 
+#include "protocol/calibration_table.h"
+#include "protocol/table_fit.h"
+
 QString calibration_file_header() {
     return kCalibrationColumns.join(u';');
 }
@@ -16,4 +19,90 @@ std::optional<CalibrationLine> split_calibration_line(const QString& line) {
     if (second < 0) return std::nullopt;
     return CalibrationLine{line.left(first), line.mid(first + 1, second - first - 1),
                            line.mid(second + 1)};
+}
+
+namespace {
+// A whole number as the recording writes it: digits, perhaps a minus.
+std::optional<int64_t> whole(const QString& text) {
+    const QString s = text.trimmed();
+    if (s.isEmpty() || s.size() > 12) return std::nullopt;
+    for (qsizetype i = 0; i < s.size(); ++i)
+        if (!s[i].isDigit() && !(i == 0 && s[i] == u'-' && s.size() > 1)) return std::nullopt;
+    return s.toLongLong();
+}
+
+Error bad_line(int line, const QString& why) {
+    return Error{ErrorKind::BadInput, QStringLiteral("Строка %1: %2").arg(line).arg(why)};
+}
+} // namespace
+
+Result<RecordedPoints> recorded_points(const QStringList& lines) {
+    RecordedPoints r;
+    std::vector<int> from_line; // the file line of each kept point
+    int run_start = 0;          // the first line of the run the last point ends
+    const int max = CalibrationTable::kMaxValue;
+    auto close_run = [&] {
+        if (!from_line.empty() && run_start != from_line.back())
+            r.merged << QStringLiteral("%1-%2 (уровень %3)")
+                            .arg(run_start)
+                            .arg(from_line.back())
+                            .arg(r.points.back().reading);
+    };
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const int line = int(i) + 1;
+        if (lines[i].trimmed().isEmpty()) continue;
+        const std::optional<CalibrationLine> fields = split_calibration_line(lines[i]);
+        if (!fields) return bad_line(line, QStringLiteral("нет двух \";\""));
+        const std::optional<int64_t> level = whole(fields->level);
+        if (!level) {
+            r.skipped << QStringLiteral("%1 (%2)").arg(line).arg(fields->level.trimmed());
+            continue;
+        }
+        const std::optional<int64_t> litres = whole(fields->litres);
+        if (!litres)
+            return bad_line(line,
+                            QStringLiteral("литры \"%1\" не целое число").arg(fields->litres));
+        if (*level < 0 || *level > max || *litres < 0 || *litres > max)
+            return bad_line(line, QStringLiteral("значение вне 0..%1").arg(max));
+        const TablePoint p{int(*level), int(*litres)};
+        if (!r.points.empty()) {
+            const TablePoint& prev = r.points.back();
+            if (p.reading < prev.reading)
+                return bad_line(line, QStringLiteral("уровень %1 ниже, чем в строке %2 (%3)")
+                                          .arg(p.reading)
+                                          .arg(from_line.back())
+                                          .arg(prev.reading));
+            if (p.litres < prev.litres)
+                return bad_line(line, QStringLiteral("литров %1 меньше, чем в строке %2 (%3)")
+                                          .arg(p.litres)
+                                          .arg(from_line.back())
+                                          .arg(prev.litres));
+            if (p.reading == prev.reading) {
+                r.points.back() = p;
+                from_line.back() = line;
+                continue;
+            }
+        }
+        close_run();
+        r.points.push_back(p);
+        from_line.push_back(line);
+        run_start = line;
+    }
+    close_run();
+    if (r.points.size() < 2)
+        return Error{ErrorKind::BadInput,
+                     QStringLiteral("В записи меньше двух строк с уровнем: таблицу не из чего "
+                                    "строить.")};
+    return r;
+}
+
+QString recorded_points_notice(const RecordedPoints& r) {
+    QStringList parts;
+    if (!r.skipped.isEmpty())
+        parts << QStringLiteral("Пропущены строки, где уровень не число: ") +
+                     r.skipped.join(QStringLiteral(", ")) + u'.';
+    if (!r.merged.isEmpty())
+        parts << QStringLiteral("Строки с одним уровнем слиты, взята последняя: ") +
+                     r.merged.join(QStringLiteral(", ")) + u'.';
+    return parts.join(u'\n');
 }

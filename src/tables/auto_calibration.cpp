@@ -14,8 +14,7 @@
 namespace {
 constexpr int kKeptRows = 7; // data rows a reset keeps
 constexpr int kRowCol = 0, kLitresCol = 1, kLevelCol = 2;
-// One short line per portion: a file this large is no calibration file.
-constexpr qint64 kMaxCalibrationFileBytes = 4 << 20;
+constexpr qint64 kMaxCalibrationFileBytes = kRecordingMaxBytes;
 
 const QString kFilter = QStringLiteral("tbl Files (*.trr)");
 const QString kBadPortion = QStringLiteral("Неверное значение порции");

@@ -48,6 +48,8 @@ void set_cell_texts(TableForm& t, const QStringList& texts) {
     for (int i = 0; i < CalibrationTable::kValues && i < texts.size(); ++i)
         cell(t, i).set_text(texts[i]);
     mark_bad_cell(t, -1);
+    t.fit_result.set_text({}); // said of the cells before
+    t.fit_result.set_visible(false);
 }
 
 void rdt(Configurator& c) {

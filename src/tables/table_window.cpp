@@ -5,6 +5,7 @@
 #include "protocol/calibration_table.h"
 #include "tables/auto_calibration.h"
 #include "tables/table_exchange.h"
+#include "tables/table_platform.h"
 #include "ui/dialogs.h"
 
 #include <QCoreApplication>
@@ -57,6 +58,9 @@ void wire_tables(Configurator& c) {
     t.fTablOpen.on_click = [&c] { fTablOpen_Click(c); };
     t.fTablSave.on_click = [&c] { fTablSave_Click(c); };
     t.close_window.on_click = [&t] { t.set_visible(false); };
+    t.from_recording.on_click = [&c] { table_from_recording(c); };
+    t.export_table.on_click = [&c] { export_table(c); };
+    t.import_table.on_click = [&c] { import_table(c); };
     t.tartab.on_click = [&t, &f] { f.tartab1.set_value(t.tartab.value()); };
     t.per_sents.on_click = [&t, &f] { f.per_sents.set_value(t.per_sents.value()); };
     f.open_table.on_click = [&c] { open_table_Click(c); };

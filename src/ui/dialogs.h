@@ -27,4 +27,16 @@ public:
                               const QString& folder) = 0;
     virtual QString save_file(const QString& title, const QString& filter,
                               const QString& folder) = 0;
+    // Choosers offering several kinds of file ("A (*.a);;B (*.b)"); `chosen`
+    // gets the one the user picked (here: the first).
+    virtual QString open_file_of(const QString& title, const QString& filters,
+                                 const QString& folder, QString* chosen) {
+        *chosen = filters.section(QStringLiteral(";;"), 0, 0);
+        return open_file(title, filters, folder);
+    }
+    virtual QString save_file_of(const QString& title, const QString& filters,
+                                 const QString& folder, QString* chosen) {
+        *chosen = filters.section(QStringLiteral(";;"), 0, 0);
+        return save_file(title, filters, folder);
+    }
 };

@@ -151,6 +151,7 @@ TableForm::TableForm() : Form("Form3", "Тарировочная таблица 
     }
     zero_reading.set_enabled(false);
     zero_litres.set_enabled(false);
+    fit_result.set_visible(false); // until a table is fitted
 }
 
 ModeByte MainForm::settings_mode() const {

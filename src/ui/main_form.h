@@ -252,6 +252,12 @@ public:
     Button fTablOpen{*this, "fTablOpen", "Открыть файл"};
     Button fTablSave{*this, "fTablSave", "Сохранить в файл"};
     Button close_window{*this, "Command1", "Выйти"};
+    // The table's way from a recording to a fleet platform and back.
+    Button from_recording{*this, "fTablFit", "Из тарировки…"};
+    Button export_table{*this, "fTablExport", "Экспорт…"};
+    Button import_table{*this, "fTablImport", "Импорт…"};
+    // Under the table: how far a fitted table is from the points it was fitted to.
+    Label fit_result{*this, "fit_result"};
 
     // Where the cells came from, for the window's title: "датчик 5", a file's
     // name; empty while they are the defaults or typed.  `reading`: a read

@@ -160,6 +160,12 @@ TEST(CliEndToEnd, EveryCommandAgainstTheSimulatedLine) {
          {"Cmd_SetTable =  " + table.join(QStringLiteral(", ")) + ",",
           "Установлена Тарировочная таблица."}},
         {{"table", "read", read_again}, 0, "", "", {"Cmd_ReadTable: "}},
+        // Out to a platform: the window's fixed row first, then the 20 points.
+        {{"table", "export", "sensor", "--format", "xy"},
+         0,
+         "0\t0\n100\t5\n200\t10\n(\\d+\t\\d+\n){17}2000\t100\n",
+         "",
+         {"Cmd_ReadTable: "}},
         // Firmware 1.6.3: smoothing is on or off; with it on the present
         // reading is not taken; no alarm level yet.
         {{a3, y, "mode", "--smoothing", "1"},
@@ -319,6 +325,17 @@ TEST(CliEndToEnd, RefusalsSendNothing) {
         {{"table", "read", "/dev/null"}, 2, "это не файл", {}},
         {{"table", "read", long_name}, 2, "Не удалось записать файл", {}},
         {{"flash", short_zvk}, 2, "Файл короче образа прошивки", {}},
+        // The table's way to a platform: files and options checked first.
+        {{"table", "export", "sensor", "--format", "xy", "--out", fifo}, 2, "это не файл", {}},
+        {{"table", "export", "sensor", "--format", "xml"}, 2, "--format wants xy, csv", {}},
+        {{"table", "export", "sensor", "--format", "json", "--sep", ","},
+         2,
+         "--sep and --encoding belong to --format csv",
+         {}},
+        {{"table", "export", bad_zvk, "--format", "csv"}, 2, "\"40000\" не целое число", {}},
+        {{"table", "fit", fifo}, 2, "это не файл", {}},
+        {{"table", "fit", short_zvk}, 2, "Строка 2: нет двух \";\"", {}},
+        {{"table", "import", short_zvk, "--format", "xy"}, 2, "Строка 1: нужно два числа", {}},
         {{"mode", "--output", "fm"}, 2, "zorvik-cli: mode: --output wants", {}},
         {{"--address", "300", "info"}, 2, "zorvik-cli: option --address wants", {}},
         // The same far end does hear a command that is not refused.
@@ -427,10 +444,12 @@ TEST(CliEndToEnd, HelpForTheToolAndEachCommand) {
     EXPECT_EQ(tool.status, 0);
     EXPECT_TRUE(tool.out.startsWith(
         "Usage: zorvik-cli [--port PATH] [--address N] [--yes] COMMAND [ARGS...]\n"));
-    for (const char* command :
-         {"scan", "info", "watch", "set-full", "set-empty", "shift-full", "shift-empty", "mode",
-          "alarm", "address", "password enter", "password change", "horizon", "table read",
-          "table write", "flash", "relay", "replay"}) {
+    for (const char* command : {"scan",         "info",         "watch",          "set-full",
+                                "set-empty",    "shift-full",   "shift-empty",    "mode",
+                                "alarm",        "address",      "password enter", "password change",
+                                "horizon",      "table read",   "table write",    "table fit",
+                                "table export", "table import", "flash",          "relay",
+                                "replay"}) {
         SCOPED_TRACE(command);
         EXPECT_TRUE(tool.out.contains(QStringLiteral("\n  ") + QLatin1String(command) + u' '));
         const Outcome one =

@@ -28,6 +28,7 @@ public:
     std::deque<bool> answers;                  // next Yes/No answers (default: No)
     std::deque<std::optional<QString>> inputs; // next input box results (default: cancel)
     std::deque<QString> files;                 // next file chooser results (default: cancel)
+    std::deque<QString> filters;               // filters picked in the next choosers of several
     QStringList choosers;                      // file choosers shown: "title | filter"
     QStringList chooser_folders;               // the folder each chooser started in
     QStringList input_titles;                  // input boxes shown: "title | prefill"
@@ -80,6 +81,17 @@ public:
         return next_file();
     }
 
+    QString open_file_of(const QString& title, const QString& filters, const QString& folder,
+                         QString* chosen) override {
+        *chosen = next_filter(filters);
+        return open_file(title, filters, folder);
+    }
+    QString save_file_of(const QString& title, const QString& filters, const QString& folder,
+                         QString* chosen) override {
+        *chosen = next_filter(filters);
+        return save_file(title, filters, folder);
+    }
+
     QStringList texts() const {
         QStringList t;
         for (const auto& m : messages) t.append(m.text);
@@ -87,6 +99,12 @@ public:
     }
 
 private:
+    QString next_filter(const QString& offered) {
+        if (filters.empty()) return offered.section(QStringLiteral(";;"), 0, 0);
+        QString f = filters.front();
+        filters.pop_front();
+        return f;
+    }
     QString next_file() {
         if (files.empty()) return {};
         QString f = files.front();

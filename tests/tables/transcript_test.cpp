@@ -102,6 +102,15 @@ private:
             r_.dialogs.files = {path(a[0])};
             return (verb == "open" ? r_.t.fTablOpen : r_.t.fTablSave).click();
         }
+        if (verb == "fromrec") { // fromrec <recording>
+            r_.dialogs.files = {path(a[0])};
+            return r_.t.from_recording.click();
+        }
+        if (verb == "export" || verb == "import") { // export <file> <the chooser's filter>
+            r_.dialogs.files = {path(a[0])};
+            r_.dialogs.filters = {rest.section(u' ', 1)};
+            return (verb == "export" ? r_.t.export_table : r_.t.import_table).click();
+        }
         if (verb == "click") {
             Control* c = r_.t.find(a[0]);
             if (!c) c = r_.f.find(a[0]);
@@ -154,6 +163,7 @@ private:
         s["cells"] = cells.join(u',');
         s["marked"] = marked.join(u',');
         s["Form3"] = r_.t.visible() ? "shown" : "hidden";
+        s["fit_result"] = visible_ends(r_.t.fit_result.text());
         s["boxes"] = QStringLiteral("tartab %1 tartab1 %2 per_sents %3/%4")
                          .arg(r_.t.tartab.value())
                          .arg(f.tartab1.value())
@@ -196,5 +206,6 @@ TEST_P(TableTranscripts, MatchTheGoldenFile) {
 
 INSTANTIATE_TEST_SUITE_P(Tables, TableTranscripts,
                          ::testing::Values("table_exchange.txt", "table_files.txt",
-                                           "auto_calibration.txt", "resume.txt"));
+                                           "auto_calibration.txt", "resume.txt",
+                                           "table_platform.txt"));
 } // namespace
