@@ -155,7 +155,7 @@ int emit_platform_table(const Invocation& inv, const std::vector<TablePoint>& po
         return kCliDone;
     }
     QString why;
-    if (!save_bytes_whole(inv.out, bytes, &why)) {
+    if (!write_whole_file(inv.out, bytes, &why)) {
         err_file(console, inv.out, why);
         return kCliFailed;
     }

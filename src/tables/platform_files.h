@@ -1,7 +1,7 @@
 #pragma once
 // The files of the table's way to a fleet platform: recordings, table files
-// and platform tables read through the file guard, and platform tables
-// written whole.  Every error names the file.
+// and platform tables read through the file guard (which also writes them
+// whole).  Every error names the file.
 #include "protocol/calibration_file.h"
 #include "protocol/calibration_table.h"
 #include "protocol/platform_table.h"
@@ -19,6 +19,3 @@ Result<CalibrationTable> read_table_file(const QString& path);
 // A platform table's points.
 Result<std::vector<TablePoint>> read_platform_file(const QString& path, PlatformFormat f);
 
-// Writes `bytes` whole or not at all; false with the reason in `why`.  Never
-// replaces what is not a regular file.
-bool save_bytes_whole(const QString& path, const QByteArray& bytes, QString* why);

@@ -1,6 +1,7 @@
 #include "tables/table_platform.h"
 
 #include "exchange/configurator.h"
+#include "link/file_guard.h"
 #include "tables/platform_files.h"
 #include "tables/table_exchange.h"
 #include "tables/table_window.h"
@@ -65,7 +66,7 @@ void export_table(Configurator& c) {
                                                 program_folder(), &filter);
     if (path.isEmpty()) return;
     QString why;
-    if (!save_bytes_whole(path, platform_table_bytes(*points, format_of(filter)), &why))
+    if (!write_whole_file(path, platform_table_bytes(*points, format_of(filter)), &why))
         c.dialogs.message(QStringLiteral("Таблица не экспортирована в файл ") + path +
                           QStringLiteral(": ") + why);
 }

@@ -42,6 +42,7 @@ public:
     QStringList lines;
     void out(const QString& line) override { lines << line; }
     void err(const QString& line) override { lines << QStringLiteral("err: ") + line; }
+    void out_bytes(const QByteArray& bytes) override { lines << QString::fromUtf8(bytes); }
     std::optional<bool> ask(const QString&) override { return std::nullopt; }
     void pause(int) override {}
     const std::atomic<bool>& stop_flag() const override { return stop; }
