@@ -9,6 +9,7 @@
 #include "link/clock.h"
 #include "link/text_files.h"
 #include "protocol/codes.h"
+#include "protocol/firmware_capabilities.h"
 #include "protocol/replies.h"
 #include "protocol/requests.h"
 #include "protocol/serial_port.h"
@@ -399,7 +400,7 @@ int Runner::new_address() {
 }
 
 int Runner::mode(const StateReply& state) {
-    const bool extended = version() > 175;
+    const bool extended = has(version(), Capability::ExtendedMode);
     if (!state.mode || (extended && !state.extended_mode)) {
         console_.err(QStringLiteral("Датчик не сообщил свой режим работы."));
         return kCliFailed;

@@ -4,6 +4,7 @@
 #include "exchange/network_scan.h"
 #include "exchange/state_display.h"
 #include "protocol/codes.h"
+#include "protocol/firmware_capabilities.h"
 #include "protocol/replies.h"
 #include "ui/dialogs.h"
 #include "ui/tones.h"
@@ -86,7 +87,8 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
         const ModeConfirmation m = decode_mode_confirmation(reply).value();
         confirm(c, QStringLiteral(" Установлен новый режим."));
         Out_modes(c, m.mode);
-        if (m.extended && f.firmware_version > 174) show_extended_mode(c, *m.extended);
+        if (m.extended && has(f.firmware_version, Capability::WriteTrailer))
+            show_extended_mode(c, *m.extended);
         break;
     }
     case CMD_SET_FULL:

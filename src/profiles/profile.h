@@ -11,6 +11,7 @@
 // 1.7.6 and later, as the sensor reports them.  Readers ignore keys they do
 // not know; the writer adds a readable description of the mode.
 #include "protocol/calibration_table.h"
+#include "protocol/firmware_capabilities.h"
 #include "protocol/result.h"
 
 #include <QByteArray>
@@ -23,9 +24,9 @@
 inline const QString kProfileFormat = QStringLiteral("zorvik-profile");
 inline constexpr int kProfileVersion = 1;
 // The firmware from which a sensor has each of the optional fields.
-inline constexpr int kAlarmFirmware = 170;
-inline constexpr int kTableFirmware = 170;
-inline constexpr int kExtendedFirmware = 176;
+inline constexpr int kAlarmFirmware = first_firmware(Capability::AlarmLevel);
+inline constexpr int kTableFirmware = first_firmware(Capability::CalibrationTable);
+inline constexpr int kExtendedFirmware = first_firmware(Capability::ExtendedMode);
 
 // The fields a profile sets, in the order they are written to a sensor: the
 // mode last, since a frequency output takes the line away from RS-485.

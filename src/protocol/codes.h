@@ -1,4 +1,5 @@
 #pragma once
+#include "protocol/firmware_capabilities.h"
 // Command and reply codes of the sensor protocol, and the write trailer.  The
 // configurator and the simulated sensors both take them from here.
 #include <QByteArray>
@@ -33,15 +34,12 @@ inline constexpr uint8_t RPL_FREQ_MODE = 0xFE;
 inline constexpr uint8_t RPL_SERIAL_WRITTEN = 0xF6; // serial-number write, done at the factory
 inline constexpr uint8_t RPL_PASSWORD_NOTE = 0x06;
 
-// Sensors from firmware version code 175 on expect these three bytes right
-// after the command byte of every request that changes them.
+// Sensors with the write trailer (see firmware_capabilities.h) expect these
+// three bytes right after the command byte of every request that changes them.
 inline constexpr uint8_t kTrailerBytes[3] = {0x5A, 0xC3, 0x96};
-inline constexpr int kTrailerFromVersion = 175;
-inline QByteArray write_trailer()
-{
+inline QByteArray write_trailer() {
     return QByteArray(reinterpret_cast<const char*>(kTrailerBytes), 3);
 }
-inline bool needs_trailer(int firmware_version_code)
-{
-    return firmware_version_code >= kTrailerFromVersion;
+inline bool needs_trailer(int firmware_version_code) {
+    return has(firmware_version_code, Capability::WriteTrailer);
 }

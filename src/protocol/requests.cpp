@@ -1,6 +1,7 @@
 #include "protocol/requests.h"
 
 #include "protocol/codes.h"
+#include "protocol/firmware_capabilities.h"
 #include "protocol/frame_codec.h"
 
 bool takes_trailer(uint8_t command) {
@@ -101,7 +102,7 @@ Result<QByteArray> direct_empty(uint8_t address, int version, int64_t level) {
 }
 QByteArray set_mode(uint8_t address, int version, uint8_t mode, uint8_t extended) {
     QByteArray payload(1, char(mode));
-    if (version > 175) payload.append(char(extended));
+    if (has(version, Capability::ExtendedMode)) payload.append(char(extended));
     return build_request(address, CMD_SET_MODE, version, payload);
 }
 Result<QByteArray> enter_password(uint8_t address, int version, int64_t password) {

@@ -29,7 +29,7 @@ inline const QString password =
 } // namespace range_message
 
 // Whether a request changes the sensor, and so carries the write trailer
-// for firmware version codes 175 and above.
+// for firmware with the write trailer (see firmware_capabilities.h).
 bool takes_trailer(uint8_t command);
 
 // The complete frame of any request.

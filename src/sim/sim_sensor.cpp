@@ -1,6 +1,7 @@
 #include "sim/sim_sensor.h"
 
 #include "protocol/codes.h"
+#include "protocol/firmware_capabilities.h"
 #include "protocol/frame_codec.h"
 
 #include <algorithm>
@@ -48,7 +49,7 @@ SimSensorConfig default_sensor_config(uint8_t address, uint8_t version,
     c.full = c.full_raw;
     c.coefficient = 16;
     c.mode = 0x00;
-    c.ext_mode = version > 175 ? 0x05 : 0x00;
+    c.ext_mode = has(version, Capability::ExtendedMode) ? 0x05 : 0x00;
     c.alarm_level = 10;
     c.password = 0;
     for (int k = 0; k < 20; ++k) {
@@ -74,7 +75,7 @@ std::optional<int> changing_payload_length(uint8_t cmd, int version) {
     case CMD_CHANGE_PASSWORD:
         return 4;
     case CMD_SET_MODE:
-        return version > 175 ? 2 : 1;
+        return has(version, Capability::ExtendedMode) ? 2 : 1;
     case CMD_SET_ALARM_LEVEL:
     case CMD_SET_ADDRESS:
         return 1;
@@ -93,12 +94,13 @@ FuelModel SimSensor::fuel() const {
 
 int SimSensor::smoothing() const {
     if (!(config_.mode & 0x08)) return 0;
-    return config_.version > 175 ? std::max(1, config_.ext_mode & 0x0F) : 4;
+    return has(config_.version, Capability::ExtendedMode) ? std::max(1, config_.ext_mode & 0x0F)
+                                                          : 4;
 }
 
 int SimSensor::level_range() const {
     if (!(config_.mode & 0x80)) return 1023;
-    return config_.version == 172 ? 255 : 4095;
+    return level_in_256_steps(config_.version) ? 255 : 4095;
 }
 
 uint32_t SimSensor::reading_at(int64_t t_ms) const {
@@ -139,8 +141,8 @@ uint16_t SimSensor::frequency_at(int64_t t_ms) const {
 }
 
 int SimSensor::state_reply_length() const {
-    if (config_.version < 170) return 22;
-    if (config_.version < 176) return 23;
+    if (!has(config_.version, Capability::AlarmLevel)) return 22;
+    if (!has(config_.version, Capability::ExtendedMode)) return 23;
     return 24;
 }
 
@@ -266,7 +268,8 @@ std::optional<QByteArray> SimSensor::change(uint8_t cmd, const QByteArray& p, in
         // Frequency output takes the line away from RS-485 until power-off.
         frequency_output_ = (config_.mode & 0x16) == 0x04;
         QByteArray confirm(1, static_cast<char>(config_.mode));
-        if (config_.version > 174) confirm.append(static_cast<char>(config_.ext_mode));
+        if (has(config_.version, Capability::WriteTrailer))
+            confirm.append(static_cast<char>(config_.ext_mode));
         return reply(CMD_SET_MODE, confirm);
     }
     case CMD_ENTER_PASSWORD:

@@ -122,34 +122,35 @@ void reset_version_groups(MainForm& f) {
 }
 
 void gate_by_version(MainForm& f, int v) {
-    if (v > 129) {
+    const auto from = [v](FirmwareTag t) { return v >= tag_value(t); };
+    if (from(FirmwareTag::V130)) {
         swtag130(f);
         f.Kalibr_warning.set_visible(false);
     }
-    if (v > 130) {
+    if (from(FirmwareTag::V131)) {
         swtag131(f);
         f.Kalibr_warning.set_visible(false);
     }
-    if (v > 133) {
+    if (from(FirmwareTag::V134)) {
         swtag134(f);
         f.Kalibr_warning.set_visible(false);
     }
-    if (v > 162) {
+    if (from(FirmwareTag::V163)) {
         swtag163(f);
         f.Kalibr_warning.set_visible(true);
     }
-    if (v > 169) {
+    if (from(FirmwareTag::V170)) {
         swtag170(f);
         f.Kalibr_warning.set_visible(true);
     }
-    if (v > 170) swtag171(f);
-    if (v == 172) {
+    if (from(FirmwareTag::V171)) swtag171(f);
+    if (level_in_256_steps(v)) {
         swtag171(f);
         swtag172(f);
         f.range256 = 1;
     }
-    if (v > 175) swtag176(f);
-    if (v > 199) {
+    if (from(FirmwareTag::V176)) swtag176(f);
+    if (from(FirmwareTag::V200)) {
         f.naklon.set_visible(true);
         f.dr_quality.set_visible(true);
     }
