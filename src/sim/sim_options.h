@@ -1,5 +1,7 @@
 #pragma once
 // The command line of zorvik-sim.
+#include "sim/sim_line.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,11 @@ struct SimSensorSpec {
     uint32_t password = 0; // 0: the sensor takes changes without one
 };
 
+struct SimFaultSpec {
+    uint8_t address = 0;
+    SimFaultPlan plan;
+};
+
 struct SimOptions {
     QString link;
     // Serve the line on 127.0.0.1 as well: raw TCP, telnet with RFC 2217
@@ -26,6 +33,12 @@ struct SimOptions {
     // The first sensor's bootloader refuses to write the flash block that
     // starts here (worn-out flash), to see an upload fail.
     std::optional<uint32_t> worn_block;
+    std::vector<SimFaultSpec> faults;
+    uint64_t seed = 1; // the draws of the faults
+    // Another master on the line (a telematics terminal) polls every sensor
+    // in turn, a poll every this many ms (0: as fast as the line carries
+    // them), once a client has opened the line.
+    std::optional<int> terminal_ms;
     bool help = false;
     bool version = false; // --version: print the name and version and exit
 };
