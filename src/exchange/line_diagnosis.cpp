@@ -1,5 +1,7 @@
 #include "exchange/line_diagnosis.h"
 
+#include "protocol/codes.h"
+#include "protocol/frame_finder.h"
 #include "protocol/requests.h"
 #include "protocol/serial_port.h"
 
@@ -78,6 +80,22 @@ int diag_status(const LineReport& r) {
     return kDiagClean;
 }
 
+namespace {
+// Whether `got` holds the whole answer to `request`: a whole reply, as long
+// a reply as its code allows, or something that is no reply at all.
+bool reply_complete(const QByteArray& request, const QByteArray& got) {
+    const QByteArray reply = got.startsWith(request) ? got.mid(request.size()) : got;
+    if (reply.isEmpty()) return false;
+    if (uint8_t(reply[0]) != kReplyStart) return true;
+    if (reply.size() < 3) return false;
+    const std::vector<int> lengths =
+        frame_lengths(kReplyStart, uint8_t(reply[1]), uint8_t(reply[2]));
+    if (lengths.empty() || reply.size() >= lengths.back()) return true;
+    return std::any_of(lengths.begin(), lengths.end(),
+                       [&](int l) { return l <= reply.size() && is_whole_frame(reply.left(l)); });
+}
+} // namespace
+
 std::vector<uint8_t> probe_line(SerialPort& port, LineMonitor& monitor,
                                 std::vector<uint8_t> addresses, int count,
                                 const std::function<bool()>& stop) {
@@ -89,8 +107,16 @@ std::vector<uint8_t> probe_line(SerialPort& port, LineMonitor& monitor,
     }
     for (uint8_t a : addresses)
         for (int i = 0; i < count && !stop(); ++i) {
-            port.WritePort(request::read_state(a));
-            port.ReadPort();
+            const QByteArray request = request::read_state(a);
+            port.WritePort(request);
+            // A reply with a pause inside it is read on, so that its rest is
+            // not taken for the answer to the next request.
+            QByteArray got = port.ReadPort();
+            while (!got.isEmpty() && !reply_complete(request, got)) {
+                const QByteArray more = port.ReadPort();
+                if (more.isEmpty()) break;
+                got += more;
+            }
         }
     monitor.settle();
     return addresses;

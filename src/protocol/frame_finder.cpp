@@ -4,6 +4,8 @@
 #include "protocol/frame_codec.h"
 #include "protocol/replies.h"
 
+#include <algorithm>
+
 namespace {
 constexpr int64_t kByteUs = 521; // 10 bits at 19200 baud
 
@@ -177,9 +179,13 @@ QString describe_frame(const LineFrame& f) {
 }
 
 void FrameFinder::feed(const QByteArray& bytes, int64_t t_us, std::vector<LineFrame>& out) {
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
+    // The last byte came by `t_us`, the others a byte's time apart before
+    // it, but never before what came earlier.
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
         buffer_.append(bytes[i]);
-        times_.push_back(t_us + i * kByteUs);
+        last_t_ = std::max<int64_t>(last_t_, t_us - (n - 1 - i) * kByteUs);
+        times_.push_back(last_t_);
     }
     cut(false, out);
 }

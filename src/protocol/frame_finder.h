@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -39,9 +40,9 @@ public:
     // Bytes kept at most while no frame is found: more is noise anyway.
     static constexpr int kMaxPending = 512;
 
-    // `t_us`: when the first of `bytes` came.  Wire time of a byte is added
-    // for each following byte, so a frame in the middle of a chunk gets its
-    // own time.
+    // `t_us`: when the last of `bytes` had come.  The ones before it are
+    // timed a byte's wire time apart, so a frame in the middle of a chunk
+    // gets its own time; times never go back.
     void feed(const QByteArray& bytes, int64_t t_us, std::vector<LineFrame>& out);
     // The line has gone quiet: what is left is cut now.
     void flush(std::vector<LineFrame>& out);
@@ -56,4 +57,5 @@ private:
     std::vector<int64_t> times_; // of each byte of buffer_
     QByteArray noise_;
     int64_t noise_t_ = 0;
+    int64_t last_t_ = INT64_MIN;
 };

@@ -143,9 +143,8 @@ uint16_t SimSerialPort::WritePort(const QByteArray& data) {
                 const int64_t at =
                     heard + piece.offset_us + (wire ? (i + 1) * SimLine::kByteUs : 0);
                 rx_.push_back({at, piece.bytes[i]});
+                if (tap_) tap_->heard(piece.bytes.mid(i, 1), at); // each byte when it is in
             }
-            if (tap_)
-                tap_->heard(piece.bytes, heard + piece.offset_us + (wire ? SimLine::kByteUs : 0));
         }
         std::stable_sort(rx_.begin(), rx_.end(),
                          [](const RxByte& a, const RxByte& b) { return a.at_us < b.at_us; });
