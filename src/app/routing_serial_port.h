@@ -33,6 +33,11 @@ public:
         active_->ReadAsync(std::move(done));
     }
     void CancelRead() override { active_->CancelRead(); }
+    // Every line it may route to: only the open one has traffic.
+    void SetTap(std::shared_ptr<LineTap> tap) override {
+        for (SerialPort* p : {&system_, demo_, network_})
+            if (p) p->SetTap(tap);
+    }
 
     // Whether `device` ("\\.\NAME" or NAME) names the demo line.
     bool is_demo(const QString& device) const;

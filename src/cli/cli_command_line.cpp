@@ -2,6 +2,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_tables.h"
 
+#include "cli/cli_line.h"
 #include "link/network_address.h"
 
 #include "protocol/numbers.h"
@@ -20,7 +21,7 @@ struct CommandInfo {
 };
 
 // The window's question before the operation, where it asks one.
-const std::array<CommandInfo, 25> kCommands = {{
+const std::array<CommandInfo, 27> kCommands = {{
     {CliCommand::Scan, "scan", "scan", "search the line for sensors; prints their addresses",
      "Sends the network scan and prints each address that answered, one per line.\n"
      "Does not read an identity first: the scan is for finding the addresses.\n"},
@@ -181,6 +182,25 @@ const std::array<CommandInfo, 25> kCommands = {{
      "  --all          search the line and apply to every sensor found, in turn; one\n"
      "                 line each: \"ADDRESS: applied\", \"ADDRESS: unchanged\" or\n"
      "                 \"ADDRESS: refused: REASON\"; status 0 when all end equal\n"},
+    {CliCommand::Diag, "diag", "diag [--count C]", "what is wrong on the line, per address",
+     "Asks the state of each address given by --address (it may be repeated), or of\n"
+     "every address a network scan finds, C times (default 100), one request as soon\n"
+     "as the previous one is answered, and prints one line an address:\n"
+     "  ADDRESS sent=S answered=A silent=N badcrc=B other=O p50=X.X p95=X.X max=X.X\n"
+     "(the reply latency in ms: median, 95th percentile and longest), then one line\n"
+     "per conclusion, each starting \"hint: \"; none on a clean line.  Status 0 when\n"
+     "every address answered at least 99 % of the time without a bad CRC, 3 when it\n"
+     "did worse, 1 when nothing answered at all.\n"
+     "  --count C   requests an address, 1 to 100000\n"},
+    {CliCommand::Listen, "listen", "listen [--seconds S] [--count C] [--pcap FILE]",
+     "watch a line another master polls, never sending",
+     "Opens the port and never writes a byte.  Prints one line a frame found on the\n"
+     "line (by its structure and CRC-8):\n"
+     "  HH:MM:SS.mmm  HEX  DESCRIPTION\n"
+     "bytes that make no frame are printed the same way as \"шум\".  Ends after S\n"
+     "seconds, after C frames, or on Ctrl+C (status 0).\n"
+     "  --pcap FILE   also save the frames as a pcap file (link type USER0, one packet\n"
+     "                a frame) for Wireshark; written whole when the listening ends\n"},
 }};
 
 const CommandInfo& info(CliCommand c) {
@@ -507,6 +527,9 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
     case CliCommand::TableExport:
     case CliCommand::TableImport:
         return parse_table_files(a, inv);
+    case CliCommand::Diag:
+    case CliCommand::Listen:
+        return parse_line_command(c, a, inv);
     case CliCommand::ProfileSave:
     case CliCommand::ProfileShow:
     case CliCommand::ProfileDiff:
@@ -618,6 +641,7 @@ CliParse parse_cli(const QStringList& args) {
                 return usage_error(QStringLiteral("option --address wants a network address "
                                                   "from 0 to 255"));
             inv.address = uint8_t(*v);
+            inv.addresses.push_back(inv.address);
         } else {
             return usage_error(QStringLiteral("unknown option '%1'").arg(o.name));
         }

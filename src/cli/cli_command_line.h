@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 enum class CliCommand {
     Scan,
@@ -40,6 +41,8 @@ enum class CliCommand {
     ProfileShow,
     ProfileDiff,
     ProfileApply,
+    Diag,
+    Listen,
 };
 
 // The mode options given; what is not given keeps the sensor's present value.
@@ -57,14 +60,17 @@ struct ModeChange {
 struct Invocation {
     QString port;
     uint8_t address = 0;
+    std::vector<uint8_t> addresses; // every --address given, in order (diag)
     bool yes = false;
     CliCommand command = CliCommand::Scan;
     bool current = false; // set-full / set-empty current: the present reading
     int64_t value = 0;    // the command's number
     QString value_text;   // that number as typed, for the run log
     ModeChange mode;
-    QString file;  // table read / table write, the image, the server log
-    int count = 0; // watch: rows before it ends, 0 for no end
+    QString file;    // table read / table write, the image, the server log
+    int count = 0;   // watch: rows before it ends, 0 for no end; diag: requests an
+                     // address; listen: frames
+    int seconds = 0; // listen: how long, 0 for no end
 
     // flash
     bool pelgar = false; // the sensor type's memory layout

@@ -1,6 +1,7 @@
 // zorvik-cli: the configurator's operations from the command line.
 // ZORVIK_VERSION and ZORVIK_INSTALL_BINDIR come from cmake/ZorvikInstall.cmake.
 #include "cli/cli_command_line.h"
+#include "cli/cli_line.h"
 #include "cli/cli_profile.h"
 #include "cli/cli_runner.h"
 #include "cli/terminal_console.h"
@@ -82,6 +83,10 @@ int main(int argc, char** argv) {
     default:
         break;
     }
+    if (inv.command == CliCommand::Diag)
+        return run_diag(inv, CliLine{*port, device}, console, clock, log_folder);
+    if (inv.command == CliCommand::Listen)
+        return run_listen(inv, CliLine{*port, device}, console, clock, log_folder);
     if (inv.command == CliCommand::Flash)
         return run_flash(inv, CliLine{*port, device}, console, clock, log_folder);
     return run_cli(inv, CliLine{*port, device}, console, clock, log_folder);

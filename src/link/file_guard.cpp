@@ -138,20 +138,52 @@ QString why_not_writable(const QString& path) {
 }
 
 bool write_whole_file(const QString& path, const QByteArray& bytes, QString* why) {
+    WholeFileWriter file;
+    return file.open(path, why) && file.write(bytes, why) && file.commit(why);
+}
+
+WholeFileWriter::WholeFileWriter() = default;
+
+WholeFileWriter::~WholeFileWriter() {
+    cancel();
+}
+
+bool WholeFileWriter::open(const QString& path, QString* why) {
+    cancel();
     if (const QString refused = why_not_writable(path); !refused.isEmpty())
         return refuse(why, refused);
-    QSaveFile file(path);
+    file_ = std::make_unique<QSaveFile>(path);
     // Unbuffered: a buffered flush at commit() can fail unseen, and the short
     // temporary file would then still be renamed over the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return refuse(why, file.errorString());
-    if (const int err = write_all(file, bytes); err != 0) {
-        const QString words = write_error_text(err, file.errorString());
-        file.cancelWriting();
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const QString words = file_->errorString();
+        file_.reset();
         return refuse(why, words);
     }
-    if (!file.commit()) return refuse(why, file.errorString());
     return true;
+}
+
+bool WholeFileWriter::write(const QByteArray& bytes, QString* why) {
+    if (!file_) return refuse(why, T::cannot_open);
+    if (const int err = write_all(*file_, bytes); err != 0) {
+        const QString words = write_error_text(err, file_->errorString());
+        cancel();
+        return refuse(why, words);
+    }
+    return true;
+}
+
+bool WholeFileWriter::commit(QString* why) {
+    if (!file_) return refuse(why, T::cannot_open);
+    const bool ok = file_->commit();
+    const QString words = ok ? QString() : file_->errorString();
+    file_.reset();
+    return ok || refuse(why, words);
+}
+
+void WholeFileWriter::cancel() {
+    if (file_) file_->cancelWriting();
+    file_.reset();
 }
 
 bool open_for_append(const QString& path, QFile& file, QString* why) {

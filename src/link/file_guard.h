@@ -20,6 +20,10 @@
 #include <QFile>
 #include <QString>
 
+#include <memory>
+
+class QSaveFile;
+
 namespace file_guard_text {
 inline const QString not_found = QStringLiteral("файл не найден");
 inline const QString not_a_file = QStringLiteral("это не файл");
@@ -50,6 +54,29 @@ QString why_not_writable(const QString& path);
 // (also when why_not_writable() refuses the path); the old file is then
 // untouched.
 bool write_whole_file(const QString& path, const QByteArray& bytes, QString* why = nullptr);
+
+// A file written whole in pieces, for what is too long to hold in memory
+// first: the pieces go to a temporary file that takes the name only at
+// commit(); a failed piece, cancel() or destruction leave the old file as it
+// was.
+class WholeFileWriter {
+public:
+    WholeFileWriter();
+    ~WholeFileWriter();
+    WholeFileWriter(const WholeFileWriter&) = delete;
+    WholeFileWriter& operator=(const WholeFileWriter&) = delete;
+
+    // Refuses (with `why`) what why_not_writable() refuses.
+    bool open(const QString& path, QString* why);
+    // On failure the writer is cancelled.
+    bool write(const QByteArray& bytes, QString* why);
+    bool commit(QString* why);
+    void cancel();
+    bool is_open() const { return bool(file_); }
+
+private:
+    std::unique_ptr<QSaveFile> file_;
+};
 
 // Opens `path` for appending (created when missing) when it is, or becomes, a
 // regular file.  The file is unbuffered: what write_synced() reports is what

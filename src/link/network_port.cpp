@@ -114,6 +114,7 @@ public:
             if (!usable() || socket_->bytesToWrite() > 0) break;
             total += piece.size();
         }
+        tap_wrote(data.left(total));
         return uint16_t(total);
     }
 
@@ -190,9 +191,12 @@ private:
         if (in.isEmpty()) return;
         if (!telnet_) {
             rx_ += in;
+            tap_heard(in);
         } else {
             QByteArray reply;
-            rx_ += telnet_->receive(in, reply);
+            const QByteArray data = telnet_->receive(in, reply);
+            rx_ += data;
+            tap_heard(data);
             if (!reply.isEmpty() && connected_) socket_->write(reply);
         }
         trim();

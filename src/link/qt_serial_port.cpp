@@ -191,6 +191,7 @@ public:
     void close() {
         watching_ = false;
         if (port_->isOpen()) port_->close();
+        seen_ = 0;
         port_->clearError();
         failed_ = false;
         stale_ = 0;
@@ -205,8 +206,10 @@ public:
     // it has and ends with it.
     void discard() {
         if (!usable() || queue_.reading()) return;
+        catch_up();
         port_->clear(QSerialPort::Input);
         port_->readAll();
+        seen_ = 0;
         stale_ = 0;
     }
 
@@ -239,6 +242,7 @@ public:
             total += n - unsent;
             if (unsent > 0) break;
         }
+        tap_wrote(data.left(total));
         return uint16_t(total);
     }
 
@@ -254,7 +258,9 @@ public:
         for (;;) {
             if (waiting() > 0 || kernel_waiting() > 0) {
                 if (waiting() == 0 && !port_->waitForReadyRead(0)) port_->clearError();
+                catch_up();
                 heard = port_->read(SerialPort::kMaxChunk);
+                consumed(heard.size());
                 stale_ = std::max<qint64>(0, stale_ - heard.size());
                 return -1;
             }
@@ -283,7 +289,11 @@ private:
         return port_->bytesAvailable();
     }
     QByteArray take(int most) override {
-        return port_->isOpen() ? port_->read(most) : QByteArray();
+        if (!port_->isOpen()) return {};
+        catch_up();
+        const QByteArray data = port_->read(most);
+        consumed(data.size());
+        return data;
     }
 #ifdef Q_OS_UNIX
     // Later Qt versions read a hung-up line as nothing, without an error.
@@ -320,8 +330,23 @@ private:
 
     void on_ready_read() {
         last_in_ = std::chrono::steady_clock::now();
+        catch_up();
         trim();
         queue_.arrived();
+    }
+
+    // The tap hears what has come in since it last heard; `seen_` counts the
+    // bytes at the front of QSerialPort's buffer it has had.  Run before
+    // anything is taken out, since Qt may take bytes in without a readyRead
+    // of its own while one is being handled.
+    void catch_up() {
+        if (!tapped() || !port_->isOpen()) return;
+        const qint64 there = port_->bytesAvailable();
+        if (there > seen_) tap_heard(port_->peek(there).mid(seen_));
+        seen_ = there;
+    }
+    void consumed(qint64 n) {
+        seen_ = std::max<qint64>(0, seen_ - n);
     }
 
     // Bytes the system holds for us that QSerialPort has not taken in yet.
@@ -340,6 +365,7 @@ private:
         const qint64 excess = waiting() - QtSerialPort::kBacklogBytes;
         if (excess <= 0) return;
         port_->skip(excess);
+        consumed(excess);
         stale_ = std::max<qint64>(0, stale_ - excess);
     }
 
@@ -347,7 +373,8 @@ private:
         if (stale_ <= 0 || !usable()) return;
         if (waiting() < stale_ && !port_->waitForReadyRead(0)) // take in what the system holds
             port_->clearError();                               // nothing there after all
-        port_->skip(std::min(stale_, waiting()));
+        catch_up();
+        consumed(port_->skip(std::min(stale_, waiting())));
         stale_ = 0;
     }
 
@@ -393,6 +420,7 @@ private:
     qint32 baud_ = 19200;
     std::chrono::steady_clock::time_point last_in_; // when the last bytes came in
     qint64 stale_ = 0; // bytes at the front of the input that the last read left behind
+    qint64 seen_ = 0;  // bytes at the front of the input the tap has heard
 };
 
 QtSerialPort::QtSerialPort() : ThreadedPort(QStringLiteral("serial-io")) {

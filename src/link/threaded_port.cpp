@@ -1,6 +1,7 @@
 #include "link/threaded_port.h"
 
 #include <algorithm>
+#include <chrono>
 #include <future>
 #include <memory>
 #include <utility>
@@ -8,6 +9,16 @@
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
 #endif
+
+int64_t PortIo::now_us() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void ThreadedPort::SetTap(std::shared_ptr<LineTap> tap) {
+    on_io([this, tap = std::move(tap)] { reader_->set_tap(tap); });
+}
 
 ThreadedPort::ThreadedPort(const QString& thread_name) {
     io_thread_.setObjectName(thread_name);

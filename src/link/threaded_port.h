@@ -25,12 +25,26 @@ public:
     // Nothing is taken from the device when a read is cancelled, so the
     // bytes stay for the next one.
     void cancel(uint64_t id) { queue_.cancel(id); }
+    void set_tap(std::shared_ptr<LineTap> tap) { tap_ = std::move(tap); }
 
 protected:
     // `source` is the derived object; it is asked nothing before it exists.
     explicit PortIo(ReadQueue::Source& source) : queue_(this, source) {}
 
+    // The tap hears a write and what comes in; now on the steady clock.
+    void tap_wrote(const QByteArray& bytes) const {
+        if (tap_ && !bytes.isEmpty()) tap_->wrote(bytes, now_us());
+    }
+    void tap_heard(const QByteArray& bytes) const {
+        if (tap_ && !bytes.isEmpty()) tap_->heard(bytes, now_us());
+    }
+    bool tapped() const { return bool(tap_); }
+    static int64_t now_us();
+
     ReadQueue queue_;
+
+private:
+    std::shared_ptr<LineTap> tap_; // I/O thread only
 };
 
 class ThreadedPort : public SerialPort {
@@ -46,6 +60,7 @@ public:
     // CancelRead.  Bytes of a dropped read stay for the next read.
     void ReadAsync(std::function<void(QByteArray)> done) override;
     void CancelRead() override;
+    void SetTap(std::shared_ptr<LineTap> tap) override;
 
 protected:
     explicit ThreadedPort(const QString& thread_name);

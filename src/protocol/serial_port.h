@@ -13,6 +13,19 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+
+// Watches the bytes of the line where the port's own I/O sees them: a write
+// once its last byte has gone to the device, bytes as they come in.  Called
+// from the port's I/O thread (the caller's, for a port without one); `t_us`
+// is on the steady clock (the simulated line's own clock for the in-process
+// line).
+class LineTap {
+public:
+    virtual ~LineTap() = default;
+    virtual void wrote(const QByteArray& bytes, int64_t t_us) = 0;
+    virtual void heard(const QByteArray& bytes, int64_t t_us) = 0;
+};
 
 // Why the last OpenPort failed, so that the caller can explain it.
 enum class OpenFailure { None, NoSuchDevice, Busy, NoPermission, Setup, Other };
@@ -92,4 +105,8 @@ public:
     virtual void ReadAsync(std::function<void(QByteArray)> done) { done(ReadPort()); }
     // Drops a ReadAsync still in progress; its `done` will not run.
     virtual void CancelRead() {}
+
+    // Hands every byte written and heard to `tap` from now on; null for none.
+    // A port that cannot watch its bytes ignores it.
+    virtual void SetTap(std::shared_ptr<LineTap> tap) { (void)tap; }
 };

@@ -1,5 +1,7 @@
 #include "sim/pty_server.h"
 
+#include "protocol/codes.h"
+#include "protocol/frame_codec.h"
 #include "sim/fuel_model.h"
 
 #include <QFile>
@@ -160,6 +162,37 @@ void PtyServer::drop_queued() {
     if (slave_ >= 0) tcflush(slave_, TCIFLUSH);
 }
 
+int64_t PtyServer::terminal_poll(int64_t now, bool wire) {
+    const int period = terminal_ms_;
+    if (period < 0 || terminal_from_ == 0 || now < terminal_from_) return terminal_from_;
+    const uint64_t n = terminal_polls_++;
+    QByteArray request;
+    LineAnswer answer;
+    const int64_t spacing = wire ? SimLine::kByteUs : 0;
+    // After whatever is still on its way out: one talker at a time.
+    const int64_t start = std::max(now, out_.empty() ? now : out_.rbegin()->first + spacing);
+    int64_t heard = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const int count = line_.sensor_count();
+        if (count == 0) return 0;
+        const uint8_t address = line_.sensor_at(int(n % uint64_t(count))).address();
+        const uint8_t cmd = (n / uint64_t(count)) % 2 ? CMD_READ_ID : CMD_READ_STATE;
+        request.append(char(kRequestStart)).append(char(address)).append(char(cmd));
+        request = Control_summ(request);
+        heard = start + line_.wire_us(int(request.size()));
+        answer = line_.hear(request, heard);
+    }
+    queue(start, request, spacing);
+    for (const LinePiece& piece : answer)
+        queue(heard + piece.offset_us + spacing, piece.bytes, spacing);
+    const int64_t done = out_.empty() ? now : out_.rbegin()->first;
+    // Without wire timing everything is there at once: still leave the
+    // client a moment between polls.
+    const int64_t gap = wire ? kBurstGapUs : 2'000;
+    return std::max(done + gap, start + int64_t{period} * 1000);
+}
+
 void PtyServer::run() {
     // Bytes go out on the microsecond they are due, not up to 50 us later as
     // the system would otherwise round our waits (wire timing is about 521 us
@@ -170,6 +203,7 @@ void PtyServer::run() {
     bool framed = false;  // a loader has a whole frame in `rx`: no gap to wait for
     bool blocked = false; // the client is not reading and the pty is full
     int64_t next_noise = 0;
+    int64_t next_poll = 0;
 
     while (!stop_ && !vanish_) {
         bool wire = false;
@@ -188,6 +222,8 @@ void PtyServer::run() {
         // the client reads again.
         if (!out_.empty() && !blocked) deadline = std::min(deadline, out_.begin()->first);
         if (noise > 0 && !blocked) deadline = std::min(deadline, std::max(next_noise, int64_t{0}));
+        if (terminal_ms_ >= 0 && terminal_from_ > 0 && !blocked)
+            deadline = std::min(deadline, std::max({next_poll, terminal_from_, int64_t{0}}));
 
         pollfd fds[3] = {{master_, short(POLLIN | (blocked ? POLLOUT : 0)), 0},
                          {wake_[0], POLLIN, 0},
@@ -217,7 +253,19 @@ void PtyServer::run() {
         if (peers_ >= 0 && (fds[2].revents & POLLIN)) {
             alignas(inotify_event) char events[1024];
             bool changed = false;
-            while (::read(peers_, events, sizeof events) > 0) changed = true;
+            ssize_t got = 0;
+            while ((got = ::read(peers_, events, sizeof events)) > 0) {
+                changed = true;
+                for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= got;) {
+                    const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+                    // The terminal polls while a client listens.
+                    if (e->mask & IN_OPEN)
+                        terminal_from_ = time_.now_us() + int64_t{kTerminalStartMs} * 1000;
+                    else if (e->mask & IN_CLOSE)
+                        terminal_from_ = 0;
+                    at += ssize_t(sizeof(inotify_event)) + ssize_t(e->len);
+                }
+            }
             if (changed) {
                 ++peer_changes_;
                 drop_queued();
@@ -262,6 +310,10 @@ void PtyServer::run() {
                 queue(heard + piece.offset_us + (wire ? SimLine::kByteUs : 0), piece.bytes,
                       wire ? SimLine::kByteUs : 0);
         }
+
+        if (!blocked && rx.isEmpty() && terminal_ms_ >= 0 && terminal_from_ > 0 &&
+            now >= std::max(next_poll, terminal_from_))
+            next_poll = terminal_poll(now, wire);
 
         {
             std::lock_guard<std::mutex> lock(noise_mutex_);

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 class PtyServer {
@@ -57,6 +58,14 @@ public:
     void send_noise(const QByteArray& bytes);
     void set_noise(int bytes_per_second);
 
+    // Another master on the line: from `kTerminalStartMs` after a client opens
+    // the line, a request to each sensor in turn (state, then identity, ...),
+    // which the client hears with the answer, every `period_ms` (0: as fast as
+    // the line carries them).  Empty: none.
+    static constexpr int kTerminalStartMs = 300;
+    void set_terminal(std::optional<int> period_ms) { terminal_ms_ = period_ms.value_or(-1); }
+    uint64_t terminal_polls() const { return terminal_polls_; }
+
     // Counters for tests and benchmarks.
     uint64_t bursts_heard() const { return bursts_heard_; }
     uint64_t bytes_sent() const { return bytes_sent_; }
@@ -79,6 +88,8 @@ private:
     void wake();
     void queue(int64_t due_us, const QByteArray& bytes, int64_t spacing_us);
     void drop_queued();
+    // The terminal's next poll, when due; returns when the one after is due.
+    int64_t terminal_poll(int64_t now, bool wire);
 
     std::multimap<int64_t, char> out_; // bytes to send by when they are due; server thread only
     std::mutex noise_mutex_;
@@ -87,6 +98,9 @@ private:
     uint64_t noise_count_ = 0;
     std::atomic<uint64_t> bursts_heard_{0}, bytes_sent_{0}, bytes_dropped_{0}, peer_changes_{0};
     std::atomic<int> queued_{0};
+    std::atomic<int> terminal_ms_{-1};
+    std::atomic<uint64_t> terminal_polls_{0};
+    int64_t terminal_from_ = 0; // when a client opened the line plus the start delay; 0: none
 
     SimLine line_;
     SteadySimTime time_;

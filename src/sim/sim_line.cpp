@@ -7,8 +7,8 @@
 
 SimLine::SimLine(uint64_t seed) : seed_(seed) {}
 
-SimLine SimLine::demo() {
-    SimLine line;
+SimLine SimLine::demo(uint64_t seed) {
+    SimLine line(seed);
     line.add_sensor(1, 130);
     line.add_sensor(5, 163);
     line.add_sensor(12, 176);
@@ -17,7 +17,7 @@ SimLine SimLine::demo() {
 }
 
 SimSensor& SimLine::add_sensor(const SimSensorConfig& config) {
-    nodes_.push_back(Node{SimSensor(config), RomBootloader(), false, SimFault::None, 0});
+    nodes_.push_back(Node{SimSensor(config), RomBootloader(), false, SimFault::None, 0, {}, 0});
     return nodes_.back().sensor;
 }
 
@@ -56,6 +56,18 @@ void SimLine::clear_faults() {
     for (Node& n : nodes_) n.fault = SimFault::None;
 }
 
+void SimLine::set_fault_plan(uint8_t address, const SimFaultPlan& plan) {
+    for (Node& n : nodes_)
+        if (n.sensor.address() == address) n.plan = plan;
+}
+
+bool SimLine::chance(Node& n, double pct) {
+    if (pct <= 0) return false;
+    const uint64_t h = sim_hash(seed_ ^ (uint64_t{n.sensor.address()} << 40) ^
+                                (++n.draws * 0x9E3779B97F4A7C15ull));
+    return double(h % 1'000'000) < pct * 10'000.0;
+}
+
 SimFault SimLine::take_fault(Node& n) {
     if (n.fault == SimFault::None) return SimFault::None;
     const SimFault f = n.fault;
@@ -92,6 +104,7 @@ void SimLine::answer_scan(LineAnswer& out) {
             take_fault(n);
             continue;
         }
+        if (chance(n, n.plan.silent_pct)) continue;
         found.push_back(n.sensor.address());
     }
     if (found.empty()) return;
@@ -101,9 +114,9 @@ void SimLine::answer_scan(LineAnswer& out) {
     out.push_back({wire_timing_ ? kSensorTurnaroundUs : 0, bytes});
 }
 
-void SimLine::spoil(SimFault fault, QByteArray reply, LineAnswer& out) {
+void SimLine::spoil(SimFault fault, QByteArray reply, LineAnswer& out, int64_t delay_us) {
     const int64_t start =
-        (wire_timing_ ? kSensorTurnaroundUs : 0) +
+        (wire_timing_ ? kSensorTurnaroundUs : 0) + delay_us +
         (out.empty() ? 0
                      : out.back().offset_us + wire_us(static_cast<int>(out.back().bytes.size())));
     switch (fault) {
@@ -181,8 +194,16 @@ LineAnswer SimLine::hear(const QByteArray& burst, int64_t t_us) {
     }
     for (Node& n : nodes_) {
         if (n.in_bootloader) continue;
+        // An echoing adapter hands the request back as it goes out, answered
+        // or not; a twin echoes nothing of its own.
+        const bool addressed = burst.size() >= 3 && uint8_t(burst[0]) == kRequestStart &&
+                               uint8_t(burst[1]) == n.sensor.address();
+        if (n.plan.echo && addressed && &n == node(n.sensor.address())) out.push_back({0, burst});
         std::optional<QByteArray> reply = n.sensor.hear(burst, t_ms);
-        if (reply) spoil(take_fault(n), *reply, out);
+        if (!reply || chance(n, n.plan.silent_pct)) continue;
+        SimFault fault = take_fault(n);
+        if (fault == SimFault::None && chance(n, n.plan.badcrc_pct)) fault = SimFault::BadCrc;
+        spoil(fault, *reply, out, int64_t{n.plan.delay_ms} * 1000);
     }
     return out;
 }

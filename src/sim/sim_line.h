@@ -31,6 +31,18 @@ struct LinePiece {
 };
 using LineAnswer = std::vector<LinePiece>;
 
+// A sensor's standing faults, as zorvik-sim's --faults gives them: replies
+// lost or spoilt by chance (drawn from the line's seed, so a run repeats
+// exactly), an adapter that echoes the request, a slow answer.
+struct SimFaultPlan {
+    double silent_pct = 0; // replies (and scan answers) not sent
+    double badcrc_pct = 0; // replies with a wrong CRC byte
+    bool echo = false;     // the request's own bytes come back first
+    int delay_ms = 0;      // added to the turnaround
+    bool twin = false;     // a second sensor answers at this address
+    bool operator==(const SimFaultPlan&) const = default;
+};
+
 class SimLine {
 public:
     static constexpr int kByteUs = 521; // 10 bits at 19200 baud
@@ -44,7 +56,7 @@ public:
     // Three sensors of different generations at addresses 1, 5 and 12 with
     // firmware version codes 130, 163 and 176: the demo line.  The sensor at 1
     // is the one switched on when a firmware upload starts.
-    static SimLine demo();
+    static SimLine demo(uint64_t seed = 1);
 
     SimSensor& add_sensor(const SimSensorConfig& config);
     SimSensor& add_sensor(uint8_t address, uint8_t version, std::optional<uint32_t> serial = {});
@@ -63,6 +75,8 @@ public:
     // reply when negative) are spoilt.  The network scan only knows Silent.
     void inject_fault(uint8_t address, SimFault fault, int times = -1);
     void clear_faults();
+    // Standing faults for the sensor(s) at `address`, on top of inject_fault.
+    void set_fault_plan(uint8_t address, const SimFaultPlan& plan);
     void set_late_delay_ms(int ms) { late_ms_ = ms; }
     void set_split_pause_ms(int ms) { split_pause_ms_ = ms; }
 
@@ -93,12 +107,16 @@ private:
         bool in_bootloader = false;
         SimFault fault = SimFault::None;
         int fault_times = 0;
+        SimFaultPlan plan;
+        uint64_t draws = 0;
     };
+    // True with the chance `pct` percent, the next of the node's draws.
+    bool chance(Node& n, double pct);
     Node* node(uint8_t address);
     const Node* node(uint8_t address) const;
     SimFault take_fault(Node& n);
     void answer_scan(LineAnswer& out);
-    void spoil(SimFault fault, QByteArray reply, LineAnswer& out);
+    void spoil(SimFault fault, QByteArray reply, LineAnswer& out, int64_t delay_us = 0);
 
     std::vector<Node> nodes_;
     bool wire_timing_ = false;

@@ -3,6 +3,9 @@
 #include "protocol/firmware_image.h"
 #include "sim/rom_bootloader.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace {
 std::optional<uint64_t> whole(const QString& text, uint64_t max) {
     bool ok = false;
@@ -49,6 +52,47 @@ std::optional<SimSensorSpec> sensor_spec(const QString& text, QString& error) {
             return std::nullopt;
         }
         s.password = static_cast<uint32_t>(*password);
+    }
+    return s;
+}
+// ADDRESS:silent=P,badcrc=P,echo,delay=MS,twin
+std::optional<SimFaultSpec> fault_spec(const QString& text, QString& error) {
+    const qsizetype colon = text.indexOf(u':');
+    const auto address = whole(text.left(colon), 255);
+    if (colon < 0 || !address) {
+        error = QStringLiteral("--faults wants ADDRESS:FAULT[,FAULT...], not '%1'").arg(text);
+        return std::nullopt;
+    }
+    SimFaultSpec s;
+    s.address = uint8_t(*address);
+    for (const QString& f : text.mid(colon + 1).split(u',')) {
+        const QString name = f.section(u'=', 0, 0);
+        const QString value = f.section(u'=', 1);
+        const bool has_value = f.contains(u'=');
+        bool ok = false;
+        if ((name == u"silent" || name == u"badcrc") && has_value) {
+            const double pct = value.toDouble(&ok);
+            if (!ok || pct < 0 || pct > 100) {
+                error = QStringLiteral("%1 wants a percentage 0 to 100, not '%2'").arg(name, value);
+                return std::nullopt;
+            }
+            (name == u"silent" ? s.plan.silent_pct : s.plan.badcrc_pct) = pct;
+        } else if (name == u"delay" && has_value) {
+            const auto ms = whole(value, 60'000);
+            if (!ms) {
+                error = QStringLiteral("delay wants 0 to 60000 ms, not '%1'").arg(value);
+                return std::nullopt;
+            }
+            s.plan.delay_ms = int(*ms);
+        } else if (name == u"echo" && !has_value) {
+            s.plan.echo = true;
+        } else if (name == u"twin" && !has_value) {
+            s.plan.twin = true;
+        } else {
+            error = QStringLiteral("unknown fault '%1' (silent=P, badcrc=P, echo, delay=MS, twin)")
+                        .arg(f);
+            return std::nullopt;
+        }
     }
     return s;
 }
@@ -111,6 +155,27 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
                 return std::nullopt;
             }
             (arg == u"--tcp" ? o.tcp_port : o.rfc2217_port) = uint16_t(*port);
+        } else if (arg == u"--faults") {
+            if (!take_value()) return std::nullopt;
+            const auto f = fault_spec(value, error);
+            if (!f) return std::nullopt;
+            o.faults.push_back(*f);
+        } else if (arg == u"--seed") {
+            if (!take_value()) return std::nullopt;
+            const auto seed = whole(value, UINT64_MAX);
+            if (!seed) {
+                error = QStringLiteral("--seed wants a whole number, not '%1'").arg(value);
+                return std::nullopt;
+            }
+            o.seed = *seed;
+        } else if (arg == u"--terminal") {
+            if (!take_value()) return std::nullopt;
+            const auto ms = whole(value, 60'000);
+            if (!ms) {
+                error = QStringLiteral("--terminal wants 0 to 60000 ms, not '%1'").arg(value);
+                return std::nullopt;
+            }
+            o.terminal_ms = int(*ms);
         } else if (arg == u"--wire-timing") {
             if (!no_value()) return std::nullopt;
             o.wire_timing = true;
@@ -137,6 +202,17 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
             return std::nullopt;
         }
     }
+    const bool demo = o.sensors.empty();
+    for (const SimFaultSpec& f : o.faults) {
+        const bool there =
+            demo ? (f.address == 1 || f.address == 5 || f.address == 12)
+                 : std::any_of(o.sensors.begin(), o.sensors.end(),
+                               [&](const SimSensorSpec& s) { return s.address == f.address; });
+        if (!there) {
+            error = QStringLiteral("--faults: no sensor at address %1").arg(f.address);
+            return std::nullopt;
+        }
+    }
     if (!o.help && !o.version && o.link.isEmpty() && !o.tcp_port && !o.rfc2217_port) {
         error = QStringLiteral("--link PATH, --tcp PORT or --rfc2217 PORT is required");
         return std::nullopt;
@@ -150,6 +226,7 @@ QString sim_usage() {
         "                  [--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]]...\n"
         "                  [--wire-timing] [--bootloader] [--worn-block ADDR]\n"
         "                  [--read-protected]\n"
+        "                  [--faults ADDR:FAULT[,FAULT...]]... [--seed N] [--terminal MS]\n"
         "\n"
         "Puts a simulated RS-485 line of Zorvik fuel-level sensors on a pseudo-terminal.\n"
         "Prints where to reach it (PATH, tcp://127.0.0.1:PORT, rfc2217://127.0.0.1:PORT),\n"
@@ -183,6 +260,19 @@ QString sim_usage() {
         "                     a firmware upload fails there\n"
         "  --read-protected   the first sensor's bootloader refuses to let its memory\n"
         "                     be read, so an upload cannot check what it wrote\n"
+        "  --faults ADDR:FAULT[,FAULT...]\n"
+        "                     faults of the sensor at ADDR, for trying line diagnostics:\n"
+        "                     silent=P   P percent of its answers never come\n"
+        "                     badcrc=P   P percent come with a wrong CRC byte\n"
+        "                     echo       the request's own bytes come back before the\n"
+        "                                answer, as from an adapter that echoes\n"
+        "                     delay=MS   answers come MS ms later than usual\n"
+        "                     twin       a second sensor answers at the same address\n"
+        "  --seed N           the chances of --faults are drawn from N (default 1): the\n"
+        "                     same N gives the same faults on every run\n"
+        "  --terminal MS      another master (a telematics terminal) polls each sensor in\n"
+        "                     turn every MS ms, 0 for as fast as the line carries it,\n"
+        "                     from when a client opens the line; for zorvik-cli listen\n"
         "  -h, --help         show this text\n"
         "      --version      show the program's name and version\n");
 }

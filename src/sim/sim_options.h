@@ -1,5 +1,7 @@
 #pragma once
 // The command line of zorvik-sim.
+#include "sim/sim_line.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,11 @@ struct SimSensorSpec {
     uint8_t version = 0;
     std::optional<uint32_t> serial;
     uint32_t password = 0; // 0: the sensor takes changes without one
+};
+
+struct SimFaultSpec {
+    uint8_t address = 0;
+    SimFaultPlan plan;
 };
 
 struct SimOptions {
@@ -28,6 +35,12 @@ struct SimOptions {
     std::optional<uint32_t> worn_block;
     // The first sensor's loader refuses to let its memory be read.
     bool read_protected = false;
+    std::vector<SimFaultSpec> faults;
+    uint64_t seed = 1; // the draws of the faults
+    // Another master on the line (a telematics terminal) polls every sensor
+    // in turn, a poll every this many ms (0: as fast as the line carries
+    // them), once a client has opened the line.
+    std::optional<int> terminal_ms;
     bool help = false;
     bool version = false; // --version: print the name and version and exit
 };

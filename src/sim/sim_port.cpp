@@ -135,14 +135,17 @@ uint16_t SimSerialPort::WritePort(const QByteArray& data) {
     // The request is heard when its last byte has crossed the line.
     const int64_t heard = time_->now_us() + line_.wire_us(static_cast<int>(data.size()));
     if (line_.wire_timing()) time_->sleep_until_us(heard);
+    if (tap_) tap_->wrote(data, heard);
     if (settings_match_) {
         const bool wire = line_.wire_timing();
-        for (const LinePiece& piece : line_.hear(data, heard))
+        for (const LinePiece& piece : line_.hear(data, heard)) {
             for (qsizetype i = 0; i < piece.bytes.size(); ++i) {
                 const int64_t at =
                     heard + piece.offset_us + (wire ? (i + 1) * SimLine::kByteUs : 0);
                 rx_.push_back({at, piece.bytes[i]});
+                if (tap_) tap_->heard(piece.bytes.mid(i, 1), at); // each byte when it is in
             }
+        }
         std::stable_sort(rx_.begin(), rx_.end(),
                          [](const RxByte& a, const RxByte& b) { return a.at_us < b.at_us; });
     }

@@ -39,6 +39,9 @@ public:
     OpenFailure LastOpenFailure() const override { return open_failure_; }
     void ReadAsync(std::function<void(QByteArray)> done) override;
     void CancelRead() override;
+    // Hears each write and, at once, what the sensors will answer to it, with
+    // the times on the line's clock.
+    void SetTap(std::shared_ptr<LineTap> tap) override { tap_ = std::move(tap); }
 
     SimLine& line() { return line_; }
     SimTime& time() { return *time_; }
@@ -73,6 +76,7 @@ private:
     bool vanished_ = false;
     OpenFailure open_failure_ = OpenFailure::None;
     std::deque<RxByte> rx_;
+    std::shared_ptr<LineTap> tap_;
 
     QTimer read_timer_;
     std::function<void(QByteArray)> read_done_;

@@ -31,10 +31,17 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    SimLine line;
-    if (options->sensors.empty()) line = SimLine::demo();
+    SimLine line(options->seed);
+    if (options->sensors.empty()) line = SimLine::demo(options->seed);
     for (const SimSensorSpec& s : options->sensors)
         line.add_sensor(s.address, s.version, s.serial).config().password = s.password;
+    for (const SimFaultSpec& f : options->faults) {
+        if (f.plan.twin) {
+            const SimSensor& first = *line.sensor(f.address);
+            line.add_sensor(f.address, first.version(), first.config().serial + 1'000'000);
+        }
+        line.set_fault_plan(f.address, f.plan);
+    }
     line.set_wire_timing(options->wire_timing);
     // The first sensor is the one an upload finds switched on.
     line.power_on_at_sync(line.sensor_at(0).address());
@@ -53,6 +60,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     PtyServer server(std::move(line));
+    server.set_terminal(options->terminal_ms);
     if (!server.start(options->link, &error)) {
         std::fprintf(stderr, "zorvik-sim: %s\n", qPrintable(error));
         return 1;
