@@ -273,7 +273,10 @@ QWidget* MainWindow::build_strip() {
     auto* pg = new QGridLayout(port);
     pg->addWidget(widgets_["Label11"], 0, 0);
     auto* cmb_port = widgets_.get<QComboBox>("CmbPort");
-    cmb_port->setMinimumContentsLength(10);
+    // Wide enough for a gateway's address, and never wider whatever is typed
+    // or listed: the box must stay on the screen.
+    cmb_port->setMinimumContentsLength(26);
+    cmb_port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     // A serial device server's address (tcp://HOST:PORT) may be typed in.
     cmb_port->setEditable(true);
     cmb_port->setInsertPolicy(QComboBox::NoInsert);

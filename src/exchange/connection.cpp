@@ -153,6 +153,8 @@ void close_routine(Configurator& c) {
     c.str_to_log(QStringLiteral("Com Port ") + f.CmbPort.selected_text() +
                  QStringLiteral(" Closed"));
 
+    // Whatever answers after the next open is asked afresh.
+    f.freq_mode = false;
     f.CmbNet.clear();
     f.CmbNet.add_item(QStringLiteral("0"));
     f.CmbNet.set_list_index(0);

@@ -264,6 +264,28 @@ TEST(Binder, ListSelectionRunsTheClickOnce) {
     r.settle();
     EXPECT_EQ(list->currentText(), address);
     EXPECT_EQ(list->lineEdit()->cursorPosition(), 0);
+
+    // Typing or pasting over a chosen entry gives exactly what was typed.
+    for (const char* typed : {"/dev/ttyUSB7", "tcp://10.0.0.5:4001"}) {
+        r.form.list.set_list_index(0);
+        r.settle();
+        list->setFocus();
+        list->lineEdit()->selectAll();
+        for (const char* k = typed; *k; ++k) { // the window repaints between keys
+            QTest::keyClicks(list->lineEdit(), QString(QChar(*k)));
+            r.settle();
+        }
+        EXPECT_EQ(list->currentText(), typed);
+        EXPECT_EQ(r.form.list.selected_text(), typed);
+    }
+    r.form.list.set_list_index(0);
+    r.settle();
+    list->lineEdit()->selectAll();
+    list->lineEdit()->insert(address); // as a paste does
+    r.settle();
+    list->lineEdit()->insert(QStringLiteral("/x"));
+    r.settle();
+    EXPECT_EQ(r.form.list.selected_text(), address + "/x");
 }
 
 TEST(Binder, OptionsOfOneFrameExcludeEachOther) {
