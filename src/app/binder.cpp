@@ -131,6 +131,9 @@ void Binder::connect_timer(Timer& t) {
     auto* qt = new QTimer(this);
     qt->setObjectName(t.name());
     qt->setInterval(t.interval());
+    // The exchange keeps its one-second rhythm to a few milliseconds, so a
+    // late tick is not followed by a short one.
+    qt->setTimerType(Qt::PreciseTimer);
     timers_[&t] = qt;
     connect(qt, &QTimer::timeout, this, [this, &t] { run_timer(t); });
 }

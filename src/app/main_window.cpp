@@ -5,6 +5,7 @@
 #include "app/indicator_shape.h"
 #include "app/message_list.h"
 #include "app/screen_fit.h"
+#include "app/wheel_guard.h"
 #include "ui/main_form.h"
 
 #include <QCheckBox>
@@ -262,6 +263,7 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     connect(new QShortcut(QKeySequence(Qt::Key_F9), this), &QShortcut::activated, record, [record] {
         if (record->isEnabled()) record->click();
     });
+    guard_wheel(this);
 }
 
 QWidget* MainWindow::build_strip() {

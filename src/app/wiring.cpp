@@ -40,7 +40,7 @@ void refresh_port_list(Configurator& cfg, PortLister& lister) {
 void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& options) {
     MainForm& f = cfg.frmSerial;
     f.presence_timer.on_timer = [&cfg, &lister, pending = options.connect_when_shown,
-                                 scan_demo = options.scan_demo_after_connect,
+                                 scan = options.scan_after_connect,
                                  named = options.connect_port]() mutable {
         refresh_port_list(cfg, lister);
         // The list has just been filled; open what it selected.
@@ -59,8 +59,9 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
                 m.CmbPort.set_list_index(at);
             }
             m.BTNOpenCom.click();
-            if (scan_demo && m.BTNCloseCom.enabled() && m.CmbPort.selected_text() == kDemoLineEntry)
-                Opros_Click(cfg);
+            // Open or still opening (a network port answers later): the search
+            // waits in the exchange for the first tick; a failed open drops it.
+            if (scan && !m.BTNOpenCom.enabled()) Opros_Click(cfg);
         }
     };
     wire_connection(cfg);

@@ -23,6 +23,18 @@ void send_password(Configurator& c, PasswordRequest which) {
               : c.dialogs.input_box(QStringLiteral("Введите новый пароль"),
                                     QStringLiteral("Ввод нового пароля"), QStringLiteral("0"));
     if (!text || text->isEmpty()) return;
+    // A typo in a new password locks the sensor for good: it is typed twice.
+    if (!enter) {
+        const std::optional<QString> again =
+            c.dialogs.input_box(QStringLiteral("Повторите новый пароль"),
+                                QStringLiteral("Ввод нового пароля"), QString());
+        if (!again) return;
+        if (*again != *text) {
+            c.dialogs.message(QStringLiteral("Пароли не совпадают. Пароль не изменен."),
+                              MsgIcon::Exclamation);
+            return;
+        }
+    }
     const auto addr = f.selected_address();
     if (!addr) {
         c.dialogs.message(QStringLiteral("Установите допустимый пароль"));
