@@ -117,6 +117,13 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
         } else if (arg == u"--bootloader") {
             if (!no_value()) return std::nullopt;
             o.bootloader = true;
+        } else if (arg == u"--make-image") {
+            if (!take_value()) return std::nullopt;
+            if (value.isEmpty()) {
+                error = QStringLiteral("--make-image needs a file name");
+                return std::nullopt;
+            }
+            o.make_image = value;
         } else if (arg == u"--worn-block") {
             if (!take_value()) return std::nullopt;
             bool ok = false;
@@ -134,7 +141,8 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
             return std::nullopt;
         }
     }
-    if (!o.help && !o.version && o.link.isEmpty() && !o.tcp_port && !o.rfc2217_port) {
+    if (!o.help && !o.version && o.make_image.isEmpty() && o.link.isEmpty() && !o.tcp_port &&
+        !o.rfc2217_port) {
         error = QStringLiteral("--link PATH, --tcp PORT or --rfc2217 PORT is required");
         return std::nullopt;
     }
@@ -146,6 +154,7 @@ QString sim_usage() {
         "Usage: zorvik-sim [--link PATH] [--tcp PORT] [--rfc2217 PORT]\n"
         "                  [--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]]...\n"
         "                  [--wire-timing] [--bootloader] [--worn-block ADDR]\n"
+        "       zorvik-sim --make-image FILE\n"
         "\n"
         "Puts a simulated RS-485 line of Zorvik fuel-level sensors on a pseudo-terminal.\n"
         "Prints where to reach it (PATH, tcp://127.0.0.1:PORT, rfc2217://127.0.0.1:PORT),\n"
@@ -177,6 +186,8 @@ QString sim_usage() {
         "  --worn-block ADDR  the first sensor's flash refuses to be written in the\n"
         "                     block at ADDR (0x9000: the first program block), so that\n"
         "                     a firmware upload fails there\n"
+        "  --make-image FILE  write a firmware image (.cri) that the simulated sensors'\n"
+        "                     bootloader takes, to try an upload with, and exit\n"
         "  -h, --help         show this text\n"
         "      --version      show the program's name and version\n");
 }

@@ -26,6 +26,8 @@ struct SimOptions {
     // The first sensor's bootloader refuses to write the flash block that
     // starts here (worn-out flash), to see an upload fail.
     std::optional<uint32_t> worn_block;
+    // --make-image FILE: write a firmware image for the simulated loader and exit.
+    QString make_image;
     bool help = false;
     bool version = false; // --version: print the name and version and exit
 };
