@@ -38,7 +38,7 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
     cfg_.device_for_item = [](const QString& item) {
         return is_network_address(item) ? item : QStringLiteral("\\\\.\\") + item;
     };
-    wire_shell(cfg_, lister_, ShellOptions{options.connect, options.demo, options.ports.value(0)});
+    wire_shell(cfg_, lister_, ShellOptions{options.connect, true, options.ports.value(0)});
     wire_trends();
     if (settings) {
         memory_.emplace(*settings);

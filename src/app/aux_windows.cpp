@@ -1,6 +1,7 @@
 #include "app/aux_windows.h"
 
 #include "app/screen_fit.h"
+#include "app/wheel_guard.h"
 
 #include "ui/main_form.h"
 
@@ -113,6 +114,7 @@ TableWindow::TableWindow(const TableForm& form, QWidget* parent)
     root->addWidget(fit);
 
     resize(sizeHint().width(), fontMetrics().height() * 30);
+    guard_wheel(this);
 }
 
 void TableWindow::showEvent(QShowEvent* e) {

@@ -131,6 +131,9 @@ void Binder::connect_timer(Timer& t) {
     auto* qt = new QTimer(this);
     qt->setObjectName(t.name());
     qt->setInterval(t.interval());
+    // The exchange keeps its one-second rhythm to a few milliseconds, so a
+    // late tick is not followed by a short one.
+    qt->setTimerType(Qt::PreciseTimer);
     timers_[&t] = qt;
     connect(qt, &QTimer::timeout, this, [this, &t] { run_timer(t); });
 }
@@ -348,14 +351,19 @@ void Binder::push(Control& c) {
                 b->clear();
                 b->addItems(combo.items());
             }
+            QLineEdit* edit = b->lineEdit();
+            // What the user has in the box, so that writing the same text back
+            // (a typed text that is no entry) leaves the cursor where it was.
+            const QString typed = edit ? edit->text() : QString();
+            const int cursor = edit ? edit->cursorPosition() : 0;
             if (b->currentIndex() != combo.list_index()) b->setCurrentIndex(combo.list_index());
             if (b->isEditable()) {
                 const QString shown_text = combo.selected_text();
                 if (b->currentText() != shown_text) {
                     b->setEditText(shown_text);
                     // A long address shows its start (scheme and host), not
-                    // its tail, whether the program or a pick put it there.
-                    if (QLineEdit* edit = b->lineEdit()) edit->setCursorPosition(0);
+                    // its tail, when the program or a pick put it there.
+                    if (edit) edit->setCursorPosition(shown_text == typed ? cursor : 0);
                 }
             } else if (b->placeholderText() != c.text()) {
                 b->setPlaceholderText(c.text());

@@ -5,6 +5,7 @@
 #include "app/indicator_shape.h"
 #include "app/message_list.h"
 #include "app/screen_fit.h"
+#include "app/wheel_guard.h"
 #include "ui/main_form.h"
 
 #include <QCheckBox>
@@ -262,6 +263,7 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     connect(new QShortcut(QKeySequence(Qt::Key_F9), this), &QShortcut::activated, record, [record] {
         if (record->isEnabled()) record->click();
     });
+    guard_wheel(this);
 }
 
 QWidget* MainWindow::build_strip() {
@@ -273,7 +275,10 @@ QWidget* MainWindow::build_strip() {
     auto* pg = new QGridLayout(port);
     pg->addWidget(widgets_["Label11"], 0, 0);
     auto* cmb_port = widgets_.get<QComboBox>("CmbPort");
-    cmb_port->setMinimumContentsLength(10);
+    // Wide enough for a gateway's address, and never wider whatever is typed
+    // or listed: the box must stay on the screen.
+    cmb_port->setMinimumContentsLength(26);
+    cmb_port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     // A serial device server's address (tcp://HOST:PORT) may be typed in.
     cmb_port->setEditable(true);
     cmb_port->setInsertPolicy(QComboBox::NoInsert);

@@ -8,7 +8,6 @@
 
 namespace {
 const QString kPort = QStringLiteral("line/port");
-const QString kAddress = QStringLiteral("line/address");
 const QString kGeometry = QStringLiteral("window/geometry");
 
 void chain(std::function<void()>& handler, std::function<void()> after) {
@@ -26,13 +25,6 @@ void SettingsMemory::restore_line(Configurator& c) const {
         f.CmbPort.set_text(port);
         f.CmbPort.set_list_index(-1);
     }
-    bool ok = false;
-    const int address = s_.value(kAddress).toInt(&ok);
-    if (ok && address > 0 && address <= 255) {
-        const QString text = QString::number(address);
-        if (!f.CmbNet.items().contains(text)) f.CmbNet.add_item(text);
-        f.CmbNet.set_list_index(int(f.CmbNet.items().indexOf(text)));
-    }
 }
 
 void SettingsMemory::watch(Configurator& c) {
@@ -40,9 +32,6 @@ void SettingsMemory::watch(Configurator& c) {
     chain(f.BTNOpenCom.on_click, [this, &f] {
         const QString port = f.CmbPort.selected_text();
         if (f.BTNCloseCom.enabled() && port != kDemoLineEntry) s_.setValue(kPort, port);
-    });
-    chain(f.CmbNet.on_click, [this, &f] {
-        if (f.BTNCloseCom.enabled()) s_.setValue(kAddress, f.CmbNet.selected_text());
     });
 }
 

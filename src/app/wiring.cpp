@@ -40,7 +40,7 @@ void refresh_port_list(Configurator& cfg, PortLister& lister) {
 void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& options) {
     MainForm& f = cfg.frmSerial;
     f.presence_timer.on_timer = [&cfg, &lister, pending = options.connect_when_shown,
-                                 scan_demo = options.scan_demo_after_connect,
+                                 scan = options.scan_after_connect,
                                  named = options.connect_port]() mutable {
         refresh_port_list(cfg, lister);
         // The list has just been filled; open what it selected.
@@ -59,8 +59,12 @@ void wire_shell(Configurator& cfg, PortLister& lister, const ShellOptions& optio
                 m.CmbPort.set_list_index(at);
             }
             m.BTNOpenCom.click();
-            if (scan_demo && m.BTNCloseCom.enabled() && m.CmbPort.selected_text() == kDemoLineEntry)
+            // A network port answers later: the search goes out once it has
+            // opened, and a failed open drops it (nothing logged that was not sent).
+            if (scan && m.BTNCloseCom.enabled())
                 Opros_Click(cfg);
+            else if (scan && !m.BTNOpenCom.enabled())
+                cfg.once_opened = [&cfg] { Opros_Click(cfg); };
         }
     };
     wire_connection(cfg);

@@ -8,10 +8,9 @@ struct Configurator;
 struct ShellOptions {
     // Press "Открыть порт" once, as soon as the main window has appeared.
     bool connect_when_shown = false;
-    // After that press, search the line when it was the demo line that opened,
-    // so a first look at the program shows live sensors rather than silence at
-    // address 0 (the demo sensors live at other addresses).
-    bool scan_demo_after_connect = false;
+    // After that press, search the line (once the port opens), so the first
+    // look shows the sensors found rather than silence at address 0.
+    bool scan_after_connect = true;
     // The port the press is for, when the command line named one.  It is
     // never replaced by another: while it is missing the port stays closed.
     QString connect_port;

@@ -3,6 +3,7 @@
 #include "cli/cli_link.h"
 #include "cli/cli_tables.h"
 #include "commands/operations.h"
+#include "commands/password_address_alarm.h"
 #include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/network_scan.h"
@@ -388,9 +389,7 @@ int Runner::new_address() {
             return kCliFailed;
         }
         if (got || got.error().kind != ErrorKind::NoAnswer) {
-            const QString text = QStringLiteral("По адресу %1 уже отвечает датчик: два датчика с "
-                                                "одним адресом не ответят. Адрес не изменен.")
-                                     .arg(wanted);
+            const QString text = address_taken_text(wanted);
             console_.err(text);
             c_.str_to_log(text);
             return kCliFailed;

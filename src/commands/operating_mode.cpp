@@ -32,7 +32,11 @@ void Set_mode_Click(Configurator& c) {
     if (!require_connected(c, r.connected_check)) return;
     const auto addr = f.selected_address();
     if (!addr) return;
-    if (!confirmed(c, r.question)) return;
+    // A sensor in frequency output takes no more requests on its RS-485 line;
+    // the engineer must know that before saying yes.
+    const QString question =
+        mode.output == OutputInterface::Frequency ? r.question + kFrequencyModeWarning : r.question;
+    if (!confirmed(c, question)) return;
     const auto to = still_addressed(c, *addr);
     if (!to) return;
 

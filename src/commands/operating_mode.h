@@ -1,7 +1,15 @@
 #pragma once
 // Writing the operating mode: the mode byte and, for newer firmware, the
 // extended mode byte, composed from the controls of the "Режимы" frame.
+#include <QString>
+
 struct Configurator;
+
+// Added to the mode question when the new mode is frequency output.
+inline const QString kFrequencyModeWarning = QStringLiteral(
+    "\n\nВ частотном режиме датчик перестаёт отвечать по RS-485: ни прочитать, ни изменить его "
+    "настройки отсюда будет нельзя. Вернуть его можно, только ненадолго отключив питание датчика "
+    "и сразу выполнив «Поиск датчиков».");
 
 // The `Set_mode` button; also run by the exchange cycle two ticks after a
 // table write.  Queues a CMD_SET_MODE request.

@@ -23,6 +23,18 @@ void send_password(Configurator& c, PasswordRequest which) {
               : c.dialogs.input_box(QStringLiteral("Введите новый пароль"),
                                     QStringLiteral("Ввод нового пароля"), QStringLiteral("0"));
     if (!text || text->isEmpty()) return;
+    // A typo in a new password locks the sensor for good: it is typed twice.
+    if (!enter) {
+        const std::optional<QString> again =
+            c.dialogs.input_box(QStringLiteral("Повторите новый пароль"),
+                                QStringLiteral("Ввод нового пароля"), QString());
+        if (!again) return;
+        if (*again != *text) {
+            c.dialogs.message(QStringLiteral("Пароли не совпадают. Пароль не изменен."),
+                              MsgIcon::Exclamation);
+            return;
+        }
+    }
     const auto addr = f.selected_address();
     if (!addr) {
         c.dialogs.message(QStringLiteral("Установите допустимый пароль"));
@@ -56,18 +68,11 @@ void Chg_pass_Click(Configurator& c) {
     send_password(c, PasswordRequest::Change);
 }
 
-namespace {
-// Whether another sensor answered from `address` in the last search of the
-// line (the list of devices names what it found).
-bool taken_in_last_scan(const MainForm& f, int64_t address, uint8_t own) {
-    if (address == own) return false;
-    for (const QString& found : f.netdev.text().split(u' ', Qt::SkipEmptyParts)) {
-        bool ok = false;
-        if (found.toInt(&ok) == address && ok) return true;
-    }
-    return false;
+QString address_taken_text(int address) {
+    return QStringLiteral("По адресу %1 уже отвечает датчик: два датчика с одним адресом не "
+                          "ответят. Адрес не изменен.")
+        .arg(address);
 }
-} // namespace
 
 void net_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
@@ -88,23 +93,39 @@ void net_Click(Configurator& c) {
         c.dialogs.message(r.range_message);
         return;
     }
-    // Two sensors at one address answer over each other; ask before making it so.
-    if (taken_in_last_scan(f, *new_address, *addr) &&
-        !c.dialogs.ask_yes_no(
-            QStringLiteral("Адрес %1 уже занят: на него ответил другой датчик при последнем "
-                           "поиске. Два датчика с одним адресом мешают друг другу. Всё равно "
-                           "назначить этот адрес?")
-                .arg(*new_address),
-            QStringLiteral("Адрес занят")))
+    const auto wanted = uint8_t(*new_address);
+    const QString typed = *text;
+    // Sends the change itself, once nothing else answers at the new address.
+    auto change = [&c, addr = *addr, wanted, typed] {
+        const auto to = still_addressed(c, addr);
+        if (!to) return;
+        const Result<QByteArray> frame =
+            rules_of(Operation::Address).build(*to, c.frmSerial.firmware_version, wanted);
+        if (!frame) return;
+        // The address list stays as it is: a new search finds the sensor
+        // under its new address.
+        c.exchange.queue(*frame);
+        c.str_to_log(log_record(Operation::Address, typed, wanted));
+    };
+    if (wanted == *addr) {
+        change();
         return;
-    const auto to = still_addressed(c, *addr);
-    if (!to) return;
-    const Result<QByteArray> frame = r.build(*to, f.firmware_version, *new_address);
-    if (!frame) return;
-    // The address list stays as it is: a new search finds the sensor under
-    // its new address.
-    c.exchange.queue(*frame);
-    c.str_to_log(log_record(Operation::Address, *text, *new_address));
+    }
+    // Two sensors at one address answer over each other and neither can be
+    // understood; telling them apart again takes disconnecting one.  So ask
+    // the new address first, as the command line does.
+    c.exchange.queue_probe(request::read_id(wanted),
+                           [&c, wanted, change](RequestOutcome outcome, const QByteArray&) {
+                               if (outcome == RequestOutcome::NoAnswer) {
+                                   change();
+                               } else if (outcome == RequestOutcome::Replied) {
+                                   const QString refusal = address_taken_text(wanted);
+                                   c.frmSerial.MsgCom.set_fore_colour(kRed);
+                                   c.frmSerial.MsgCom.set_text(refusal);
+                                   c.str_to_log(refusal);
+                                   c.dialogs.message(refusal, MsgIcon::Exclamation);
+                               }
+                           });
 }
 
 void set_alarm_level_Click(Configurator& c) {

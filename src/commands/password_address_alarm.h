@@ -1,7 +1,12 @@
 #pragma once
 // The sensor's access password, its network address, its low-fuel alarm
 // level and the horizon command.
+#include <QString>
+
 struct Configurator;
+
+// Said when something already answers at the address a sensor is to be given.
+QString address_taken_text(int address);
 
 // `Vvod_PWD` "Ввести пароль": presents the password.
 void Vvod_PWD_Click(Configurator& c);

@@ -63,6 +63,10 @@ struct Configurator {
     // The close routine runs it before it closes the port.
     std::function<void()> release_port;
 
+    // Runs once when the port now being opened has opened; dropped when the
+    // open fails or the port is closed first.
+    std::function<void()> once_opened;
+
     // Appends a record to the run log; silent while a reply is replayed.
     void str_to_log(const QString& message) {
         if (!frmSerial.replay_mode) log.str_to_log(message);

@@ -8,6 +8,7 @@
 #include "ui/gating.h"
 #include "ui/tones.h"
 
+#include <utility>
 #include <memory>
 
 #ifdef Q_OS_UNIX
@@ -103,6 +104,7 @@ void port_opened(Configurator& c, const QString& item, const QString& device, bo
     c.str_to_log(QStringLiteral("Com Port ") + device + QStringLiteral(" Open"));
     show_offline_controls(f, false);
     c.tones.tone(kConfirmHz, kConfirmMs);
+    if (auto then = std::exchange(c.once_opened, nullptr)) then();
 }
 } // namespace
 
@@ -130,6 +132,7 @@ void BTNOpenCom_Click(Configurator& c) {
 
 void close_routine(Configurator& c) {
     MainForm& f = c.frmSerial;
+    c.once_opened = nullptr;
     if (c.release_port) c.release_port(); // an upload lets go of the port first
     f.TMRComm.set_enabled(false);
     abandon_tick(c); // a tick waiting for its reply must not write afterwards
@@ -153,6 +156,8 @@ void close_routine(Configurator& c) {
     c.str_to_log(QStringLiteral("Com Port ") + f.CmbPort.selected_text() +
                  QStringLiteral(" Closed"));
 
+    // Whatever answers after the next open is asked afresh.
+    f.freq_mode = false;
     f.CmbNet.clear();
     f.CmbNet.add_item(QStringLiteral("0"));
     f.CmbNet.set_list_index(0);

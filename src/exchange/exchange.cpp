@@ -15,6 +15,16 @@ void Exchange::queue(QByteArray request, OutcomeHandler done) {
     tell(replaced, RequestOutcome::Dropped);
 }
 
+void Exchange::queue_probe(QByteArray request, OutcomeHandler done) {
+    QByteArray bytes = request;
+    queue(std::move(request),
+          [this, done = std::move(done)](RequestOutcome outcome, const QByteArray& reply) {
+              probe_.clear();
+              if (done) done(outcome, reply);
+          });
+    probe_ = std::move(bytes);
+}
+
 struct Exchange::Sequence {
     std::vector<QByteArray> requests;
     StepHandler step;
@@ -68,6 +78,7 @@ void Exchange::end_tick(uint32_t tick) {
 
 void Exchange::abandon() {
     ++tick_serial_;
+    on_wire_.clear();
     tick_running_ = false;
     tell(chosen_done_, RequestOutcome::Dropped);
     tell(awaiting_done_, RequestOutcome::Dropped);
@@ -96,6 +107,7 @@ Exchange::OutcomeHandler Exchange::sent(const QByteArray& sending, bool written)
         }
     }
     OutcomeHandler previous = std::exchange(awaiting_done_, {});
+    on_wire_ = written ? sending : QByteArray();
     if (written)
         awaiting_done_ = std::exchange(chosen_done_, {});
     else

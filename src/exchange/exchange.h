@@ -33,6 +33,9 @@ public:
     // its absence) has been handled; `step` hears each outcome in turn.  A
     // step that was dropped ends the sequence, whatever `step` answers.
     void queue_sequence(std::vector<QByteArray> requests, StepHandler step);
+    // Queues a look at the line whose reply only `done` hears: it is not
+    // dispatched, and its silence is no "no answer" of the polled sensor.
+    void queue_probe(QByteArray request, OutcomeHandler done);
     // Forgets the pending request; a sequence waiting behind it ends too.
     void drop_pending();
     const QByteArray& pending() const { return pending_; }
@@ -93,6 +96,12 @@ public:
     OutcomeHandler sent(const QByteArray& sending, bool written);
     // The request the cycle was about to send is refused (frequency mode).
     void refuse_pending();
+    // What the last tick wrote: the request the reply read now answers.
+    const QByteArray& on_wire() const { return on_wire_; }
+    // Whether `request` is a probe still waiting for its reply.
+    bool is_probe(const QByteArray& request) const {
+        return !probe_.isEmpty() && request == probe_;
+    }
 
 private:
     struct Sequence;
@@ -100,6 +109,8 @@ private:
     static void tell(OutcomeHandler& handler, RequestOutcome outcome, const QByteArray& reply = {});
 
     QByteArray pending_;
+    QByteArray on_wire_;
+    QByteArray probe_;
     OutcomeHandler pending_done_;  // for the pending request
     OutcomeHandler chosen_done_;   // for the request a tick is about to send
     OutcomeHandler awaiting_done_; // for the request on the wire

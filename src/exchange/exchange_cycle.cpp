@@ -39,6 +39,13 @@ QByteArray without_loader_refusals(const MainForm& f, const QByteArray& reply) {
     return reply.mid(n);
 }
 
+// Requests carry their address at the second byte; the search carries none.
+bool addressed_to_selection(const MainForm& f, const QByteArray& request) {
+    if (request.size() < 4) return true;
+    const auto addr = f.selected_address();
+    return !addr || uint8_t(request[1]) == *addr;
+}
+
 // The write, the indicator, the status line and the reply processing, once
 // the read has returned.
 void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
@@ -49,7 +56,15 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
 
     const uint16_t n = c.port.WritePort(sending);
     if (n != sending.size()) {
-        c.dialogs.message(QStringLiteral("Ошибка записи в порт"));
+        // The values stop being live now, not when the box is closed; the
+        // loss goes to the history and the run log with the port's name.
+        const QString text = QStringLiteral("Ошибка записи в порт ") + f.CmbPort.selected_text();
+        f.no_data = true;
+        ex.notify_silence();
+        f.MsgCom.set_fore_colour(kRed);
+        f.MsgCom.set_text(text);
+        c.str_to_log(text);
+        c.dialogs.message(text);
         if (!ex.is_current(tick)) return; // closed while the box was open
         // A dropped network connection is said once and closed at once.
         if (ex.write_failures <= 2 && !c.port.LinkLost()) {
@@ -65,12 +80,32 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     }
     ex.write_failures = 0;
     // What this read brought answers the request the previous tick wrote.
+    const QByteArray answered = ex.on_wire();
+    const bool probe = ex.is_probe(answered);
     Exchange::OutcomeHandler previous = ex.sent(sending, true);
     // Only what is read after the scan went out can answer it.
     if (ex.net_opr && sending == request::net_scan()) ex.scan_on_wire = true;
     f.Pic.set_fill_colour(f.Pic.fill_colour() == kWhite ? kGrey : kWhite);
 
     const QByteArray reply = without_loader_refusals(f, received);
+    // A probe's reply is its asker's alone; it says nothing about the
+    // polled sensor.
+    if (probe) {
+        f.Pic.set_fill_colour(kRed);
+        if (!received.isEmpty()) c.port.FlushPort();
+        ex.end_tick(tick);
+        if (previous)
+            previous(reply.isEmpty() ? RequestOutcome::NoAnswer : RequestOutcome::Replied, reply);
+        return;
+    }
+    // Silence after a request that went to another address than the one now
+    // polled (it left before a search or a selection changed the address) is
+    // no news of the polled sensor.
+    if (reply.isEmpty() && !addressed_to_selection(f, answered)) {
+        ex.end_tick(tick);
+        if (previous) previous(RequestOutcome::NoAnswer, {});
+        return;
+    }
     if (reply.isEmpty()) {
         f.no_data = true;
         const QString text =
@@ -165,7 +200,9 @@ void TMRComm_Timer(Configurator& c) {
         if (addr) ex.queue(request::read_state(*addr));
     } else {
         f.err_shown = false;
-        if (f.freq_mode && !ex.pending().isEmpty()) {
+        // The search is how a sensor is found again after its power cycle:
+        // it always goes out.
+        if (f.freq_mode && !ex.pending().isEmpty() && ex.pending() != request::net_scan()) {
             ex.refuse_pending();
             c.dialogs.message(kFrequencyRefusal);
             if (!ex.is_current(tick)) return;

@@ -39,6 +39,21 @@ void net_answer(Configurator& c, const QByteArray& reply) {
     c.str_to_log(QStringLiteral("Устройства в сети ") + text);
     c.exchange.queue(Zapros_ser_num(f));
     f.MsgCom.set_text(QStringLiteral("Произошел опрос сети."));
+    // Two sensors at one address answer over each other; the list keeps both
+    // entries, and the engineer must hear of it.
+    QStringList twice;
+    const QStringList found = f.CmbNet.items();
+    for (qsizetype i = 0; i < found.size(); ++i)
+        if (found.indexOf(found[i]) < i && !twice.contains(found[i])) twice.append(found[i]);
+    if (!twice.isEmpty()) {
+        const QString warning =
+            QStringLiteral("Адрес %1 найден дважды: два датчика с одним адресом мешают друг "
+                           "другу. Оставьте на линии один из них и смените ему адрес.")
+                .arg(twice.join(QStringLiteral(", ")));
+        f.MsgCom.set_fore_colour(kRed);
+        f.MsgCom.set_text(warning);
+        c.str_to_log(warning);
+    }
 }
 
 void assept_sn(Configurator& c, const QByteArray& aans) {

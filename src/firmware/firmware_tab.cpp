@@ -87,7 +87,28 @@ private:
     uint64_t asked_ = 0, answered_ = 0; // message boxes asked for and closed
     UploadOutcome outcome_;
     QString text_; // the progress text as the worker has it
+
+    // Window's thread: what the last failed upload stopped at, to tell a block
+    // that fails every time (worn flash) from a passing fault.
+    FlashLayout layout_ = kZorvikLayout;
+    std::optional<int> failed_before_;
 };
+
+// The last line of a failed upload, in plain words: which block, whether it
+// failed before, and what to do.
+QString failed_block_advice(const FlashLayout& layout, int block, bool failed_before) {
+    const QString where =
+        QStringLiteral("Блок %1 (адрес 0x%2) не записан")
+            .arg(block)
+            .arg(layout.program_start + uint32_t(block * kImageBlockSize), 4, 16, QChar(u'0'));
+    if (failed_before)
+        return where +
+               QStringLiteral(" и в прошлой попытке: память датчика в этом месте изношена. Не "
+                              "повторяйте прошивку: датчик нужно заменить или отправить "
+                              "производителю.");
+    return where + QStringLiteral(". Повторите прошивку один раз; если этот блок не запишется "
+                                  "снова, память датчика в этом месте изношена.");
+}
 
 void UploadRunner::take_over_controls() {
     MainForm& f = c_.frmSerial;
@@ -159,6 +180,7 @@ void UploadRunner::start() {
     if (running_ || !c_.port.IsOpen()) return;
     UploadSettings settings;
     settings.layout = f.Pelgar.value() ? kPelgarLayout : kZorvikLayout;
+    layout_ = settings.layout;
     settings.reset_calibration = f.EEPROM.value() == 1;
     settings.verify = f.verify_upload.value() == 1;
     settings.sync_timeout_ms = sync_timeout_ms_;
@@ -233,6 +255,16 @@ void UploadRunner::finish(uint64_t run, bool resume) {
         f.upload_log.set_text(text_); // posts of the text may still be on their way
     }
     c_.str_to_log(QStringLiteral("Прошивка: ") + outcome.last_line);
+    // Only where the loader itself refused the block (not where the link went).
+    if (outcome.result == UploadResult::Failed && outcome.block && !outcome.link_failed) {
+        const QString advice =
+            failed_block_advice(layout_, *outcome.block, failed_before_ == outcome.block);
+        f.upload_log.set_text(f.upload_log.text() + QStringLiteral("\r\n") + advice);
+        c_.str_to_log(QStringLiteral("Прошивка: ") + advice);
+        failed_before_ = outcome.block;
+    } else if (outcome.result == UploadResult::Done) {
+        failed_before_.reset();
+    }
 
     // A sensor still in its bootloader refuses whatever the exchange cycle
     // sends; the cycle shows this instead of taking the refusals for replies.

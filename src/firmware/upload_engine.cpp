@@ -265,8 +265,10 @@ UploadOutcome Upload::fail(Answer a, std::optional<int> block) {
     if (a == Answer::Cancelled)
         return end(UploadResult::Cancelled, block, QStringLiteral("-----Прервано%1------").arg(at));
     if (a == Answer::WriteFailed) show(kUploadWriteFailed);
-    return end(UploadResult::Failed, block,
-               QStringLiteral("-----Прошивка не удалась%1------").arg(at));
+    UploadOutcome o = end(UploadResult::Failed, block,
+                          QStringLiteral("-----Прошивка не удалась%1------").arg(at));
+    o.link_failed = a == Answer::WriteFailed;
+    return o;
 }
 
 // A frame before the blocks that was refused or not answered: named, and the

@@ -63,6 +63,8 @@ struct UploadOutcome {
     // The loader answered the synchronisation: unless the result is Done, the
     // sensor is still in its bootloader.
     bool synchronised = false;
+    // It failed because the port could not be written, not by the loader.
+    bool link_failed = false;
 };
 
 // Progress texts.

@@ -23,11 +23,13 @@ bool is_network_address(const QString& name) {
 
 std::optional<NetworkAddress> parse_network_address(const QString& name, QString* why) {
     const QString text = without_device_prefix(name).trimmed();
+    // A message box wide as the screen helps nobody: a long text is cut.
+    const QString shown = text.size() > 80 ? text.left(79) + u'…' : text;
     auto refuse = [&](const QString& reason) -> std::optional<NetworkAddress> {
         if (why)
             *why = QStringLiteral("Неверный адрес порта %1: %2. Пишите tcp://ХОСТ:ПОРТ или "
                                   "rfc2217://ХОСТ:ПОРТ.")
-                       .arg(text, reason);
+                       .arg(shown, reason);
         return std::nullopt;
     };
     const qsizetype sep = text.indexOf(QStringLiteral("://"));
@@ -58,6 +60,10 @@ std::optional<NetworkAddress> parse_network_address(const QString& name, QString
         // An IPv6 address must be bracketed, or its last group would read as the port.
         if (a.host.contains(u':')) return refuse(QStringLiteral("адрес IPv6 пишется в скобках"));
     }
+    // No host name is longer (RFC 1035); a longer one is a typing slip, not a
+    // name to look up.
+    if (a.host.size() > kMaxHostName)
+        return refuse(QStringLiteral("имя узла длиннее %1 знаков").arg(kMaxHostName));
     static const QRegularExpression host_chars(QStringLiteral("^[A-Za-z0-9._:%-]+$"));
     if (a.host.isEmpty() || !host_chars.match(a.host).hasMatch())
         return refuse(QStringLiteral("неверное имя узла"));

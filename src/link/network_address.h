@@ -24,4 +24,7 @@ struct NetworkAddress {
 bool is_network_address(const QString& name);
 
 // The address in `name`, or nothing with the reason in `why` (for the user).
+// The longest host name there can be.
+inline constexpr int kMaxHostName = 253;
+
 std::optional<NetworkAddress> parse_network_address(const QString& name, QString* why = nullptr);

@@ -185,6 +185,13 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
         } else if (arg == u"--read-protected") {
             if (!no_value()) return std::nullopt;
             o.read_protected = true;
+        } else if (arg == u"--make-image") {
+            if (!take_value()) return std::nullopt;
+            if (value.isEmpty()) {
+                error = QStringLiteral("--make-image needs a file name");
+                return std::nullopt;
+            }
+            o.make_image = value;
         } else if (arg == u"--worn-block") {
             if (!take_value()) return std::nullopt;
             bool ok = false;
@@ -213,7 +220,7 @@ std::optional<SimOptions> parse_sim_options(const QStringList& args, QString& er
             return std::nullopt;
         }
     }
-    if (!o.help && !o.version && o.link.isEmpty() && !o.tcp_port && !o.rfc2217_port) {
+    if (!o.help && !o.version && o.make_image.isEmpty() && o.link.isEmpty() && !o.tcp_port && !o.rfc2217_port) {
         error = QStringLiteral("--link PATH, --tcp PORT or --rfc2217 PORT is required");
         return std::nullopt;
     }
@@ -227,6 +234,7 @@ QString sim_usage() {
         "                  [--wire-timing] [--bootloader] [--worn-block ADDR]\n"
         "                  [--read-protected]\n"
         "                  [--faults ADDR:FAULT[,FAULT...]]... [--seed N] [--terminal MS]\n"
+        "       zorvik-sim --make-image FILE\n"
         "\n"
         "Puts a simulated RS-485 line of Zorvik fuel-level sensors on a pseudo-terminal.\n"
         "Prints where to reach it (PATH, tcp://127.0.0.1:PORT, rfc2217://127.0.0.1:PORT),\n"
@@ -273,6 +281,8 @@ QString sim_usage() {
         "  --terminal MS      another master (a telematics terminal) polls each sensor in\n"
         "                     turn every MS ms, 0 for as fast as the line carries it,\n"
         "                     from when a client opens the line; for zorvik-cli listen\n"
+        "  --make-image FILE  write a firmware image (.cri) that the simulated sensors'\n"
+        "                     bootloader takes, to try an upload with, and exit\n"
         "  -h, --help         show this text\n"
         "      --version      show the program's name and version\n");
 }

@@ -41,6 +41,8 @@ struct SimOptions {
     // in turn, a poll every this many ms (0: as fast as the line carries
     // them), once a client has opened the line.
     std::optional<int> terminal_ms;
+    // --make-image FILE: write a firmware image for the simulated loader and exit.
+    QString make_image;
     bool help = false;
     bool version = false; // --version: print the name and version and exit
 };

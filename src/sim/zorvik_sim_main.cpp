@@ -1,6 +1,7 @@
 // zorvik-sim: the simulated sensor line on a pseudo-terminal, and on TCP.
 // ZORVIK_VERSION comes from cmake/ZorvikInstall.cmake.
 #include "sim/pty_server.h"
+#include "sim/sim_firmware_image.h"
 #include "sim/sim_options.h"
 #include "sim/tcp_line_server.h"
 
@@ -28,6 +29,15 @@ int main(int argc, char** argv) {
     }
     if (options->version) {
         std::puts("zorvik-sim " ZORVIK_VERSION);
+        return 0;
+    }
+
+    if (!options->make_image.isEmpty()) {
+        if (!write_sim_firmware_image(options->make_image, error)) {
+            std::fprintf(stderr, "zorvik-sim: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(options->make_image));
         return 0;
     }
 

@@ -266,6 +266,39 @@ TEST(Binder, ListSelectionRunsTheClickOnce) {
     EXPECT_EQ(list->lineEdit()->cursorPosition(), 0);
 }
 
+// An editable list (the port box): typing, pasting or choosing over a chosen
+// entry gives exactly what was typed, whatever the window repaints between keys.
+TEST(Binder, TypingOverAChosenEntryKeepsWhatWasTyped) {
+    TestForm form;
+    TestWindow window;
+    auto* list = window.get<QComboBox>("list");
+    list->setEditable(true);
+    Binder binder{form, window};
+    for (const char* p : {"COM1", "COM2"}) form.list.add_item(p);
+    const QString address = QStringLiteral("rfc2217://192.168.100.200:4001");
+    // Typing or pasting over a chosen entry gives exactly what was typed.
+    for (const char* typed : {"/dev/ttyUSB7", "tcp://10.0.0.5:4001"}) {
+        form.list.set_list_index(0);
+        QCoreApplication::processEvents();
+        list->setFocus();
+        list->lineEdit()->selectAll();
+        for (const char* k = typed; *k; ++k) { // the window repaints between keys
+            QTest::keyClicks(list->lineEdit(), QString(QChar(*k)));
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(list->currentText(), typed);
+        EXPECT_EQ(form.list.selected_text(), typed);
+    }
+    form.list.set_list_index(0);
+    QCoreApplication::processEvents();
+    list->lineEdit()->selectAll();
+    list->lineEdit()->insert(address); // as a paste does
+    QCoreApplication::processEvents();
+    list->lineEdit()->insert(QStringLiteral("/x"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.list.selected_text(), address + "/x");
+}
+
 TEST(Binder, OptionsOfOneFrameExcludeEachOther) {
     Rig r;
     r.form.a.set_value(true);
@@ -287,6 +320,9 @@ TEST(Binder, TimersFollowTheModelAndNeverNest) {
     QTimer* qt = r.binder.timer("tick");
     ASSERT_NE(qt, nullptr);
     EXPECT_FALSE(qt->isActive());
+    // The exchange's second is kept to the millisecond (a coarse timer may
+    // fire 5 % off, and a late tick followed by an early one).
+    EXPECT_EQ(qt->timerType(), Qt::PreciseTimer);
     int ticks = 0, depth = 0, deepest = 0;
     r.form.tick.on_timer = [&] {
         ++ticks;

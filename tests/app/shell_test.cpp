@@ -118,28 +118,26 @@ TEST(Shell, SplashGivesWayToTheMainWindowAfterTwoTicks) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST(Shell, DemoConnectSearchesTheLineButOtherPortsOnlyOpen) {
+TEST(Shell, ConnectSearchesTheLineWhateverPortOpens) {
     for (const bool demo : {true, false}) {
-        FakeSerialPort port;
-        FakeDialogs dialogs;
-        FakeTones tones;
-        FakeClock clock;
-        Configurator cfg{port, dialogs, tones, clock};
-        ListLister lister;
-        lister.ports = demo ? QStringList{kDemoLineEntry} : QStringList{"COM2"};
-        QTemporaryDir dir;
-        wire_shell(cfg, lister, ShellOptions{true, true, {}});
-        ASSERT_TRUE(Form_Load(cfg, dir.path()));
-        MainForm& f = cfg.frmSerial;
-        f.presence_timer.on_timer();
-        f.presence_timer.on_timer(); // the main window shows; the port opens
-        ASSERT_TRUE(f.BTNCloseCom.enabled());
-        if (demo) {
-            EXPECT_EQ(cfg.exchange.pending(), QByteArray::fromHex("31FFDC"));
-            EXPECT_TRUE(cfg.exchange.net_opr);
-        } else {
-            EXPECT_NE(cfg.exchange.pending(), QByteArray::fromHex("31FFDC"));
-            EXPECT_FALSE(cfg.exchange.net_opr);
+        for (const bool opens : {true, false}) {
+            FakeSerialPort port;
+            port.open_succeeds = opens;
+            FakeDialogs dialogs;
+            FakeTones tones;
+            FakeClock clock;
+            Configurator cfg{port, dialogs, tones, clock};
+            ListLister lister;
+            lister.ports = demo ? QStringList{kDemoLineEntry} : QStringList{"COM2"};
+            QTemporaryDir dir;
+            wire_shell(cfg, lister, ShellOptions{true, true, {}});
+            ASSERT_TRUE(Form_Load(cfg, dir.path()));
+            MainForm& f = cfg.frmSerial;
+            f.presence_timer.on_timer();
+            f.presence_timer.on_timer(); // the main window shows; the port opens
+            EXPECT_EQ(f.BTNCloseCom.enabled(), opens);
+            // A port that did not open leaves no search for the next one.
+            EXPECT_EQ(cfg.exchange.pending() == QByteArray::fromHex("31FFDC"), opens);
         }
     }
 }

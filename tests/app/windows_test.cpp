@@ -7,11 +7,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -115,4 +118,36 @@ TEST(Windows, F9RecordsAPointWhileTheButtonIsUsable) {
     binder.flush();
     QTest::keyClick(&mw, Qt::Key_F9);
     EXPECT_EQ(records, 1);
+}
+
+// Scrolling the form at a large scale passes over lists and spin boxes: the
+// wheel changes a value only where the focus is, and else scrolls the form.
+TEST(Windows, WheelChangesOnlyTheFocusedControl) {
+    MainForm main;
+    MainWindow mw(main);
+    Binder binder(main, mw);
+    mw.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mw));
+    auto* list = qobject_cast<QComboBox*>(binder.widget("CmbNet"));
+    auto* slider = qobject_cast<QAbstractSlider*>(binder.widget("Slider1"));
+    ASSERT_TRUE(list && slider);
+    list->addItems({"1", "5", "12"});
+    list->setCurrentIndex(1);
+    slider->setValue(5);
+    auto wheel = [](QWidget* w) {
+        const QPoint at = w->rect().center();
+        QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &e);
+    };
+    mw.setFocus();
+    wheel(list);
+    wheel(slider);
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(slider->value(), 5);
+    list->setFocus();
+    QApplication::setActiveWindow(&mw);
+    if (!list->hasFocus()) GTEST_SKIP() << "no focus on this platform";
+    wheel(list);
+    EXPECT_EQ(list->currentIndex(), 2);
 }

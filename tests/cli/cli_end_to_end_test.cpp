@@ -545,6 +545,7 @@ TEST(CliEndToEnd, ThroughSer2netInBothModes) {
         {"tcp://gw:0", 2, "номер порта вне 1..65535", 0},
         {"tcp://gw:65536", 2, "номер порта вне 1..65535", 0},
         {"ssh://gw:22", 2, "неизвестная схема «ssh»", 0},
+        {"tcp://" + QString(254, u'a') + ":4001", 2, "имя узла длиннее 253 знаков", 0},
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.port.toStdString());

@@ -32,9 +32,11 @@ TEST(OperatingMode, ModeByteFromTheControls) {
     EXPECT_EQ(r.send(), frame("3105F285"));
     EXPECT_EQ(r.log_lines().last(), "Cmd Change mode to 133 sgla 0");
     EXPECT_TRUE(r.c.exchange.settings_refresh_due());
-    EXPECT_EQ(r.dialogs.questions,
-              QStringList({QStringLiteral(
-                  "Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?")}));
+    // Frequency output: the question says the sensor stops answering here.
+    const QString question =
+        QStringLiteral("Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?");
+    EXPECT_EQ(r.dialogs.questions, QStringList({question + kFrequencyModeWarning}));
+    EXPECT_TRUE(kFrequencyModeWarning.contains(QStringLiteral("перестаёт отвечать по RS-485")));
 
     ModeRig p;
     p.f.R_p485.set_value(true); // the last chosen in the list wins
@@ -42,6 +44,7 @@ TEST(OperatingMode, ModeByteFromTheControls) {
     p.c.table_window.tartab.set_value(1); // litres follow the table window
     EXPECT_EQ(p.send(), frame("3105F258"));
     EXPECT_EQ(p.f.tartab1.value(), 1);
+    EXPECT_EQ(p.dialogs.questions, QStringList({question}));
 }
 
 TEST(OperatingMode, ExtendedByteAndTrailerByVersion) {

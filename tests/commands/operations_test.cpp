@@ -61,12 +61,20 @@ QString run(const Case& k) {
     }
     r.c.exchange.queue(kPending);
     r.c.exchange.settings_refreshed();
-    const qsizetype logged = r.log_lines().size();
+    qsizetype logged = r.log_lines().size();
 
     k.op(r.c);
 
     QString out = QStringLiteral("== %1 (v%2)\n").arg(QString::fromUtf8(k.title)).arg(k.version);
     for (const QString& d : r.dialogs.shown) out += d + u'\n';
+    // A look at the line first: it goes out, nothing answers, then the
+    // operation's own request is pending.
+    if (r.c.exchange.is_probe(r.c.exchange.pending())) {
+        out += QStringLiteral("probe: ") + hex_of(r.c.exchange.pending()) + u'\n';
+        r.tick(); // its read heard nothing of the polled sensor: not shown
+        logged = r.log_lines().size();
+        r.tick();
+    }
     for (const QString& l : r.log_lines().mid(logged))
         out += QStringLiteral("log: \"") + l + "\"\n";
     out += QStringLiteral("wrs: ") +
@@ -170,11 +178,13 @@ const std::vector<Case> kCases = {
      nullptr,
      174,
      -1},
-    {"new password", Chg_pass_Click, {"yes", "=1234"}, nullptr, 176, 3},
+    {"new password", Chg_pass_Click, {"yes", "=1234", "=1234"}, nullptr, 176, 3},
+    {"new password typed differently the second time", Chg_pass_Click, {"yes", "=1234", "=1243"}},
+    {"new password, second entry cancelled", Chg_pass_Click, {"yes", "=1234", "cancel"}},
     {"new password answered No", Chg_pass_Click, {"no", "=1234"}},
-    {"new password out of range", Chg_pass_Click, {"yes", "=3000000000"}},
+    {"new password out of range", Chg_pass_Click, {"yes", "=3000000000", "=3000000000"}},
     {"new password without a sensor", Chg_pass_Click, {"yes", "=1"}, nullptr, 174, 5, false},
-    {"new password without an address", Chg_pass_Click, {"yes", "=1"}, nullptr, 174, -1},
+    {"new password without an address", Chg_pass_Click, {"yes", "=1", "=1"}, nullptr, 174, -1},
     // Network address.
     {"address 255", net_Click, {"=255"}},
     {"address 7.5 rounds to 8", net_Click, {"=7.5"}, nullptr, 176},
@@ -248,37 +258,45 @@ TEST(ConfigurationOperations, DeferredModeWriteAsksAndSendsInItsTick) {
     EXPECT_EQ(r.port.writes.back(), request::read_state(5));
 }
 
-// Moving a sensor to an address another sensor answered from in the last
-// search asks first; No leaves the line alone, Yes moves it as before.  Its
-// own address and free ones are not asked about.
-TEST(ConfigurationOperations, AddressTakenInTheLastSearchIsAskedAbout) {
+// Before a sensor is moved, the new address is asked who is there: anything
+// answering refuses the change; silence lets it go out.  Its own address is
+// not asked about.
+TEST(ConfigurationOperations, NewAddressIsAskedBeforeTheChange) {
     struct Case {
         const char* typed;
-        bool answer;
-        bool asked;
-        bool sent;
+        std::optional<QByteArray> answer_at_new; // nullopt: silence
+        QByteArray change;                       // empty: refused
     };
-    for (const Case& k : {Case{"12", false, true, false}, Case{"12", true, true, true},
-                          Case{"7", false, false, true}, Case{"5", false, false, true}}) {
+    const QByteArray id12 = frame("3E0CFC393000004C00");
+    for (const Case& k : {Case{"12", id12, {}}, Case{"12", hex("C0"), {}},
+                          Case{"7", std::nullopt, request::set_address(5, 174, 7).value()},
+                          Case{"5", std::nullopt, request::set_address(5, 174, 5).value()}}) {
         SCOPED_TRACE(k.typed);
         ConfiguratorRig r;
         r.open();
         r.select(5);
-        r.f.netdev.set_text(QStringLiteral("1 5 12 "));
         r.f.tek.set_text(QStringLiteral("1000")); // the sensor is heard
         r.dialogs.inputs = {QString::fromLatin1(k.typed)};
-        r.dialogs.answers = {k.answer};
         net_Click(r.c);
-        EXPECT_EQ(r.dialogs.questions.size(), k.asked ? 1 : 0)
-            << r.dialogs.shown.join(u'\n').toStdString();
-        if (k.asked) {
-            EXPECT_TRUE(r.dialogs.questions[0].startsWith(QStringLiteral("Адрес 12 уже занят")));
+        const bool own = QByteArray(k.typed) == "5";
+        if (!own) {
+            EXPECT_EQ(r.c.exchange.pending(), request::read_id(uint8_t(atoi(k.typed))));
+            r.port.script = {k.answer_at_new, std::nullopt};
+            r.tick();
+            r.tick();
+            EXPECT_EQ(r.f.sn.text(), QStringLiteral("0")); // the other sensor is not shown
         }
-        EXPECT_EQ(!r.c.exchange.pending().isEmpty(), k.sent);
-        EXPECT_EQ(r.dialogs.messages.size(), 0u);
-        if (k.sent) {
-            EXPECT_EQ(uint8_t(r.c.exchange.pending().at(2)), CMD_SET_ADDRESS)
-                << r.c.exchange.pending().toHex().toStdString();
+        r.tick();
+        const bool refused = k.change.isEmpty();
+        EXPECT_EQ(r.port.writes.back(), refused ? request::read_state(5) : k.change);
+        int changes = 0;
+        for (const QByteArray& w : r.port.writes) changes += uint8_t(w.at(2)) == CMD_SET_ADDRESS;
+        EXPECT_EQ(changes, refused ? 0 : 1);
+        if (refused) {
+            EXPECT_EQ(r.dialogs.texts(), QStringList{address_taken_text(12)});
+            EXPECT_TRUE(r.log_lines().contains(address_taken_text(12)));
+        } else {
+            EXPECT_TRUE(r.dialogs.messages.empty());
         }
     }
 }

@@ -197,10 +197,10 @@ TEST(CommandsOverPty, PasswordAlarmModeShiftAndAddressSession) {
     dialogs.answers = {true};
     c.shift_window.shift_empty.click();
     tick(kRoundTrip);
-    step(QStringLiteral("address 5 becomes 7: the old one falls silent"));
+    step(QStringLiteral("address 5 becomes 7 once nothing answers at 7: the old one falls silent"));
     dialogs.inputs = {QStringLiteral("7")};
     f.net.click();
-    tick(kRoundTrip);
+    tick(2 + kRoundTrip);
     step(QStringLiteral("a search finds the sensor at 7"));
     f.Opros.click();
     tick(5);

@@ -12,7 +12,7 @@
 
 namespace {
 const QString kNoAnswer = QStringLiteral("Нет ответа от датчика с адресом ");
-const QString kWriteError = QStringLiteral("Ошибка записи в порт");
+const QString kWriteError = QStringLiteral("Ошибка записи в порт COM3");
 const QString kFreqRefusal = QStringLiteral(
     "Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго питание датчика "
     "и сделайте опрос сети");
@@ -157,8 +157,14 @@ TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
     r.port.failed_count = 2;
     r.c.exchange.queue(frame("3105FA"));
     r.port.incoming = frame("3E05FA"); // a reply read in a failed tick is dropped
+    bool stale_while_shown = false;
+    r.dialogs.during_message = [&] { stale_while_shown = r.f.no_data; };
     r.tick();
     EXPECT_EQ(r.dialogs.texts(), QStringList({kWriteError}));
+    // Stale, said and logged before the box waits for its OK.
+    EXPECT_TRUE(stale_while_shown);
+    EXPECT_EQ(r.c.messages.entries().front().text, kWriteError);
+    EXPECT_EQ(r.log_lines().last(), kWriteError);
     EXPECT_EQ(r.c.exchange.write_failures, 1);
     EXPECT_TRUE(r.c.exchange.pending().isEmpty());
     EXPECT_NE(r.f.MsgCom.text(), QStringLiteral(" Установлен нижний уровень."));
@@ -225,6 +231,21 @@ TEST(ExchangeCycle, FrequencyModeDropsUserRequestsButKeepsPolling) {
     r.c.exchange.queue(frame("3105F5"));
     r.tick();
     EXPECT_EQ(r.port.last_write(), frame("3105F5"));
+
+    // The search, which finds the sensor again after its power cycle, always
+    // goes out; and a closed port forgets the frequency mode.
+    r.receive(frame("3E05FE01F4"));
+    Opros_Click(r.c);
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), hex("31FFDC"));
+    EXPECT_EQ(r.dialogs.messages.size(), 1u);
+    r.receive(frame("3E05FE01F4"));
+    BTNCloseCom_Click(r.c);
+    r.open();
+    r.c.exchange.queue(frame("3100F5"));
+    r.tick();
+    EXPECT_EQ(r.port.last_write(), frame("3100F5"));
+    EXPECT_EQ(r.dialogs.messages.size(), 1u);
 }
 
 TEST(ExchangeCycle, ReplayLeavesThePortAndTheRunLogAlone) {

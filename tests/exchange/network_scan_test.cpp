@@ -1,6 +1,7 @@
 #include "../support/configurator_rig.h"
 
 #include "exchange/network_scan.h"
+#include "protocol/requests.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,31 @@ TEST(NetworkScan, DuplicatesAndLateAnswers) {
     r.receive(hex("0707"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"7", "7"}));
     EXPECT_EQ(r.f.netdev.text(), "7 7 ");
+    // One address found twice is said, in red, in the history and the log.
+    const QString twice = QStringLiteral("Адрес 7 найден дважды: два датчика с одним адресом "
+                                         "мешают друг другу. Оставьте на линии один из них и "
+                                         "смените ему адрес.");
+    EXPECT_EQ(r.f.MsgCom.text(), twice);
+    EXPECT_EQ(r.f.MsgCom.fore_colour(), kRed);
+    EXPECT_EQ(r.log_lines().last(), twice);
+    EXPECT_EQ(r.c.messages.entries().front().text, twice);
+}
+
+// The state request the tick reading the search's answer sends still goes to
+// the old address; its silence is not the new address's.
+TEST(NetworkScan, SilenceOfTheOldAddressIsNotReportedForTheNewOne) {
+    ScanRig r;
+    r.select(0);
+    Opros_Click(r.c);
+    r.tick();
+    r.receive(hex("01050C")); // this tick also sends 31 00 F0 01
+    EXPECT_EQ(r.port.last_write(), hex("3100F001"));
+    r.tick(); // silence answers the old address: nothing said
+    EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Произошел опрос сети."));
+    EXPECT_FALSE(r.log_lines().contains(QStringLiteral("Нет ответа от датчика с адресом 1")));
+    EXPECT_EQ(r.port.last_write(), request::read_id(1));
+    r.tick(); // the new address's own silence is
+    EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Нет ответа от датчика с адресом 1"));
 }
 
 TEST(NetworkScan, SelectingAnAddressAsksForItsIdentity) {

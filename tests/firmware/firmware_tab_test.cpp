@@ -175,7 +175,13 @@ TEST(FirmwareTab, AfterAFailedUploadTheCycleTellsTheLoaderApart) {
     };
     r.f.start.click();
     ASSERT_TRUE(r.finish());
-    EXPECT_EQ(last_line(r.f.upload_log), QStringLiteral("-----Прошивка не удалась, блок 1------"));
+    QStringList lines = r.f.upload_log.text().split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines.value(lines.size() - 2),
+              QStringLiteral("-----Прошивка не удалась, блок 1------"));
+    // Then in plain words: the block, its address, and what to do.
+    EXPECT_EQ(lines.last(), QStringLiteral("Блок 1 (адрес 0x9080) не записан. Повторите прошивку "
+                                           "один раз; если этот блок не запишется снова, память "
+                                           "датчика в этом месте изношена."));
     for (int i = 0; i < 2; ++i) {
         r.tick();
         EXPECT_EQ(r.f.MsgCom.text(), kUploadLeftInLoader);
@@ -185,6 +191,16 @@ TEST(FirmwareTab, AfterAFailedUploadTheCycleTellsTheLoaderApart) {
     r.tick(); // its answer: the loader's refusal first, then two sensors
     EXPECT_EQ(r.f.netdev.text(), QStringLiteral("5 12 "));
     EXPECT_EQ(r.f.CmbNet.items(), (QStringList{"5", "12"}));
+
+    // The same block refused again: worn flash, no endless retrying.
+    r.f.start.click();
+    ASSERT_TRUE(r.finish());
+    EXPECT_TRUE(last_line(r.f.upload_log)
+                    .startsWith(QStringLiteral("Блок 1 (адрес 0x9080) не записан и в прошлой "
+                                               "попытке: память датчика в этом месте изношена. "
+                                               "Не повторяйте прошивку")))
+        << last_line(r.f.upload_log).toStdString();
+    EXPECT_TRUE(r.log_lines().contains(QStringLiteral("Прошивка: ") + last_line(r.f.upload_log)));
 }
 
 // The stage line counts the blocks from 1, writing then checking, and names

@@ -2,6 +2,7 @@
 // port: the frames it sends, the progress text, and each way an upload can end.
 #include "../support/fake_serial_port.h"
 #include "../support/firmware_image_file.h"
+#include "sim/sim_firmware_image.h"
 
 #include "firmware/upload_engine.h"
 #include "protocol/bootloader.h"
@@ -357,4 +358,17 @@ TEST(UploadEngine, TheDemoLineSwitchesASensorOnAndTakesTheImage) {
     EXPECT_EQ(run_upload(port, *image, {}, {}, cancel).result, UploadResult::Done);
     EXPECT_EQ(port.line().bootloader(1)->memory(0x9000, 256), file.mid(64 + 160 * 128, 256));
     EXPECT_FALSE(port.line().in_bootloader(1)); // running its new program
+}
+
+// The image zorvik-sim --make-image writes is one the simulated loader takes.
+TEST(UploadEngine, TheSimulatorsOwnImageUploads) {
+    auto time = std::make_shared<ManualSimTime>(1'000'000);
+    SimSerialPort port(SimLine::demo(), kDemoPortName, time);
+    ASSERT_TRUE(port.OpenPort(kDemoPortName, QStringLiteral("19200,n,8,1")));
+    const QByteArray file = sim_firmware_image();
+    const auto image = parse_firmware_image(file, kZorvikLayout);
+    ASSERT_TRUE(image) << image.error().text.toStdString();
+    std::atomic<bool> cancel{false};
+    EXPECT_EQ(run_upload(port, *image, {}, {}, cancel).result, UploadResult::Done);
+    EXPECT_EQ(port.line().bootloader(1)->memory(0x9000, 128), file.mid(64 + 160 * 128, 128));
 }

@@ -89,7 +89,7 @@ TEST(RelayAgainstWindow, RequestsWithAValue) {
          {0, 305419896, 2'000'000'000}},
         {RelayOp::ChangePassword,
          [](WindowRig& w, const QString& v) {
-             w.dialogs.inputs.assign(1, v);
+             w.dialogs.inputs.assign(2, v); // typed twice
              Chg_pass_Click(w.c);
          },
          {0, 1, 2'000'000'000}},

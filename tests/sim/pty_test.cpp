@@ -1,12 +1,15 @@
 // The line on a pseudo-terminal, talked to with nothing but open(), read()
 // and write(): the in-library server and the zorvik-sim program.
+#include "protocol/firmware_image.h"
 #include "sim/pty_server.h"
+#include "sim/sim_firmware_image.h"
 #include "sim/sim_options.h"
 
 #include "sim_test_util.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSerialPort>
@@ -253,7 +256,7 @@ TEST(ZorvikSim, BadOptionsExitWithStatus2AndHelpNamesEveryOption) {
     const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
     for (const char* option : {"--link PATH", "--tcp PORT", "--rfc2217 PORT",
                                "--sensor ADDR:VERSION[:SERIAL[:PASSWORD]]", "--wire-timing",
-                               "--bootloader", "--worn-block ADDR", "--help"})
+                               "--bootloader", "--worn-block ADDR", "--make-image FILE", "--help"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(option))) << option;
 }
 
@@ -317,4 +320,20 @@ TEST(ZorvikSim, OptionParsing) {
         EXPECT_FALSE(parse_sim_options(
             {QStringLiteral("--link=/tmp/l"), QStringLiteral("--sensor=") + sensor_arg}, error))
             << sensor_arg;
+}
+
+TEST(ZorvikSim, MakeImageWritesAFirmwareImageAndExits) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("try.cri"));
+    QProcess sim;
+    sim.start(sim_program(), {QStringLiteral("--make-image"), path});
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    EXPECT_EQ(sim.exitCode(), 0);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(kImageMaxSize), sim_firmware_image());
+    // A folder that is not there: said, status 1.
+    sim.start(sim_program(), {QStringLiteral("--make-image=") + dir.filePath("no/such.cri")});
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    EXPECT_EQ(sim.exitCode(), 1);
 }
