@@ -62,6 +62,9 @@ TEST(ProfileEndToEnd, SaveDiffApplyAgainstTheSimulatedLine) {
                                                                  "7"))));
     // Only what a 1.7.1 sensor has: levels and mode.
     ASSERT_TRUE(write_file(levels, profile_text(171, {}, {})));
+    const QString ext5 = dir.filePath(QStringLiteral("ext5.json"));
+    ASSERT_TRUE(write_file(ext5, profile_text(176, standard_rows(),
+                                              QStringLiteral(", \"alarm\": 20, \"extended\": 5"))));
     const QString unwritable = dir.filePath(QStringLiteral("alarm0.json"));
     ASSERT_TRUE(write_file(unwritable, profile_text(176, {}, QStringLiteral(", \"alarm\": 0"))));
     const QString no_output = dir.filePath(QStringLiteral("mode20.json"));
@@ -113,6 +116,13 @@ TEST(ProfileEndToEnd, SaveDiffApplyAgainstTheSimulatedLine) {
          true},
         {{"--address=1", "profile", "diff", standard}, 0, "no differences\n", "", {}},
         {{"--address=1", y, "profile", "apply", standard}, 0, "unchanged\n", "", {}},
+        // Only the extended byte differs: it goes with the mode.
+        {{"--address=1", y, "profile", "apply", ext5},
+         0,
+         "extended: 7 -> 5\nmode: Установлен новый режим.\napplied\n",
+         "",
+         {"Cmd Change mode to 8 sgla 5"},
+         true},
         // The locked sensor refuses the first write, and a wrong password.
         {{"--address=5", y, "profile", "apply", standard},
          1,
@@ -223,6 +233,11 @@ TEST(ProfileEndToEnd, BadProfilesAreRefusedBeforeThePortOpens) {
         {"table-value",
          profile_text(176, QString(good_rows).replace("[51, 30]", "[32768, 30]"), {}),
          "поле \"table\": нужно 20 пар"},
+        {"table-row-of-3",
+         profile_text(176, QString(good_rows).replace("[51, 30]", "[51, 30, 0]"), {}),
+         "поле \"table\": нужно 20 пар"},
+        {"alarm-169", profile_text(169, {}, QStringLiteral(", \"alarm\": 10")),
+         "поле \"alarm\" бывает только у прошивки 1.7.0"},
         {"alarm-256", profile_text(176, {}, QStringLiteral(", \"alarm\": 256")),
          "поле \"alarm\": нужно целое число от 0 до 255"},
         {"full-too-big", profile_text(176, {}, {}).replace("118000", "4294967296"),

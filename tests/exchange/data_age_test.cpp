@@ -30,6 +30,8 @@ TEST(DataAge, ValuesGoStaleWhenATickIsMissedOrTheAddressChanges) {
     r.receive({});
     EXPECT_TRUE(age.stale());
     EXPECT_EQ(age.note(r.clock.t.addSecs(4)), QStringLiteral("обновлено 7 с назад"));
+    // A clock set back makes no negative age.
+    EXPECT_EQ(age.note(heard.addSecs(-5)), QStringLiteral("обновлено 0 с назад"));
     // The status line keeps its own text.
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Нет ответа от датчика с адресом 5"));
 

@@ -187,12 +187,13 @@ TEST(UploadEngine, ARefusedOrUnansweredEraseOrHeaderByteEndsTheUploadNamed) {
 // the 79 inside it is no acknowledge, nor is one that more bytes follow at once.
 TEST(UploadEngine, OnlyTheFirstByteAfterAFrameAnswersIt) {
     const QByteArray chatter = QByteArray::fromHex("3e0579aa55");
-    {
-        // The loader is not listening yet (the sensor is still off).
+    // The loader is not listening yet (the sensor is still off); the chatter
+    // may begin with an acknowledge's value.
+    for (const QByteArray& noise : {chatter, QByteArray::fromHex("793e05aa55")}) {
         LoaderRig r;
         r.answer = [&](const QByteArray&, QByteArray) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            return chatter;
+            return noise;
         };
         const UploadOutcome outcome = r.run(firmware_image_file(kZorvikLayout, 1));
         EXPECT_EQ(outcome.result, UploadResult::Failed);
@@ -280,6 +281,14 @@ TEST(UploadEngine, ABlockOrHeaderByteThatCannotBeCheckedFailsTheUpload) {
          [](LoaderRig& r) { r.on_verify = [&r] { r.rom.poke(0x4807, QByteArray(1, '\x00')); }; },
          {"Байты заголовка в датчике не совпадают с файлом"},
          "Block 1\r\n-----Проверка не прошла------"},
+        {"block read refused",
+         [](LoaderRig& r) {
+             r.answer = [](const QByteArray& w, QByteArray heard) {
+                 return w.toHex() == "7f80" ? QByteArray::fromHex("1f") : heard;
+             };
+         },
+         {kUploadNack, "Блок 0 не прочитан для проверки"},
+         "Block 1\r\n-----Проверка не прошла, блок 0------"},
     };
     for (const Row& row : rows) {
         LoaderRig r;
@@ -290,6 +299,8 @@ TEST(UploadEngine, ABlockOrHeaderByteThatCannotBeCheckedFailsTheUpload) {
         EXPECT_TRUE(r.text.endsWith(row.last)) << r.text.toStdString();
         EXPECT_FALSE(r.frames().contains("21de")) << row.what;
         EXPECT_FALSE(r.rom.started()) << row.what;
+        // The read-back that failed ended with its answer, waiting for nothing more.
+        EXPECT_EQ(r.reads_after_write(int(r.port.writes.size()) - 1), 1) << row.what;
     }
 }
 

@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QThread>
 
 #include <memory>
 
@@ -97,7 +98,7 @@ protected:
 using Lines = ::testing::Types<FakeLine, SimLinePort, PtyLinePort, RawTcpLinePort, Rfc2217LinePort>;
 TYPED_TEST_SUITE(PortContract, Lines);
 
-// The lines whose bytes come with real pauses between them.
+// The lines whose bytes come in the background, with real pauses between them.
 template <class Line> class LinePauses : public PortContract<Line> {};
 using PausedLines = ::testing::Types<PtyLinePort, RawTcpLinePort, Rfc2217LinePort>;
 TYPED_TEST_SUITE(LinePauses, PausedLines);
@@ -174,4 +175,15 @@ TYPED_TEST(LinePauses, APauseInAReplyEndsTheRead) {
     EXPECT_FALSE(first.isEmpty());
     EXPECT_FALSE(second.isEmpty());
     EXPECT_TRUE(reply_crc_ok(first + second)) << to_hex(first + second).toStdString();
+}
+
+// An answer that came and was not read is gone after a discard.
+TYPED_TEST(LinePauses, ADiscardDropsWhatCameUnread) {
+    ASSERT_TRUE(this->open());
+    SerialPort& p = this->port();
+    const QByteArray request = request::read_state(5);
+    ASSERT_EQ(p.WritePort(request), request.size());
+    QThread::msleep(200); // the answer is in
+    p.DiscardInput();
+    EXPECT_TRUE(p.ReadPort().isEmpty());
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 QByteArray hex(const char* h) {
     return QByteArray::fromHex(h);
@@ -32,6 +34,15 @@ TEST(Rfc2217Client, AsksForTheSensorLineAndOffersBinaryMode) {
     LineSettings line;
     line.baud = 0xFF;
     EXPECT_TRUE(odd.start(line).contains(hex("FFFA2C01000000FFFFFFF0")));
+    // Parity as the option numbers it.
+    using P = LineSettings::Parity;
+    for (const auto& [parity, asked] : {std::pair{P::Odd, "FFFA2C0302FFF0"},
+                                        {P::Even, "FFFA2C0303FFF0"},
+                                        {P::Mark, "FFFA2C0304FFF0"},
+                                        {P::Space, "FFFA2C0305FFF0"}}) {
+        line.parity = parity;
+        EXPECT_TRUE(Rfc2217Client().start(line).contains(hex(asked))) << asked;
+    }
 }
 
 TEST(Rfc2217Client, ServerBytesGiveDataAndAnswers) {
@@ -50,6 +61,8 @@ TEST(Rfc2217Client, ServerBytesGiveDataAndAnswers) {
         {"unknown option offered", "FFFB1F", "", "FFFE1F"},
         {"binary taken back by the server", "FFFC00", "", "FFFE00"},
         {"a refusal of a refused option is not answered", "FFFC01FFFE18", "", ""},
+        {"CR NUL is CR once the server leaves binary mode", "0D00FFFC000D0041", "0D000D41",
+         "FFFE00"},
         {"NOP, GA and data mark vanish", "41FFF142FFF943FFF244", "41424344", ""},
         {"modem state notice vanishes", "55FFFA2C6B00FFF066", "5566", ""},
         {"IAC IAC inside a subnegotiation", "FFFA2C6BFFFFFFF07A", "7A", ""},

@@ -1,5 +1,6 @@
 // The network port against a real serial device server: ser2net on loopback
-// in front of pseudo-terminals, in raw TCP and in RFC 2217 mode.
+// in front of pseudo-terminals, in raw TCP and in RFC 2217 mode; and against a
+// scripted telnet server where the bytes we answer with count.
 #include "link/network_port.h"
 
 #include "../support/pty_pair.h"
@@ -15,6 +16,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -124,6 +127,37 @@ TEST(Ser2net, ASensorAnswersFromTheWindowsThreadAndFromAWorker) {
         ASSERT_TRUE(id.ok()) << id.error().text.toStdString();
         EXPECT_EQ(*id->serial, 24050005u);
     }
+}
+
+// A telnet server's offers we do not take are refused on the wire, not
+// left unanswered.
+TEST(Ser2net, TheServersOptionOffersAreAnswered) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    NetworkPort port;
+    bool opened = false;
+    std::thread opener([&] {
+        opened = port.OpenPort(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.serverPort()),
+                               kSensorLineSettings);
+    });
+    // WILL ECHO, DO TERMINAL-TYPE, then the line settings confirmed.
+    QTcpSocket* far = server.waitForNewConnection(5000) ? server.nextPendingConnection() : nullptr;
+    if (far) {
+        far->write(QByteArray::fromHex("FFFB01FFFD18FFFA2C6500004B00FFF0FFFA2C6608FFF0"
+                                       "FFFA2C6701FFF0FFFA2C6801FFF0"));
+        far->waitForBytesWritten(1000);
+    }
+    opener.join();
+    ASSERT_TRUE(far);
+    EXPECT_TRUE(opened) << port.LastOpenMessage().toStdString();
+    const QByteArray dont_echo = QByteArray::fromHex("FFFE01"),
+                     wont_ttype = QByteArray::fromHex("FFFC18");
+    QByteArray got;
+    QDeadlineTimer deadline(2000);
+    while (!(got.contains(dont_echo) && got.contains(wont_ttype)) && !deadline.hasExpired())
+        if (far->waitForReadyRead(50)) got += far->readAll();
+    EXPECT_TRUE(got.contains(dont_echo)) << got.toHex().toStdString();
+    EXPECT_TRUE(got.contains(wont_ttype)) << got.toHex().toStdString();
 }
 
 TEST(Ser2net, AServerThatIsNotThereFailsSoonNamingTheAddress) {

@@ -38,7 +38,7 @@ public:
     QByteArray ReadPort() override { return port_.ReadPort(); }
     uint16_t WritePort(const QByteArray& data) override {
         written.append(data);
-        return port_.WritePort(data);
+        return port_.WritePort(rewrite ? rewrite(data) : data);
     }
     bool PortExists(const QString& name) override { return port_.PortExists(name); }
     bool IsOpen() const override { return port_.IsOpen(); }
@@ -46,6 +46,7 @@ public:
     void CancelRead() override { port_.CancelRead(); }
 
     QList<QByteArray> written;
+    std::function<QByteArray(const QByteArray&)> rewrite; // what the sensor hears instead
 
 private:
     SimSerialPort port_;
@@ -230,6 +231,24 @@ TEST(ProfileWindow, ApplyShowsTheDifferencesAsksOnceAndWritesOneATick) {
     EXPECT_EQ(back->alarm, std::optional<uint8_t>(20));
     EXPECT_EQ(back->extended, std::optional<uint8_t>(7));
     EXPECT_EQ(back->table, std::optional<CalibrationTable>(standard_table()));
+
+    // Only the extended byte differs: it goes with the mode, and a sensor that
+    // confirms the mode but keeps its byte is reported.
+    const QString ext5 = r.dir.filePath(QStringLiteral("ext5.json"));
+    {
+        QFile file(ext5);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(standard_profile().replace("\"extended\": 7", "\"extended\": 5"));
+    }
+    r.port.rewrite = [](const QByteArray& frame) {
+        return frame == request::set_mode(1, 176, 8, 5) ? request::set_mode(1, 176, 8, 7) : frame;
+    };
+    r.dialogs.files = {ext5};
+    r.dialogs.answers = {true};
+    r.f.apply_profile.click();
+    EXPECT_EQ(r.until_message(), "Профиль применён не полностью.\nРежим: после записи отличается");
+    EXPECT_TRUE(r.dialogs.questions.last().endsWith(":\nРасширенный режим: 7 → 5"));
+    r.port.rewrite = {};
 
     // The locked sensor refuses the first write; the rest is not sent.
     r.select(5);

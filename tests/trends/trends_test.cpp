@@ -37,8 +37,8 @@ struct TrendRig : ConfiguratorRig {
         select(5);
     }
     // The reply arrives `seconds` after the previous one.
-    void reply_after(int seconds, const QByteArray& bytes) {
-        clock.t = clock.t.addSecs(seconds);
+    void reply_after(double seconds, const QByteArray& bytes) {
+        clock.t = clock.t.addMSecs(qint64(seconds * 1000));
         receive(bytes);
     }
     QString file(const QString& name) const { return dir.filePath(name); }
@@ -54,8 +54,8 @@ TEST(Trends, PointsGapsAndSpreadFromTheStateReplies) {
     TrendRig r;
     r.reply_after(1, state(100000));
     r.reply_after(1, state(100010));
-    r.reply_after(2, state(100020));        // an operation took a tick: no gap
-    r.reply_after(4, state(100030));        // four seconds of silence: a gap
+    r.reply_after(3.5, state(100020));      // operations took the ticks: no gap
+    r.reply_after(3.501, state(100030));    // longer is silence: a gap
     r.reply_after(1, state(100040, 12));    // another sensor: a gap
     r.reply_after(1, state(100050, 12, 9)); // too short for the raw reading
     r.replay(state(7));                     // from a server log: not a reading of now
@@ -81,13 +81,12 @@ TEST(Trends, PointsGapsAndSpreadFromTheStateReplies) {
 TEST(Trends, StabilityHintOverTheLastTenReplies) {
     TrendRig r;
     const Stability& s = r.trends.stability();
-    for (int i = 0; i < 9; ++i) r.reply_after(1, state(100000 + uint32_t(i % 3) * 10));
-    EXPECT_EQ(s.hint(), QString()); // nine replies: not yet
-    r.reply_after(1, state(100040));
+    for (int i = 0; i < 9; ++i) r.reply_after(1, state(99960 + uint32_t(i % 3) * 10));
+    EXPECT_EQ(s.hint(), QString());  // nine replies: not yet
+    r.reply_after(1, state(100000)); // the spread is 40 of 100000: 1/2500 is still steady
     EXPECT_EQ(s.hint(), QStringLiteral("стабильно, разброс 40"));
-    r.reply_after(1, state(100000)); // the spread is 40 of 100040: within 1/2500
     EXPECT_TRUE(s.steady());
-    r.reply_after(1, state(100041)); // 41 is not
+    r.reply_after(1, state(99959)); // 41 is not
     EXPECT_EQ(s.hint(), QStringLiteral("меняется, разброс 41"));
     r.reply_after(5, state(100000)); // after a gap it starts over
     EXPECT_EQ(s.hint(), QString());
@@ -111,10 +110,17 @@ TEST(Trends, RecordsOneRowPerStateReply) {
     EXPECT_EQ(read_all(path), expected);
     EXPECT_TRUE(expected.contains(",5,812,100001,60000,114000,21,16,38,15,5\n"));
 
-    // Recording again continues the file without a second header.
+    // Recording again continues the file without a second header, a row cut
+    // off (the program killed mid-write) ended first.
+    {
+        QFile cut(path);
+        ASSERT_TRUE(cut.open(QIODevice::Append));
+        cut.write(",5,81");
+    }
     ASSERT_EQ(r.trends.start_recording(path), QString());
     r.reply_after(1, state(100004));
     EXPECT_EQ(read_all(path).count(kWatchHeader.toUtf8()), 1);
+    EXPECT_TRUE(read_all(path).contains(",5,81\n"));
     EXPECT_TRUE(read_all(path).endsWith(",100004,60000,114000,21,16,38,15,5\n"));
     EXPECT_TRUE(r.log_lines().contains(QStringLiteral("Запись в CSV: ") + path));
 }
