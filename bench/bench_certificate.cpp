@@ -57,8 +57,12 @@ int main(int argc, char** argv) {
             return 1;
         }
         if (run == 0) {
-            const Result<RefuelCheck> check = check_refuel(facts->table, 1200, 1900, 180, 2);
-            if (check) in.refuel = *check;
+            // A refuelling the table predicts to within 3 l.
+            const Result<RefuelCheck> dry = check_refuel(facts->table, 1200, 1900, 0, 2);
+            if (dry)
+                in.refuel =
+                    check_refuel(facts->table, 1200, 1900, std::round(dry->predicted) - 3, 2)
+                        .value();
         }
         pdf = certificate_pdf(*facts, &pages);
         const double ms = double(t.nsecsElapsed()) / 1e6;

@@ -66,6 +66,15 @@ QString refuel_line(const RefuelCheck& r) {
              refuel_verdict(r));
 }
 
+QString refuel_text(const RefuelCheck& r) {
+    return QStringLiteral("Уровень до %1, после %2; залито %3 л, по таблице %4 л; разница %5 л "
+                          "(%6 % от %7 л), допуск %8 %: %9")
+        .arg(plain_number(r.before), plain_number(r.after), plain_number(r.added),
+             tenths(r.predicted), tenths(r.difference), tenths(r.percent))
+        .arg(r.top_litres)
+        .arg(plain_number(r.tolerance), refuel_verdict(r));
+}
+
 std::optional<double> parse_decimal(const QString& text) {
     QString t = text.trimmed();
     t.replace(u',', u'.');

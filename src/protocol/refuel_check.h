@@ -38,6 +38,8 @@ Result<RefuelCheck> check_refuel(const CalibrationTable& table, double before, d
 
 // "predicted X.X l, added N l, difference D.D l (P.P %): годно|не годно".
 QString refuel_line(const RefuelCheck& r);
+// The same in the window's and the certificate's words.
+QString refuel_text(const RefuelCheck& r);
 // "годно" or "не годно".
 QString refuel_verdict(const RefuelCheck& r);
 // A quantity as typed, without trailing zeros ("50", "50.25").

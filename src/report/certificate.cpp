@@ -77,13 +77,3 @@ QString worst_text(const CertificateFacts& f) {
         .arg(f.top_litres)
         .arg(f.worst.level);
 }
-
-QString refuel_text(const RefuelCheck& r) {
-    return QStringLiteral("Уровень до %1, после %2; залито %3 л, по таблице %4 л; разница %5 л "
-                          "(%6 % от %7 л), допуск %8 %: %9")
-        .arg(plain_number(r.before), plain_number(r.after), plain_number(r.added),
-             QString::number(r.predicted, 'f', 1), QString::number(r.difference, 'f', 1),
-             QString::number(r.percent, 'f', 1))
-        .arg(r.top_litres)
-        .arg(plain_number(r.tolerance), refuel_verdict(r));
-}

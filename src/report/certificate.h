@@ -67,5 +67,3 @@ QString sha256_hex(const QByteArray& bytes);
 
 // "max error" in the page's words.
 QString worst_text(const CertificateFacts& f);
-// The control refuelling in the page's words.
-QString refuel_text(const RefuelCheck& r);

@@ -168,7 +168,9 @@ void Pages::people_and_sensor() {
         {QStringLiteral("Режим"), s.mode},
         {QStringLiteral("Порог лампы, %"), s.alarm},
     };
-    const double half = width() / 2, gap = mm(4), row = line(body_);
+    // The people's column is the wider: names and vehicles are long, the sensor's
+    // values short.
+    const double half = width() * 0.58, gap = mm(4), row = line(body_);
     const QFontMetricsF bold(bold_, &w_), plain(body_, &w_);
     // Captions as wide as the widest, values cut short rather than run over.
     const auto column = [&](double x, double w, const auto& pairs, int n) {
@@ -182,10 +184,10 @@ void Pages::people_and_sensor() {
         }
     };
     text(left_, y_, half, QStringLiteral("Объект"), heading_);
-    text(left_ + half + gap, y_, half - gap, QStringLiteral("Датчик"), heading_);
+    text(left_ + half + gap, y_, width() - half - gap, QStringLiteral("Датчик"), heading_);
     y_ += line(heading_);
     column(left_, half, people, 4);
-    column(left_ + half + gap, half - gap, sensor, 6);
+    column(left_ + half + gap, width() - half - gap, sensor, 6);
     y_ += 6 * row;
 }
 
