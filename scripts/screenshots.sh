@@ -29,6 +29,15 @@ QT_QPA_PLATFORM="offscreen:configfile=$screen" XDG_RUNTIME_DIR="$runtime" ./buil
 QT_QPA_PLATFORM="offscreen:configfile=$screen" QT_SCALE_FACTOR=1.5 XDG_RUNTIME_DIR="$runtime" \
     ./build/bin/zorvik-shots "$out/small-screen"
 
+# The first page of a calibration certificate (200 recorded rows), as printed.
+if command -v pdftoppm >/dev/null; then
+  XDG_RUNTIME_DIR="$runtime" ./build/bin/bench_certificate "$out/certificate.pdf" >/dev/null
+  pdftoppm -png -r 100 -f 1 -l 1 -singlefile "$out/certificate.pdf" "$out/certificate-page1"
+  rm -f "$out/certificate.pdf"
+else
+  echo "pdftoppm (poppler-utils) is missing: no picture of the certificate" >&2
+fi
+
 if [ "${ZORVIK_SHOTS_X:-}" = 1 ]; then
   for scale in 1.0 1.5; do
     Xvfb :77 -screen 0 1366x768x24 >/dev/null 2>&1 & xvfb=$!

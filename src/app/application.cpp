@@ -33,7 +33,8 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
       main_(cfg_.frmSerial), table_(cfg_.table_window), shift_(cfg_.shift_window),
       splash_(cfg_.splash), trend_window_(trends_, clock, dialogs),
       main_binder_(cfg_.frmSerial, main_), table_binder_(cfg_.table_window, table_),
-      shift_binder_(cfg_.shift_window, shift_), splash_binder_(cfg_.splash, splash_) {
+      shift_binder_(cfg_.shift_window, shift_), splash_binder_(cfg_.splash, splash_),
+      certificate_(cfg_, main_, settings) {
     // An address opens as it is written; the log shows it so.
     cfg_.device_for_item = [](const QString& item) {
         return is_network_address(item) ? item : QStringLiteral("\\\\.\\") + item;

@@ -4,6 +4,7 @@
 // and one of these.
 #include "app/aux_windows.h"
 #include "app/binder.h"
+#include "app/certificate_actions.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/settings_memory.h"
@@ -47,6 +48,7 @@ public:
     Trends& trends() { return trends_; }
     TrendWindow& trend_window() { return trend_window_; }
     Binder& main_binder() { return main_binder_; }
+    CertificateActions& certificate_actions() { return certificate_; }
     // Writes every pending model change to the widgets.
     void flush();
     // Ends the program as closing the main window does: the close routine,
@@ -73,6 +75,8 @@ private:
     Binder shift_binder_;
     Binder splash_binder_;
     std::optional<SettingsMemory> memory_;
+    // The control refuelling and the certificate on the "Тарировка" tab.
+    CertificateActions certificate_;
     bool restore_line_ = false; // no port or address was named on the command line
     bool unloaded_ = false;
     void remember_window();

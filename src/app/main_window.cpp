@@ -2,6 +2,7 @@
 
 #include "app/about_box.h"
 #include "app/binder.h"
+#include "app/certificate_actions.h"
 #include "app/indicator_shape.h"
 #include "app/message_list.h"
 #include "app/screen_fit.h"
@@ -503,6 +504,7 @@ QWidget* MainWindow::build_calibration_tab() {
     hint->setObjectName(QStringLiteral("record_stability_hint"));
     hint->setAlignment(Qt::AlignCenter);
     left->addWidget(hint);
+    left->addWidget(make_certificate_panel(page));
     left->addStretch(1);
     h->addLayout(left, 0);
 

@@ -1,4 +1,5 @@
 #include "cli/cli_command_line.h"
+#include "cli/cli_certificate.h"
 #include "cli/cli_options.h"
 #include "cli/cli_tables.h"
 
@@ -21,7 +22,7 @@ struct CommandInfo {
 };
 
 // The window's question before the operation, where it asks one.
-const std::array<CommandInfo, 27> kCommands = {{
+const std::array<CommandInfo, 29> kCommands = {{
     {CliCommand::Scan, "scan", "scan", "search the line for sensors; prints their addresses",
      "Sends the network scan and prints each address that answered, one per line.\n"
      "Does not read an identity first: the scan is for finding the addresses.\n"},
@@ -201,6 +202,30 @@ const std::array<CommandInfo, 27> kCommands = {{
      "seconds, after C frames, or on Ctrl+C (status 0).\n"
      "  --pcap FILE   also save the frames as a pcap file (link type USER0, one packet\n"
      "                a frame) for Wireshark; written whole when the listening ends\n"},
+    {CliCommand::CheckRefuel, "check-refuel",
+     "check-refuel --table TABLE.zvk --before LEVEL --after LEVEL --litres N\n"
+     "     [--tolerance PCT]",
+     "a control refuelling against a table",
+     "Converts the levels before and after a refuelling into litres by the table as the\n"
+     "sensor does (straight lines between points, the fixed row 0 -> 0 below point 0,\n"
+     "the top litres above point 19) and compares the change with the N litres put in:\n"
+     "  predicted X.X l, added N l, difference D.D l (P.P %): годно|не годно\n"
+     "D is predicted minus added, P that in % of the table's largest litres; годно\n"
+     "when P is within the tolerance (default 2 %, the boundary included).  Needs no\n"
+     "port.  Exit status 0 within the tolerance, 3 outside it, 2 bad input.\n"},
+    {CliCommand::Report, "report",
+     "report --recording FILE.trr [--table TABLE.zvk] [--customer TEXT]\n"
+     "     [--vehicle TEXT] [--tank TEXT] [--engineer TEXT]\n"
+     "     [--before LEVEL --after LEVEL --litres N [--tolerance PCT]] --out FILE.pdf",
+     "the calibration certificate for the customer, as a PDF",
+     "Writes the calibration certificate (A4, searchable text): the people and the\n"
+     "vehicle, the sensor, the table with a plot and its error against every row of\n"
+     "the recording, the control refuelling (--before, --after, --litres as for\n"
+     "check-refuel), lines for two signatures, and on every page the SHA-256 of the\n"
+     "recording and of the table (as its zvk file).  With --port it reads the\n"
+     "sensor's serial number, firmware, settings and table first; without one the\n"
+     "sensor's lines are \"—\".  The table is --table, else the sensor's, else the one\n"
+     "table fit makes of the recording.  FILE.pdf is written whole or not at all.\n"},
 }};
 
 const CommandInfo& info(CliCommand c) {
@@ -530,6 +555,9 @@ CliParse parse_command(CliCommand c, const QStringList& a, Invocation inv) {
     case CliCommand::Diag:
     case CliCommand::Listen:
         return parse_line_command(c, a, inv);
+    case CliCommand::CheckRefuel:
+    case CliCommand::Report:
+        return parse_certificate_args(a, inv);
     case CliCommand::ProfileSave:
     case CliCommand::ProfileShow:
     case CliCommand::ProfileDiff:
@@ -588,6 +616,10 @@ bool needs_port(const Invocation& inv) {
         return false;
     case CliCommand::TableExport:
         return inv.file == QString::fromUtf16(kSensorSource);
+    case CliCommand::CheckRefuel:
+        return false;
+    case CliCommand::Report: // the sensor's facts only when a port is given
+        return !inv.port.isEmpty();
     default:
         return true;
     }
@@ -709,8 +741,9 @@ QString cli_usage() {
                "\n"
                "Exit status: 0 done and confirmed by the sensor; 1 no answer, refused by the\n"
                "sensor (wrong password, frequency mode, firmware too old) or failed; 2 bad\n"
-               "usage or bad input, and then nothing at all has been sent; 3 only from\n"
-               "profile diff: the sensor differs from the profile.\n"
+               "usage or bad input, and then nothing at all has been sent; 3 from profile\n"
+               "diff: the sensor differs from the profile, and from check-refuel: outside\n"
+               "the tolerance.\n"
                "\n"
                "Run log: one file per run, named after the start time (a second run in the\n"
                "same second gets \"_2\" added), written as the window writes it.\n"
@@ -726,6 +759,7 @@ QString cli_command_help(CliCommand command) {
     Invocation probe; // export talks to a sensor when its SOURCE is one
     probe.command = command;
     probe.file = QString::fromUtf16(kSensorSource);
+    probe.port = QStringLiteral("PATH");
     const QString options =
         needs_port(probe) ? QStringLiteral("[--port PATH] [--address N] [--yes] ") : QString();
     return QStringLiteral("Usage: zorvik-cli %1%2\n\n%3")

@@ -3,6 +3,7 @@
 //
 // Everything a user typed is checked here, before any port is opened: a
 // command that parses is one the runner can carry out without asking again.
+#include "cli/cli_report_options.h"
 #include "commands/operations.h"
 #include "protocol/mode_byte.h"
 #include "protocol/platform_table.h"
@@ -43,6 +44,8 @@ enum class CliCommand {
     ProfileApply,
     Diag,
     Listen,
+    CheckRefuel,
+    Report,
 };
 
 // The mode options given; what is not given keeps the sensor's present value.
@@ -87,6 +90,9 @@ struct Invocation {
     QString out; // --out: the file written instead of stdout
     PlatformFormat format = PlatformFormat::Xy;
     PlatformText text; // --sep, --encoding
+
+    // check-refuel (its --table in `file`), report (--out in `out`)
+    ReportArgs report;
 
     // relay (its number goes in `value`)
     RelayOp relay_op = RelayOp::ReadState;

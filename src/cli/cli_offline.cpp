@@ -1,4 +1,5 @@
 // relay and replay: the window's generator and log reader, without a port.
+#include "cli/cli_certificate.h"
 #include "cli/cli_link.h"
 #include "cli/cli_tables.h"
 #include "protocol/watch_row.h"
@@ -82,6 +83,10 @@ int run_offline(const Invocation& inv, CliConsole& console, const Clock& clock) 
         return relay(inv, console);
     case CliCommand::Replay:
         return replay(inv, console, clock);
+    case CliCommand::CheckRefuel:
+        return run_check_refuel(inv, console);
+    case CliCommand::Report:
+        return run_report(inv, std::nullopt, console, clock, [] { return QString(); });
     default:
         return run_table_files(inv, console);
     }

@@ -50,6 +50,9 @@ public:
         case CliCommand::ProfileSave:
             status = save();
             break;
+        case CliCommand::Report:
+            status = read_for_use();
+            break;
         case CliCommand::ProfileDiff:
             status = diff();
             break;
@@ -65,6 +68,7 @@ private:
     int prepare();
     bool open(const QString& log_folder);
     int save();
+    int read_for_use();
     int diff();
     int apply();
     int apply_all(std::vector<Target>& targets);
@@ -86,9 +90,13 @@ private:
     Session session_;
     Profile profile_;
     uint8_t address_ = 0;
+
+public:
+    std::function<int(const SensorSetup&)> use; // what a plain read hands its setup to
 };
 
 int ProfileRunner::prepare() {
+    if (use) return -1; // its caller has checked its own files
     if (inv_.command == CliCommand::ProfileSave) {
         // The file is written once the sensor is read; find out now whether it can be.
         if (const QString why = why_not_writable(inv_.file); !why.isEmpty()) {
@@ -201,6 +209,17 @@ int ProfileRunner::save() {
         return kCliFailed;
     }
     return kCliDone;
+}
+
+int ProfileRunner::read_for_use() {
+    QString why;
+    const std::optional<SensorSetup> setup = read_sensor(inv_.address, true, &why);
+    if (!setup) {
+        if (why == kInterrupted) return interrupted();
+        console_.err(why);
+        return kCliFailed;
+    }
+    return use(*setup);
 }
 
 int ProfileRunner::diff() {
@@ -430,4 +449,12 @@ int run_profile_show(const Invocation& inv, CliConsole& console) {
     }
     for (const QString& l : describe_profile(*p)) console.out(l);
     return kCliDone;
+}
+
+int run_sensor_read(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock,
+                    const std::function<QString()>& log_folder,
+                    const std::function<int(const SensorSetup&)>& use) {
+    ProfileRunner r(inv, line, console, clock);
+    r.use = use;
+    return r.run(log_folder);
 }

@@ -1,5 +1,6 @@
 // zorvik-cli: the configurator's operations from the command line.
 // ZORVIK_VERSION and ZORVIK_INSTALL_BINDIR come from cmake/ZorvikInstall.cmake.
+#include "cli/cli_certificate.h"
 #include "cli/cli_command_line.h"
 #include "cli/cli_line.h"
 #include "cli/cli_profile.h"
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
     }
     const Invocation& inv = parsed.invocation;
 
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = make_cli_application(inv, argc, argv);
     // The per-user log folder is the window's.
     QCoreApplication::setApplicationName(QStringLiteral("zorvik"));
     TerminalConsole console;
@@ -87,6 +88,8 @@ int main(int argc, char** argv) {
         return run_diag(inv, CliLine{*port, device}, console, clock, log_folder);
     if (inv.command == CliCommand::Listen)
         return run_listen(inv, CliLine{*port, device}, console, clock, log_folder);
+    if (inv.command == CliCommand::Report)
+        return run_report(inv, CliLine{*port, device}, console, clock, log_folder);
     if (inv.command == CliCommand::Flash)
         return run_flash(inv, CliLine{*port, device}, console, clock, log_folder);
     return run_cli(inv, CliLine{*port, device}, console, clock, log_folder);

@@ -1,5 +1,7 @@
 #include "protocol/table_fit.h"
 
+#include "protocol/refuel_check.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -180,20 +182,7 @@ WorstPoint worst_point(const std::vector<TablePoint>& table,
     WorstPoint w;
     bool any = false;
     for (const TablePoint& p : recorded) {
-        const auto above =
-            std::upper_bound(table.begin(), table.end(), p.reading,
-                             [](int r, const TablePoint& t) { return r < t.reading; });
-        double litres;
-        if (above == table.end()) {
-            litres = table.back().litres;
-        } else {
-            const TablePoint lo = above == table.begin() ? TablePoint{0, 0} : *(above - 1);
-            const TablePoint hi = *above;
-            litres = hi.reading == lo.reading
-                         ? hi.litres
-                         : lo.litres + double(hi.litres - lo.litres) * (p.reading - lo.reading) /
-                                           (hi.reading - lo.reading);
-        }
+        const double litres = table_litres(table, p.reading);
         const double e = std::abs(p.litres - litres);
         // Equal errors: the lowest level is named.
         if (!any || e > w.error + 1e-9) w = {e, p.reading};
