@@ -248,7 +248,7 @@ int main(int argc, char** argv) {
             const int address = answering ? 5 : 7;
             c.frmSerial.CmbNet.add_item(QString::number(address));
             c.frmSerial.CmbNet.set_list_index(0);
-            c.exchange.id_addr = uint8_t(address);
+            c.exchange.identity_queued_for(uint8_t(address));
             c.exchange.drop_pending();
             c.exchange.settings_refreshed();
             BTNOpenCom_Click(c);
@@ -279,7 +279,7 @@ int main(int argc, char** argv) {
         c.frmSerial.CmbPort.set_list_index(0);
         c.frmSerial.CmbNet.add_item(QStringLiteral("5"));
         c.frmSerial.CmbNet.set_list_index(0);
-        c.exchange.id_addr = 5;
+        c.exchange.identity_queued_for(5);
         c.exchange.drop_pending();
         c.exchange.settings_refreshed();
         BTNOpenCom_Click(c);

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Bit 3: a reply built with a correct CRC from the bytes (start byte and
         // the selected address in front), so that the fuzzer reaches the decoders.
         if (op & 8) {
-            bytes.prepend(char(rig.c.exchange.id_addr));
+            bytes.prepend(char(rig.c.exchange.identity_address()));
             bytes.prepend(char(0x3E));
             bytes = Control_summ(bytes);
         }

@@ -58,7 +58,7 @@ bool Form_Load(Configurator& cfg, const QString& log_folder) {
 
     f.freq_mode = false;
     cfg.exchange.refresh_settings_next();
-    cfg.exchange.net_opr = false;
+    cfg.exchange.end_scan();
     f.Ur_progressBar = 1024;
     f.avg_reading = 0;
     f.stab_score = 0;

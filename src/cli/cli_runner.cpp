@@ -313,7 +313,7 @@ int Runner::change(const Result<QByteArray>& request, uint8_t expected) {
 
 int Runner::scan() {
     c_.str_to_log(QStringLiteral("Cmd Ask Net "));
-    c_.exchange.net_opr = true;
+    c_.exchange.begin_scan();
     c_.exchange.refresh_settings_next();
     const Result<QList<uint8_t>> found = session_.scan();
     if (!found) {
@@ -323,7 +323,7 @@ int Runner::scan() {
     QByteArray answer;
     for (uint8_t a : *found) answer.append(char(a));
     net_answer(c_, answer);
-    c_.exchange.net_opr = false;
+    c_.exchange.end_scan();
     for (uint8_t a : *found) console_.out(QString::number(a));
     return kCliDone;
 }

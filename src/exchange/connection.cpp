@@ -100,7 +100,7 @@ void port_opened(Configurator& c, const QString& item, const QString& device, bo
     f.TMRComm.set_enabled(true);
     f.BTNOpenCom.set_enabled(false);
     f.BTNCloseCom.set_enabled(true);
-    c.exchange.write_failures = 0;
+    c.exchange.write_succeeded();
     c.str_to_log(QStringLiteral("Com Port ") + device + QStringLiteral(" Open"));
     show_offline_controls(f, false);
     c.tones.tone(kConfirmHz, kConfirmMs);

@@ -67,11 +67,24 @@ public:
         for (const auto& h : silence_) h();
     }
 
-    // --- Addressing and link bookkeeping of the cycle ---
-    uint8_t id_addr = 0;        // address the identity request was last queued for
-    uint8_t write_failures = 0; // consecutive failed writes
-    bool net_opr = false;       // a network scan waits for its answer
-    bool scan_on_wire = false;  // the scan request of net_opr has been written
+    // --- The network scan's answer: awaited once its request has gone out ---
+    void begin_scan() { scan_ = Scan::Asked; }
+    void scan_written() {
+        if (scan_ == Scan::Asked) scan_ = Scan::OnWire;
+    }
+    bool scan_waiting() const { return scan_ != Scan::None; }
+    // What the next read brings may answer the scan.
+    bool scan_on_wire() const { return scan_ == Scan::OnWire; }
+    void end_scan() { scan_ = Scan::None; }
+
+    // --- The address the identity request was last queued for ---
+    uint8_t identity_address() const { return id_addr_; }
+    void identity_queued_for(uint8_t address) { id_addr_ = address; }
+
+    // --- Consecutive failed writes ---
+    int write_failures() const { return write_failures_; }
+    void write_failed() { ++write_failures_; }
+    void write_succeeded() { write_failures_ = 0; }
 
     // --- Used by the exchange cycle itself ---
 
@@ -104,6 +117,7 @@ public:
     }
 
 private:
+    enum class Scan { None, Asked, OnWire };
     struct Sequence;
     void run_step(const std::shared_ptr<Sequence>& seq, size_t i);
     static void tell(OutcomeHandler& handler, RequestOutcome outcome, const QByteArray& reply = {});
@@ -115,6 +129,9 @@ private:
     OutcomeHandler chosen_done_;   // for the request a tick is about to send
     OutcomeHandler awaiting_done_; // for the request on the wire
     bool refresh_ = true;
+    Scan scan_ = Scan::None;
+    uint8_t id_addr_ = 0;
+    int write_failures_ = 0;
 
     int deferred_ticks_ = 0;
     std::function<void()> deferred_;

@@ -67,8 +67,8 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
         c.dialogs.message(text);
         if (!ex.is_current(tick)) return; // closed while the box was open
         // A dropped network connection is said once and closed at once.
-        if (ex.write_failures <= 2 && !c.port.LinkLost()) {
-            ++ex.write_failures;
+        if (ex.write_failures() <= 2 && !c.port.LinkLost()) {
+            ex.write_failed();
         } else {
             f.TMRComm.set_enabled(false);
             BTNCloseCom_Click(c);
@@ -78,13 +78,13 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
         ex.end_tick(tick);
         return;
     }
-    ex.write_failures = 0;
+    ex.write_succeeded();
     // What this read brought answers the request the previous tick wrote.
     const QByteArray answered = ex.on_wire();
     const bool probe = ex.is_probe(answered);
     Exchange::OutcomeHandler previous = ex.sent(sending, true);
     // Only what is read after the scan went out can answer it.
-    if (ex.net_opr && sending == request::net_scan()) ex.scan_on_wire = true;
+    if (sending == request::net_scan()) ex.scan_written();
     f.Pic.set_fill_colour(f.Pic.fill_colour() == kWhite ? kGrey : kWhite);
 
     const QByteArray reply = without_loader_refusals(f, received);
@@ -144,10 +144,9 @@ void process_reply(Configurator& c, const QByteArray& reply) {
 
     if (L >= 4 && uint8_t(reply[0]) == kReplyStart) {
         dispatch_reply(c, reply, acc);
-    } else if (L > 0 && ex.net_opr && (ex.scan_on_wire || replay)) {
+    } else if (L > 0 && ex.scan_waiting() && (ex.scan_on_wire() || replay)) {
         if (L < 20) net_answer(c, reply);
-        ex.net_opr = false;
-        ex.scan_on_wire = false;
+        ex.end_scan();
     }
 
     // A tick abandoned meanwhile (the port was closed while a message box of
@@ -184,9 +183,9 @@ void TMRComm_Timer(Configurator& c) {
     // An entry that is not an address (none selected, not 0..255) gets
     // neither an identity nor a state request.
     const auto addr = f.selected_address();
-    if (addr && *addr != ex.id_addr) {
+    if (addr && *addr != ex.identity_address()) {
         ex.queue(Zapros_ser_num(f));
-        ex.id_addr = *addr;
+        ex.identity_queued_for(*addr);
     }
 
     // Work a handler deferred to this tick (the mode write after a table

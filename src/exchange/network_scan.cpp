@@ -14,8 +14,7 @@ QByteArray Zapros_ser_num(const MainForm& f) {
 void Opros_Click(Configurator& c) {
     c.exchange.queue(request::net_scan());
     c.str_to_log(QStringLiteral("Cmd Ask Net "));
-    c.exchange.net_opr = true;
-    c.exchange.scan_on_wire = false;
+    c.exchange.begin_scan();
     c.exchange.refresh_settings_next();
 }
 

@@ -68,7 +68,7 @@ TEST(ExchangeCycle, AddressChangeQueuesIdentityOverAPendingRequest) {
     r.c.exchange.queue(frame("3105FA"));
     r.tick();
     EXPECT_EQ(r.port.last_write(), frame("310CFC"));
-    EXPECT_EQ(r.c.exchange.id_addr, 12);
+    EXPECT_EQ(r.c.exchange.identity_address(), 12);
     r.tick();
     EXPECT_EQ(r.port.last_write(), frame("310CF0"));
 }
@@ -83,7 +83,7 @@ TEST(ExchangeCycle, EntryThatIsNoAddressGetsNoRequests) {
     r.tick();
     ASSERT_EQ(r.port.writes.size(), 1u);
     EXPECT_TRUE(r.port.writes[0].isEmpty());
-    EXPECT_EQ(r.c.exchange.id_addr, 5);
+    EXPECT_EQ(r.c.exchange.identity_address(), 5);
     r.f.CmbNet.set_list_index(-1);
     r.tick();
     EXPECT_TRUE(r.port.last_write().isEmpty());
@@ -95,32 +95,32 @@ TEST(ExchangeCycle, FramedAndUnframedBoundaries) {
     r.select(5);
     // Three bytes starting with 0x3E are no frame: with a scan pending they
     // are three addresses.
-    r.c.exchange.net_opr = true;
-    r.c.exchange.scan_on_wire = true; // as after the scan request went out
+    r.c.exchange.begin_scan();
+    r.c.exchange.scan_written(); // as after the scan request went out
     r.receive(hex("3E05F0"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"62", "5", "240"}));
-    EXPECT_FALSE(r.c.exchange.net_opr);
+    EXPECT_FALSE(r.c.exchange.scan_waiting());
     EXPECT_EQ(r.f.Pic.fill_colour(), kRed);
 
     // Address 62 first with three more answers reads as a frame (code 0x0C,
     // not one we know), and the scan stays pending.
     r.select(5);
-    r.c.exchange.net_opr = true;
-    r.c.exchange.scan_on_wire = true; // as after the scan request went out
+    r.c.exchange.begin_scan();
+    r.c.exchange.scan_written(); // as after the scan request went out
     r.receive(hex("3E050C07"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    EXPECT_TRUE(r.c.exchange.net_opr);
+    EXPECT_TRUE(r.c.exchange.scan_waiting());
     EXPECT_EQ(r.dialogs.texts(), QStringList({"Ответ не соответствует запросу"}));
 
     // Without a scan, or with 20 bytes or more, an unframed reply is ignored.
-    r.c.exchange.net_opr = false;
+    r.c.exchange.end_scan();
     r.receive(hex("0507"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    r.c.exchange.net_opr = true;
-    r.c.exchange.scan_on_wire = true; // as after the scan request went out
+    r.c.exchange.begin_scan();
+    r.c.exchange.scan_written(); // as after the scan request went out
     r.receive(QByteArray(20, '\x07'));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    EXPECT_FALSE(r.c.exchange.net_opr);
+    EXPECT_FALSE(r.c.exchange.scan_waiting());
     EXPECT_EQ(r.f.MsgCom.text(), "Датчик подключен");
     EXPECT_EQ(r.f.MsgCom.fore_colour(), kDarkGreen);
     EXPECT_EQ(r.port.count("flush"), 4);
@@ -136,7 +136,7 @@ TEST(ExchangeCycle, OnlyBytesReadAfterTheScanWentOutAnswerIt) {
     r.port.incoming = hex("07"); // a stray byte of the earlier exchange
     r.port.complete_read();
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5"}));
-    EXPECT_TRUE(r.c.exchange.net_opr);
+    EXPECT_TRUE(r.c.exchange.scan_waiting());
     EXPECT_EQ(r.c.exchange.pending(), hex("31FFDC")); // the scan is still to go out
 
     r.tick(); // the scan goes out; its answer is read by the tick after
@@ -146,7 +146,7 @@ TEST(ExchangeCycle, OnlyBytesReadAfterTheScanWentOutAnswerIt) {
     r.port.incoming = hex("050C");
     r.port.complete_read();
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5", "12"}));
-    EXPECT_FALSE(r.c.exchange.net_opr);
+    EXPECT_FALSE(r.c.exchange.scan_waiting());
 }
 
 TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
@@ -165,13 +165,13 @@ TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
     EXPECT_TRUE(stale_while_shown);
     EXPECT_EQ(r.c.messages.entries().front().text, kWriteError);
     EXPECT_EQ(r.log_lines().last(), kWriteError);
-    EXPECT_EQ(r.c.exchange.write_failures, 1);
+    EXPECT_EQ(r.c.exchange.write_failures(), 1);
     EXPECT_TRUE(r.c.exchange.pending().isEmpty());
     EXPECT_NE(r.f.MsgCom.text(), QStringLiteral(" Установлен нижний уровень."));
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("3105F0FE")); // the dropped request is not retried
     r.tick();
-    EXPECT_EQ(r.c.exchange.write_failures, 3);
+    EXPECT_EQ(r.c.exchange.write_failures(), 3);
     EXPECT_TRUE(r.port.IsOpen());
     EXPECT_TRUE(r.f.TMRComm.enabled());
 
@@ -204,7 +204,7 @@ TEST(ExchangeCycle, SuccessfulWriteResetsTheFailureCount) {
     r.tick();
     r.tick();
     r.tick();
-    EXPECT_EQ(r.c.exchange.write_failures, 0);
+    EXPECT_EQ(r.c.exchange.write_failures(), 0);
     r.port.failing_writes = 3;
     r.tick();
     r.tick();
@@ -333,7 +333,7 @@ TEST(ExchangeCycleAsync, ClosingWhileTheWriteErrorIsShownEndsTheTick) {
     ConfiguratorRig r;
     r.open();
     r.select(5);
-    r.c.exchange.write_failures = 3;
+    for (int i = 0; i < 3; ++i) r.c.exchange.write_failed();
     r.port.failing_writes = 1;
     r.dialogs.during_message = [&r] {
         r.dialogs.during_message = nullptr;

@@ -26,7 +26,7 @@ TEST(NetworkScan, ScanRequestAndAnswer) {
     r.c.exchange.settings_refreshed();
     Opros_Click(r.c);
     EXPECT_EQ(r.c.exchange.pending(), hex("31FFDC"));
-    EXPECT_TRUE(r.c.exchange.net_opr);
+    EXPECT_TRUE(r.c.exchange.scan_waiting());
     EXPECT_TRUE(r.c.exchange.settings_refresh_due());
     EXPECT_EQ(r.log_lines().last(), "Cmd Ask Net ");
     r.tick();
@@ -37,7 +37,7 @@ TEST(NetworkScan, ScanRequestAndAnswer) {
     EXPECT_EQ(r.f.CmbNet.list_index(), 0);
     EXPECT_EQ(r.f.netdev.text(), "5 12 ");
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Произошел опрос сети."));
-    EXPECT_FALSE(r.c.exchange.net_opr);
+    EXPECT_FALSE(r.c.exchange.scan_waiting());
     EXPECT_TRUE(r.log_lines().contains(QStringLiteral("Устройства в сети 5 12 ")));
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("3105FC5D"));
@@ -49,7 +49,7 @@ TEST(NetworkScan, DuplicatesAndLateAnswers) {
     r.tick();
     r.tick(); // no answer: the scan stays pending
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral("Нет ответа от датчика с адресом 5"));
-    EXPECT_TRUE(r.c.exchange.net_opr);
+    EXPECT_TRUE(r.c.exchange.scan_waiting());
     r.receive(hex("0707"));
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"7", "7"}));
     EXPECT_EQ(r.f.netdev.text(), "7 7 ");

@@ -30,8 +30,8 @@ struct DispatchRig : ConfiguratorRig {
 // means the no-answer record of the tick before never appears.
 TEST(ReplyDispatch, ConfirmationsShowLogAndBeep) {
     QString out;
-    for (const char* code : {"FA", "F5", "FB", "F6", "F9", "F4", "F8", "F7", "ED", "EC", "F1",
-                             "AA"}) {
+    for (const char* code :
+         {"FA", "F5", "FB", "F6", "F9", "F4", "F8", "F7", "ED", "EC", "F1", "AA"}) {
         DispatchRig r;
         const QStringList lines = r.lines_for(frame(QByteArray("3E05") + code));
         out += QStringLiteral("%1 status \"%2\" log %3 tones %4 boxes %5\n")

@@ -77,5 +77,5 @@ TEST(SimLine, ScanIdentifyAndWatch) {
     r.tick();
     EXPECT_EQ(r.f.MsgCom.text(), QStringLiteral(" Установлен нижний уровень."));
     EXPECT_TRUE(r.dialogs.messages.empty());
-    EXPECT_EQ(r.c.exchange.write_failures, 0);
+    EXPECT_EQ(r.c.exchange.write_failures(), 0);
 }

@@ -54,14 +54,14 @@ struct ConfiguratorRig : Rig<FakeSerialPort> {
     void open() {
         BTNOpenCom_Click(c);
         c.exchange.drop_pending();
-        c.exchange.id_addr = 0;
+        c.exchange.identity_queued_for(0);
     }
     // Selects `address` as if it had been identified already.
     void select(int address) {
         f.CmbNet.clear();
         f.CmbNet.add_item(QString::number(address));
         f.CmbNet.set_list_index(0);
-        c.exchange.id_addr = uint8_t(address);
+        c.exchange.identity_queued_for(uint8_t(address));
         c.exchange.drop_pending();
     }
     void tick() { f.TMRComm.on_timer(); }
