@@ -2,6 +2,7 @@
 
 #include "link/network_address.h"
 #include "link/rfc2217_client.h"
+#include "link/stream_transport.h"
 #include "link/threaded_port.h"
 #include "protocol/line_settings.h"
 
@@ -61,8 +62,7 @@ public:
         address_ = address;
         line_ = line;
         settings_text_ = settings;
-        telnet_.reset();
-        if (address.mode == NetworkAddress::Mode::Rfc2217) telnet_.emplace();
+        transport_ = transport_for(address.mode);
         opened_ = std::move(opened);
         connect_timer_.start(connect_timeout_ms_);
         socket_->connectToHost(address.host, address.port);
@@ -98,7 +98,7 @@ public:
         qsizetype total = 0;
         for (qsizetype at = 0; at < data.size() && usable(); at += SerialPort::kMaxChunk) {
             const QByteArray piece = data.mid(at, SerialPort::kMaxChunk);
-            const QByteArray wire = telnet_ ? telnet_->escape(piece) : piece;
+            const QByteArray wire = transport_->escape(piece);
             if (socket_->write(wire) != wire.size()) break;
             // Out to the system now, as a serial write is on the wire when it
             // returns; a server that takes nothing for the time the bytes
@@ -154,12 +154,27 @@ private:
         socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connected_ = true;
         failed_ = false;
-        if (!telnet_) {
-            finish_open({true, {}});
-            return;
+        const QByteArray hello = transport_->start(line_);
+        if (!hello.isEmpty()) {
+            socket_->write(hello);
+            socket_->flush();
         }
-        socket_->write(telnet_->start(line_));
-        socket_->flush();
+        check_setup();
+    }
+
+    // An open waits until the transport has the far port set up.
+    void check_setup() {
+        QString why;
+        switch (transport_->setup(settings_text_, &why)) {
+        case StreamTransport::Setup::Ready:
+            finish_open({true, {}});
+            break;
+        case StreamTransport::Setup::Refused:
+            fail_open(why);
+            break;
+        case StreamTransport::Setup::Pending:
+            break;
+        }
     }
 
     void on_error(QAbstractSocket::SocketError e) {
@@ -189,28 +204,18 @@ private:
     void take_in() {
         const QByteArray in = socket_->readAll();
         if (in.isEmpty()) return;
-        if (!telnet_) {
-            rx_ += in;
-            tap_heard(in);
-        } else {
-            QByteArray reply;
-            const QByteArray data = telnet_->receive(in, reply);
-            rx_ += data;
-            tap_heard(data);
-            if (!reply.isEmpty() && connected_) socket_->write(reply);
-        }
+        QByteArray reply;
+        const QByteArray data = transport_->receive(in, reply);
+        rx_ += data;
+        tap_heard(data);
+        if (!reply.isEmpty() && connected_) socket_->write(reply);
         trim();
     }
 
     void on_ready_read() {
         take_in();
-        if (opened_ && telnet_) {
-            if (telnet_->com_port_refused())
-                fail_open(QStringLiteral("сервер не принимает настройку порта (RFC 2217)"));
-            else if (telnet_->line_refused())
-                fail_open(QStringLiteral("сервер не установил порт %1").arg(settings_text_));
-            else if (telnet_->line_confirmed())
-                finish_open({true, {}});
+        if (opened_) {
+            check_setup();
             return;
         }
         queue_.arrived();
@@ -254,7 +259,7 @@ private:
     NetworkAddress address_;
     LineSettings line_;
     QString settings_text_;
-    std::optional<Rfc2217Client> telnet_;
+    std::unique_ptr<StreamTransport> transport_ = std::make_unique<RawTransport>();
     Opened opened_; // set while an open is under way
     QByteArray rx_; // received data, after the telnet layer; at most kBacklogBytes
     bool connected_ = false;

@@ -222,3 +222,20 @@ void Rfc2217Client::subnegotiation() {
     // Line and modem state notices, flow control suspend and resume: the
     // sensor line has no use for them.
 }
+
+StreamTransport::Setup Rfc2217Client::setup(const QString& settings, QString* why) const {
+    if (com_port_refused_) {
+        if (why) *why = QStringLiteral("сервер не принимает настройку порта (RFC 2217)");
+        return Setup::Refused;
+    }
+    if (mismatch_) {
+        if (why) *why = QStringLiteral("сервер не установил порт %1").arg(settings);
+        return Setup::Refused;
+    }
+    return line_confirmed() ? Setup::Ready : Setup::Pending;
+}
+
+std::unique_ptr<StreamTransport> transport_for(NetworkAddress::Mode mode) {
+    if (mode == NetworkAddress::Mode::Rfc2217) return std::make_unique<Rfc2217Client>();
+    return std::make_unique<RawTransport>();
+}

@@ -9,6 +9,7 @@
 // asks the far port for the line settings and notes what the server confirms.
 // In the data it sends, 0xFF (IAC) is doubled; from what it receives it takes
 // the doubling and every telnet command out.
+#include "link/stream_transport.h"
 #include "protocol/line_settings.h"
 
 #include <QByteArray>
@@ -16,7 +17,7 @@
 #include <array>
 #include <cstdint>
 
-class Rfc2217Client {
+class Rfc2217Client final : public StreamTransport {
 public:
     static constexpr uint8_t kIac = 255, kDont = 254, kDo = 253, kWont = 252, kWill = 251;
     static constexpr uint8_t kSb = 250, kSe = 240;
@@ -29,16 +30,19 @@ public:
 
     // What to send once the connection is up: the option offers, then the
     // request for `line` (no flow control).
-    QByteArray start(const LineSettings& line);
+    QByteArray start(const LineSettings& line) override;
 
     // Takes bytes as they came from the server (a command may be split
     // anywhere) and returns the data in them; answers owed to the server are
     // appended to `reply`.
-    QByteArray receive(const QByteArray& bytes, QByteArray& reply);
+    QByteArray receive(const QByteArray& bytes, QByteArray& reply) override;
 
     // Data for the wire: IAC doubled (and CR followed by NUL while the server
     // has not agreed to binary transmission from us).
-    QByteArray escape(const QByteArray& data) const;
+    QByteArray escape(const QByteArray& data) const override;
+    // Ready once every line setting is confirmed; refused when the server
+    // will not take COM-port commands or confirms another value.
+    Setup setup(const QString& settings, QString* why) const override;
 
     // The server has confirmed every line setting asked for, with the values asked.
     bool line_confirmed() const;
