@@ -18,20 +18,6 @@
 
 namespace {
 
-CliParse usage(const QString& text) {
-    CliParse p;
-    p.outcome = CliParse::Outcome::UsageError;
-    p.text = text;
-    return p;
-}
-
-CliParse bad_value(const QString& text) {
-    CliParse p;
-    p.outcome = CliParse::Outcome::BadValue;
-    p.text = text;
-    return p;
-}
-
 // A level as the sensor reports it: 0..32767.
 std::optional<double> level_in(const QString& text) {
     const std::optional<double> v = parse_decimal(text);
@@ -89,15 +75,17 @@ CliParse parse_certificate_args(const QStringList& a, Invocation inv) {
     ReportArgs& r = inv.report;
     for (qsizetype i = 0; i < a.size(); ++i) {
         if (!is_option(a[i]))
-            return usage(QStringLiteral("%1: unexpected argument '%2'").arg(name, a[i]));
+            return usage_error(QStringLiteral("%1: unexpected argument '%2'").arg(name, a[i]));
         const Option o = take_option(a, i, true);
-        if (!o.has_value) return usage(QStringLiteral("%1: %2 needs a value").arg(name, o.name));
+        if (!o.has_value)
+            return usage_error(QStringLiteral("%1: %2 needs a value").arg(name, o.name));
         const auto level = [&](std::optional<double>& into) {
             into = level_in(o.value);
             return into.has_value();
         };
         if (o.name == u"--table") {
-            if (o.value.isEmpty()) return usage(QStringLiteral("%1: --table is empty").arg(name));
+            if (o.value.isEmpty())
+                return usage_error(QStringLiteral("%1: --table is empty").arg(name));
             (report ? r.table : inv.file) = o.value;
         } else if (o.name == u"--before") {
             if (!level(before))
@@ -135,22 +123,26 @@ CliParse parse_certificate_args(const QStringList& a, Invocation inv) {
         } else if (report && o.name == u"--engineer") {
             r.engineer = o.value;
         } else {
-            return usage(QStringLiteral("%1: unknown option '%2'").arg(name, a[i]));
+            return usage_error(QStringLiteral("%1: unknown option '%2'").arg(name, a[i]));
         }
     }
     const bool some = before || after || litres || tolerance;
     const bool all = before && after && litres;
     if (report) {
-        if (r.recording.isEmpty()) return usage(QStringLiteral("report: --recording is missing"));
-        if (inv.out.isEmpty()) return usage(QStringLiteral("report: --out is missing"));
+        if (r.recording.isEmpty())
+            return usage_error(QStringLiteral("report: --recording is missing"));
+        if (inv.out.isEmpty()) return usage_error(QStringLiteral("report: --out is missing"));
         if (some && !all)
-            return usage(QStringLiteral("report: a control refuelling wants --before, --after "
-                                        "and --litres"));
+            return usage_error(
+                QStringLiteral("report: a control refuelling wants --before, --after "
+                               "and --litres"));
     } else {
-        if (inv.file.isEmpty()) return usage(QStringLiteral("check-refuel: --table is missing"));
+        if (inv.file.isEmpty())
+            return usage_error(QStringLiteral("check-refuel: --table is missing"));
         if (!all)
-            return usage(QStringLiteral("check-refuel: --before, --after and --litres are all "
-                                        "needed"));
+            return usage_error(
+                QStringLiteral("check-refuel: --before, --after and --litres are all "
+                               "needed"));
     }
     if (all) r.refuel = RefuelArgs{*before, *after, *litres, tolerance.value_or(kDefaultTolerance)};
     CliParse p;

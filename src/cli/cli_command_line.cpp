@@ -234,20 +234,6 @@ const CommandInfo& info(CliCommand c) {
     return kCommands[0];
 }
 
-CliParse usage_error(const QString& text) {
-    CliParse p;
-    p.outcome = CliParse::Outcome::UsageError;
-    p.text = text;
-    return p;
-}
-
-CliParse bad_value(const QString& text) {
-    CliParse p;
-    p.outcome = CliParse::Outcome::BadValue;
-    p.text = text;
-    return p;
-}
-
 CliParse help(const QString& text) {
     CliParse p;
     p.outcome = CliParse::Outcome::Help;
@@ -797,4 +783,18 @@ std::optional<Operation> cli_operation(const Invocation& inv) {
     default:
         return std::nullopt;
     }
+}
+
+CliParse usage_error(const QString& text) {
+    CliParse p;
+    p.outcome = CliParse::Outcome::UsageError;
+    p.text = text;
+    return p;
+}
+
+CliParse bad_value(const QString& text) {
+    CliParse p;
+    p.outcome = CliParse::Outcome::BadValue;
+    p.text = text;
+    return p;
 }

@@ -127,6 +127,9 @@ struct CliParse {
 
 // `args` without the program name.
 CliParse parse_cli(const QStringList& args);
+// A parse that ends in a usage error, or in a value refused, with `text`.
+CliParse usage_error(const QString& text);
+CliParse bad_value(const QString& text);
 
 // The text of --help, and of COMMAND --help.
 QString cli_usage();

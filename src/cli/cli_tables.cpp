@@ -6,13 +6,6 @@
 
 namespace {
 
-CliParse usage(const QString& text) {
-    CliParse p;
-    p.outcome = CliParse::Outcome::UsageError;
-    p.text = text;
-    return p;
-}
-
 void err_file(CliConsole& console, const QString& path, const QString& why) {
     console.err(QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") + why);
 }
@@ -63,50 +56,56 @@ CliParse parse_table_files(const QStringList& a, Invocation inv) {
     for (qsizetype i = 0; i < a.size(); ++i) {
         if (!is_option(a[i])) {
             if (!inv.file.isEmpty())
-                return usage(QStringLiteral("%1: unexpected argument '%2'").arg(name, a[i]));
+                return usage_error(QStringLiteral("%1: unexpected argument '%2'").arg(name, a[i]));
             if (a[i].isEmpty())
-                return usage(QStringLiteral("%1: the file name is empty").arg(name));
+                return usage_error(QStringLiteral("%1: the file name is empty").arg(name));
             inv.file = a[i];
             continue;
         }
         const Option o = take_option(a, i, true);
-        if (!o.has_value) return usage(QStringLiteral("%1: %2 needs a value").arg(name, o.name));
+        if (!o.has_value)
+            return usage_error(QStringLiteral("%1: %2 needs a value").arg(name, o.name));
         if (o.name == u"--out") {
-            if (o.value.isEmpty()) return usage(QStringLiteral("%1: --out is empty").arg(name));
+            if (o.value.isEmpty())
+                return usage_error(QStringLiteral("%1: --out is empty").arg(name));
             inv.out = o.value;
         } else if (o.name == u"--format" && !fit) {
             const std::optional<PlatformFormat> f = platform_format_named(o.value);
             if (!f)
-                return usage(QStringLiteral("%1: --format wants xy, csv, json or segments, not "
-                                            "'%2'")
-                                 .arg(name, o.value));
+                return usage_error(
+                    QStringLiteral("%1: --format wants xy, csv, json or segments, not "
+                                   "'%2'")
+                        .arg(name, o.value));
             inv.format = *f;
             format = true;
         } else if (o.name == u"--sep" && exporting) {
             const std::optional<QChar> sep = csv_separator(o.value);
             if (!sep)
-                return usage(QStringLiteral("%1: --sep wants one character that is no digit, "
-                                            "letter, point, sign, quote or blank (\\t for a tab)")
-                                 .arg(name));
+                return usage_error(
+                    QStringLiteral("%1: --sep wants one character that is no digit, "
+                                   "letter, point, sign, quote or blank (\\t for a tab)")
+                        .arg(name));
             inv.text.separator = *sep;
             text = true;
         } else if (o.name == u"--encoding" && exporting) {
             if (o.value != u"utf-8" && o.value != u"cp1251")
-                return usage(QStringLiteral("%1: --encoding wants utf-8 or cp1251").arg(name));
+                return usage_error(
+                    QStringLiteral("%1: --encoding wants utf-8 or cp1251").arg(name));
             inv.text.cp1251 = o.value == u"cp1251";
             text = true;
         } else {
-            return usage(QStringLiteral("%1: unknown option '%2'").arg(name, o.name));
+            return usage_error(QStringLiteral("%1: unknown option '%2'").arg(name, o.name));
         }
     }
     if (inv.file.isEmpty())
-        return usage(QStringLiteral("%1: %2 is missing")
-                         .arg(name, fit         ? QStringLiteral("RECORDING")
-                                    : exporting ? QStringLiteral("SOURCE")
-                                                : QStringLiteral("FILE")));
-    if (!fit && !format) return usage(QStringLiteral("%1: --format is missing").arg(name));
+        return usage_error(QStringLiteral("%1: %2 is missing")
+                               .arg(name, fit         ? QStringLiteral("RECORDING")
+                                          : exporting ? QStringLiteral("SOURCE")
+                                                      : QStringLiteral("FILE")));
+    if (!fit && !format) return usage_error(QStringLiteral("%1: --format is missing").arg(name));
     if (text && inv.format != PlatformFormat::Csv)
-        return usage(QStringLiteral("%1: --sep and --encoding belong to --format csv").arg(name));
+        return usage_error(
+            QStringLiteral("%1: --sep and --encoding belong to --format csv").arg(name));
     CliParse p;
     p.outcome = CliParse::Outcome::Run;
     p.invocation = inv;
