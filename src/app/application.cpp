@@ -5,6 +5,7 @@
 #include "app/wiring.h"
 #include "link/clock.h"
 #include "link/network_address.h"
+#include "ports/line_ports.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -36,9 +37,7 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
       shift_binder_(cfg_.shift_window, shift_), splash_binder_(cfg_.splash, splash_),
       certificate_(cfg_, main_, settings) {
     // An address opens as it is written; the log shows it so.
-    cfg_.device_for_item = [](const QString& item) {
-        return is_network_address(item) ? item : QStringLiteral("\\\\.\\") + item;
-    };
+    cfg_.device_for_item = [](const QString& item) { return device_for_name(item); };
     wire_shell(cfg_, lister_, ShellOptions{options.connect, true, options.ports.value(0)});
     wire_trends();
     if (settings) {

@@ -7,14 +7,11 @@
 #include "app/command_line.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_tones.h"
-#include "app/routing_serial_port.h"
 #include "app/startup.h"
 #include "app/stop_signals.h"
 #include "link/clock.h"
-#include "link/network_port.h"
-#include "link/qt_serial_port.h"
 #include "link/run_log.h"
-#include "sim/sim_port.h"
+#include "ports/line_ports.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -57,11 +54,8 @@ int main(int argc, char** argv) {
     QtDialogs dialogs;
     QtTones tones;
     SystemClock clock;
-    QtSerialPort system_port;
-    std::unique_ptr<SimSerialPort> demo_line;
-    if (options.demo) demo_line = std::make_unique<SimSerialPort>(SimLine::demo(), kDemoLineEntry);
-    NetworkPort network_port;
-    RoutingSerialPort port(system_port, demo_line.get(), kDemoLineEntry, &network_port);
+    LinePorts lines(options.demo ? std::optional<QString>(kDemoLineEntry) : std::nullopt);
+    SerialPort& port = lines.port();
 
     // The port, address, window and chooser folders of the last run.
     QSettings settings(QStringLiteral("zorvik"), QStringLiteral("zorvik"));

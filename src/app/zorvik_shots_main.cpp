@@ -6,7 +6,7 @@
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
 #include "app/qt_dialogs.h"
-#include "app/routing_serial_port.h"
+#include "ports/routing_serial_port.h"
 #include "link/clock.h"
 #include "link/network_port.h"
 #include "protocol/firmware_image.h"

@@ -7,11 +7,8 @@
 #include "cli/cli_runner.h"
 #include "cli/terminal_console.h"
 #include "link/clock.h"
-#include "link/network_address.h"
-#include "link/network_port.h"
-#include "link/qt_serial_port.h"
 #include "link/run_log.h"
-#include "sim/sim_port.h"
+#include "ports/line_ports.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -51,21 +48,12 @@ int main(int argc, char** argv) {
     if (inv.command == CliCommand::ProfileShow) return run_profile_show(inv, console);
     if (!needs_port(inv)) return run_offline(inv, console, clock);
 
-    // The built-in simulated line, or a serial device opened as the window
-    // opens an entry of its port list.
-    std::unique_ptr<SerialPort> port;
-    QString device;
-    if (inv.port == kDemoPortName) {
-        port = std::make_unique<SimSerialPort>(SimLine::demo(), kDemoPortName);
-        device = kDemoPortName;
-    } else if (is_network_address(inv.port)) {
-        // A serial device server; the run log names the address as given.
-        port = std::make_unique<NetworkPort>();
-        device = inv.port;
-    } else {
-        port = std::make_unique<QtSerialPort>();
-        device = QStringLiteral("\\\\.\\") + inv.port;
-    }
+    // The built-in simulated line, a gateway, or a serial device, opened as
+    // the window opens an entry of its port list.
+    const bool demo = inv.port == kDemoPortName;
+    LinePorts lines(demo ? std::optional<QString>(kDemoPortName) : std::nullopt);
+    SerialPort* port = &lines.port();
+    const QString device = device_for_name(inv.port, kDemoPortName);
 
     auto log_folder = [] {
         const QString chosen = qEnvironmentVariable(kLogDirVariable);

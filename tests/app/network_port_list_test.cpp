@@ -3,7 +3,7 @@
 // malformed one is refused with a message and opens nothing, and the
 // presence scan's refill leaves the typing alone.
 #include "app/application.h"
-#include "app/routing_serial_port.h"
+#include "ports/routing_serial_port.h"
 #include "app/startup.h"
 #include "app/wiring.h"
 #include "link/network_port.h"

@@ -1,4 +1,4 @@
-#include "app/routing_serial_port.h"
+#include "ports/routing_serial_port.h"
 
 #include "link/network_address.h"
 
