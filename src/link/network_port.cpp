@@ -92,6 +92,9 @@ public:
         stale_ = 0;
     }
 
+    // Whether the connection dropped; read from the port owner's thread.
+    bool lost() const { return lost_; }
+
     uint16_t write(const QByteArray& data) {
         if (!queue_.reading()) drop_stale();
         if (!usable()) return 0;
@@ -264,12 +267,7 @@ private:
     QByteArray rx_; // received data, after the telnet layer; at most kBacklogBytes
     bool connected_ = false;
     bool failed_ = false; // the connection dropped; the caller has not closed yet
-
-public:
-    // The same, for the port's owner on its own thread.
-    std::atomic<bool> lost_{false};
-
-private:
+    std::atomic<bool> lost_{false}; // the same, for the port's owner on its own thread
     uint64_t session_ = 0;
     qint64 stale_ = 0;
 };
@@ -380,7 +378,7 @@ uint16_t NetworkPort::WritePort(const QByteArray& data) {
 }
 
 bool NetworkPort::LinkLost() const {
-    return open_ && io_ && io_->lost_;
+    return open_ && io_ && io_->lost();
 }
 
 bool NetworkPort::PortExists(const QString& name) {
