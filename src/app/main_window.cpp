@@ -345,6 +345,10 @@ QWidget* MainWindow::build_values() {
     auto* chart = new QPushButton(QStringLiteral("График…"), values);
     chart->setObjectName(QStringLiteral("trend_open"));
     g->addWidget(chart, r++, 0, 1, 2);
+    // Opens the line monitor (a window of its own, like the chart).
+    auto* monitor = new QPushButton(QStringLiteral("Монитор линии…"), values);
+    monitor->setObjectName(QStringLiteral("line_monitor_open"));
+    g->addWidget(monitor, r++, 0, 1, 2);
     // How old the values are, once the sensor stops answering.
     age_ = new QLabel(values);
     age_->setObjectName(QStringLiteral("data_age"));
