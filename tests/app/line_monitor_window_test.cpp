@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -95,9 +96,11 @@ int requests_to(const QList<QByteArray>& written, uint8_t address) {
 
 TEST(LineMonitorWindow, TheCycleSendsTheSameWithTheMonitorOpen) {
     MonitorRig plain(false), watched(true);
+    // Long enough for the window's timers to run between the ticks.
     for (int i = 0; i < 6; ++i) {
         plain.tick();
         watched.tick();
+        QTest::qWait(250);
     }
     EXPECT_GT(plain.port.written.size(), 8);
     EXPECT_EQ(watched.port.written, plain.port.written);
