@@ -1,5 +1,7 @@
 #include "app/line_monitor_window.h"
 
+#include "app/screen_fit.h"
+
 #include "exchange/configurator.h"
 #include "exchange/line_diagnosis.h"
 #include "link/capture_file.h"
@@ -21,6 +23,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -59,9 +62,12 @@ public:
         return QString::fromUtf8(names[section]);
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || !index.isValid() || size_t(index.row()) >= shown_.size())
-            return {};
+        if (!index.isValid() || size_t(index.row()) >= shown_.size()) return {};
         const Row& r = all_[shown_[size_t(index.row())]];
+        // A long reply is cut in its cell; the whole of it under the pointer.
+        if (role == Qt::ToolTipRole && index.column() == Hex)
+            return QString::fromLatin1(r.frame.bytes.toHex(' ').toUpper());
+        if (role != Qt::DisplayRole) return {};
         switch (index.column()) {
         case Time:
             return r.time;
@@ -137,6 +143,10 @@ LineMonitorWindow::LineMonitorWindow(Configurator& c, Dialogs& dialogs, QWidget*
     stats_->verticalHeader()->hide();
     stats_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     stats_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    stats_->horizontalHeader()->setStretchLastSection(true);
+    stats_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // The header and four addresses stay in sight on a small screen.
+    stats_->setMinimumHeight((fontMetrics().height() + 6) * 5);
 
     hints_ = new QLabel(this);
     hints_->setObjectName(QStringLiteral("line_hints"));
@@ -164,8 +174,21 @@ LineMonitorWindow::LineMonitorWindow(Configurator& c, Dialogs& dialogs, QWidget*
     frames_view_->horizontalHeader()->setStretchLastSection(true);
     frames_view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     const int em = fontMetrics().horizontalAdvance(u'M');
-    for (const auto& [col, w] : {std::pair{0, 8}, {1, 6}, {2, 4}, {3, 5}, {4, 16}})
-        frames_view_->setColumnWidth(col, em * w);
+    // Wide enough for the time, the direction and the headers at any scale.
+    const QFontMetrics header(frames_view_->horizontalHeader()->font());
+    const auto fit = [&](int col, const QString& widest) {
+        frames_view_->setColumnWidth(
+            col,
+            std::max(fontMetrics().horizontalAdvance(widest),
+                     header.horizontalAdvance(
+                         model_->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString())) +
+                em);
+    };
+    fit(0, QStringLiteral("00:00:00.000"));
+    fit(1, QStringLiteral("передано"));
+    fit(2, QStringLiteral("255"));
+    fit(3, QStringLiteral("FF"));
+    frames_view_->setColumnWidth(4, em * 20);
 
     auto* controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Адрес:"), this));
@@ -183,6 +206,7 @@ LineMonitorWindow::LineMonitorWindow(Configurator& c, Dialogs& dialogs, QWidget*
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(top);
     split->addWidget(frames_view_);
+    split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 2);
 
     auto* v = new QVBoxLayout(this);
@@ -215,7 +239,7 @@ LineMonitorWindow::LineMonitorWindow(Configurator& c, Dialogs& dialogs, QWidget*
         if (isVisible()) take_frames();
     });
     frame_timer_->start();
-    resize(em * 60, fontMetrics().height() * 32);
+    resize(em * 72, fontMetrics().height() * 34);
 }
 
 LineMonitorWindow::~LineMonitorWindow() {
@@ -226,6 +250,9 @@ LineMonitorWindow::~LineMonitorWindow() {
 
 void LineMonitorWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
+    // The first time on a screen: as much as a small one leaves.
+    if (!fitted_) fit_to_screen(*this, size());
+    fitted_ = true;
     monitor_->keep_frames(true);
     refresh();
     stats_timer_->start();

@@ -69,6 +69,7 @@ private:
     bool cycle_was_on_ = false;
     bool read_pending_ = false;
     bool was_open_ = false;
+    bool fitted_ = false;
     std::function<void()> cycle_tick_; // the exchange cycle's own tick
 
     QTableWidget* stats_;
