@@ -139,6 +139,19 @@ TEST(LineMonitorWindow, CountsHintsListPauseFilterAndListening) {
     r.window->set_address_filter(0);
     EXPECT_GT(r.rows(), 0);
     for (int row = 0; row < r.rows(); ++row) EXPECT_EQ(r.cell(row, 2), "0");
+
+    // Saved as shown: a pcap record a frame, or a text line a frame.
+    QByteArray frames;
+    for (int row = 0; row < r.rows(); ++row)
+        frames += QByteArray::fromHex(r.cell(row, 4).toLatin1());
+    QString why;
+    const QString pcap = r.dir.filePath("line.pcap"), text = r.dir.filePath("line.txt");
+    ASSERT_TRUE(r.window->save(pcap, true, &why)) << why.toStdString();
+    ASSERT_TRUE(r.window->save(text, false, &why)) << why.toStdString();
+    QFile p(pcap), t(text);
+    ASSERT_TRUE(p.open(QIODevice::ReadOnly) && t.open(QIODevice::ReadOnly));
+    EXPECT_EQ(p.size(), 24 + 16 * r.rows() + frames.size());
+    EXPECT_EQ(t.readAll().count("\r\n"), r.rows());
     r.window->set_address_filter(-1);
 
     // Only the last 10,000 frames stay.
