@@ -3,7 +3,7 @@
 # window on each tab, connected to the built-in demo line, with the sensor
 # silent (stale values), with the message history open, during a firmware
 # upload to the demo line, the splash, table (reading, then filled from the
-# sensor) and shift windows, the chart window (following, paused, an hour
+# sensor) and shift windows, the line monitor, the chart window (following, paused, an hour
 # with a gap), and the window opening a network address that never answers.
 # With ZORVIK_SHOTS_X=1 the pictures are taken of real windows
 # under Xvfb and openbox (a window manager), at 1366x768 and scale 1.0 and 1.5,

@@ -40,6 +40,13 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
     cfg_.device_for_item = [](const QString& item) { return device_for_name(item); };
     wire_shell(cfg_, lister_, ShellOptions{options.connect, true, options.ports.value(0)});
     wire_trends();
+    line_monitor_ = std::make_unique<LineMonitorWindow>(cfg_, dialogs);
+    if (auto* open = main_.findChild<QPushButton*>(QStringLiteral("line_monitor_open")))
+        QObject::connect(open, &QPushButton::clicked, line_monitor_.get(), [this] {
+            line_monitor_->show();
+            line_monitor_->raise();
+            line_monitor_->activateWindow();
+        });
     if (settings) {
         memory_.emplace(*settings);
         memory_->watch(cfg_);

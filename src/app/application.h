@@ -6,6 +6,7 @@
 #include "app/binder.h"
 #include "app/certificate_actions.h"
 #include "app/command_line.h"
+#include "app/line_monitor_window.h"
 #include "app/main_window.h"
 #include "app/settings_memory.h"
 #include "app/trend_window.h"
@@ -47,6 +48,7 @@ public:
     SplashWindow& splash_window() { return splash_; }
     Trends& trends() { return trends_; }
     TrendWindow& trend_window() { return trend_window_; }
+    LineMonitorWindow& line_monitor() { return *line_monitor_; }
     Binder& main_binder() { return main_binder_; }
     CertificateActions& certificate_actions() { return certificate_; }
     // Writes every pending model change to the widgets.
@@ -70,6 +72,8 @@ private:
     ShiftWindow shift_;
     SplashWindow splash_;
     TrendWindow trend_window_;
+    // Made once the exchange cycle is wired: it watches the cycle's tick.
+    std::unique_ptr<LineMonitorWindow> line_monitor_;
     Binder main_binder_;
     Binder table_binder_;
     Binder shift_binder_;

@@ -344,7 +344,14 @@ QWidget* MainWindow::build_values() {
     // Opens the chart of the readings (not a control of the view model).
     auto* chart = new QPushButton(QStringLiteral("График…"), values);
     chart->setObjectName(QStringLiteral("trend_open"));
-    g->addWidget(chart, r++, 0, 1, 2);
+    // Beside it the line monitor, a window of its own too; one row, so the
+    // column grows no taller.
+    auto* monitor = new QPushButton(QStringLiteral("Монитор линии…"), values);
+    monitor->setObjectName(QStringLiteral("line_monitor_open"));
+    auto* windows = new QHBoxLayout;
+    windows->addWidget(chart);
+    windows->addWidget(monitor);
+    g->addLayout(windows, r++, 0, 1, 2);
     // How old the values are, once the sensor stops answering.
     age_ = new QLabel(values);
     age_->setObjectName(QStringLiteral("data_age"));

@@ -197,6 +197,15 @@ int main(int argc, char** argv) {
     std::printf("%s %s\n", png ? "saved" : "FAILED", qPrintable(saved));
     ok &= png;
     chart.hide();
+    // The line monitor, with two replies of the sensor watched spoilt.
+    LineMonitorWindow& monitor = app.line_monitor();
+    monitor.show();
+    demo.line().inject_fault(app.cfg().exchange.id_addr, SimFault::BadCrc, 2);
+    wait(3100);
+    monitor.refresh();
+    ok &= save(monitor, QDir(out).filePath("line_monitor.png"));
+    ok &= fits_screen(monitor);
+    monitor.hide();
     // The sensor stops answering: its values fade and say how old they are.
     const auto silent = uint8_t(f.CmbNet.selected_text().toInt());
     f.tabs.set_current(0);
