@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
     // The line monitor, with two replies of the sensor watched spoilt.
     LineMonitorWindow& monitor = app.line_monitor();
     monitor.show();
-    demo.line().inject_fault(app.cfg().exchange.id_addr, SimFault::BadCrc, 2);
+    demo.line().inject_fault(app.cfg().exchange.identity_address(), SimFault::BadCrc, 2);
     wait(3100);
     monitor.refresh();
     ok &= save(monitor, QDir(out).filePath("line_monitor.png"));
