@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeAxis>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsLineItem>
@@ -21,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include <QTimer>
 #include <QVBoxLayout>
@@ -388,7 +390,14 @@ void TrendWindow::show_readout(const QPoint& at) {
 }
 
 void TrendWindow::choose_record_file() {
-    QFileDialog dialog(this, QStringLiteral("Записывать в CSV"), QString(),
+    // Where the last recording went, else the documents folder.
+    const QString last = trends_.recorder().path();
+    const QString folder =
+        !last.isEmpty() && QFileInfo(last).dir().exists()
+            ? QFileInfo(last).absolutePath()
+            : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QFileDialog dialog(this, QStringLiteral("Записывать в CSV"),
+                       QDir(folder).filePath(suggested_name() + QStringLiteral(".csv")),
                        QStringLiteral("CSV (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
