@@ -1,5 +1,7 @@
 #include "app/trend_window.h"
 
+#include "app/screen_fit.h"
+
 #include "link/clock.h"
 #include "link/file_guard.h"
 #include "trends/trends.h"
@@ -205,6 +207,8 @@ void TrendWindow::set_following(bool follow) {
 
 void TrendWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
+    if (!fitted_) fit_to_screen(*this, size());
+    fitted_ = true;
     if (following_) clock_tick_->start();
     refresh();
 }

@@ -70,6 +70,7 @@ private:
     const Clock& clock_;
     Dialogs& dialogs_;
     bool following_ = true;
+    bool fitted_ = false;
     qint64 paused_at_ = 0;
     bool refresh_posted_ = false;
     qint64 from_ms_ = 0, to_ms_ = 1;
