@@ -2,6 +2,7 @@
 
 #include "app/message_list.h"
 #include "app/startup.h"
+#include "app/status_line.h"
 #include "app/wiring.h"
 #include "link/clock.h"
 #include "link/network_address.h"
@@ -64,6 +65,14 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
     age_timer->start();
     cfg_.data_age.on_change = show_age;
     show_age();
+
+    // The status line holds refusals; its history keeps every text.
+    Label& line = cfg_.frmSerial.MsgCom;
+    line.on_text_changed = [this, &line, history = line.on_text_changed] {
+        if (history) history();
+        main_.status_line()->said(line.text(), line.fore_colour());
+    };
+    main_.status_line()->said(line.text(), line.fore_colour());
 
     // The status line's history, and the table window's errors in that window.
     const auto& earlier = cfg_.messages.entries();

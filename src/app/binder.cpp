@@ -301,6 +301,7 @@ void Binder::push(Control& c) {
     const bool enabled = c.enabled() || w->property(kAlwaysReadable).toBool();
     if (w->testAttribute(Qt::WA_ForceDisabled) == enabled) w->setEnabled(enabled);
     if (w->isHidden() == c.visible()) w->setHidden(!c.visible());
+    if (w->property(kWindowDrawn).toBool()) return;
     push_colours(c, w);
 
     switch (c.kind()) {

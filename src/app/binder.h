@@ -47,6 +47,9 @@ public:
     // A widget with this property set stays enabled whatever its control says:
     // a status text the user must read is not greyed out with its group.
     static constexpr const char* kAlwaysReadable = "zorvikAlwaysReadable";
+    // A label with this property set gets its text and colours from its
+    // window (the status line holds a refusal); the binder leaves them alone.
+    static constexpr const char* kWindowDrawn = "zorvikWindowDrawn";
 
     // What closing the window by its frame does.  Unset: the form is hidden.
     std::function<void()> on_close_request;

@@ -6,6 +6,7 @@
 #include "app/indicator_shape.h"
 #include "app/message_list.h"
 #include "app/screen_fit.h"
+#include "app/status_line.h"
 #include "app/wheel_guard.h"
 #include "ui/main_form.h"
 
@@ -265,6 +266,7 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
         if (record->isEnabled()) record->click();
     });
     guard_wheel(this);
+    status_line_ = new StatusLine(this, msg);
 }
 
 QWidget* MainWindow::build_strip() {

@@ -21,6 +21,9 @@ public:
     // Greys the live values while they are stale and shows how old they are.
     void show_data_age(bool stale, const QString& note);
     MessageList* messages() const { return messages_; }
+    class StatusLine* status_line() const {
+        return status_line_;
+    }
     // Place and size from an earlier run (QWidget::saveGeometry), taken when
     // the window is first shown instead of fitting it to the screen.
     void set_saved_geometry(const QByteArray& g) { saved_geometry_ = g; }
@@ -47,6 +50,7 @@ private:
     WidgetSet widgets_;
     QLabel* age_ = nullptr;
     MessageList* messages_ = nullptr;
+    class StatusLine* status_line_ = nullptr;
     class QDockWidget* dock_ = nullptr;
     class QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr; // everything but the status line, scrolled on small screens

@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -9,6 +10,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTranslator>
 
 #include <algorithm>
@@ -53,11 +55,31 @@ QWidget* QtDialogs::parent() const {
     return parent_ ? parent_.data() : active;
 }
 
-QString QtDialogs::folder_for(const QString& filter, const QString& folder) const {
-    if (!settings_) return folder;
-    const QString kept =
-        settings_->value(QStringLiteral("folders/") + default_suffix(filter)).toString();
-    return !kept.isEmpty() && QFileInfo(kept).isDir() ? kept : folder;
+QString QtDialogs::start_path(const QString& filter, const QString& folder, bool saving) const {
+    // `folder` may end in a file name: the name to offer.
+    const QFileInfo given(folder);
+    const bool names_file = !folder.isEmpty() && !given.isDir() && !given.suffix().isEmpty();
+    QString name = names_file ? given.fileName() : QString();
+    QString dir = names_file && folder.contains(QLatin1Char('/')) ? given.path()
+                  : names_file                                    ? QString()
+                                                                  : folder;
+    // The program's own folder (/usr/bin once installed) is no place for the
+    // user's files.
+    const auto program = QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath();
+    if (!dir.isEmpty() &&
+        (!QFileInfo(dir).isDir() || QFileInfo(dir).canonicalFilePath() == program))
+        dir.clear();
+    if (settings_) {
+        const QString kept =
+            settings_->value(QStringLiteral("folders/") + default_suffix(filter)).toString();
+        if (!kept.isEmpty() && QFileInfo(kept).isDir()) dir = kept;
+    }
+    if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (saving && name.isEmpty() && suggest_name_) {
+        const QString suffix = default_suffix(filter);
+        name = suggest_name_() + (suffix.isEmpty() ? QString() : QStringLiteral(".") + suffix);
+    }
+    return name.isEmpty() ? dir : QDir(dir).filePath(name);
 }
 
 void QtDialogs::used_folder(const QString& filter, const QString& path) {
@@ -114,7 +136,7 @@ std::optional<QString> QtDialogs::input_box(const QString& prompt, const QString
 
 QString QtDialogs::open_file(const QString& title, const QString& filter, const QString& folder) {
     const QString path =
-        QFileDialog::getOpenFileName(parent(), title, folder_for(filter, folder), filter);
+        QFileDialog::getOpenFileName(parent(), title, start_path(filter, folder, false), filter);
     used_folder(filter, path);
     return path;
 }
@@ -126,7 +148,7 @@ QString default_suffix(const QString& filter) {
 }
 
 QString QtDialogs::save_file(const QString& title, const QString& filter, const QString& folder) {
-    QFileDialog dialog(parent(), title, folder_for(filter, folder), filter);
+    QFileDialog dialog(parent(), title, start_path(filter, folder, true), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without an extension gets the filter's, so that the file
     // shows up in the open chooser of the same kind later.
@@ -139,15 +161,15 @@ QString QtDialogs::save_file(const QString& title, const QString& filter, const 
 QString QtDialogs::open_file_of(const QString& title, const QString& filters, const QString& folder,
                                 QString* chosen) {
     *chosen = filters.section(QStringLiteral(";;"), 0, 0);
-    const QString path =
-        QFileDialog::getOpenFileName(parent(), title, folder_for(filters, folder), filters, chosen);
+    const QString path = QFileDialog::getOpenFileName(
+        parent(), title, start_path(filters, folder, false), filters, chosen);
     used_folder(filters, path);
     return path;
 }
 
 QString QtDialogs::save_file_of(const QString& title, const QString& filters, const QString& folder,
                                 QString* chosen) {
-    QFileDialog dialog(parent(), title, folder_for(filters, folder), filters);
+    QFileDialog dialog(parent(), title, start_path(filters, folder, true), filters);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The extension follows the kind of file picked.
     dialog.setDefaultSuffix(default_suffix(filters));

@@ -7,6 +7,8 @@
 #include <QSettings>
 #include <QWidget>
 
+#include <functional>
+
 // Qt's own texts (standard buttons, file choosers) in Russian, as the rest of
 // the window; false when Qt's Russian translations are not installed.
 bool install_russian_translations();
@@ -22,6 +24,12 @@ public:
     // The file choosers open in the folder last used for their kind of file
     // (by the filter's extension), kept in `settings`; null remembers nothing.
     void remember_folders_in(QSettings* settings) { settings_ = settings; }
+    // The name a save chooser offers when its caller names none (no extension).
+    void suggest_names_by(std::function<QString()> f) { suggest_name_ = std::move(f); }
+    // Where a chooser starts: the folder last used for the filter's kind of
+    // file, else `folder` unless it is the program's own, else the documents
+    // folder; a save adds the name `folder` ends in, or the suggested one.
+    QString start_path(const QString& filter, const QString& folder, bool saving) const;
 
     // An empty title shows the program's name, as a message box without a
     // title of its own does.
@@ -40,10 +48,10 @@ public:
 
 private:
     QWidget* parent() const;
-    QString folder_for(const QString& filter, const QString& folder) const;
     void used_folder(const QString& filter, const QString& path);
 
     QPointer<QWidget> parent_;
     QPointer<QMessageBox> notice_;
     QSettings* settings_ = nullptr;
+    std::function<QString()> suggest_name_;
 };

@@ -1,5 +1,7 @@
 #include "app/trend_window.h"
 
+#include "app/screen_fit.h"
+
 #include "link/clock.h"
 #include "link/file_guard.h"
 #include "trends/trends.h"
@@ -11,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeAxis>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsLineItem>
@@ -19,7 +22,9 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include <QTimer>
 #include <QVBoxLayout>
@@ -202,6 +207,8 @@ void TrendWindow::set_following(bool follow) {
 
 void TrendWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
+    if (!fitted_) fit_to_screen(*this, size());
+    fitted_ = true;
     if (following_) clock_tick_->start();
     refresh();
 }
@@ -387,7 +394,14 @@ void TrendWindow::show_readout(const QPoint& at) {
 }
 
 void TrendWindow::choose_record_file() {
-    QFileDialog dialog(this, QStringLiteral("Записывать в CSV"), QString(),
+    // Where the last recording went, else the documents folder.
+    const QString last = trends_.recorder().path();
+    const QString folder =
+        !last.isEmpty() && QFileInfo(last).dir().exists()
+            ? QFileInfo(last).absolutePath()
+            : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QFileDialog dialog(this, QStringLiteral("Записывать в CSV"),
+                       QDir(folder).filePath(suggested_name() + QStringLiteral(".csv")),
                        QStringLiteral("CSV (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
@@ -398,23 +412,62 @@ void TrendWindow::choose_record_file() {
     if (!error.isEmpty()) dialogs_.message(error, MsgIcon::Exclamation);
 }
 
+QString TrendWindow::picture_title() const {
+    const TrendRing& ring = trends_.ring();
+    const auto when = [](qint64 ms) {
+        return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    };
+    QString title = ring.empty() ? QStringLiteral("Нет данных")
+                                 : QStringLiteral("Адрес ") + QString::number(ring.back().address);
+    const QString serial = trends_.serial();
+    if (!serial.isEmpty() && serial != QStringLiteral("0"))
+        title += QStringLiteral(", С/Н ") + serial;
+    return title + QStringLiteral(", ") + when(from_ms_) + QStringLiteral(" – ") + when(to_ms_);
+}
+
+QString TrendWindow::suggested_name() const {
+    const QString serial = trends_.serial();
+    const QString who =
+        !serial.isEmpty() && serial != QStringLiteral("0") ? QStringLiteral("SN") + serial
+        : trends_.ring().empty()
+            ? QStringLiteral("trend")
+            : QStringLiteral("addr") + QString::number(trends_.ring().back().address);
+    return who + QStringLiteral("_") +
+           QDateTime::fromMSecsSinceEpoch(to_ms_).toString(QStringLiteral("yyyy-MM-dd_HHmm"));
+}
+
 void TrendWindow::choose_png_file() {
-    QFileDialog dialog(this, QStringLiteral("Сохранить график"), QString(),
-                       QStringLiteral("PNG (*.png)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("png"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path =
+        dialogs_.save_file(QStringLiteral("Сохранить график"), QStringLiteral("PNG (*.png)"),
+                           suggested_name() + QStringLiteral(".png"));
+    if (path.isEmpty()) return;
     QString error;
-    if (!save_png(dialog.selectedFiles().constFirst(), &error))
-        dialogs_.message(error, MsgIcon::Exclamation);
+    if (!save_png(path, &error)) dialogs_.message(error, MsgIcon::Exclamation);
 }
 
 bool TrendWindow::save_png(const QString& path, QString* error) {
+    // The picture says whose readings and when: a title strip above the chart.
+    const QPixmap chart = view_->grab();
+    const qreal dpr = chart.devicePixelRatio();
+    QFont font = this->font();
+    font.setBold(true);
+    const int strip = QFontMetrics(font).height() * 2;
+    const QSize size = chart.deviceIndependentSize().toSize();
+    QImage picture(QSize(size.width(), size.height() + strip) * dpr, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(dpr);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(0, 0, size.width(), strip), Qt::AlignCenter, picture_title());
+        painter.drawPixmap(0, strip, chart);
+    }
     // Encoded first, then written whole: a full disk leaves no half picture.
     QByteArray png;
     QBuffer buffer(&png);
     QString why;
-    const bool ok = buffer.open(QIODevice::WriteOnly) && view_->grab().save(&buffer, "PNG") &&
+    const bool ok = buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG") &&
                     write_whole_file(path, png, &why);
     if (!ok && error)
         *error = QStringLiteral("График не сохранён: ") + path + QStringLiteral(": ") + why;

@@ -45,6 +45,10 @@ public:
     QString readout_at(qint64 t_ms) const;
     // Writes the chart as PNG (whole or not at all); false with the reason.
     bool save_png(const QString& path, QString* error = nullptr);
+    // The saved picture's title: the sensor's address and serial number and
+    // the time span shown; and the file name offered for it (no extension).
+    QString picture_title() const;
+    QString suggested_name() const;
     QChartView* chart_view() const { return view_; }
     // Lines drawn for a series in the last refresh.
     int lines_drawn(TrendSeries s) const { return drawn_[size_t(s)]; }
@@ -66,6 +70,7 @@ private:
     const Clock& clock_;
     Dialogs& dialogs_;
     bool following_ = true;
+    bool fitted_ = false;
     qint64 paused_at_ = 0;
     bool refresh_posted_ = false;
     qint64 from_ms_ = 0, to_ms_ = 1;

@@ -14,6 +14,7 @@
 #include "ports/line_ports.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -69,6 +70,14 @@ int main(int argc, char** argv) {
         settings.setValue(QStringLiteral("firmware/verify"), verify.value() == 1);
     };
     dialogs.set_parent(&app.main_window());
+    // A saved file is named after the sensor and the day.
+    dialogs.suggest_names_by([&app] {
+        const QString sn = app.cfg().frmSerial.sn.text().trimmed();
+        const QString day = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        return (sn.isEmpty() || sn == QStringLiteral("0") ? QStringLiteral("zorvik")
+                                                          : QStringLiteral("SN") + sn) +
+               QStringLiteral("_") + day;
+    });
     app.main_window().set_about(
         {QStringLiteral(ZORVIK_VERSION), QStringLiteral(ZORVIK_BUILD_DATE)});
     // kill and Ctrl+C close the port and log it, as closing the window does.

@@ -17,6 +17,7 @@
 #include "ui/dialogs.h"
 #include "ui/tones.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QChartView>
 #include <QDir>
@@ -40,8 +41,9 @@ public:
     }
     bool ask_yes_no(const QString&, const QString&) override { return false; }
     std::optional<QString> input_box(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
+        return answer;
     }
+    std::optional<QString> answer;
     QString open_file(const QString&, const QString&, const QString&) override { return {}; }
     QString save_file(const QString&, const QString&, const QString&) override { return {}; }
 };
@@ -65,18 +67,25 @@ bool save(QWidget& w, const QString& path) {
 
 // A window must fit the screen it is on, small ones included, with room for
 // a title bar: the offscreen windows have none, so room is kept for a Windows
-// one (about 31 logical pixels); under a window manager the frame has its own.
-bool fits_screen(QWidget& w) {
+// one (about 31 logical pixels); under a window manager the frame has its own,
+// and the whole frame must lie on the free area.  There the screen is saved
+// too, to see the frames.
+bool fits_screen(QWidget& w, const QString& out) {
     const QScreen* screen = w.screen();
     if (!screen) return true;
     const QRect avail = screen->availableGeometry();
     const QRect frame = w.frameGeometry();
-    const int title_bar = frame.height() > w.geometry().height() ? 0 : 31;
-    const bool fits =
-        frame.height() + title_bar <= avail.height() && frame.width() <= avail.width();
-    std::printf("%s %s %dx%d on a screen of %dx%d (scale %.2f)\n", fits ? "fits" : "DOES NOT FIT",
-                qPrintable(w.objectName()), frame.width(), frame.height(), avail.width(),
-                avail.height(), w.devicePixelRatioF());
+    const bool framed = frame.height() > w.geometry().height();
+    const int title_bar = framed ? 0 : 31;
+    const bool fits = frame.height() + title_bar <= avail.height() &&
+                      frame.width() <= avail.width() && (!framed || avail.contains(frame));
+    std::printf("%s %s %dx%d at %d,%d on a screen of %dx%d (scale %.2f)\n",
+                fits ? "fits" : "DOES NOT FIT", qPrintable(w.objectName()), frame.width(),
+                frame.height(), frame.x(), frame.y(), avail.width(), avail.height(),
+                w.devicePixelRatioF());
+    if (QGuiApplication::platformName() == QStringLiteral("xcb"))
+        const_cast<QScreen*>(screen)->grabWindow(0).save(
+            QDir(out).filePath(QStringLiteral("screen_%1.png").arg(w.objectName())));
     return fits;
 }
 
@@ -173,7 +182,7 @@ int main(int argc, char** argv) {
         ok &= save(app.main_window(),
                    QDir(out).filePath(QStringLiteral("main_%1_%2.png").arg(i).arg(tab_names[i])));
     }
-    ok &= fits_screen(app.main_window());
+    ok &= fits_screen(app.main_window(), out);
     // The chart: following the sensor, held still with the pointer over it,
     // and the last hour with its gap.
     TrendWindow& chart = app.trend_window();
@@ -181,7 +190,7 @@ int main(int argc, char** argv) {
     chart.set_span(TrendWindow::TenMinutes);
     wait(4200); // ten replies of the newest sensor: the spread is known
     ok &= save(chart, QDir(out).filePath("trend_1_following.png"));
-    ok &= fits_screen(chart);
+    ok &= fits_screen(chart, out);
     chart.set_following(false);
     wait(2100);
     hover(chart, 0.8);
@@ -242,10 +251,20 @@ int main(int argc, char** argv) {
     if (app.cfg().table_window.litre_cells[0]->text() == QStringLiteral("200"))
         std::fprintf(stderr, "the table window still shows the default table\n");
     ok &= save(app.table_window(), QDir(out).filePath("form3_table.png"));
-    ok &= fits_screen(app.table_window());
+    ok &= fits_screen(app.table_window(), out);
     ok &= save(app.shift_window(), QDir(out).filePath("form4_shift.png"));
     app.cfg().shift_window.set_visible(false);
     app.cfg().table_window.set_visible(false);
+    // A refused password stays on the status line through the next replies,
+    // and the button says why.
+    dialogs.answer = QStringLiteral("4321");
+    if (auto* enter = app.main_window().findChild<QAbstractButton*>(QStringLiteral("Vvod_PWD")))
+        enter->click();
+    dialogs.answer.reset();
+    wait(3000);
+    app.flush();
+    wait(50);
+    ok &= save(app.main_window(), QDir(out).filePath("main_8_refused.png"));
     f.tabs.set_current(3);
     // An upload to the sensor the demo line switches on, at the line's pace.
     const QString image_path = logs.filePath(QStringLiteral("zorvik_2_6.cri"));

@@ -22,11 +22,18 @@ void Trends::heard(const QByteArray& reply, const QDateTime& when) {
     if (s.current) p.current = *s.current, p.has |= 1u << unsigned(TrendSeries::Current);
     if (s.temperature)
         p.temperature = int16_t(*s.temperature), p.has |= 1u << unsigned(TrendSeries::Temperature);
+    // Another sensor's readings are another trace: the chart starts afresh
+    // rather than drawing one line through several sensors.
+    if (!ring_.empty() && p.address != ring_.back().address) {
+        ring_.clear();
+        stability_.clear();
+    }
+    if (c_.frmSerial.selected_address() == p.address) serial_ = c_.frmSerial.sn.text().trimmed();
     if (!ring_.empty()) {
         const TrendPoint& last = ring_.back();
         // A clock set back keeps the ring in order; the jump is a gap.
         if (p.t_ms < last.t_ms) p.t_ms = last.t_ms, p.gap_before = true;
-        if (p.t_ms - last.t_ms > kGapMs || p.address != last.address) p.gap_before = true;
+        if (p.t_ms - last.t_ms > kGapMs) p.gap_before = true;
     }
     ring_.add(p);
     if (p.gap_before) stability_.clear();

@@ -37,6 +37,9 @@ public:
     void on_change(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
 
     const TrendRing& ring() const { return ring_; }
+    // The serial number the window showed while the traced sensor was polled
+    // ("0" or empty when it was not read).
+    const QString& serial() const { return serial_; }
     const Stability& stability() const { return stability_; }
     const CsvRecorder& recorder() const { return recorder_; }
     // Why the last recording stopped by itself; empty while it runs or after a stop.
@@ -50,5 +53,6 @@ private:
     Stability stability_;
     CsvRecorder recorder_;
     QString recording_error_;
+    QString serial_;
     std::vector<std::function<void()>> listeners_;
 };

@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -128,4 +131,27 @@ TEST(QtDialogs, StandardButtonsInRussian) {
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Да"));
     EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove(u'&'), QStringLiteral("Отмена"));
+}
+
+// Choosers start where files of their kind went last, else in the given folder
+// unless it is the program's own, else in the documents folder; a save offers
+// the caller's name or the suggested one.
+TEST(QtDialogs, ChoosersStartInTheUsersFoldersAndSavesOfferAName) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+    QtDialogs d;
+    d.remember_folders_in(&settings);
+    d.suggest_names_by([] { return QStringLiteral("SN123456_2026-12-09"); });
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString program = QCoreApplication::applicationDirPath();
+    const QString tbl = QStringLiteral("tbl Files (*.zvk)");
+    EXPECT_EQ(d.start_path(tbl, program, false), docs);
+    EXPECT_EQ(d.start_path(tbl, program, true), docs + QStringLiteral("/SN123456_2026-12-09.zvk"));
+    EXPECT_EQ(d.start_path(QStringLiteral("PNG (*.png)"), QStringLiteral("chart.png"), true),
+              docs + QStringLiteral("/chart.png"));
+    EXPECT_EQ(d.start_path(tbl, dir.path(), false), dir.path());
+    settings.setValue(QStringLiteral("folders/zvk"), dir.path());
+    EXPECT_EQ(d.start_path(tbl, program, true),
+              dir.path() + QStringLiteral("/SN123456_2026-12-09.zvk"));
+    EXPECT_EQ(d.start_path(QStringLiteral("CSV (*.csv)"), program, false), docs);
 }

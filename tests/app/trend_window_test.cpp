@@ -12,6 +12,9 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QDateTimeAxis>
+#include <QImage>
+#include <QPushButton>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -77,4 +80,45 @@ TEST(TrendWindow, GapsReadoutAndPause) {
     // Hidden series draw nothing.
     w.findChildren<QCheckBox*>().value(1)->setChecked(false);
     EXPECT_EQ(w.lines_drawn(TrendSeries::Current), 0);
+}
+
+// A saved picture names the sensor and the span above the chart, and the
+// chooser offers a name made of the serial number and the date.
+TEST(TrendWindow, SavedPictureSaysWhoseAndWhen) {
+    FakeSerialPort port;
+    FakeDialogs dialogs;
+    FakeTones tones;
+    FakeClock clock;
+    Configurator c(port, dialogs, tones, clock);
+    c.frmSerial.CmbNet.add_item(QStringLiteral("5"));
+    c.frmSerial.CmbNet.set_list_index(0);
+    c.frmSerial.sn.set_text(QStringLiteral("123456"));
+    Trends trends(c);
+    const QDateTime start = clock.t;
+    for (int s = 0; s < 30; ++s) trends.heard(state(100000), start.addSecs(s));
+    clock.t = start.addSecs(30);
+    TrendWindow w(trends, clock, dialogs);
+    w.resize(600, 400);
+    w.show();
+    QApplication::processEvents();
+    w.refresh();
+
+    EXPECT_TRUE(w.picture_title().startsWith(QStringLiteral("Адрес 5, С/Н 123456, ")));
+    EXPECT_TRUE(w.picture_title().contains(start.addSecs(30).toString("HH:mm:ss")));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chart.png"));
+    dialogs.files.push_back(path);
+    w.findChild<QPushButton*>(QStringLiteral("trend_save"))->click();
+    EXPECT_EQ(dialogs.chooser_folders.value(0), QStringLiteral("SN123456_") +
+                                                    start.addSecs(30).toString("yyyy-MM-dd_HHmm") +
+                                                    QStringLiteral(".png"));
+    const QImage saved(path);
+    const QImage chart = w.chart_view()->grab().toImage();
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_GT(saved.height(), chart.height());
+    // The title strip holds dark text pixels.
+    int dark = 0;
+    for (int y = 0; y < saved.height() - chart.height(); ++y)
+        for (int x = 0; x < saved.width(); ++x) dark += qGray(saved.pixel(x, y)) < 128;
+    EXPECT_GT(dark, 50);
 }

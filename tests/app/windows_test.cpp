@@ -1,6 +1,7 @@
 #include "app/aux_windows.h"
 #include "app/binder.h"
 #include "app/main_window.h"
+#include "app/status_line.h"
 #include "ui/main_form.h"
 
 #include "../support/qt_printers.h"
@@ -150,4 +151,29 @@ TEST(Windows, WheelChangesOnlyTheFocusedControl) {
     if (!list->hasFocus()) GTEST_SKIP() << "no focus on this platform";
     wheel(list);
     EXPECT_EQ(list->currentIndex(), 2);
+}
+
+// A refusal set in the click's own handler stays on the line through the
+// cycle's next text, and the refused button carries it as its tooltip.
+TEST(Windows, RefusalStaysOnTheLineAndOnItsButton) {
+    MainForm main;
+    MainWindow mw(main);
+    Binder binder(main, mw);
+    main.net.on_click = [&] {
+        main.MsgCom.set_text(QStringLiteral("Порт не открыт."));
+        mw.status_line()->said(main.MsgCom.text(), main.MsgCom.fore_colour());
+    };
+    binder.flush();
+    auto* button = mw.findChild<QPushButton*>(QStringLiteral("net"));
+    auto* line = mw.findChild<QLabel*>(QStringLiteral("MsgCom"));
+    button->click();
+    main.MsgCom.set_fore_colour(kDarkGreen);
+    main.MsgCom.set_text(QStringLiteral("Датчик подключен"));
+    mw.status_line()->said(main.MsgCom.text(), main.MsgCom.fore_colour());
+    binder.flush();
+    EXPECT_EQ(line->text(), QStringLiteral("Порт не открыт."));
+    EXPECT_EQ(button->toolTip(), QStringLiteral("Порт не открыт."));
+    mw.findChild<QPushButton*>(QStringLiteral("Opros"))->click(); // the next operation
+    EXPECT_EQ(line->text(), QStringLiteral("Датчик подключен"));
+    EXPECT_NE(button->toolTip(), QStringLiteral("Порт не открыт."));
 }

@@ -54,27 +54,30 @@ TEST(Trends, PointsGapsAndSpreadFromTheStateReplies) {
     TrendRig r;
     r.reply_after(1, state(100000));
     r.reply_after(1, state(100010));
-    r.reply_after(3.5, state(100020));      // operations took the ticks: no gap
-    r.reply_after(3.501, state(100030));    // longer is silence: a gap
-    r.reply_after(1, state(100040, 12));    // another sensor: a gap
-    r.reply_after(1, state(100050, 12, 9)); // too short for the raw reading
-    r.replay(state(7));                     // from a server log: not a reading of now
-
+    r.reply_after(3.5, state(100020));   // operations took the ticks: no gap
+    r.reply_after(3.501, state(100030)); // longer is silence: a gap
     const TrendRing& ring = r.trends.ring();
-    ASSERT_EQ(ring.size(), 6);
-    const bool gaps[] = {false, false, false, true, true, false};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(ring.at(i).gap_before, gaps[i]) << i;
+    ASSERT_EQ(ring.size(), 4);
+    const bool gaps[] = {false, false, false, true};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(ring.at(i).gap_before, gaps[i]) << i;
     EXPECT_EQ(ring.at(1).t_ms - ring.at(0).t_ms, 1000);
     EXPECT_EQ(ring.at(2).current, 100020u);
     EXPECT_EQ(ring.at(2).level, 812);
     EXPECT_EQ(ring.at(2).temperature, 21);
-    EXPECT_EQ(ring.at(4).address, 12);
-    EXPECT_TRUE(ring.at(5).carries(TrendSeries::Level));
-    EXPECT_FALSE(ring.at(5).carries(TrendSeries::Current));
+
+    // Another sensor starts the trace afresh: no line through two sensors.
+    r.reply_after(1, state(100040, 12));
+    r.reply_after(1, state(100050, 12, 9)); // too short for the raw reading
+    r.replay(state(7));                     // from a server log: not a reading of now
+    ASSERT_EQ(ring.size(), 2);
+    EXPECT_EQ(ring.at(0).address, 12);
+    EXPECT_EQ(ring.at(1).address, 12);
+    EXPECT_TRUE(ring.at(1).carries(TrendSeries::Level));
+    EXPECT_FALSE(ring.at(1).carries(TrendSeries::Current));
 
     // A clock set back keeps the ring in order and counts as a gap.
     r.reply_after(-60, state(100060, 12));
-    EXPECT_EQ(ring.back().t_ms, ring.at(5).t_ms);
+    EXPECT_EQ(ring.back().t_ms, ring.at(1).t_ms);
     EXPECT_TRUE(ring.back().gap_before);
 }
 
