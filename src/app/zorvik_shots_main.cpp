@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
     wait(3100);
     monitor.refresh();
     ok &= save(monitor, QDir(out).filePath("line_monitor.png"));
-    ok &= fits_screen(monitor);
+    ok &= fits_screen(monitor, out);
     monitor.hide();
     // The sensor stops answering: its values fade and say how old they are.
     const auto silent = uint8_t(f.CmbNet.selected_text().toInt());
