@@ -195,20 +195,15 @@ std::optional<SensorSetup> ProfileRunner::read_sensor(uint8_t address, bool with
 }
 
 int ProfileRunner::save() {
-    QString why;
-    const std::optional<SensorSetup> setup = read_sensor(inv_.address, true, &why);
-    if (!setup) {
-        if (why == kInterrupted) return interrupted();
-        console_.err(why);
-        return kCliFailed;
-    }
-    const Profile p = profile_of(*setup, c_.clock.now().toString(Qt::ISODate));
-    if (!write_profile_file(inv_.file, p, &why)) {
+    use = [this](const SensorSetup& setup) {
+        const Profile p = profile_of(setup, c_.clock.now().toString(Qt::ISODate));
+        QString why;
+        if (write_profile_file(inv_.file, p, &why)) return kCliDone;
         console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
                      QStringLiteral(": ") + why);
         return kCliFailed;
-    }
-    return kCliDone;
+    };
+    return read_for_use();
 }
 
 int ProfileRunner::read_for_use() {
