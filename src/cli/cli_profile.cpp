@@ -5,6 +5,7 @@
 #include "exchange/exchange_cycle.h"
 #include "link/clock.h"
 #include "link/file_guard.h"
+#include "profiles/profile_apply.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_plan.h"
 #include "protocol/codes.h"
@@ -28,8 +29,7 @@ struct Answer {
 struct Target {
     uint8_t address = 0;
     std::optional<SensorSetup> setup;
-    std::vector<Difference> diffs;
-    std::vector<ProfileWrite> writes;
+    ApplyPlan plan;
     QString refused;        // why nothing is written to it
     bool bad_input = false; // refused for what the profile asks, not for the line
 };
@@ -74,6 +74,7 @@ private:
     int apply_all(std::vector<Target>& targets);
     Target inspect(uint8_t address);
     bool apply_to(const Target& t, QString* why, QStringList* confirmed);
+    std::optional<QString> send_write(const ProfileWrite& w);
     int interrupted();
     std::optional<bool> ask_apply();
 
@@ -231,7 +232,7 @@ int ProfileRunner::diff() {
         console_.out(QStringLiteral("no differences"));
         return kCliDone;
     }
-    for (const Difference& d : diffs) console_.out(difference_line(d));
+    for (const QString& line : difference_texts(diffs, Naming::Keys)) console_.out(line);
     return kCliDiffers;
 }
 
@@ -240,19 +241,11 @@ Target ProfileRunner::inspect(uint8_t address) {
     t.address = address;
     t.setup = read_sensor(address, profile_.table.has_value(), &t.refused);
     if (!t.setup) return t;
-    t.diffs = differences(profile_, *t.setup);
-    if (const auto s = firmware_shortfall(profile_, t.diffs, t.setup->firmware)) {
-        t.refused = shortfall_text(*s, t.setup->firmware);
+    t.plan = plan_apply(profile_, *t.setup, address, c_.frmSerial.sgla.text().trimmed().toInt());
+    if (t.plan.refused) {
+        t.refused = refusal_text(*t.plan.refused, Naming::Keys);
         t.bad_input = true;
-        return t;
     }
-    if (const auto why = unwritable_value(profile_, t.diffs)) {
-        t.refused = *why;
-        t.bad_input = true;
-        return t;
-    }
-    const int shown = c_.frmSerial.sgla.text().trimmed().toInt();
-    t.writes = profile_writes(profile_, *t.setup, t.diffs, address, shown);
     return t;
 }
 
@@ -299,39 +292,36 @@ bool ProfileRunner::apply_to(const Target& t, QString* why, QStringList* confirm
             return false;
         }
     }
-    for (const ProfileWrite& w : t.writes) {
-        // Only what goes on the wire is logged.
-        if (console_.stop_requested()) {
-            *why = kInterrupted;
-            return false;
-        }
-        c_.str_to_log(w.log_record);
-        const std::optional<Answer> a = talk(w.request, why);
-        if (!a || a->code != w.confirmation) {
-            if (a) *why = refusal(*a);
-            if (*why != kInterrupted) *why = field_key(w.field) + QStringLiteral(": ") + *why;
-            return false;
-        }
-        confirmed->append(field_key(w.field));
-        if (!inv_.all)
-            console_.out(field_key(w.field) + QStringLiteral(": ") +
-                         c_.frmSerial.MsgCom.text().trimmed());
-    }
-    // What the sensor holds now, compared once more.
-    const std::optional<SensorSetup> now = read_sensor(t.address, profile_.table.has_value(), why);
-    if (!now) {
-        if (*why != kInterrupted) *why = QStringLiteral("после записи: ") + *why;
-        return false;
-    }
-    const std::vector<Difference> left = differences(profile_, *now);
-    if (!left.empty()) {
-        QStringList lines;
-        for (const Difference& d : left) lines << difference_line(d);
-        *why = QStringLiteral("после записи датчик отличается от профиля: ") +
-               lines.join(QStringLiteral("; "));
-        return false;
-    }
-    return true;
+    ProfileApply apply(profile_, t.plan.writes);
+    apply.run([this](const ProfileWrite& w) { return send_write(w); },
+              [this, &t]() -> Result<SensorSetup> {
+                  QString reason;
+                  const std::optional<SensorSetup> now =
+                      read_sensor(t.address, profile_.table.has_value(), &reason);
+                  if (!now) return Error{ErrorKind::NoAnswer, reason};
+                  return *now;
+              });
+    *confirmed = apply.confirmed_keys();
+    if (apply.applied()) return true;
+    *why = apply.failure(Naming::Keys);
+    // Ctrl+C is said as itself, whatever it cut short.
+    if (apply.reason() == kInterrupted) *why = kInterrupted;
+    return false;
+}
+
+// One write of an apply; nothing when the sensor confirmed it, else why not.
+std::optional<QString> ProfileRunner::send_write(const ProfileWrite& w) {
+    // Only what goes on the wire is logged.
+    if (console_.stop_requested()) return kInterrupted;
+    c_.str_to_log(w.log_record);
+    QString why;
+    const std::optional<Answer> a = talk(w.request, &why);
+    if (!a) return why;
+    if (a->code != w.confirmation) return refusal(*a);
+    if (!inv_.all)
+        console_.out(field_key(w.field) + QStringLiteral(": ") +
+                     c_.frmSerial.MsgCom.text().trimmed());
+    return std::nullopt;
 }
 
 int ProfileRunner::apply() {
@@ -354,11 +344,11 @@ int ProfileRunner::apply() {
         console_.err(t.refused);
         return t.bad_input ? kCliBadInput : kCliFailed;
     }
-    if (t.writes.empty()) {
+    if (t.plan.writes.empty()) {
         console_.out(QStringLiteral("unchanged"));
         return kCliDone;
     }
-    for (const Difference& d : t.diffs) console_.out(difference_line(d));
+    for (const QString& l : difference_texts(t.plan.diffs, Naming::Keys)) console_.out(l);
     if (inv_.dry_run) return kCliDone;
     if (!inv_.yes) {
         const std::optional<bool> answer = ask_apply();
@@ -382,16 +372,17 @@ int ProfileRunner::apply_all(std::vector<Target>& targets) {
         return QString::number(t.address) + QStringLiteral(": ") + what;
     };
     bool any_write = false;
-    for (const Target& t : targets) any_write = any_write || !t.writes.empty();
+    for (const Target& t : targets) any_write = any_write || !t.plan.writes.empty();
     if (inv_.dry_run || (any_write && !inv_.yes)) {
         // What would change, sensor by sensor.
         for (const Target& t : targets) {
             if (!t.refused.isEmpty())
                 console_.out(line(t, QStringLiteral("refused: ") + t.refused));
-            else if (t.diffs.empty())
+            else if (t.plan.diffs.empty())
                 console_.out(line(t, QStringLiteral("unchanged")));
-            for (const Difference& d : t.refused.isEmpty() ? t.diffs : std::vector<Difference>{})
-                console_.out(line(t, difference_line(d)));
+            if (t.refused.isEmpty())
+                for (const QString& d : difference_texts(t.plan.diffs, Naming::Keys))
+                    console_.out(line(t, d));
         }
         if (inv_.dry_run) {
             for (const Target& t : targets)
@@ -406,7 +397,7 @@ int ProfileRunner::apply_all(std::vector<Target>& targets) {
     bool all_equal = true;
     for (const Target& t : targets) {
         QString why = t.refused;
-        if (why.isEmpty() && t.writes.empty()) {
+        if (why.isEmpty() && t.plan.writes.empty()) {
             console_.out(line(t, QStringLiteral("unchanged")));
             continue;
         }

@@ -6,8 +6,13 @@
 #include <algorithm>
 
 namespace {
-QString text_of(const std::optional<uint8_t>& v) {
-    return v ? QString::number(*v) : QStringLiteral("none");
+std::optional<uint32_t> widened(const std::optional<uint8_t>& v) {
+    return v ? std::optional<uint32_t>(*v) : std::nullopt;
+}
+
+QString value_text(const std::optional<uint32_t>& v, Naming naming) {
+    if (v) return QString::number(*v);
+    return naming == Naming::Keys ? QStringLiteral("none") : QStringLiteral("нет");
 }
 
 QString table_record(const CalibrationTable& t) {
@@ -58,14 +63,12 @@ Profile profile_of(const SensorSetup& s, const QString& saved) {
 
 std::vector<Difference> differences(const Profile& p, const SensorSetup& s) {
     std::vector<Difference> d;
-    if (p.empty != s.empty)
-        d.push_back({ProfileField::Empty, QString::number(s.empty), QString::number(p.empty), {}});
-    if (p.full != s.full)
-        d.push_back({ProfileField::Full, QString::number(s.full), QString::number(p.full), {}});
+    if (p.empty != s.empty) d.push_back({ProfileField::Empty, s.empty, p.empty, {}});
+    if (p.full != s.full) d.push_back({ProfileField::Full, s.full, p.full, {}});
     if (p.alarm && p.alarm != s.alarm)
-        d.push_back({ProfileField::Alarm, text_of(s.alarm), text_of(p.alarm), {}});
+        d.push_back({ProfileField::Alarm, widened(s.alarm), widened(p.alarm), {}});
     if (p.table && p.table != s.table) {
-        Difference t{ProfileField::Table, QStringLiteral("none"), QString(), {}};
+        Difference t{ProfileField::Table, std::nullopt, std::nullopt, {}};
         if (s.table) {
             for (int k = 0; k < CalibrationTable::kPoints; ++k)
                 if (p.table->readings[size_t(k)] != s.table->readings[size_t(k)] ||
@@ -74,34 +77,65 @@ std::vector<Difference> differences(const Profile& p, const SensorSetup& s) {
         }
         d.push_back(t);
     }
-    if (p.mode != s.mode)
-        d.push_back({ProfileField::Mode, QString::number(s.mode), QString::number(p.mode), {}});
+    if (p.mode != s.mode) d.push_back({ProfileField::Mode, s.mode, p.mode, {}});
     if (p.extended && p.extended != s.extended)
-        d.push_back({ProfileField::Extended, text_of(s.extended), text_of(p.extended), {}});
+        d.push_back({ProfileField::Extended, widened(s.extended), widened(p.extended), {}});
     return d;
 }
 
-QString difference_line(const Difference& d) {
-    const QString key = field_key(d.field);
-    if (d.field == ProfileField::Table && !d.rows.isEmpty()) {
-        QStringList rows;
-        for (int r : d.rows) rows << QString::number(r);
-        return QStringLiteral("%1: row%2 %3 differ%4")
-            .arg(key, d.rows.size() > 1 ? QStringLiteral("s") : QString(),
-                 rows.join(QStringLiteral(", ")),
-                 d.rows.size() > 1 ? QString() : QStringLiteral("s"));
-    }
-    if (d.field == ProfileField::Table) return key + QStringLiteral(": none -> 20 rows");
-    return QStringLiteral("%1: %2 -> %3").arg(key, d.sensor, d.profile);
+QString field_name(ProfileField field, Naming naming) {
+    return naming == Naming::Keys ? field_key(field) : field_caption(field);
 }
 
-std::optional<Shortfall> firmware_shortfall(const Profile& p, const std::vector<Difference>& diffs,
-                                            int firmware) {
+QString difference_text(const Difference& d, Naming naming) {
+    const QString name = field_name(d.field, naming) + QStringLiteral(": ");
+    const bool keys = naming == Naming::Keys;
+    if (d.field == ProfileField::Table) {
+        if (d.rows.isEmpty())
+            return name +
+                   (keys ? QStringLiteral("none -> 20 rows") : QStringLiteral("нет у датчика"));
+        QStringList rows;
+        for (int r : d.rows) rows << QString::number(r);
+        const bool many = d.rows.size() > 1;
+        if (keys)
+            return name + (many ? QStringLiteral("rows ") : QStringLiteral("row ")) +
+                   rows.join(QStringLiteral(", ")) +
+                   (many ? QStringLiteral(" differ") : QStringLiteral(" differs"));
+        return name + (many ? QStringLiteral("строки ") : QStringLiteral("строка ")) +
+               rows.join(QStringLiteral(", "));
+    }
+    return name + value_text(d.sensor, naming) +
+           (keys ? QStringLiteral(" -> ") : QStringLiteral(" → ")) + value_text(d.profile, naming);
+}
+
+QStringList difference_texts(const std::vector<Difference>& diffs, Naming naming) {
+    QStringList l;
+    for (const Difference& d : diffs) l << difference_text(d, naming);
+    return l;
+}
+
+QString refusal_text(const Refusal& r, Naming naming) {
+    return field_name(r.field, naming) + QStringLiteral(": ") + r.reason;
+}
+
+namespace {
+Refusal shortfall(ProfileField field, int needed, int firmware) {
+    return {field,
+            QStringLiteral("нужна прошивка %1 или новее, у датчика %2")
+                .arg(dotted_version(needed), firmware > 0 ? dotted_version(firmware)
+                                                          : QStringLiteral("неизвестной версии"))};
+}
+} // namespace
+
+std::optional<Refusal> firmware_shortfall(const Profile& p, const std::vector<Difference>& diffs,
+                                          int firmware) {
     // Fields the sensor does not have at all, whatever their values.
-    if (p.alarm && firmware < kAlarmFirmware) return Shortfall{ProfileField::Alarm, kAlarmFirmware};
-    if (p.table && firmware < kTableFirmware) return Shortfall{ProfileField::Table, kTableFirmware};
+    if (p.alarm && firmware < kAlarmFirmware)
+        return shortfall(ProfileField::Alarm, kAlarmFirmware, firmware);
+    if (p.table && firmware < kTableFirmware)
+        return shortfall(ProfileField::Table, kTableFirmware, firmware);
     if (p.extended && firmware < kExtendedFirmware)
-        return Shortfall{ProfileField::Extended, kExtendedFirmware};
+        return shortfall(ProfileField::Extended, kExtendedFirmware, firmware);
     // Fields it has, but takes a new value of only from some firmware on.
     for (const Difference& d : diffs) {
         int needed = 0;
@@ -120,18 +154,12 @@ std::optional<Shortfall> firmware_shortfall(const Profile& p, const std::vector<
         default:
             break;
         }
-        if (firmware < needed) return Shortfall{d.field, needed};
+        if (firmware < needed) return shortfall(d.field, needed, firmware);
     }
     return std::nullopt;
 }
 
-QString shortfall_text(const Shortfall& s, int firmware) {
-    return QStringLiteral("%1: нужна прошивка %2 или новее, у датчика %3")
-        .arg(field_key(s.field), dotted_version(s.needed),
-             firmware > 0 ? dotted_version(firmware) : QStringLiteral("неизвестной версии"));
-}
-
-std::optional<QString> unwritable_value(const Profile& p, const std::vector<Difference>& diffs) {
+std::optional<Refusal> unwritable_value(const Profile& p, const std::vector<Difference>& diffs) {
     for (const Difference& d : diffs) {
         std::optional<std::pair<Operation, int64_t>> value;
         switch (d.field) {
@@ -146,15 +174,16 @@ std::optional<QString> unwritable_value(const Profile& p, const std::vector<Diff
             break;
         case ProfileField::Mode:
             if (!ModeByte::decode(p.mode).output)
-                return field_key(d.field) +
-                       QStringLiteral(": байт режима %1 не называет выход датчика").arg(p.mode);
+                return Refusal{
+                    d.field,
+                    QStringLiteral("байт режима %1 не называет выход датчика").arg(p.mode)};
             break;
         default:
             break;
         }
         if (!value) continue;
         const Result<int64_t> checked = checked_value(value->first, value->second);
-        if (!checked) return field_key(d.field) + QStringLiteral(": ") + checked.error().text;
+        if (!checked) return Refusal{d.field, checked.error().text};
     }
     return std::nullopt;
 }
@@ -191,4 +220,13 @@ std::vector<ProfileWrite> profile_writes(const Profile& p, const SensorSetup& s,
                      mode_log_record(p.mode, level), rules_of(Operation::Mode).confirmation});
     }
     return w;
+}
+
+ApplyPlan plan_apply(const Profile& p, const SensorSetup& s, uint8_t address, int smoothing_shown) {
+    ApplyPlan plan;
+    plan.diffs = differences(p, s);
+    plan.refused = firmware_shortfall(p, plan.diffs, s.firmware);
+    if (!plan.refused) plan.refused = unwritable_value(p, plan.diffs);
+    if (!plan.refused) plan.writes = profile_writes(p, s, plan.diffs, address, smoothing_shown);
+    return plan;
 }

@@ -33,30 +33,44 @@ Result<SensorSetup> setup_from(const IdentityReply& identity, const StateReply& 
 // The profile of a sensor, saved at `saved`.
 Profile profile_of(const SensorSetup& s, const QString& saved);
 
+// How a field is named to the user: by its key in the file ("full") on the
+// terminal, where it is what one edits in the file, by its caption ("Полный")
+// in the window.
+enum class Naming { Keys, Captions };
+QString field_name(ProfileField field, Naming naming);
+
 struct Difference {
     ProfileField field;
-    QString sensor;  // the sensor's value as text ("none" when it has no such field)
-    QString profile; // the profile's
-    QList<int> rows; // the table: the rows (from 1) that differ
+    // The values of a level, the alarm or a mode byte; the sensor's is absent
+    // when its firmware has no such field.  Not used for the table.
+    std::optional<uint32_t> sensor;
+    std::optional<uint32_t> profile;
+    // The table: the rows (from 1) that differ; none when the sensor has no table.
+    QList<int> rows;
 };
 // The fields where the sensor differs from the profile, in the order of ProfileField.
 std::vector<Difference> differences(const Profile& p, const SensorSetup& s);
-// "full: 114000 -> 118000", "table: rows 3, 7 differ".
-QString difference_line(const Difference& d);
+// Keys: "full: 114000 -> 118000", "table: rows 3, 7 differ", "alarm: none -> 20".
+// Captions: "Полный: 114000 → 118000", "Таблица: строки 3, 7", "Порог лампы: нет → 20".
+QString difference_text(const Difference& d, Naming naming);
+QStringList difference_texts(const std::vector<Difference>& diffs, Naming naming);
 
-// A field the sensor's firmware cannot take: its name and the firmware it needs.
-struct Shortfall {
+// Why nothing of a profile may be written to a sensor: the field and the reason.
+struct Refusal {
     ProfileField field;
-    int needed = 0;
+    QString reason;
 };
-std::optional<Shortfall> firmware_shortfall(const Profile& p, const std::vector<Difference>& diffs,
-                                            int firmware);
 // "extended: нужна прошивка 1.7.6 или новее, у датчика 1.7.4".
-QString shortfall_text(const Shortfall& s, int firmware);
+QString refusal_text(const Refusal& r, Naming naming);
+
+// A field the sensor's firmware cannot take, or takes a new value of only
+// from a later firmware.
+std::optional<Refusal> firmware_shortfall(const Profile& p, const std::vector<Difference>& diffs,
+                                          int firmware);
 // A differing value that no sensor takes, though a sensor may report it (an
 // alarm level of 0, a level above what may be entered, a mode byte that names
-// no output): "alarm: <the operation's range message>".
-std::optional<QString> unwritable_value(const Profile& p, const std::vector<Difference>& diffs);
+// no output).
+std::optional<Refusal> unwritable_value(const Profile& p, const std::vector<Difference>& diffs);
 
 struct ProfileWrite {
     ProfileField field; // the mode write stands for both mode bytes
@@ -70,6 +84,15 @@ struct ProfileWrite {
 std::vector<ProfileWrite> profile_writes(const Profile& p, const SensorSetup& s,
                                          const std::vector<Difference>& diffs, uint8_t address,
                                          int smoothing_shown);
+
+// What an apply would do to a sensor: its differences, and either the writes
+// or why none may be made.
+struct ApplyPlan {
+    std::vector<Difference> diffs;
+    std::optional<Refusal> refused;
+    std::vector<ProfileWrite> writes;
+};
+ApplyPlan plan_apply(const Profile& p, const SensorSetup& s, uint8_t address, int smoothing_shown);
 
 // Asked once before a profile's writes, in the window and on the terminal.
 inline const QString kApplyProfileQuestion =

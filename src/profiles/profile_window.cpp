@@ -5,6 +5,7 @@
 #include "exchange/configurator.h"
 #include "link/clock.h"
 #include "link/file_guard.h"
+#include "profiles/profile_apply.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_plan.h"
 #include "protocol/codes.h"
@@ -27,29 +28,6 @@ using State = std::shared_ptr<ProfileState>;
 using SetupDone = std::function<void(const Result<SensorSetup>&)>;
 
 const QString kBusy = QStringLiteral("Идёт работа с профилем, дождитесь её конца.");
-
-QString shown(const QString& value) {
-    return value == QStringLiteral("none") ? QStringLiteral("нет") : value;
-}
-
-// "Полный: 110960 → 118000", "Таблица: строки 19, 20".
-QString difference_text(const Difference& d) {
-    const QString name = field_caption(d.field) + QStringLiteral(": ");
-    if (d.field == ProfileField::Table) {
-        if (d.rows.isEmpty()) return name + QStringLiteral("нет у датчика");
-        QStringList rows;
-        for (int r : d.rows) rows << QString::number(r);
-        return name + (d.rows.size() > 1 ? QStringLiteral("строки ") : QStringLiteral("строка ")) +
-               rows.join(QStringLiteral(", "));
-    }
-    return name + shown(d.sensor) + QStringLiteral(" → ") + shown(d.profile);
-}
-
-QStringList difference_texts(const std::vector<Difference>& diffs) {
-    QStringList l;
-    for (const Difference& d : diffs) l << difference_text(d);
-    return l;
-}
 
 // The port open, an address selected and a sensor heard; otherwise says why.
 std::optional<uint8_t> profile_address(Configurator& c, const State& s, const QString& record) {
@@ -193,93 +171,68 @@ void compare_profile(Configurator& c, const State& s) {
                 return;
             }
             const std::vector<Difference> diffs = differences(p, *setup);
-            c.dialogs.message(diffs.empty() ? QStringLiteral("Датчик совпадает с профилем.")
-                                            : QStringLiteral("Отличия от профиля (датчик → "
-                                                             "профиль):\n") +
-                                                  difference_texts(diffs).join(u'\n'));
+            c.dialogs.message(diffs.empty()
+                                  ? QStringLiteral("Датчик совпадает с профилем.")
+                                  : QStringLiteral("Отличия от профиля (датчик → "
+                                                   "профиль):\n") +
+                                        difference_texts(diffs, Naming::Captions).join(u'\n'));
         });
 }
 
-// What became of an apply, a line per field, for the closing message.
-struct Report {
-    QStringList lines;
-    bool ok = true;
-};
-
-void finish_apply(Configurator& c, const State& s, const Report& r) {
+void finish_apply(Configurator& c, const State& s, const ProfileApply& apply) {
     s->busy = false;
-    const QString head = r.ok ? QStringLiteral("Профиль применён.")
-                              : QStringLiteral("Профиль применён не полностью.");
-    c.str_to_log(head + u' ' + r.lines.join(QStringLiteral("; ")));
-    c.dialogs.message(head + u'\n' + r.lines.join(u'\n'));
+    const QString head = apply.applied() ? QStringLiteral("Профиль применён.")
+                                         : QStringLiteral("Профиль применён не полностью.");
+    const QStringList lines = apply.field_lines(Naming::Captions);
+    c.str_to_log(head + u' ' + lines.join(QStringLiteral("; ")));
+    c.dialogs.message(head + u'\n' + lines.join(u'\n'));
 }
 
-void verify_apply(Configurator& c, const State& s, const Profile& p, uint8_t address,
-                  const std::vector<ProfileWrite>& writes, int total) {
-    read_setup(c, address, p.table.has_value(), total - 3, total,
-               [&c, s, p, writes](const Result<SensorSetup>& setup) {
-                   Report r;
-                   if (!setup) {
-                       r.ok = false;
-                       r.lines << QStringLiteral("Проверка не выполнена: ") + setup.error().text;
-                       finish_apply(c, s, r);
-                       return;
-                   }
-                   const std::vector<Difference> left = differences(p, *setup);
-                   for (const ProfileWrite& w : writes) {
-                       bool same = true;
-                       for (const Difference& d : left)
-                           if (d.field == w.field ||
-                               (w.field == ProfileField::Mode && d.field == ProfileField::Extended))
-                               same = false;
-                       r.ok = r.ok && same;
-                       r.lines << field_caption(w.field) +
-                                      (same ? QStringLiteral(": записано")
-                                            : QStringLiteral(": после записи отличается"));
-                   }
-                   finish_apply(c, s, r);
-               });
-}
-
+// The writes, one a tick through the exchange cycle, then the reads that
+// check them.  Progress counts the reads before, the writes and the reads after.
 void write_profile(Configurator& c, const State& s, const Profile& p, uint8_t address,
-                   const std::vector<ProfileWrite>& writes) {
-    // The reads before, the writes, the reads after.
+                   std::vector<ProfileWrite> writes) {
     const int total = 3 + int(writes.size()) + 3;
     std::vector<QByteArray> requests;
     for (const ProfileWrite& w : writes) requests.push_back(w.request);
-    c.str_to_log(writes.front().log_record);
-    c.exchange.queue_sequence(std::move(requests), [&c, s, p, address, writes,
-                                                    total](int step, RequestOutcome outcome,
-                                                           const QByteArray& reply) {
-        const ProfileWrite& w = writes[size_t(step)];
-        const bool confirmed = outcome == RequestOutcome::Replied && reply.size() >= 3 &&
-                               uint8_t(reply[2]) == w.confirmation;
-        if (!confirmed) {
-            Report r;
-            r.ok = false;
-            for (size_t i = 0; i < size_t(step); ++i)
-                r.lines << field_caption(writes[i].field) + QStringLiteral(": записано");
-            const QString why = outcome == RequestOutcome::NoAnswer ? QStringLiteral("нет ответа")
-                                : outcome == RequestOutcome::Dropped
-                                    ? QStringLiteral("запрос не отправлен")
-                                    : c.frmSerial.MsgCom.text().trimmed();
-            r.lines << field_caption(w.field) + QStringLiteral(": не записано: ") + why;
-            for (size_t i = size_t(step) + 1; i < writes.size(); ++i)
-                r.lines << field_caption(writes[i].field) + QStringLiteral(": не записано");
-            finish_apply(c, s, r);
+    auto apply = std::make_shared<ProfileApply>(p, std::move(writes));
+    auto verify = [&c, s, p, address, apply, total] {
+        read_setup(c, address, p.table.has_value(), total - 3, total,
+                   [&c, s, apply](const Result<SensorSetup>& setup) {
+                       apply->verified(setup);
+                       finish_apply(c, s, *apply);
+                   });
+    };
+    if (!apply->next()) {
+        verify();
+        return;
+    }
+    c.str_to_log(apply->next()->log_record);
+    c.exchange.queue_sequence(
+        std::move(requests),
+        [&c, s, apply, verify, total](int step, RequestOutcome outcome, const QByteArray& reply) {
+            const ProfileWrite& w = *apply->next();
+            if (outcome != RequestOutcome::Replied || reply.size() < 3 ||
+                uint8_t(reply[2]) != w.confirmation) {
+                apply->failed(outcome == RequestOutcome::NoAnswer ? QStringLiteral("нет ответа")
+                              : outcome == RequestOutcome::Dropped
+                                  ? QStringLiteral("запрос не отправлен")
+                                  : c.frmSerial.MsgCom.text().trimmed());
+                finish_apply(c, s, *apply);
+                return false;
+            }
+            apply->confirmed();
+            // The next state reply puts the sensor's configuration into the controls.
+            if (w.field == ProfileField::Mode || w.field == ProfileField::Alarm)
+                c.exchange.refresh_settings_next();
+            progress(c, 3 + step + 1, total);
+            if (const ProfileWrite* next = apply->next()) {
+                c.str_to_log(next->log_record);
+                return true;
+            }
+            verify();
             return false;
-        }
-        // The next state reply puts the sensor's configuration into the controls.
-        if (w.field == ProfileField::Mode || w.field == ProfileField::Alarm)
-            c.exchange.refresh_settings_next();
-        progress(c, 3 + step + 1, total);
-        if (size_t(step) + 1 < writes.size()) {
-            c.str_to_log(writes[size_t(step) + 1].log_record);
-            return true;
-        }
-        verify_apply(c, s, p, address, writes, total);
-        return false;
-    });
+        });
 }
 
 void apply_profile(Configurator& c, const State& s) {
@@ -299,22 +252,15 @@ void apply_profile(Configurator& c, const State& s) {
                 c.dialogs.message(QStringLiteral("Профиль не применён: ") + setup.error().text);
                 return;
             }
-            const std::vector<Difference> diffs = differences(p, *setup);
-            if (const auto short_of = firmware_shortfall(p, diffs, setup->firmware)) {
+            const int shown_level = c.frmSerial.sgla.text().trimmed().toInt();
+            ApplyPlan plan = plan_apply(p, *setup, address, shown_level);
+            if (plan.refused) {
                 s->busy = false;
-                c.dialogs.message(QStringLiteral("Профиль не применён: %1 - нужна прошивка %2 или "
-                                                 "новее, у датчика %3.")
-                                      .arg(field_caption(short_of->field),
-                                           dotted_version(short_of->needed),
-                                           dotted_version(setup->firmware)));
+                c.dialogs.message(QStringLiteral("Профиль не применён: ") +
+                                  refusal_text(*plan.refused, Naming::Captions));
                 return;
             }
-            if (const auto why = unwritable_value(p, diffs)) {
-                s->busy = false;
-                c.dialogs.message(QStringLiteral("Профиль не применён: ") + *why);
-                return;
-            }
-            if (diffs.empty()) {
+            if (plan.diffs.empty()) {
                 s->busy = false;
                 c.dialogs.message(QStringLiteral("Датчик совпадает с профилем, "
                                                  "записывать нечего."));
@@ -322,16 +268,15 @@ void apply_profile(Configurator& c, const State& s) {
             }
             const bool yes = c.dialogs.ask_yes_no(
                 kApplyProfileQuestion + QStringLiteral("\n\nИзменится (датчик → профиль):\n") +
-                difference_texts(diffs).join(u'\n'));
+                difference_texts(plan.diffs, Naming::Captions).join(u'\n'));
             // The question runs a nested event loop: the port may have
             // closed or another sensor been chosen meanwhile.
             if (!yes || !still_addressed(c, address)) {
                 s->busy = false;
                 return;
             }
-            const int shown_level = c.frmSerial.sgla.text().trimmed().toInt();
             c.str_to_log(kApplyProfileRecord + path);
-            write_profile(c, s, p, address, profile_writes(p, *setup, diffs, address, shown_level));
+            write_profile(c, s, p, address, std::move(plan.writes));
         });
 }
 

@@ -264,7 +264,7 @@ TEST(ProfileWindow, ApplyShowsTheDifferencesAsksOnceAndWritesOneATick) {
     r.dialogs.files = {path};
     const qsizetype asked = r.dialogs.questions.size();
     r.f.apply_profile.click();
-    EXPECT_EQ(r.until_message(), "Профиль не применён: Расширенный режим - нужна прошивка 1.7.6 "
-                                 "или новее, у датчика 1.7.4.");
+    EXPECT_EQ(r.until_message(), "Профиль не применён: Расширенный режим: нужна прошивка 1.7.6 "
+                                 "или новее, у датчика 1.7.4");
     EXPECT_EQ(r.dialogs.questions.size(), asked);
 }
