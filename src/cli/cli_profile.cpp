@@ -8,8 +8,8 @@
 #include "profiles/profile_apply.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_plan.h"
+#include "profiles/setup_read.h"
 #include "protocol/codes.h"
-#include "protocol/requests.h"
 #include "protocol/serial_port.h"
 #include "protocol/session.h"
 #include "tables/table_exchange.h"
@@ -158,36 +158,18 @@ QString ProfileRunner::refusal(const Answer& a) const {
 std::optional<SensorSetup> ProfileRunner::read_sensor(uint8_t address, bool with_table,
                                                       QString* why) {
     select(address);
-    const std::optional<Answer> id = talk(request::read_id(address), why);
-    if (!id) return std::nullopt;
-    if (id->code != CMD_READ_ID) {
-        *why = refusal(*id);
-        return std::nullopt;
-    }
-    const std::optional<Answer> state = talk(request::read_state(address), why);
-    if (!state) return std::nullopt;
-    if (state->code != CMD_READ_STATE) {
-        *why = refusal(*state);
-        return std::nullopt;
-    }
-    const IdentityReply identity = decode_identity(id->reply);
-    std::optional<CalibrationTable> table;
-    if (with_table && identity.version && reads_table(*identity.version)) {
-        c_.str_to_log(rules_of(Operation::TableRead).log_prefix);
-        const std::optional<Answer> t = talk(request::read_table(address), why);
-        if (!t) return std::nullopt;
-        if (t->code != CMD_READ_TABLE) {
-            *why = refusal(*t);
+    SetupRead read(address, with_table);
+    while (const std::optional<SetupRead::Step> step = read.next()) {
+        if (!step->record.isEmpty()) c_.str_to_log(step->record);
+        const std::optional<Answer> a = talk(step->request, why);
+        if (!a) return std::nullopt;
+        if (a->code != step->code) {
+            *why = refusal(*a);
             return std::nullopt;
         }
-        const Result<CalibrationTable> decoded = decode_table_reply(t->reply);
-        if (!decoded) {
-            *why = decoded.error().text;
-            return std::nullopt;
-        }
-        table = *decoded;
+        read.take(a->reply);
     }
-    const Result<SensorSetup> setup = setup_from(identity, decode_state(state->reply), table);
+    const Result<SensorSetup> setup = read.result();
     if (!setup) {
         *why = setup.error().text;
         return std::nullopt;

@@ -8,8 +8,7 @@
 #include "profiles/profile_apply.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_plan.h"
-#include "protocol/codes.h"
-#include "protocol/requests.h"
+#include "profiles/setup_read.h"
 #include "tables/table_window.h"
 #include "ui/dialogs.h"
 
@@ -63,51 +62,36 @@ void progress(Configurator& c, int done, int total) {
     bar.set_value(std::min(done, total));
 }
 
-// Reads identity, state and (when asked and the firmware has one) the
-// table, a request a tick, then hands the setup or the reason to `done`.
+// Reads the setup a request a tick, then hands it or the reason to `done`.
 // Progress counts from `base` of `total`.
-void read_setup(Configurator& c, uint8_t address, bool with_table, int base, int total,
-                SetupDone done) {
-    struct Read {
-        QByteArray identity, state, table;
-    };
-    auto got = std::make_shared<Read>();
-    const bool table = with_table && reads_table(c.frmSerial.firmware_version);
-    std::vector<QByteArray> requests{request::read_id(address), request::read_state(address)};
-    const uint8_t codes[] = {CMD_READ_ID, CMD_READ_STATE, CMD_READ_TABLE};
-    if (table) requests.push_back(request::read_table(address));
-    const int steps = int(requests.size());
-    c.exchange.queue_sequence(std::move(requests), [&c, got, steps, codes, base, total, done,
-                                                    address](int step, RequestOutcome outcome,
-                                                             const QByteArray& reply) {
-        if (outcome != RequestOutcome::Replied || reply.size() < 3 ||
-            uint8_t(reply[2]) != codes[step]) {
+void read_next(Configurator& c, const std::shared_ptr<SetupRead>& read, uint8_t address, int base,
+               int total, const SetupDone& done) {
+    const std::optional<SetupRead::Step> step = read->next();
+    if (!step) {
+        done(read->result());
+        return;
+    }
+    if (!step->record.isEmpty()) c.str_to_log(step->record);
+    c.exchange.queue(step->request, [&c, read, address, base, total, done, code = step->code](
+                                        RequestOutcome outcome, const QByteArray& reply) {
+        if (outcome != RequestOutcome::Replied || reply.size() < 3 || uint8_t(reply[2]) != code) {
             QString why = c.frmSerial.MsgCom.text().trimmed();
             if (outcome == RequestOutcome::NoAnswer)
                 why = QStringLiteral("Нет ответа от датчика с адресом ") + QString::number(address);
             else if (outcome == RequestOutcome::Dropped)
                 why = QStringLiteral("запрос не отправлен");
             done(Error{ErrorKind::NoAnswer, why});
-            return false;
+            return;
         }
-        (step == 0 ? got->identity : step == 1 ? got->state : got->table) = reply;
-        progress(c, base + step + 1, total);
-        if (step + 1 < steps) {
-            if (step == 1) c.str_to_log(rules_of(Operation::TableRead).log_prefix);
-            return true;
-        }
-        std::optional<CalibrationTable> decoded;
-        if (!got->table.isEmpty()) {
-            const Result<CalibrationTable> t = decode_table_reply(got->table);
-            if (!t) {
-                done(t.error());
-                return false;
-            }
-            decoded = *t;
-        }
-        done(setup_from(decode_identity(got->identity), decode_state(got->state), decoded));
-        return false;
+        read->take(reply);
+        progress(c, base + read->taken(), total);
+        read_next(c, read, address, base, total, done);
     });
+}
+
+void read_setup(Configurator& c, uint8_t address, bool with_table, int base, int total,
+                SetupDone done) {
+    read_next(c, std::make_shared<SetupRead>(address, with_table), address, base, total, done);
 }
 
 void save_profile(Configurator& c, const State& s) {
