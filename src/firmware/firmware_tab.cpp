@@ -255,8 +255,19 @@ void UploadRunner::finish(uint64_t run, bool resume) {
         f.upload_log.set_text(text_); // posts of the text may still be on their way
     }
     c_.str_to_log(QStringLiteral("Прошивка: ") + outcome.last_line);
-    // Only where the loader itself refused the block (not where the link went).
-    if (outcome.result == UploadResult::Failed && outcome.block && !outcome.link_failed) {
+    // Only where the loader itself refused the block, not where the link went:
+    // an adapter pulled out mid-upload looks to the loader's protocol like a
+    // loader gone silent.
+    const QString port = f.CmbPort.selected_text();
+    const bool port_gone = outcome.link_failed || c_.port.LinkLost() || !c_.port.PortExists(port);
+    if (outcome.result == UploadResult::Failed && outcome.block && port_gone) {
+        const QString advice = QStringLiteral("Порт %1 пропал во время прошивки, блок %2 не "
+                                              "записан. Подключите адаптер и повторите прошивку.")
+                                   .arg(port)
+                                   .arg(*outcome.block);
+        f.upload_log.set_text(f.upload_log.text() + QStringLiteral("\r\n") + advice);
+        c_.str_to_log(QStringLiteral("Прошивка: ") + advice);
+    } else if (outcome.result == UploadResult::Failed && outcome.block) {
         const QString advice =
             failed_block_advice(layout_, *outcome.block, failed_before_ == outcome.block);
         f.upload_log.set_text(f.upload_log.text() + QStringLiteral("\r\n") + advice);

@@ -59,6 +59,7 @@ struct TabRig : ConfiguratorRig {
 
     explicit TabRig(int program_blocks = 2) {
         wire_firmware(c);
+        port.existing << QStringLiteral("COM3");
         open();
         port.responder = [this](const QByteArray& w) {
             ++written;
@@ -201,6 +202,13 @@ TEST(FirmwareTab, AfterAFailedUploadTheCycleTellsTheLoaderApart) {
                                                "Не повторяйте прошивку")))
         << last_line(r.f.upload_log).toStdString();
     EXPECT_TRUE(r.log_lines().contains(QStringLiteral("Прошивка: ") + last_line(r.f.upload_log)));
+
+    // The adapter pulled out mid-upload is no worn memory.
+    r.port.existing.clear();
+    r.f.start.click();
+    ASSERT_TRUE(r.finish());
+    EXPECT_EQ(last_line(r.f.upload_log), "Порт COM3 пропал во время прошивки, блок 1 не записан. "
+                                         "Подключите адаптер и повторите прошивку.");
 }
 
 // The stage line counts the blocks from 1, writing then checking, and names
