@@ -105,6 +105,8 @@ Application::~Application() {
 bool Application::start(const QString& log_folder) {
     const bool ok = Form_Load(cfg_, log_folder);
     if (memory_ && restore_line_) memory_->restore_line(cfg_);
+    // The port list, and the open --connect asks for, as soon as the window shows.
+    cfg_.frmSerial.presence_timer.fire_soon();
     flush();
     return ok;
 }

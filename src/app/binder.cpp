@@ -276,6 +276,14 @@ void Binder::push_timer(Timer& t) {
         qt->start();
     else if (!t.enabled() && qt->isActive())
         qt->stop();
+    uint32_t& seen = soon_seen_[&t];
+    if (t.soon_requests() != seen) {
+        seen = t.soon_requests();
+        if (t.enabled()) {
+            qt->start(); // the next regular tick a whole interval after this one
+            QTimer::singleShot(0, this, [this, &t] { run_timer(t); });
+        }
+    }
 }
 
 void Binder::push_form() {

@@ -73,6 +73,7 @@ private:
     QPointer<QWidget> window_;
     std::unordered_map<Control*, QPointer<QWidget>> widgets_;
     std::unordered_map<Control*, QTimer*> timers_;
+    std::unordered_map<Control*, uint32_t> soon_seen_; // fire_soon requests taken
     std::unordered_map<Control*, std::pair<Colour, Colour>> shown_colours_;
     std::vector<Control*> dirty_;
     bool flush_posted_ = false;

@@ -8,8 +8,8 @@
 #include "ui/gating.h"
 #include "ui/tones.h"
 
-#include <utility>
 #include <memory>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
@@ -105,6 +105,8 @@ void port_opened(Configurator& c, const QString& item, const QString& device, bo
     show_offline_controls(f, false);
     c.tones.tone(kConfirmHz, kConfirmMs);
     if (auto then = std::exchange(c.once_opened, nullptr)) then();
+    // The first request goes out now rather than a second later.
+    f.TMRComm.fire_soon();
 }
 } // namespace
 

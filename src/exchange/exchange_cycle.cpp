@@ -99,9 +99,10 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
         return;
     }
     // Silence after a request that went to another address than the one now
-    // polled (it left before a search or a selection changed the address) is
-    // no news of the polled sensor.
-    if (reply.isEmpty() && !addressed_to_selection(f, answered)) {
+    // polled (it left before a search or a selection changed the address), or
+    // at the first tick, when nothing was asked yet, is no news of the polled
+    // sensor.
+    if (reply.isEmpty() && (answered.isEmpty() || !addressed_to_selection(f, answered))) {
         ex.end_tick(tick);
         if (previous) previous(RequestOutcome::NoAnswer, {});
         return;

@@ -37,6 +37,8 @@ void net_answer(Configurator& c, const QByteArray& reply) {
     f.netdev.set_text(text);
     c.str_to_log(QStringLiteral("Устройства в сети ") + text);
     c.exchange.queue(Zapros_ser_num(f));
+    // The sensor found is asked who it is at once, not a second later.
+    f.TMRComm.fire_soon();
     f.MsgCom.set_text(QStringLiteral("Произошел опрос сети."));
     // Two sensors at one address answer over each other; the list keeps both
     // entries, and the engineer must hear of it.

@@ -225,9 +225,17 @@ public:
     }
     int interval() const { return interval_; }
     std::function<void()> on_timer;
+    // Asks for one tick as soon as the event loop is free, the rhythm going
+    // on from there; for a cycle whose first answer the user is waiting for.
+    void fire_soon() {
+        ++soon_;
+        changed();
+    }
+    uint32_t soon_requests() const { return soon_; }
 
 private:
     int interval_;
+    uint32_t soon_ = 0;
 };
 
 class TabControl : public Control {

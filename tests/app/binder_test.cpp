@@ -44,6 +44,7 @@ struct TestForm : Form {
     Grid grid{*this, "grid", 3, 3};
     TabControl tabs{*this, "tabs", {"Настройка", "Тарировка"}};
     Timer tick{*this, "tick", 20, false};
+    Timer slow{*this, "slow", 60'000, false};
     Label orphan{*this, "orphan", "без виджета"};
 };
 
@@ -344,6 +345,22 @@ TEST(Binder, TimersFollowTheModelAndNeverNest) {
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(deepest, 1);
     EXPECT_FALSE(qt->isActive());
+}
+
+// A tick asked for soon comes on the next turn of the loop, not an interval
+// later, and the rhythm goes on from it; a stopped timer ignores the request.
+TEST(Binder, ATickAskedForSoonComesAtOnce) {
+    Rig r;
+    int ticks = 0;
+    r.form.slow.on_timer = [&] { ++ticks; };
+    r.form.slow.fire_soon();
+    QTest::qWait(20);
+    EXPECT_EQ(ticks, 0);
+    r.form.slow.set_enabled(true);
+    r.form.slow.fire_soon();
+    QTest::qWait(20);
+    EXPECT_EQ(ticks, 1);
+    EXPECT_GT(r.binder.timer("slow")->remainingTime(), 50'000);
 }
 
 TEST(Binder, WindowFollowsTheFormAndClosingHidesIt) {

@@ -41,6 +41,7 @@ TEST(Connection, OpenSwitchesToTheConnectedArrangement) {
     EXPECT_EQ(r.log_lines(), QStringList({"Com Port \\\\.\\COM3 Open"}));
     EXPECT_EQ(r.tones.played, (std::vector<std::pair<int, int>>{{kConfirmHz, kConfirmMs}}));
     EXPECT_TRUE(r.f.TMRComm.enabled());
+    EXPECT_EQ(r.f.TMRComm.soon_requests(), 1u); // the first request goes out at once
     EXPECT_FALSE(r.f.presence_timer.enabled());
     EXPECT_FALSE(r.f.BTNOpenCom.enabled());
     EXPECT_TRUE(r.f.BTNCloseCom.enabled());

@@ -31,7 +31,8 @@ TEST(ExchangeCycle, IdleTicksAskForStateAndReportSilence) {
     EXPECT_EQ(r.f.MsgCom.fore_colour(), kButtonText);
     EXPECT_TRUE(r.f.no_data);
     EXPECT_TRUE(r.c.exchange.pending().isEmpty());
-    EXPECT_EQ(r.log_lines().mid(1), QStringList({kNoAnswer + "5", kNoAnswer + "5"}));
+    // The first tick had nothing on the wire to be answered.
+    EXPECT_EQ(r.log_lines().mid(1), QStringList({kNoAnswer + "5"}));
     // Each write flips the indicator between white and grey.
     const Colour after_two = r.f.Pic.fill_colour();
     r.tick();

@@ -32,7 +32,10 @@ TEST(NetworkScan, ScanRequestAndAnswer) {
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("31FFDC"));
 
+    const uint32_t soon = r.f.TMRComm.soon_requests();
     r.receive(hex("050C"));
+    // The sensor found is asked who it is on the next turn, not a second later.
+    EXPECT_EQ(r.f.TMRComm.soon_requests(), soon + 1);
     EXPECT_EQ(r.f.CmbNet.items(), QStringList({"5", "12"}));
     EXPECT_EQ(r.f.CmbNet.list_index(), 0);
     EXPECT_EQ(r.f.netdev.text(), "5 12 ");
