@@ -11,6 +11,7 @@
 
 #include "../support/firmware_image_file.h"
 #include "../support/pty_pair.h"
+#include "../support/scripted_gateways.h"
 #include "../support/ser2net_server.h"
 
 #include <QCoreApplication>
@@ -553,6 +554,24 @@ TEST(CliEndToEnd, ThroughSer2netInBothModes) {
         EXPECT_EQ(o.status, r.status) << show(o);
         EXPECT_TRUE(o.err.contains(r.err)) << show(o);
         EXPECT_EQ(o.log_files, r.log_files) << show(o);
+    }
+}
+
+// A gateway that drops the connection when the request comes: the loss is
+// said as such, naming the address, not as a sensor that did not answer.
+TEST(CliEndToEnd, ADroppedGatewayConnectionIsSaidAsSuch) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString log_dir = dir.filePath(QStringLiteral("log"));
+    for (bool rfc2217 : {false, true}) {
+        DroppingServer gateway(rfc2217, request::read_id(0).left(3));
+        SCOPED_TRACE(gateway.address().toStdString());
+        const Outcome o = run_cli({"--port", gateway.address(), "info"}, log_dir);
+        EXPECT_TRUE(gateway.dropped());
+        EXPECT_EQ(o.status, 1) << show(o);
+        EXPECT_EQ(o.err, "Адрес " + gateway.address() + ": соединение потеряно.\n") << show(o);
+        EXPECT_TRUE(o.log.contains("Адрес " + gateway.address() + ": соединение потеряно."))
+            << show(o);
     }
 }
 

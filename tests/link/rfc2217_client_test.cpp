@@ -61,6 +61,9 @@ TEST(Rfc2217Client, ServerBytesGiveDataAndAnswers) {
         {"unknown option offered", "FFFB1F", "", "FFFE1F"},
         {"binary taken back by the server", "FFFC00", "", "FFFE00"},
         {"a refusal of a refused option is not answered", "FFFC01FFFE18", "", ""},
+        // A server asking again and again is refused once an option.
+        {"requests repeated", "FFFD18FFFB1FFFFD18FFFB1FFFFD18FFFB1FFFFD19", "",
+         "FFFC18FFFE1FFFFC19"},
         {"CR NUL is CR once the server leaves binary mode", "0D00FFFC000D0041", "0D000D41",
          "FFFE00"},
         {"NOP, GA and data mark vanish", "41FFF142FFF943FFF244", "41424344", ""},
@@ -98,6 +101,16 @@ TEST(Rfc2217Client, LineSettingsCountOnlyWhenTheServerConfirmsThem) {
         feed_bytewise(c, rest, reply);
         EXPECT_TRUE(c.line_confirmed());
         EXPECT_FALSE(c.line_refused());
+    }
+    {
+        // sredird confirms the baud rate in eight bytes: the first four count.
+        Rfc2217Client c;
+        c.start(LineSettings{});
+        QByteArray reply;
+        feed_bytewise(c, hex("FFFA2C6500004B0000000000FFF0") + rest, reply);
+        EXPECT_EQ(c.confirmed_baud(), 19200u);
+        EXPECT_TRUE(c.line_confirmed());
+        EXPECT_TRUE(reply.isEmpty());
     }
     {
         // The far port stays at 9600.
