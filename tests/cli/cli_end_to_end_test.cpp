@@ -11,6 +11,7 @@
 
 #include "../support/firmware_image_file.h"
 #include "../support/pty_pair.h"
+#include "../support/rfc2217_servers.h"
 #include "../support/scripted_gateways.h"
 #include "../support/ser2net_server.h"
 
@@ -471,24 +472,14 @@ TEST(CliEndToEnd, HelpForTheToolAndEachCommand) {
     EXPECT_TRUE(none.err.contains("give --port PATH")) << show(none);
 }
 
-// Through a serial device server: ser2net on loopback in front of zorvik-sim,
-// raw TCP and RFC 2217, the far ports set up at 9600 (RFC 2217 makes them
-// 19200; in raw mode a pseudo-terminal does not care).
-TEST(CliEndToEnd, ThroughSer2netInBothModes) {
-    if (!Ser2net::installed()) GTEST_SKIP() << "ser2net is not installed (scripts/deps.sh)";
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+namespace {
+// What a serial device server at `address` must carry, in front of a
+// zorvik-sim line with sensors 0 (serial 4321) and 12, both at firmware 1.7.6:
+// each command a row (arguments, status, stdout, stderr).
+void commands_through(const QString& address, const QTemporaryDir& dir) {
     const QString log_dir = dir.filePath(QStringLiteral("log"));
     const QString image = dir.filePath(QStringLiteral("fw.cri"));
     ASSERT_TRUE(write_file(image, firmware_image_file(kZorvikLayout, 3)));
-    const QStringList sensors{QStringLiteral("0:176:4321"), QStringLiteral("12:176")};
-    ZorvikSim raw_line(dir.filePath(QStringLiteral("raw")), sensors);
-    ZorvikSim telnet_line(dir.filePath(QStringLiteral("telnet")), sensors);
-    ASSERT_TRUE(raw_line.ready() && telnet_line.ready());
-    Ser2net server({{dir.filePath(QStringLiteral("raw")), false},
-                    {dir.filePath(QStringLiteral("telnet")), true}});
-    ASSERT_TRUE(server.ok()) << server.output().toStdString();
-
     struct Case {
         QStringList args;
         int status;
@@ -510,26 +501,42 @@ TEST(CliEndToEnd, ThroughSer2netInBothModes) {
         {{"flash", image}, 0, "", "-----Готово------"},
         {{"info"}, 0, "serial 4321\nfirmware 176\n", ""},
     };
-    for (int mode : {0, 1}) {
-        const QString address = server.address(mode);
-        for (const Case& c : cases) {
-            SCOPED_TRACE(QString(address + u' ' + c.args.join(u' ')).toStdString());
-            const Outcome o = run_cli(QStringList{"--port", address} + c.args, log_dir);
-            EXPECT_EQ(o.status, c.status) << show(o);
-            EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(c.out))
-                            .match(o.out)
-                            .hasMatch())
-                << show(o);
-            if (c.err.isEmpty())
-                EXPECT_TRUE(o.err.isEmpty()) << show(o);
-            else
-                EXPECT_TRUE(o.err.contains(c.err)) << show(o);
-            ASSERT_FALSE(o.log.isEmpty()) << show(o);
-            EXPECT_EQ(o.log.front(), QStringLiteral("Com Port ") + address + " Open") << show(o);
-        }
-        EXPECT_EQ(read_file(table).count("\r\n"), 40);
-        QFile::remove(table);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString(address + u' ' + c.args.join(u' ')).toStdString());
+        const Outcome o = run_cli(QStringList{"--port", address} + c.args, log_dir);
+        EXPECT_EQ(o.status, c.status) << show(o);
+        EXPECT_TRUE(
+            QRegularExpression(QRegularExpression::anchoredPattern(c.out)).match(o.out).hasMatch())
+            << show(o);
+        if (c.err.isEmpty())
+            EXPECT_TRUE(o.err.isEmpty()) << show(o);
+        else
+            EXPECT_TRUE(o.err.contains(c.err)) << show(o);
+        ASSERT_FALSE(o.log.isEmpty()) << show(o);
+        EXPECT_EQ(o.log.front(), QStringLiteral("Com Port ") + address + " Open") << show(o);
     }
+    EXPECT_EQ(read_file(table).count("\r\n"), 40);
+    QFile::remove(table);
+}
+
+const QStringList kGatewaySensors{QStringLiteral("0:176:4321"), QStringLiteral("12:176")};
+} // namespace
+
+// Through serial device servers no one here wrote, each on loopback in front
+// of zorvik-sim.  ser2net raw and RFC 2217 with the far ports set up at 9600
+// (RFC 2217 makes them 19200; in raw mode a pseudo-terminal does not care).
+TEST(CliEndToEnd, ThroughSer2netInBothModes) {
+    if (!Ser2net::installed()) GTEST_SKIP() << "ser2net is not installed (scripts/deps.sh)";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString log_dir = dir.filePath(QStringLiteral("log"));
+    ZorvikSim raw_line(dir.filePath(QStringLiteral("raw")), kGatewaySensors);
+    ZorvikSim telnet_line(dir.filePath(QStringLiteral("telnet")), kGatewaySensors);
+    ASSERT_TRUE(raw_line.ready() && telnet_line.ready());
+    Ser2net server({{dir.filePath(QStringLiteral("raw")), false},
+                    {dir.filePath(QStringLiteral("telnet")), true}});
+    ASSERT_TRUE(server.ok()) << server.output().toStdString();
+    for (int mode : {0, 1}) commands_through(server.address(mode), dir);
 
     // A server that is not there, and addresses that are no addresses.
     const QString nobody = QStringLiteral("tcp://127.0.0.1:%1").arg(unused_tcp_port());
@@ -555,6 +562,34 @@ TEST(CliEndToEnd, ThroughSer2netInBothModes) {
         EXPECT_TRUE(o.err.contains(r.err)) << show(o);
         EXPECT_EQ(o.log_files, r.log_files) << show(o);
     }
+}
+
+// sredird, started per connection as inetd would; it confirms the baud rate
+// with a longer value than the option's.
+TEST(CliEndToEnd, ThroughSredird) {
+    if (Sredird::program().isEmpty())
+        GTEST_SKIP() << "sredird is not installed (the sredird package, scripts/deps.sh)";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ZorvikSim line(dir.filePath(QStringLiteral("line")), kGatewaySensors);
+    ASSERT_TRUE(line.ready());
+    Sredird server(dir.filePath(QStringLiteral("line")));
+    ASSERT_TRUE(server.ok());
+    commands_through(server.address(), dir);
+}
+
+// pyserial's RFC 2217 server, as python3-serial ships it among its examples.
+TEST(CliEndToEnd, ThroughPyserialsRfc2217Server) {
+    if (PyserialServer::example().isEmpty())
+        GTEST_SKIP() << "pyserial's rfc2217_server.py is not there (python3-serial, "
+                        "scripts/deps.sh)";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ZorvikSim line(dir.filePath(QStringLiteral("line")), kGatewaySensors);
+    ASSERT_TRUE(line.ready());
+    PyserialServer server(dir.filePath(QStringLiteral("line")));
+    ASSERT_TRUE(server.ok()) << server.output().toStdString();
+    commands_through(server.address(), dir);
 }
 
 // A gateway that drops the connection when the request comes: the loss is
