@@ -129,6 +129,7 @@ QByteArray Rfc2217Client::receive(const QByteArray& bytes, QByteArray& reply) {
             } else if (b == kSb) {
                 ++commands_;
                 sub_.clear();
+                sub_dropped_ = 0;
                 state_ = State::Sub;
             } else if (b >= kWill && b <= kDont) {
                 ++commands_;
@@ -144,10 +145,13 @@ QByteArray Rfc2217Client::receive(const QByteArray& bytes, QByteArray& reply) {
             state_ = State::Data;
             break;
         case State::Sub:
-            if (b == kIac)
+            if (b == kIac) {
                 state_ = State::SubIac;
-            else if (sub_.size() < kMaxSubnegotiation)
+            } else if (sub_.size() < kMaxSubnegotiation) {
                 sub_.append(ch);
+            } else if (++sub_dropped_ % kMaxSubnegotiation == 0) {
+                ++commands_; // one that never ends counts as many
+            }
             break;
         case State::SubIac:
             if (b == kSe) {

@@ -69,6 +69,7 @@ private:
     State state_ = State::Data;
     uint8_t verb_ = 0;
     QByteArray sub_;
+    uint64_t sub_dropped_ = 0; // bytes of it past kMaxSubnegotiation
     bool last_cr_ = false;
     // Options enabled on our side and on the server's.
     std::array<bool, 256> us_{};

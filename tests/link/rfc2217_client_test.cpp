@@ -142,3 +142,17 @@ TEST(Rfc2217Client, SentDataDoublesIac) {
     c.receive(hex("FFFE00"), reply);
     EXPECT_EQ(c.escape(hex("0D41")).toHex(), QByteArray("0d0041"));
 }
+
+// What the port judges a flood by: every command counts, and so does every
+// stretch of a subnegotiation that never ends; data and doubled IACs do not.
+TEST(Rfc2217Client, CommandsAreCountedForThePortToJudge) {
+    Rfc2217Client c;
+    c.start(LineSettings{});
+    QByteArray reply;
+    c.receive(hex("41FFFF42"), reply);
+    EXPECT_EQ(c.commands_heard(), 0u);
+    c.receive(hex("FFF1FFFD18FFFB18FFFA2C6B00FFF0"), reply);
+    EXPECT_EQ(c.commands_heard(), 4u);
+    c.receive(hex("FFFA2C") + QByteArray(64 * 1000, '\0'), reply);
+    EXPECT_GE(c.commands_heard(), 900u);
+}
