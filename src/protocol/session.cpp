@@ -44,8 +44,9 @@ QByteArray Session::collect(bool until_frame) {
 // A network connection that dropped: said as such, naming the address, not
 // as a failed write or a silent sensor.
 std::optional<Error> Session::lost() const {
-    if (!port_.LinkLost()) return std::nullopt;
-    return Error{ErrorKind::PortClosed, port_.LostMessage()};
+    const QString message = port_.LinkLost() ? port_.LostMessage() : QString();
+    if (message.isEmpty()) return std::nullopt;
+    return Error{ErrorKind::PortClosed, message};
 }
 
 Result<QByteArray> Session::exchange(const QByteArray& request) {
