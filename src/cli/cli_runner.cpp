@@ -204,6 +204,8 @@ void Runner::report(const Error& error) {
     case ErrorKind::WriteFailed:
     case ErrorKind::PortClosed:
         fatal_ = true;
+        // A lost connection goes to the run log, as the window's does.
+        if (c_.port.LinkLost()) c_.str_to_log(error.text);
         c_.dialogs.message(error.text);
         break;
     default:

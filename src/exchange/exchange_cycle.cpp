@@ -57,8 +57,12 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     const uint16_t n = c.port.WritePort(sending);
     if (n != sending.size()) {
         // The values stop being live now, not when the box is closed; the
-        // loss goes to the history and the run log with the port's name.
-        const QString text = QStringLiteral("Ошибка записи в порт ") + f.CmbPort.selected_text();
+        // loss goes to the history and the run log with the port's name (a
+        // dropped network connection as such, with its address).
+        const QString lost = c.port.LostMessage();
+        const QString text =
+            !lost.isEmpty() ? lost
+                            : QStringLiteral("Ошибка записи в порт ") + f.CmbPort.selected_text();
         f.no_data = true;
         ex.notify_silence();
         f.MsgCom.set_fore_colour(kRed);

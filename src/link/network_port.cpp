@@ -29,6 +29,12 @@ struct OpenResult {
 
 // What Qt may hold for us between two of our reads of the socket.
 constexpr qint64 kSocketBufferBytes = 64 * 1024;
+// Telnet answers owed to a server that does not read them, at most.
+constexpr qint64 kMaxOwedBytes = 64 * 1024;
+// Telnet commands a server may send in one second.  A real one sends a dozen
+// when the connection starts and a notice now and then; one that sends more
+// never stops, and would keep the port busy with nothing but its commands.
+constexpr uint64_t kMaxCommandsPerSecond = 1000;
 
 } // namespace
 
@@ -76,6 +82,8 @@ public:
         rx_.clear();
         failed_ = false;
         lost_ = false;
+        flooded_ = false;
+        flood_window_.invalidate();
         stale_ = 0;
         ++session_;
         queue_.clear();
@@ -94,6 +102,8 @@ public:
 
     // Whether the connection dropped; read from the port owner's thread.
     bool lost() const { return lost_; }
+    // Whether it was given up for a flood of telnet commands.
+    bool flooded() const { return flooded_; }
 
     uint16_t write(const QByteArray& data) {
         if (!queue_.reading()) drop_stale();
@@ -211,12 +221,32 @@ private:
         const QByteArray data = transport_->receive(in, reply);
         rx_ += data;
         tap_heard(data);
-        if (!reply.isEmpty() && connected_) socket_->write(reply);
+        if (!reply.isEmpty() && connected_ && socket_->bytesToWrite() < kMaxOwedBytes)
+            socket_->write(reply);
         trim();
+        check_flood();
+    }
+
+    // Counts the transport's commands a second at a time.
+    void check_flood() {
+        const uint64_t heard = transport_->commands_heard();
+        if (!flood_window_.isValid() || flood_window_.elapsed() >= 1000) {
+            flood_window_.start();
+            flood_from_ = heard;
+            return;
+        }
+        if (heard - flood_from_ <= kMaxCommandsPerSecond || flooded_) return;
+        flooded_ = true;
+        if (opened_) {
+            fail_open(QStringLiteral("сервер без конца шлёт команды telnet"));
+            return;
+        }
+        lose_connection();
     }
 
     void on_ready_read() {
         take_in();
+        if (!connected_ || failed_) return; // given up
         if (opened_) {
             check_setup();
             return;
@@ -266,8 +296,11 @@ private:
     Opened opened_; // set while an open is under way
     QByteArray rx_; // received data, after the telnet layer; at most kBacklogBytes
     bool connected_ = false;
-    bool failed_ = false; // the connection dropped; the caller has not closed yet
+    bool failed_ = false;           // the connection dropped; the caller has not closed yet
     std::atomic<bool> lost_{false}; // the same, for the port's owner on its own thread
+    std::atomic<bool> flooded_{false};
+    QElapsedTimer flood_window_; // the second the commands are counted in
+    uint64_t flood_from_ = 0;    // commands heard when it began
     uint64_t session_ = 0;
     qint64 stale_ = 0;
 };
@@ -299,6 +332,7 @@ std::optional<NetworkPort::Target> NetworkPort::begin_open(const QString& device
                         QLatin1String(" Error: ") + QString::number(EINVAL);
         return std::nullopt;
     }
+    address_text_ = address->text();
     return Target{*address, *line};
 }
 
@@ -379,6 +413,13 @@ uint16_t NetworkPort::WritePort(const QByteArray& data) {
 
 bool NetworkPort::LinkLost() const {
     return open_ && io_ && io_->lost();
+}
+
+QString NetworkPort::LostMessage() const {
+    if (!LinkLost()) return {};
+    return QStringLiteral("Адрес ") + address_text_ + QStringLiteral(": соединение потеряно") +
+           (io_->flooded() ? QStringLiteral(" (сервер без конца шлёт команды telnet).")
+                           : QStringLiteral("."));
 }
 
 bool NetworkPort::PortExists(const QString& name) {

@@ -19,7 +19,9 @@
 // window's procedures in the middle of its open); the window uses
 // OpenPortAsync, which answers from its event loop.
 // A connection that drops is handled as an unplugged adapter: reading and
-// writing stop (reads empty, writes 0) until ClosePort.
+// writing stop (reads empty, writes 0) until ClosePort, and LostMessage()
+// says so naming the address.  So does a server that sends telnet commands
+// without end: it is let go.
 #include "link/threaded_port.h"
 
 #include <atomic>
@@ -53,6 +55,7 @@ public:
     bool PortExists(const QString& name) override;
 
     bool LinkLost() const override;
+    QString LostMessage() const override;
     OpenFailure LastOpenFailure() const override { return failure_; }
     QString LastOpenMessage() const override { return open_message_; }
 
@@ -66,6 +69,7 @@ private:
     NetworkPortIo* io_ = nullptr; // lives in the I/O thread
     std::atomic<OpenFailure> failure_{OpenFailure::None};
     QString open_message_;
+    QString address_text_; // of the last open, as the user gave it
     uint64_t opening_next_ = 0;
     std::atomic<uint64_t> opening_live_{0}; // the asynchronous open under way, if any
 };

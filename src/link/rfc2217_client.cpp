@@ -1,6 +1,7 @@
 #include "link/rfc2217_client.h"
 
 #include <initializer_list>
+#include <utility>
 
 namespace {
 QByteArray bytes(std::initializer_list<uint8_t> list) {
@@ -126,12 +127,16 @@ QByteArray Rfc2217Client::receive(const QByteArray& bytes, QByteArray& reply) {
                 last_cr_ = false;
                 state_ = State::Data;
             } else if (b == kSb) {
+                ++commands_;
                 sub_.clear();
+                sub_dropped_ = 0;
                 state_ = State::Sub;
             } else if (b >= kWill && b <= kDont) {
+                ++commands_;
                 verb_ = b;
                 state_ = State::Option;
             } else {
+                ++commands_;
                 state_ = State::Data; // NOP, GA, data mark and the like: nothing for us
             }
             break;
@@ -140,10 +145,13 @@ QByteArray Rfc2217Client::receive(const QByteArray& bytes, QByteArray& reply) {
             state_ = State::Data;
             break;
         case State::Sub:
-            if (b == kIac)
+            if (b == kIac) {
                 state_ = State::SubIac;
-            else if (sub_.size() < kMaxSubnegotiation)
+            } else if (sub_.size() < kMaxSubnegotiation) {
                 sub_.append(ch);
+            } else if (++sub_dropped_ % kMaxSubnegotiation == 0) {
+                ++commands_; // one that never ends counts as many
+            }
             break;
         case State::SubIac:
             if (b == kSe) {
@@ -171,7 +179,7 @@ void Rfc2217Client::option(uint8_t verb, uint8_t opt, QByteArray& reply) {
                 us_[opt] = true;
                 reply += command(kWill, opt);
             }
-        } else {
+        } else if (!std::exchange(refused_us_[opt], true)) {
             reply += command(kWont, opt);
         }
         break;
@@ -188,7 +196,7 @@ void Rfc2217Client::option(uint8_t verb, uint8_t opt, QByteArray& reply) {
                 him_[opt] = true;
                 reply += command(kDo, opt);
             }
-        } else {
+        } else if (!std::exchange(refused_him_[opt], true)) {
             reply += command(kDont, opt);
         }
         break;
@@ -207,7 +215,8 @@ void Rfc2217Client::subnegotiation() {
     if (sub_.size() < 2 || uint8_t(sub_[0]) != kComPort) return;
     const int code = uint8_t(sub_[1]) - 100;
     const QByteArray value = sub_.mid(2);
-    if (code == kSetBaud && value.size() == 4) {
+    // A longer value than the option's counts by its first bytes.
+    if (code == kSetBaud && value.size() >= 4) {
         const uint32_t baud = uint32_t(uint8_t(value[0])) << 24 |
                               uint32_t(uint8_t(value[1])) << 16 | uint32_t(uint8_t(value[2])) << 8 |
                               uint8_t(value[3]);
@@ -215,7 +224,7 @@ void Rfc2217Client::subnegotiation() {
         confirmed_[kSetBaud] = true;
         if (baud != asked_[kSetBaud]) mismatch_ = true;
     } else if ((code == kSetDataSize || code == kSetParity || code == kSetStopSize) &&
-               value.size() == 1) {
+               !value.isEmpty()) {
         confirmed_[code] = true;
         if (uint8_t(value[0]) != asked_[code]) mismatch_ = true;
     }

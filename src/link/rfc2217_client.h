@@ -9,6 +9,13 @@
 // asks the far port for the line settings and notes what the server confirms.
 // In the data it sends, 0xFF (IAC) is doubled; from what it receives it takes
 // the doubling and every telnet command out.
+//
+// Servers are taken as they are: a value longer than the option says counts
+// by its first bytes (sredird confirms the baud rate in eight), notices it
+// has no use for are dropped, and an option refused once is not refused again
+// however often the server asks, so a server repeating itself gets no more
+// answers than one that asks once.  What it owes is bounded per connection;
+// the rate of commands is for the port to judge (commands_heard()).
 #include "link/stream_transport.h"
 #include "protocol/line_settings.h"
 
@@ -43,6 +50,7 @@ public:
     // Ready once every line setting is confirmed; refused when the server
     // will not take COM-port commands or confirms another value.
     Setup setup(const QString& settings, QString* why) const override;
+    uint64_t commands_heard() const override { return commands_; }
 
     // The server has confirmed every line setting asked for, with the values asked.
     bool line_confirmed() const;
@@ -61,10 +69,15 @@ private:
     State state_ = State::Data;
     uint8_t verb_ = 0;
     QByteArray sub_;
+    uint64_t sub_dropped_ = 0; // bytes of it past kMaxSubnegotiation
     bool last_cr_ = false;
     // Options enabled on our side and on the server's.
     std::array<bool, 256> us_{};
     std::array<bool, 256> him_{};
+    // Options already refused, on our side and on the server's.
+    std::array<bool, 256> refused_us_{};
+    std::array<bool, 256> refused_him_{};
+    uint64_t commands_ = 0;
     // Setting -> the value asked for; confirmed when the answer matched.
     std::array<uint32_t, 5> asked_{};
     std::array<bool, 5> confirmed_{};

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 class StreamTransport {
@@ -27,6 +28,9 @@ public:
     // Whether the far port is set up; a refusal's reason in `why`, naming the
     // line settings as `settings` says them.
     virtual Setup setup(const QString& settings, QString* why) const = 0;
+    // Commands of the transport's own heard so far (not data): a server that
+    // sends nothing else, without end, is given up.
+    virtual uint64_t commands_heard() const { return 0; }
 };
 
 // The bytes as they are: a raw TCP gateway is set up by its own configuration.

@@ -26,6 +26,7 @@ public:
     bool PortExists(const QString& name) override;
     bool IsOpen() const override { return active_->IsOpen(); }
     bool LinkLost() const override { return active_->LinkLost(); }
+    QString LostMessage() const override { return active_->LostMessage(); }
     OpenFailure LastOpenFailure() const override { return active_->LastOpenFailure(); }
     QString LastOpenMessage() const override { return active_->LastOpenMessage(); }
     void DiscardInput() override { active_->DiscardInput(); }

@@ -94,6 +94,8 @@ public:
     // will get through until the port is opened again.  A local adapter never
     // says so; its failed writes are counted as they come.
     virtual bool LinkLost() const { return false; }
+    // What the user is told of it, naming the far end; empty while not lost.
+    virtual QString LostMessage() const { return {}; }
     virtual OpenFailure LastOpenFailure() const { return OpenFailure::None; }
     // The message for the user of a line that opened but could not be set up
     // ("Unable to set Comm DCB ..."); empty when there is none.

@@ -26,7 +26,7 @@ QByteArray Session::collect(bool until_frame) {
         QElapsedTimer read_clock;
         read_clock.start();
         const QByteArray piece = port_.ReadPort();
-        if (!port_.IsOpen()) break;
+        if (!port_.IsOpen() || port_.LinkLost()) break;
         got += piece;
         if (until_frame && complete_frame(got)) break;
         // A scan answer has no frame to recognise: the first pause after
@@ -41,14 +41,23 @@ QByteArray Session::collect(bool until_frame) {
     return got;
 }
 
+// A network connection that dropped: said as such, naming the address, not
+// as a failed write or a silent sensor.
+std::optional<Error> Session::lost() const {
+    const QString message = port_.LinkLost() ? port_.LostMessage() : QString();
+    if (message.isEmpty()) return std::nullopt;
+    return Error{ErrorKind::PortClosed, message};
+}
+
 Result<QByteArray> Session::exchange(const QByteArray& request) {
     if (!port_.IsOpen()) return Error{ErrorKind::PortClosed, QStringLiteral("Порт не открыт.")};
     port_.DiscardInput(); // nothing that came before the request is its answer
     if (on_sent) on_sent(request);
     if (port_.WritePort(request) != request.size())
-        return Error{ErrorKind::WriteFailed, QStringLiteral("Ошибка записи в порт")};
+        return lost().value_or(
+            Error{ErrorKind::WriteFailed, QStringLiteral("Ошибка записи в порт")});
     const QByteArray got = collect(true);
-    if (got.isEmpty()) return Error{ErrorKind::NoAnswer, {}};
+    if (got.isEmpty()) return lost().value_or(Error{ErrorKind::NoAnswer, {}});
     if (!is_framed(got))
         return Error{ErrorKind::NotFramed, QStringLiteral("Непонятно что пришло!")};
     if (!reply_crc_ok(got))
@@ -76,9 +85,10 @@ Result<QList<uint8_t>> Session::scan() {
     const QByteArray request = request::net_scan();
     if (on_sent) on_sent(request);
     if (port_.WritePort(request) != request.size())
-        return Error{ErrorKind::WriteFailed, QStringLiteral("Ошибка записи в порт")};
+        return lost().value_or(
+            Error{ErrorKind::WriteFailed, QStringLiteral("Ошибка записи в порт")});
     const QByteArray got = collect(false);
-    if (got.isEmpty()) return Error{ErrorKind::NoAnswer, {}};
+    if (got.isEmpty()) return lost().value_or(Error{ErrorKind::NoAnswer, {}});
     QList<uint8_t> found;
     for (char b : got) found.append(uint8_t(b));
     return found;

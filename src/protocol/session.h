@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class SerialPort;
 
@@ -44,6 +45,7 @@ public:
 
 private:
     QByteArray collect(bool until_frame);
+    std::optional<Error> lost() const;
 
     SerialPort& port_;
 };

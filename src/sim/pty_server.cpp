@@ -26,7 +26,12 @@ QString system_error(const char* what) {
 }
 } // namespace
 
-PtyServer::PtyServer(SimLine line) : line_(std::move(line)) {}
+PtyServer::PtyServer(SimLine line)
+    : shared_(std::make_shared<Shared>(std::move(line))), line_(shared_->line),
+      mutex_(shared_->mutex) {}
+
+PtyServer::PtyServer(PtyServer& same_line)
+    : shared_(same_line.shared_), line_(shared_->line), mutex_(shared_->mutex) {}
 
 PtyServer::~PtyServer() {
     stop();

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -30,6 +31,10 @@ public:
     static constexpr int kNoiseFullSpeed = -1;
 
     explicit PtyServer(SimLine line);
+    // Another pseudo-terminal on `same_line`'s line, for a second front end
+    // (the TCP server): each has its own reader and hears its own answers,
+    // as two masters on one bus would, so neither takes the other's bytes.
+    explicit PtyServer(PtyServer& same_line);
     ~PtyServer(); // stops and removes the link
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
@@ -102,9 +107,15 @@ private:
     std::atomic<uint64_t> terminal_polls_{0};
     int64_t terminal_from_ = 0; // when a client opened the line plus the start delay; 0: none
 
-    SimLine line_;
+    struct Shared {
+        explicit Shared(SimLine l) : line(std::move(l)) {}
+        SimLine line;
+        std::mutex mutex; // the line is heard by one server at a time
+    };
+    std::shared_ptr<Shared> shared_;
+    SimLine& line_;
+    std::mutex& mutex_;
     SteadySimTime time_;
-    std::mutex mutex_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> vanish_{false};

@@ -76,10 +76,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!options->link.isEmpty()) std::printf("%s\n", qPrintable(server.link_path()));
-    // One server for both ports, so that only one reader takes the line's bytes.
+    // One server for both ports, on a pseudo-terminal of its own: a reader
+    // on the link's would take bytes meant for the link's client.
+    std::unique_ptr<PtyServer> network_line;
     std::unique_ptr<TcpLineServer> network;
     if (options->tcp_port || options->rfc2217_port) {
-        network = std::make_unique<TcpLineServer>(server.slave_path());
+        network_line = std::make_unique<PtyServer>(server);
+        network_line->set_terminal(options->terminal_ms);
+        if (!network_line->start({}, &error)) {
+            std::fprintf(stderr, "zorvik-sim: %s\n", qPrintable(error));
+            return 1;
+        }
+        network = std::make_unique<TcpLineServer>(network_line->slave_path());
         const struct {
             std::optional<uint16_t> port;
             TcpLineServer::Mode mode;
@@ -105,6 +113,7 @@ int main(int argc, char** argv) {
     int signal_number = 0;
     sigwait(&stop_signals, &signal_number);
     network.reset();
+    if (network_line) network_line->stop();
     server.stop();
     return 0;
 }

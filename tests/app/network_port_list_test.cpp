@@ -3,10 +3,10 @@
 // malformed one is refused with a message and opens nothing, and the
 // presence scan's refill leaves the typing alone.
 #include "app/application.h"
-#include "ports/routing_serial_port.h"
 #include "app/startup.h"
 #include "app/wiring.h"
 #include "link/network_port.h"
+#include "ports/routing_serial_port.h"
 #include "sim/pty_server.h"
 #include "sim/tcp_line_server.h"
 
@@ -115,6 +115,33 @@ TEST(NetworkPortList, TypedAddressesOpenLikeDevicesAndBadOnesAreRefused) {
         close_button->click();
         app.flush();
         EXPECT_FALSE(network.IsOpen());
+    }
+
+    // The gateway drops the connection while the cycle runs: the window says
+    // the connection is lost, naming the address, not that the sensor went
+    // quiet or a write failed.
+    for (const QString& address : {telnet, raw}) {
+        SCOPED_TRACE(address.toStdString());
+        type(address);
+        open_button->click();
+        settle();
+        ASSERT_TRUE(network.IsOpen());
+        f.Opros.click();
+        QDeadlineTimer found(8000);
+        while (f.CmbNet.list_count() < 3 && !found.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        dialogs.shown.clear();
+        gateway.drop_client();
+        const QString lost =
+            QStringLiteral("msg: Адрес ") + address + QStringLiteral(": соединение потеряно.");
+        QDeadlineTimer deadline(8000);
+        while (!dialogs.shown.contains(lost) && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_EQ(dialogs.shown.value(0), lost) << dialogs.shown.join(u'\n').toStdString();
+        EXPECT_FALSE(f.MsgCom.text().startsWith(QStringLiteral("Нет ответа")))
+            << f.MsgCom.text().toStdString();
+        if (network.IsOpen()) close_button->click();
+        app.flush();
     }
 
     // A server that takes the connection and never confirms the port: the

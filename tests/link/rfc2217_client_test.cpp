@@ -61,6 +61,9 @@ TEST(Rfc2217Client, ServerBytesGiveDataAndAnswers) {
         {"unknown option offered", "FFFB1F", "", "FFFE1F"},
         {"binary taken back by the server", "FFFC00", "", "FFFE00"},
         {"a refusal of a refused option is not answered", "FFFC01FFFE18", "", ""},
+        // A server asking again and again is refused once an option.
+        {"requests repeated", "FFFD18FFFB1FFFFD18FFFB1FFFFD18FFFB1FFFFD19", "",
+         "FFFC18FFFE1FFFFC19"},
         {"CR NUL is CR once the server leaves binary mode", "0D00FFFC000D0041", "0D000D41",
          "FFFE00"},
         {"NOP, GA and data mark vanish", "41FFF142FFF943FFF244", "41424344", ""},
@@ -100,6 +103,16 @@ TEST(Rfc2217Client, LineSettingsCountOnlyWhenTheServerConfirmsThem) {
         EXPECT_FALSE(c.line_refused());
     }
     {
+        // sredird confirms the baud rate in eight bytes: the first four count.
+        Rfc2217Client c;
+        c.start(LineSettings{});
+        QByteArray reply;
+        feed_bytewise(c, hex("FFFA2C6500004B0000000000FFF0") + rest, reply);
+        EXPECT_EQ(c.confirmed_baud(), 19200u);
+        EXPECT_TRUE(c.line_confirmed());
+        EXPECT_TRUE(reply.isEmpty());
+    }
+    {
         // The far port stays at 9600.
         Rfc2217Client c;
         c.start(LineSettings{});
@@ -128,4 +141,18 @@ TEST(Rfc2217Client, SentDataDoublesIac) {
     QByteArray reply;
     c.receive(hex("FFFE00"), reply);
     EXPECT_EQ(c.escape(hex("0D41")).toHex(), QByteArray("0d0041"));
+}
+
+// What the port judges a flood by: every command counts, and so does every
+// stretch of a subnegotiation that never ends; data and doubled IACs do not.
+TEST(Rfc2217Client, CommandsAreCountedForThePortToJudge) {
+    Rfc2217Client c;
+    c.start(LineSettings{});
+    QByteArray reply;
+    c.receive(hex("41FFFF42"), reply);
+    EXPECT_EQ(c.commands_heard(), 0u);
+    c.receive(hex("FFF1FFFD18FFFB18FFFA2C6B00FFF0"), reply);
+    EXPECT_EQ(c.commands_heard(), 4u);
+    c.receive(hex("FFFA2C") + QByteArray(64 * 1000, '\0'), reply);
+    EXPECT_GE(c.commands_heard(), 900u);
 }

@@ -4,6 +4,7 @@
 #include "link/network_port.h"
 
 #include "../support/pty_pair.h"
+#include "../support/scripted_gateways.h"
 #include "../support/ser2net_server.h"
 
 #include "protocol/line_settings.h"
@@ -240,5 +241,40 @@ TEST(Ser2net, AConnectionDroppedMidExchangeIsAnUnpluggedAdapter) {
         EXPECT_EQ(port.ClosePort(), 1);
         EXPECT_FALSE(port.OpenPort(server.address(0), kSensorLineSettings));
         EXPECT_TRUE(port.LastOpenMessage().contains(QStringLiteral("соединение отвергнуто")));
+    }
+}
+
+// A server that never stops negotiating is let go with a message naming its
+// address, whether it confirmed the port first or not; what it got back from
+// us stays a few answers however much it sent.
+TEST(Ser2net, AServerThatNeverStopsNegotiatingIsGivenUp) {
+    for (bool confirm : {true, false}) {
+        SCOPED_TRACE(confirm ? "after the open" : "during the open");
+        FloodServer server(confirm);
+        ASSERT_NE(server.port(), 0);
+        const QString address = QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port());
+        const QString lost = QStringLiteral("Адрес %1: ").arg(address);
+        NetworkPort port;
+        const bool opened = port.OpenPort(address, kSensorLineSettings);
+        EXPECT_EQ(opened, confirm) << port.LastOpenMessage().toStdString();
+        if (opened) {
+            QDeadlineTimer deadline(10'000);
+            while (!port.LinkLost() && !deadline.hasExpired()) {
+                port.WritePort(request::read_state(5));
+                port.ReadPort();
+            }
+            EXPECT_TRUE(port.LinkLost());
+            EXPECT_EQ(port.LostMessage(),
+                      lost + "соединение потеряно (сервер без конца шлёт команды telnet).");
+            EXPECT_EQ(port.WritePort("x"), 0);
+        } else {
+            EXPECT_EQ(port.LastOpenMessage(), lost + "сервер без конца шлёт команды telnet.");
+        }
+        QDeadlineTimer deadline(5000);
+        while (!server.client_gone() && !deadline.hasExpired()) QThread::msleep(10);
+        EXPECT_TRUE(server.client_gone());
+        EXPECT_GT(server.sent(), 10'000u); // it did flood
+        // The hello, one refusal an option each way, a few requests.
+        EXPECT_LT(server.heard(), 3000u);
     }
 }

@@ -1,6 +1,8 @@
 // The line on a pseudo-terminal, talked to with nothing but open(), read()
 // and write(): the in-library server and the zorvik-sim program.
+#include "link/network_port.h"
 #include "protocol/firmware_image.h"
+#include "protocol/line_settings.h"
 #include "sim/pty_server.h"
 #include "sim/sim_firmware_image.h"
 #include "sim/sim_options.h"
@@ -17,6 +19,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -195,6 +198,58 @@ TEST(ZorvikSim, ServesTheLinkUntilTerminated) {
     EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(sim.exitCode(), 0);
     EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+// The link and both network ports at once, each with a client: every one
+// gets every answer it asked for and none of another's, and it is one line
+// (a password presented on one front end counts on the others).
+TEST(ZorvikSim, EveryFrontEndServesTheLineAsWellAsAlone) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("zorvik"));
+    QProcess sim;
+    sim.start(sim_program(),
+              {QStringLiteral("--link"), link, QStringLiteral("--tcp=0"),
+               QStringLiteral("--rfc2217=0"), QStringLiteral("--sensor=1:176"),
+               QStringLiteral("--sensor=5:163"), QStringLiteral("--sensor=12:176::4321")});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    QStringList printed;
+    while (printed.size() < 3 && sim.waitForReadyRead(5000))
+        while (sim.canReadLine()) printed << QString::fromLocal8Bit(sim.readLine()).trimmed();
+    ASSERT_EQ(printed.size(), 3) << printed.join(u' ').toStdString();
+    PosixClient local(link);
+    ASSERT_TRUE(local.ok());
+    // One network client at a time (a new one takes the line from the old).
+    for (int net = 1; net <= 2; ++net) {
+        NetworkPort port;
+        ASSERT_TRUE(port.OpenPort(printed[net], kSensorLineSettings)) << printed[net].toStdString();
+        const std::function<QByteArray(const QByteArray&)> front_ends[] = {
+            [&](const QByteArray& frame) { return local.exchange(frame); },
+            [&](const QByteArray& frame) {
+                return port.WritePort(frame) == frame.size() ? port.ReadPort() : QByteArray();
+            }};
+        for (int round = 0; round < 5; ++round) {
+            for (int i = 0; i < 2; ++i) {
+                SCOPED_TRACE(QStringLiteral("round %1, %2")
+                                 .arg(round)
+                                 .arg(printed[i ? net : 0])
+                                 .toStdString());
+                const auto& ask = front_ends[i];
+                EXPECT_EQ(ask(hex("31FFDC")).toHex(), "01050c");
+                EXPECT_EQ(ask(read_request(5, CMD_READ_ID)).size(), 10);
+                EXPECT_EQ(ask(read_request(12, CMD_READ_STATE)).size(), 24);
+            }
+        }
+        if (net == 2) {
+            // The password goes in through the link; the network's change is taken.
+            EXPECT_EQ(local.exchange(request(12, CMD_ENTER_PASSWORD, 176, hex("000010E1"))),
+                      Control_summ(hex("3E0CF8")));
+            EXPECT_EQ(front_ends[1](request(12, CMD_SET_ALARM_LEVEL, 176, hex("21"))),
+                      Control_summ(hex("3E0CEE21")));
+        }
+    }
+    sim.terminate();
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    EXPECT_EQ(sim.exitCode(), 0);
 }
 
 TEST(ZorvikSim, DefaultLineWireTimingAndBootloader) {
