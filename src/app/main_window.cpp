@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QEvent>
 #include <QFontDatabase>
@@ -26,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSlider>
@@ -78,10 +80,30 @@ void MainWindow::showEvent(QShowEvent* e) {
     fitted_ = true;
     if (!saved_geometry_.isEmpty() && restoreGeometry(saved_geometry_)) {
         // The screen may have changed since; the window stays whole on it.
+        fold_to_width(screen()->availableGeometry().width());
         fit_to_screen(*this, size());
         return;
     }
+    fold_to_width(screen()->availableGeometry().width());
     fit_to_screen(*this, wanted_size(content_->sizeHint()));
+}
+
+void MainWindow::fold_to_width(int width) {
+    // The window manager's frame, when there is one yet; a guess otherwise.
+    const int frame = std::max(frameGeometry().width() - geometry().width(), em(this));
+    auto needed = [this] {
+        // A row's new direction reaches the sizes of the widgets around it
+        // through layout requests posted a level at a time.
+        for (int level = 0; level < 8; ++level)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        content_->layout()->activate();
+        return wanted_size(content_->minimumSizeHint()).width();
+    };
+    for (QBoxLayout* row : foldable_) {
+        if (row->direction() == QBoxLayout::TopToBottom) continue;
+        if (needed() + frame <= width) return;
+        row->setDirection(QBoxLayout::TopToBottom);
+    }
 }
 
 QSize MainWindow::wanted_size(QSize content) const {
@@ -107,6 +129,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 void MainWindow::grow_to_content(bool whole_height) {
     if (isMaximized() || isFullScreen() || !isVisible()) return;
+    // Texts that came in (a long warning, a sensor's modes) may need the
+    // screen's width; more groups stack then, never fewer.
+    fold_to_width(screen()->availableGeometry().width());
     QSize need = content_->minimumSizeHint();
     if (whole_height) need.setHeight(content_->sizeHint().height());
     const QSize room = scroll_->viewport()->size();
@@ -203,6 +228,7 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     tabs->addTab(build_generator_tab(), QString());
     tabs->addTab(build_firmware_tab(), QString());
     body->addWidget(tabs, 1);
+    foldable_.push_back(body); // the last resort, after the strip and the settings tab
     root->addLayout(body, 1);
     // On a screen too small for the window the controls scroll rather than
     // fall off its bottom edge.
@@ -273,6 +299,7 @@ QWidget* MainWindow::build_strip() {
     auto* strip = new QWidget(this);
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(0, 0, 0, 0);
+    foldable_.push_back(row);
 
     auto* port = new QGroupBox(QStringLiteral("Подключение"), strip);
     auto* pg = new QGridLayout(port);
@@ -394,6 +421,7 @@ QWidget* MainWindow::build_settings_tab() {
     auto* h = new QHBoxLayout(page);
     const int margin = em(this) / 3;
     h->setContentsMargins(margin, margin, margin, margin);
+    foldable_.push_back(h);
 
     auto* left = new QVBoxLayout;
     auto* levels = new QGroupBox(QStringLiteral("Уровни"), page);

@@ -7,6 +7,8 @@
 
 #include <QMainWindow>
 
+#include <vector>
+
 class MainForm;
 class MessageList;
 class QAbstractButton;
@@ -45,6 +47,12 @@ private:
     // Tooltips: the indicators' colours and the firmware a control needs.
     void explain(const MainForm& form);
     QSize wanted_size(QSize content) const;
+    // Puts side-by-side groups one above the other, as few as it takes for
+    // the controls to fit `width` (a narrow or highly scaled screen), so that
+    // the window scrolls only up and down.  It never puts them back side by
+    // side: a window that changes its arrangement as texts come and go would
+    // make controls jump under the mouse.
+    void fold_to_width(int width);
     void grow_to_content(bool whole_height = false);
 
     WidgetSet widgets_;
@@ -54,6 +62,7 @@ private:
     class QDockWidget* dock_ = nullptr;
     class QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr; // everything but the status line, scrolled on small screens
+    std::vector<class QBoxLayout*> foldable_; // rows fold_to_width may stack, first first
     QByteArray saved_geometry_;
     AboutInfo about_;
     bool fitted_ = false;

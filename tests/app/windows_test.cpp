@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
@@ -176,4 +179,22 @@ TEST(Windows, RefusalStaysOnTheLineAndOnItsButton) {
     mw.findChild<QPushButton*>(QStringLiteral("Opros"))->click(); // the next operation
     EXPECT_EQ(line->text(), QStringLiteral("Датчик подключен"));
     EXPECT_NE(button->toolTip(), QStringLiteral("Порт не открыт."));
+}
+
+// On a screen narrower than the window (800 pixels here, as a 1366-pixel
+// laptop at 1.7 scaling) side-by-side groups stack: the window scrolls only
+// up and down.
+TEST(Windows, ANarrowScreenStacksRatherThanScrollSideways) {
+    MainForm main;
+    MainWindow mw(main);
+    Binder binder(main, mw);
+    mw.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mw));
+    const int screen = mw.screen()->availableGeometry().width();
+    ASSERT_LT(screen, 986) << "a screen wide enough for the whole window proves nothing";
+    auto* scroll = mw.findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    QApplication::processEvents();
+    EXPECT_LE(mw.frameGeometry().width(), screen);
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
 }
