@@ -4,6 +4,7 @@
 #include "app/binder.h"
 #include "app/certificate_actions.h"
 #include "app/indicator_shape.h"
+#include "app/language_button.h"
 #include "app/message_list.h"
 #include "app/screen_fit.h"
 #include "app/status_line.h"
@@ -257,6 +258,7 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     about->setAutoRaise(true);
     connect(about, &QToolButton::clicked, this, [this] { show_about(this, about_); });
     status->addPermanentWidget(about);
+    status->addPermanentWidget(make_language_button(this));
 
     explain(form);
 
