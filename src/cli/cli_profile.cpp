@@ -1,4 +1,5 @@
 #include "cli/cli_profile.h"
+#include "i18n/language.h"
 
 #include "cli/cli_link.h"
 #include "commands/operations.h"
@@ -17,7 +18,7 @@
 
 namespace {
 
-const QString kInterrupted = QString::fromUtf16(kCliInterrupted);
+const QString kInterrupted = QString::fromUtf8(kCliInterrupted);
 
 struct Answer {
     uint8_t code = 0;
@@ -100,8 +101,8 @@ int ProfileRunner::prepare() {
     if (inv_.command == CliCommand::ProfileSave) {
         // The file is written once the sensor is read; find out now whether it can be.
         if (const QString why = why_not_writable(inv_.file); !why.isEmpty()) {
-            console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
-                         QStringLiteral(": ") + why);
+            console_.err(fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"),
+                                   {inv_.file, why}));
             return kCliBadInput;
         }
         return -1;
@@ -149,9 +150,9 @@ QString ProfileRunner::refusal(const Answer& a) const {
     const QString status = c_.frmSerial.MsgCom.text().trimmed();
     // "Неверный пароль.", "Датчик в частотном режиме.", "Непонятно что пришло!"
     if (a.code == RPL_WRONG_PASSWORD || a.code == RPL_FREQ_MODE ||
-        status == QStringLiteral("Непонятно что пришло!"))
+        status == QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Непонятно что пришло!")))
         return status;
-    return QStringLiteral("Ответ не соответствует запросу");
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ответ не соответствует запросу"));
 }
 
 std::optional<SensorSetup> ProfileRunner::read_sensor(uint8_t address, bool with_table,
@@ -199,8 +200,8 @@ int ProfileRunner::save() {
         const Profile p = profile_of(setup, c_.clock.now().toString(Qt::ISODate));
         QString why;
         if (write_profile_file(inv_.file, p, &why)) return kCliDone;
-        console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
-                     QStringLiteral(": ") + why);
+        console_.err(fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"),
+                               {inv_.file, why}));
         return kCliFailed;
     };
     return read_for_use();
@@ -320,15 +321,17 @@ bool ProfileRunner::apply_to(const Target& t, QString* why, QStringList* confirm
     // What the sensor holds now, compared once more.
     const std::optional<SensorSetup> now = read_sensor(t.address, profile_.table.has_value(), why);
     if (!now) {
-        if (*why != kInterrupted) *why = QStringLiteral("после записи: ") + *why;
+        if (*why != kInterrupted)
+            *why = fill_text(QT_TRANSLATE_NOOP("Messages", "после записи: %1"), {*why});
         return false;
     }
     const std::vector<Difference> left = differences(profile_, *now);
     if (!left.empty()) {
         QStringList lines;
         for (const Difference& d : left) lines << difference_line(d);
-        *why = QStringLiteral("после записи датчик отличается от профиля: ") +
-               lines.join(QStringLiteral("; "));
+        *why = fill_text(
+            QT_TRANSLATE_NOOP("Messages", "после записи датчик отличается от профиля: %1"),
+            {lines.join(QStringLiteral("; "))});
         return false;
     }
     return true;
@@ -340,7 +343,8 @@ int ProfileRunner::apply() {
         c_.str_to_log(QStringLiteral("Cmd Ask Net "));
         const Result<QList<uint8_t>> found = session_.scan();
         if (!found || found->isEmpty()) {
-            console_.err(found ? QStringLiteral("Датчики на линии не найдены.")
+            console_.err(found ? QString::fromUtf8(
+                                     QT_TRANSLATE_NOOP("Messages", "Датчики на линии не найдены."))
                                : describe(found.error(), address_));
             return kCliFailed;
         }

@@ -4,6 +4,7 @@
 #include "exchange/connection.h"
 #include "exchange/network_scan.h"
 #include "exchange/reply_dispatch.h"
+#include "i18n/language.h"
 #include "protocol/bootloader.h"
 #include "protocol/codes.h"
 #include "protocol/frame_codec.h"
@@ -58,7 +59,8 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     if (n != sending.size()) {
         // The values stop being live now, not when the box is closed; the
         // loss goes to the history and the run log with the port's name.
-        const QString text = QStringLiteral("Ошибка записи в порт ") + f.CmbPort.selected_text();
+        const QString text = fill_text(QT_TRANSLATE_NOOP("Messages", "Ошибка записи в порт %1"),
+                                       {f.CmbPort.selected_text()});
         f.no_data = true;
         ex.notify_silence();
         f.MsgCom.set_fore_colour(kRed);
@@ -109,7 +111,8 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     if (reply.isEmpty()) {
         f.no_data = true;
         const QString text =
-            QStringLiteral("Нет ответа от датчика с адресом ") + f.CmbNet.selected_text();
+            fill_text(QT_TRANSLATE_NOOP("Messages", "Нет ответа от датчика с адресом %1"),
+                      {f.CmbNet.selected_text()});
         if (received.isEmpty()) c.str_to_log(text);
         // Refusals, or silence, from a sensor left in its bootloader (switched
         // off and on, it waits there quietly for the next upload).
@@ -123,7 +126,7 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     }
     f.no_data = false;
     f.MsgCom.set_fore_colour(kDarkGreen);
-    f.MsgCom.set_text(QStringLiteral("Датчик подключен"));
+    f.MsgCom.set_text(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Датчик подключен")));
     f.freq_mode = false;
     process_reply(c, reply);
     ex.end_tick(tick);

@@ -28,6 +28,10 @@ struct Template {
 QMutex g_templates_lock;
 std::vector<Template> g_templates;
 constexpr size_t kMaxTemplates = 1000;
+// Texts already looked up: the window shows the same ones again and again.
+// Cleared when it grows past its bound, a template comes or the language changes.
+QHash<QString, QString> g_shown;
+constexpr qsizetype kMaxShown = 4000;
 
 Template make_template(const QString& source) {
     static const QRegularExpression marker(QStringLiteral("%(\\d+)"));
@@ -101,47 +105,64 @@ UiLanguage chosen_language(const LanguageOption& option, std::optional<UiLanguag
 }
 
 bool install_language(UiLanguage language) {
-    g_current = language;
+    {
+        const QMutexLocker lock(&g_templates_lock);
+        g_current = language;
+        g_shown.clear();
+    }
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return false;
-    bool ok = true;
-    // Qt's own texts: the Russian ones for the Russian interface, none (its
-    // English source) for the English one.
-    if (language == UiLanguage::Russian) {
-        auto* qt = new QTranslator(app);
-        if (qt->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-            ok = QCoreApplication::installTranslator(qt);
-        else
-            ok = false, delete qt;
-        return ok;
+    // A second call replaces what the first installed.
+    static std::vector<QTranslator*> installed;
+    for (QTranslator* t : installed) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
     }
-    auto* ours = new QTranslator(app);
-    if (ours->load(zorvik_en_qm, zorvik_en_qm_size))
-        ok = QCoreApplication::installTranslator(ours);
-    else
-        ok = false, delete ours;
-    return ok;
+    installed.clear();
+    auto add = [&](bool loaded, QTranslator* t) {
+        if (!loaded || !QCoreApplication::installTranslator(t)) {
+            delete t;
+            return false;
+        }
+        installed.push_back(t);
+        return true;
+    };
+    // Qt's own texts (standard buttons, file dialogs): the Russian ones for
+    // the Russian interface; English is Qt's source language.
+    if (language == UiLanguage::Russian) {
+        auto* qt = new QTranslator;
+        return add(qt->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"),
+                            QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)),
+                   qt);
+    }
+    auto* ours = new QTranslator;
+    return add(ours->load(zorvik_en_qm, zorvik_en_qm_size), ours);
 }
 
 UiLanguage current_language() {
     return g_current;
 }
 
-QString shown_text(const QString& kept) {
+namespace {
+
+// Called with g_templates_lock held.  `depth`: how many levels of filled-in values are translated
+// in turn.
+QString shown(const QString& kept, int depth) {
     if (g_current == UiLanguage::Russian || kept.isEmpty()) return kept;
     const QByteArray key = kept.toUtf8();
     for (const char* context : {"MainForm", "Messages"}) {
         const QString t = QCoreApplication::translate(context, key.constData());
         if (t != kept) return t;
     }
-    const QMutexLocker lock(&g_templates_lock);
     for (const Template& t : g_templates) {
         const auto m = t.pattern.match(kept);
         if (!m.hasMatch()) continue;
         QString out = QCoreApplication::translate("Messages", t.source.toUtf8().constData());
+        // A filled-in value may be a message itself ("диск заполнен").
         QStringList args;
-        for (int i = 1; i <= m.lastCapturedIndex(); ++i) args.append(m.captured(i));
+        for (int i = 1; i <= m.lastCapturedIndex(); ++i)
+            args.append(depth > 0 ? shown(m.captured(i), depth - 1) : m.captured(i));
         // Multi-argument arg(): a filled-in value containing "%1" stays as it is.
         switch (args.size()) {
         case 1:
@@ -159,14 +180,32 @@ QString shown_text(const QString& kept) {
     return kept;
 }
 
+} // namespace
+
+QString shown_text(const QString& kept) {
+    if (g_current == UiLanguage::Russian || kept.isEmpty()) return kept;
+    const QMutexLocker lock(&g_templates_lock);
+    if (const auto it = g_shown.constFind(kept); it != g_shown.constEnd()) return *it;
+    const QString out = shown(kept, 1);
+    if (g_shown.size() >= kMaxShown) g_shown.clear();
+    g_shown.insert(kept, out);
+    return out;
+}
+
 QString fill_text(const char* templ, const QStringList& args) {
     const QString source = QString::fromUtf8(templ);
     {
         const QMutexLocker lock(&g_templates_lock);
         bool known = false;
         for (const Template& t : g_templates) known = known || t.source == source;
-        if (!known && g_templates.size() < kMaxTemplates)
+        // A template of placeholders and punctuation alone would match any text.
+        static const QRegularExpression placeholder(QStringLiteral("%\\d+"));
+        static const QRegularExpression letter(QStringLiteral("\\p{L}"));
+        const bool has_words = QString(source).remove(placeholder).contains(letter);
+        if (!known && has_words && g_templates.size() < kMaxTemplates) {
             g_templates.push_back(make_template(source));
+            g_shown.clear();
+        }
     }
     switch (args.size()) {
     case 0:
