@@ -1157,6 +1157,130 @@ In frequency mode the sensor stops answering on RS-485: its settings can then be
         <source>меняется, разброс %1</source>
         <translation>changing, spread %1</translation>
     </message>
+    <message>
+        <source>Неверное значение порции</source>
+        <translation>Wrong portion value</translation>
+    </message>
+    <message>
+        <source>Ввод порции тарировки</source>
+        <translation>Calibration portion</translation>
+    </message>
+    <message>
+        <source>Автотарировка</source>
+        <translation>Auto-calibration</translation>
+    </message>
+    <message>
+        <source>в файле нет строки заголовка</source>
+        <translation>the file has no header line</translation>
+    </message>
+    <message>
+        <source>файл не найден</source>
+        <translation>file not found</translation>
+    </message>
+    <message>
+        <source>ошибка записи</source>
+        <translation>write error</translation>
+    </message>
+    <message>
+        <source>Схранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>в строке %1 нет двух &quot;;&quot;</source>
+        <translation>line %1 lacks two &quot;;&quot;</translation>
+    </message>
+    <message>
+        <source>слишком много строк</source>
+        <translation>too many lines</translation>
+    </message>
+    <message>
+        <source>литры в строке 2 не число</source>
+        <translation>the litres in line 2 are not a number</translation>
+    </message>
+    <message>
+        <source>литры последних двух точек не дают порцию</source>
+        <translation>the litres of the last two points give no portion</translation>
+    </message>
+    <message>
+        <source>нет файла для записи</source>
+        <translation>no file to write to</translation>
+    </message>
+    <message>
+        <source>номер строки или литры выходят за пределы</source>
+        <translation>the line number or the litres are out of range</translation>
+    </message>
+    <message>
+        <source>Точка %1 не записана в файл %2: %3</source>
+        <translation>Point %1 not written to the file %2: %3</translation>
+    </message>
+    <message>
+        <source>Контрольная заправка</source>
+        <translation>Check refuel</translation>
+    </message>
+    <message>
+        <source>Уровень не известен: датчик не отвечает или не выбран.</source>
+        <translation>The level is not known: the sensor does not answer or is not selected.</translation>
+    </message>
+    <message>
+        <source>Уровень до: %1. Залейте топливо, дождитесь, пока уровень успокоится, и нажмите ещё раз.</source>
+        <translation>Level before: %1. Pour in the fuel, wait until the level settles, and press again.</translation>
+    </message>
+    <message>
+        <source>Сколько литров залито?</source>
+        <translation>How many litres were poured in?</translation>
+    </message>
+    <message>
+        <source>Неверное количество литров: %1</source>
+        <translation>Wrong number of litres: %1</translation>
+    </message>
+    <message>
+        <source>Таблица в окне таблицы не годится для пересчёта: %1</source>
+        <translation>The table in the table window cannot be used for conversion: %1</translation>
+    </message>
+    <message>
+        <source>датчик %1</source>
+        <translation>sensor %1</translation>
+    </message>
+    <message>
+        <source>Таблица не записана: строка %1, %2 &quot;%3&quot; - нужно целое число от 0 до %4.</source>
+        <translation>Table not written: row %1, %2 &quot;%3&quot; - needs a whole number from 0 to %4.</translation>
+    </message>
+    <message>
+        <source>показания</source>
+        <translation>reading</translation>
+    </message>
+    <message>
+        <source>литры</source>
+        <translation>litres</translation>
+    </message>
+    <message>
+        <source>Прочитана таблица.</source>
+        <translation>Table read.</translation>
+    </message>
+    <message>
+        <source>Таблица не экспортирована: %1</source>
+        <translation>Table not exported: %1</translation>
+    </message>
+    <message>
+        <source>Экспорт таблицы</source>
+        <translation>Export table</translation>
+    </message>
+    <message>
+        <source>Таблица не экспортирована в файл %1: %2</source>
+        <translation>Table not exported to %1: %2</translation>
+    </message>
+    <message>
+        <source>Импорт таблицы</source>
+        <translation>Import table</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать файл таблицы %1: %2. Таблица не изменена.</source>
+        <translation>Could not read the table file %1: %2. Table not changed.</translation>
+    </message>
+    <message>
+        <source>Таблица не сохранена в файл %1: %2</source>
+        <translation>Table not saved to %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>Splash</name>
