@@ -1281,6 +1281,90 @@ In frequency mode the sensor stops answering on RS-485: its settings can then be
         <source>Таблица не сохранена в файл %1: %2</source>
         <translation>Table not saved to %1: %2</translation>
     </message>
+    <message>
+        <source>Отключите питание датчика</source>
+        <translation>Switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Включите питание датчика: ждём ответа загрузчика до %1 с</source>
+        <translation>Switch the sensor power on: waiting up to %1 s for the loader</translation>
+    </message>
+    <message>
+        <source>Идёт прошивка. Не отключайте питание датчика</source>
+        <translation>Uploading. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Проверка записанного. Не отключайте питание датчика</source>
+        <translation>Verifying. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Прошивка не завершена: датчик остался в загрузчике, повторите прошивку.</source>
+        <translation>Upload not finished: the sensor stayed in its loader; upload again.</translation>
+    </message>
+    <message>
+        <source>Прошивка записана, но датчик не запустился: выключите и включите питание датчика.</source>
+        <translation>Firmware written, but the sensor did not start: switch the sensor power off and on.</translation>
+    </message>
+    <message>
+        <source>Прошиваем !  </source>
+        <translation>Uploading!  </translation>
+    </message>
+    <message>
+        <source>-----Готово------</source>
+        <translation>-----Done------</translation>
+    </message>
+    <message>
+        <source>Ошибка 1F !!!!</source>
+        <translation>Error 1F !!!!</translation>
+    </message>
+    <message>
+        <source>Ошибка записи в порт</source>
+        <translation>Error writing to the port</translation>
+    </message>
+    <message>
+        <source>-----Записано и проверено, но датчик не запустился: выключите и включите питание------</source>
+        <translation>-----Written and verified, but the sensor did not start: switch the power off and on------</translation>
+    </message>
+    <message>
+        <source>-----Записано без проверки, но датчик не запустился: выключите и включите питание------</source>
+        <translation>-----Written without verifying, but the sensor did not start: switch the power off and on------</translation>
+    </message>
+    <message>
+        <source>Записано без проверки чтением: загрузчик датчика не позволяет читать память.</source>
+        <translation>Written without read-back: the sensor loader does not allow reading its memory.</translation>
+    </message>
+    <message>
+        <source>Загрузчик датчика перестал давать читать память: записанное не проверено.</source>
+        <translation>The sensor loader stopped allowing reads: what was written is not verified.</translation>
+    </message>
+    <message>
+        <source>это не файл</source>
+        <translation>not a file</translation>
+    </message>
+    <message>
+        <source>файл не открывается</source>
+        <translation>the file does not open</translation>
+    </message>
+    <message>
+        <source>ссылка ведёт к файлу, которого нет</source>
+        <translation>the link points to a file that does not exist</translation>
+    </message>
+    <message>
+        <source>диск заполнен</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>файл достиг предельного размера</source>
+        <translation>the file reached its size limit</translation>
+    </message>
+    <message>
+        <source>файл удалён или перемещён</source>
+        <translation>the file was deleted or moved</translation>
+    </message>
+    <message>
+        <source>файл больше %1 байт</source>
+        <translation>the file is larger than %1 bytes</translation>
+    </message>
 </context>
 <context>
     <name>Splash</name>
