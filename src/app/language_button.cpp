@@ -28,10 +28,15 @@ QToolButton* make_language_button(QWidget* parent) {
         const UiLanguage picked = language;
         QObject::connect(action, &QAction::triggered, button, [button, picked] {
             remember_language(picked);
-            QMessageBox::information(
-                button->window(), QCoreApplication::translate("LanguageButton", "Язык"),
+            // Not modal: the choice is made, the note only tells when it applies.
+            auto* note = new QMessageBox(
+                QMessageBox::Information, QCoreApplication::translate("LanguageButton", "Язык"),
                 QCoreApplication::translate("LanguageButton",
-                                            "Язык окна сменится при следующем запуске программы."));
+                                            "Язык окна сменится при следующем запуске программы."),
+                QMessageBox::Ok, button->window());
+            note->setAttribute(Qt::WA_DeleteOnClose);
+            note->setObjectName(QStringLiteral("language_note"));
+            note->open();
         });
     }
     button->setMenu(menu);
