@@ -1365,6 +1365,30 @@ In frequency mode the sensor stops answering on RS-485: its settings can then be
         <source>файл больше %1 байт</source>
         <translation>the file is larger than %1 bytes</translation>
     </message>
+    <message>
+        <source>Блок %1 (адрес 0x%2) не записан и в прошлой попытке: память датчика в этом месте изношена. Не повторяйте прошивку: датчик нужно заменить или отправить производителю.</source>
+        <translation>Block %1 (address 0x%2) not written, as in the last attempt: the sensor memory is worn out there. Do not upload again: replace the sensor or send it to the manufacturer.</translation>
+    </message>
+    <message>
+        <source>Блок %1 (адрес 0x%2) не записан. Повторите прошивку один раз; если этот блок не запишется снова, память датчика в этом месте изношена.</source>
+        <translation>Block %1 (address 0x%2) not written. Upload once more; if this block fails again, the sensor memory is worn out there.</translation>
+    </message>
+    <message>
+        <source>Проверка %1 из %2. Не отключайте питание датчика</source>
+        <translation>Verifying %1 of %2. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Запись %1 из %2. Не отключайте питание датчика</source>
+        <translation>Writing %1 of %2. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Проверка %1 из %2, датчик %3. Не отключайте питание датчика</source>
+        <translation>Verifying %1 of %2, sensor %3. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Запись %1 из %2, датчик %3. Не отключайте питание датчика</source>
+        <translation>Writing %1 of %2, sensor %3. Do not switch the sensor power off</translation>
+    </message>
 </context>
 <context>
     <name>Splash</name>
