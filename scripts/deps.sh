@@ -6,11 +6,13 @@
 # the checkers of the package, the desktop entry and the metainfo.
 set -euo pipefail
 # poppler-utils: pdftotext and pdftoppm read the certificate back in tests and pictures.
+# qt6-l10n-tools: lrelease builds the English catalogue, lupdate checks it (with python3).
 # libqt6opengl6-dev: the Charts CMake package needs Qt6OpenGL, which qt6-charts-dev does not pull in.
 # ser2net, sredird, python3-serial: serial device servers the network port is tested against.
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
-      qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n libgtest-dev libgmock-dev
-      googletest fonts-dejavu-core xvfb xauth ser2net sredird python3-serial poppler-utils)
+      qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n qt6-l10n-tools libgtest-dev
+      libgmock-dev googletest fonts-dejavu-core xvfb xauth ser2net sredird python3-serial
+      poppler-utils python3)
 case "${1:-}" in
   fuzz) pkgs+=(clang-14 libclang-rt-14-dev) ;;
   package) pkgs+=(help2man dpkg-dev file lintian desktop-file-utils appstream) ;;

@@ -5,6 +5,7 @@
 # upload to the demo line, the splash, table (reading, then filled from the
 # sensor) and shift windows, the line monitor, the chart window (following, paused, an hour
 # with a gap), and the window opening a network address that never answers.
+# Every set is taken again in English into $1/en.
 # With ZORVIK_SHOTS_X=1 the pictures are taken of real windows
 # under Xvfb and openbox (a window manager), at 1366x768 and scale 1.0 and 1.5,
 # into $1/x-1.0 and $1/x-1.5.  A second set goes into shots/small-screen: a 1366x768 screen
@@ -28,6 +29,11 @@ JSON
 QT_QPA_PLATFORM="offscreen:configfile=$screen" XDG_RUNTIME_DIR="$runtime" ./build/bin/zorvik-shots "$out"
 QT_QPA_PLATFORM="offscreen:configfile=$screen" QT_SCALE_FACTOR=1.5 XDG_RUNTIME_DIR="$runtime" \
     ./build/bin/zorvik-shots "$out/small-screen"
+# The same in English, into $out/en.
+QT_QPA_PLATFORM="offscreen:configfile=$screen" XDG_RUNTIME_DIR="$runtime" \
+    ./build/bin/zorvik-shots --lang en "$out/en"
+QT_QPA_PLATFORM="offscreen:configfile=$screen" QT_SCALE_FACTOR=1.5 XDG_RUNTIME_DIR="$runtime" \
+    ./build/bin/zorvik-shots --lang en "$out/en/small-screen"
 
 # The first page of a calibration certificate (200 recorded rows), as printed.
 if command -v pdftoppm >/dev/null; then
@@ -44,8 +50,11 @@ if [ "${ZORVIK_SHOTS_X:-}" = 1 ]; then
     sleep 1
     DISPLAY=:77 openbox >/dev/null 2>&1 & wm=$!
     sleep 1
-    DISPLAY=:77 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale XDG_RUNTIME_DIR="$runtime" \
-        ./build/bin/zorvik-shots "$out/x-$scale" || true
+    for lang in ru en; do
+      dir="$out/x-$scale"; [ "$lang" = ru ] || dir="$out/en/x-$scale"
+      DISPLAY=:77 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale XDG_RUNTIME_DIR="$runtime" \
+          ./build/bin/zorvik-shots --lang "$lang" "$dir" || true
+    done
     kill "$wm" "$xvfb"; wait "$xvfb" 2>/dev/null || true
   done
 fi

@@ -1,20 +1,22 @@
 #include "app/about_box.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QtGlobal>
 
 QString about_text(const AboutInfo& info) {
-    return QStringLiteral("<h3>Конфигуратор Zorvik</h3>"
-                          "<p>Настройка ёмкостных датчиков уровня топлива на линии RS-485.</p>"
-                          "<p>Версия %1<br>Дата сборки: %2<br>Qt %3 (собрано с Qt %4)</p>"
-                          "<p>© 2026 Zorvik configurator developers. Все права защищены.</p>")
+    return QCoreApplication::translate(
+               "AboutBox", "<h3>Конфигуратор Zorvik</h3>"
+                           "<p>Настройка ёмкостных датчиков уровня топлива на линии RS-485.</p>"
+                           "<p>Версия %1<br>Дата сборки: %2<br>Qt %3 (собрано с Qt %4)</p>"
+                           "<p>© 2026 Zorvik configurator developers. Все права защищены.</p>")
         .arg(info.version.toHtmlEscaped(), info.build_date.toHtmlEscaped(),
              QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
 }
 
 void show_about(QWidget* parent, const AboutInfo& info) {
     QMessageBox box(parent);
-    box.setWindowTitle(QStringLiteral("О программе"));
+    box.setWindowTitle(QCoreApplication::translate("AboutBox", "О программе"));
     box.setTextFormat(Qt::RichText);
     box.setText(about_text(info));
     box.setIconPixmap(parent ? parent->windowIcon().pixmap(64) : QPixmap());

@@ -6,6 +6,7 @@
 #include "ui/main_form.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,7 +40,8 @@ TableWindow::TableWindow(const TableForm& form, QWidget* parent)
     error_->setPalette(red);
     error_->hide();
     root->addWidget(error_);
-    reading_ = new QLabel(QStringLiteral("Чтение таблицы из датчика…"), this);
+    reading_ =
+        new QLabel(QCoreApplication::translate("TableWindow", "Чтение таблицы из датчика…"), this);
     reading_->setObjectName(QStringLiteral("table_reading"));
     QFont bold = reading_->font();
     bold.setBold(true);
@@ -137,7 +139,9 @@ void TableWindow::show_error(const QString& text) {
 void TableWindow::show_source(const QString& caption, const QString& source, bool reading) {
     QString title = caption;
     if (!source.isEmpty())
-        title += (reading ? QStringLiteral(" — чтение: ") : QStringLiteral(" — ")) + source;
+        title += (reading ? QCoreApplication::translate("TableWindow", " — чтение: ")
+                          : QStringLiteral(" — ")) +
+                 source;
     setWindowTitle(title);
     reading_->setVisible(reading);
     cells_scroll_->widget()->setEnabled(!reading);
@@ -259,7 +263,7 @@ QPixmap splash_picture(qreal dpr) {
     p.setFont(sub);
     p.setPen(QColor(0xf5, 0xb0, 0x41));
     p.drawText(QRectF(243, 160, 245, 50), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-               QStringLiteral("Конфигуратор датчиков уровня топлива"));
+               QCoreApplication::translate("Splash", "Конфигуратор датчиков уровня топлива"));
     p.setPen(QColor(0x9f, 0xb6, 0xcc));
     p.drawText(QRectF(243, 212, 245, 24), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("v2.6.3"));

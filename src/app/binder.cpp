@@ -1,4 +1,5 @@
 #include "app/binder.h"
+#include "i18n/language.h"
 
 #include "app/indicator_shape.h"
 
@@ -288,7 +289,8 @@ void Binder::push_timer(Timer& t) {
 
 void Binder::push_form() {
     if (!window_) return;
-    if (window_->windowTitle() != form_.caption()) window_->setWindowTitle(form_.caption());
+    if (const QString title = shown_text(form_.caption()); window_->windowTitle() != title)
+        window_->setWindowTitle(title);
     if (window_->isVisible() != form_.visible()) {
         window_->setVisible(form_.visible());
     } else if (form_.visible()) {
@@ -312,18 +314,19 @@ void Binder::push(Control& c) {
     if (w->property(kWindowDrawn).toBool()) return;
     push_colours(c, w);
 
+    // The model keeps its texts in Russian (they go to the run log too); the
+    // widgets show them in the user's language.
+    const QString text = shown_text(c.text());
     switch (c.kind()) {
     case ControlKind::Label:
-        if (auto* l = qobject_cast<QLabel*>(w); l && l->text() != c.text()) l->setText(c.text());
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->text() != text) l->setText(text);
         break;
     case ControlKind::Button:
-        if (auto* b = qobject_cast<QAbstractButton*>(w);
-            b && !c.text().isEmpty() && b->text() != c.text())
-            b->setText(c.text());
+        if (auto* b = qobject_cast<QAbstractButton*>(w); b && !text.isEmpty() && b->text() != text)
+            b->setText(text);
         break;
     case ControlKind::Frame:
-        if (auto* g = qobject_cast<QGroupBox*>(w); g && g->title() != c.text())
-            g->setTitle(c.text());
+        if (auto* g = qobject_cast<QGroupBox*>(w); g && g->title() != text) g->setTitle(text);
         break;
     case ControlKind::TextBox:
         if (auto* e = qobject_cast<QLineEdit*>(w); e && e->text() != c.text()) {
@@ -337,7 +340,7 @@ void Binder::push(Control& c) {
     case ControlKind::CheckBox:
         if (auto* b = qobject_cast<QCheckBox*>(w)) {
             const auto& box = static_cast<const CheckBox&>(c);
-            if (!c.text().isEmpty() && b->text() != c.text()) b->setText(c.text());
+            if (!text.isEmpty() && b->text() != text) b->setText(text);
             if (check_value(b->checkState()) != box.value()) {
                 b->setTristate(box.value() == 2);
                 b->setCheckState(check_state(box.value()));
@@ -347,18 +350,19 @@ void Binder::push(Control& c) {
     case ControlKind::OptionButton:
         if (auto* b = qobject_cast<QRadioButton*>(w)) {
             const auto& option = static_cast<const OptionButton&>(c);
-            if (!c.text().isEmpty() && b->text() != c.text()) b->setText(c.text());
+            if (!text.isEmpty() && b->text() != text) b->setText(text);
             if (b->isChecked() != option.value()) b->setChecked(option.value());
         }
         break;
     case ControlKind::ComboBox:
         if (auto* b = qobject_cast<QComboBox*>(w)) {
             const auto& combo = static_cast<const ComboBox&>(c);
-            QStringList shown;
+            QStringList shown, items;
             for (int i = 0; i < b->count(); ++i) shown.append(b->itemText(i));
-            if (shown != combo.items()) {
+            for (const QString& item : combo.items()) items.append(shown_text(item));
+            if (shown != items) {
                 b->clear();
-                b->addItems(combo.items());
+                b->addItems(items);
             }
             QLineEdit* edit = b->lineEdit();
             // What the user has in the box, so that writing the same text back
@@ -367,15 +371,15 @@ void Binder::push(Control& c) {
             const int cursor = edit ? edit->cursorPosition() : 0;
             if (b->currentIndex() != combo.list_index()) b->setCurrentIndex(combo.list_index());
             if (b->isEditable()) {
-                const QString shown_text = combo.selected_text();
-                if (b->currentText() != shown_text) {
-                    b->setEditText(shown_text);
+                const QString selected = shown_text(combo.selected_text());
+                if (b->currentText() != selected) {
+                    b->setEditText(selected);
                     // A long address shows its start (scheme and host), not
                     // its tail, when the program or a pick put it there.
-                    if (edit) edit->setCursorPosition(shown_text == typed ? cursor : 0);
+                    if (edit) edit->setCursorPosition(selected == typed ? cursor : 0);
                 }
-            } else if (b->placeholderText() != c.text()) {
-                b->setPlaceholderText(c.text());
+            } else if (b->placeholderText() != text) {
+                b->setPlaceholderText(text);
             }
         }
         break;
@@ -404,7 +408,8 @@ void Binder::push(Control& c) {
         if (auto* t = qobject_cast<QTabWidget*>(w)) {
             const auto& tabs = static_cast<const TabControl&>(c);
             for (int i = 0; i < std::min(t->count(), int(tabs.captions().size())); ++i)
-                if (t->tabText(i) != tabs.captions()[i]) t->setTabText(i, tabs.captions()[i]);
+                if (const QString tab = shown_text(tabs.captions()[i]); t->tabText(i) != tab)
+                    t->setTabText(i, tab);
             if (t->currentIndex() != tabs.current()) t->setCurrentIndex(tabs.current());
         }
         break;
@@ -418,7 +423,8 @@ void Binder::push(Control& c) {
             for (int col = 0; col < grid.cols(); ++col) {
                 auto* h = t->horizontalHeaderItem(col);
                 if (!h) t->setHorizontalHeaderItem(col, h = new QTableWidgetItem);
-                if (h->text() != grid.cell(0, col)) h->setText(grid.cell(0, col));
+                if (const QString head = shown_text(grid.cell(0, col)); h->text() != head)
+                    h->setText(head);
             }
             for (int row = 1; row < grid.rows(); ++row)
                 for (int col = 0; col < grid.cols(); ++col) {

@@ -1,4 +1,5 @@
 #include "app/certificate_actions.h"
+#include "i18n/language.h"
 
 #include "exchange/configurator.h"
 #include "link/file_guard.h"
@@ -9,6 +10,7 @@
 #include "tables/table_window.h"
 #include "ui/dialogs.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -25,7 +27,8 @@ namespace {
 
 const QString kTolerance = QStringLiteral("refuel/tolerance");
 const QString kEngineer = QStringLiteral("certificate/engineer");
-const QString kCertificateTitle = QStringLiteral("Протокол тарировки");
+const QString kCertificateTitle =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Протокол тарировки"));
 
 // The sensor in view, as its labels show it; unknown until it has said who it is.
 SensorFacts sensor_in_view(const MainForm& f) {
@@ -55,8 +58,11 @@ bool ask_fields(QWidget& parent, const QString& summary, Fields& f) {
     v->addWidget(about);
     auto* form = new QFormLayout;
     QLineEdit* edits[4];
-    const QString captions[] = {QStringLiteral("Заказчик"), QStringLiteral("Транспортное средство"),
-                                QStringLiteral("Бак"), QStringLiteral("Инженер")};
+    const QString captions[] = {
+        QCoreApplication::translate("CertificateActions", "Заказчик"),
+        QCoreApplication::translate("CertificateActions", "Транспортное средство"),
+        QCoreApplication::translate("CertificateActions", "Бак"),
+        QCoreApplication::translate("CertificateActions", "Инженер")};
     QString* values[] = {&f.customer, &f.vehicle, &f.tank, &f.engineer};
     for (int i = 0; i < 4; ++i) {
         edits[i] = new QLineEdit(*values[i], &d);
@@ -66,7 +72,8 @@ bool ask_fields(QWidget& parent, const QString& summary, Fields& f) {
     }
     v->addLayout(form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, &d);
-    buttons->addButton(QStringLiteral("Сохранить PDF…"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QCoreApplication::translate("CertificateActions", "Сохранить PDF…"),
+                       QDialogButtonBox::AcceptRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
     v->addWidget(buttons);
@@ -78,14 +85,16 @@ bool ask_fields(QWidget& parent, const QString& summary, Fields& f) {
 } // namespace
 
 QWidget* make_certificate_panel(QWidget* parent) {
-    auto* box = new QGroupBox(QStringLiteral("Проверка таблицы и протокол"), parent);
+    auto* box = new QGroupBox(
+        QCoreApplication::translate("CertificateActions", "Проверка таблицы и протокол"), parent);
     box->setObjectName(QStringLiteral("certificate_panel"));
     auto* v = new QVBoxLayout(box);
     auto* row = new QHBoxLayout;
-    auto* check = new QPushButton(QStringLiteral("Контрольная заправка"), box);
+    auto* check = new QPushButton(
+        QCoreApplication::translate("CertificateActions", "Контрольная заправка"), box);
     check->setObjectName(QStringLiteral("control_refuel"));
     row->addWidget(check);
-    row->addWidget(new QLabel(QStringLiteral("Допуск, %"), box));
+    row->addWidget(new QLabel(QCoreApplication::translate("CertificateActions", "Допуск, %"), box));
     auto* tolerance = new QLineEdit(box);
     tolerance->setObjectName(QStringLiteral("refuel_tolerance"));
     tolerance->setMaximumWidth(
@@ -98,7 +107,8 @@ QWidget* make_certificate_panel(QWidget* parent) {
     result->setWordWrap(true);
     result->setTextInteractionFlags(Qt::TextSelectableByMouse);
     v->addWidget(result);
-    auto* certificate = new QPushButton(QStringLiteral("Протокол тарировки…"), box);
+    auto* certificate = new QPushButton(
+        QCoreApplication::translate("CertificateActions", "Протокол тарировки…"), box);
     certificate->setObjectName(QStringLiteral("certificate"));
     v->addWidget(certificate);
     return box;
@@ -124,7 +134,8 @@ CertificateActions::CertificateActions(Configurator& c, QWidget& main, QSettings
 void CertificateActions::refuel() {
     const std::optional<double> tolerance = tolerance_of(tolerance_->text());
     if (!tolerance) {
-        c_.dialogs.message(QStringLiteral("Допуск — число больше 0 и не больше 100 (%)."));
+        c_.dialogs.message(QCoreApplication::translate(
+            "CertificateActions", "Допуск — число больше 0 и не больше 100 (%)."));
         return;
     }
     const QString shown = control_refuel_click(c_, refuel_, *tolerance);
@@ -138,13 +149,15 @@ void CertificateActions::certificate() {
     // The recording in progress, or one the user picks.
     QString recording = f.autocal_file;
     if (recording.isEmpty())
-        recording = c_.dialogs.open_file(QStringLiteral("Открыть"),
-                                         QStringLiteral("tbl Files (*.trr)"), program_folder());
+        recording =
+            c_.dialogs.open_file(QCoreApplication::translate("CertificateActions", "Открыть"),
+                                 QStringLiteral("tbl Files (*.trr)"), program_folder());
     if (recording.isEmpty()) return;
     QString why;
     if (!read_regular_file(recording, kRecordingMaxBytes, &in.recording, &why)) {
-        c_.dialogs.message(QStringLiteral("Не удалось прочитать файл ") + recording +
-                           QStringLiteral(": ") + why);
+        c_.dialogs.message(
+            QCoreApplication::translate("CertificateActions", "Не удалось прочитать файл %1: %2")
+                .arg(recording, why));
         return;
     }
     in.recording_name = QFileInfo(recording).fileName();
@@ -159,11 +172,15 @@ void CertificateActions::certificate() {
     in.refuel = refuel_.last;
 
     const QString summary =
-        QStringLiteral("Датчик: %1, прошивка %2.\nЗапись: %3.\nТаблица: %4.\nКонтрольная "
-                       "заправка: %5.")
+        QCoreApplication::translate(
+            "CertificateActions",
+            "Датчик: %1, прошивка %2.\nЗапись: %3.\nТаблица: %4.\nКонтрольная "
+            "заправка: %5.")
             .arg(in.sensor.serial, in.sensor.firmware, in.recording_name,
-                 in.table ? in.table_source : QStringLiteral("расчёт по записи"),
-                 in.refuel ? refuel_line(*in.refuel) : QStringLiteral("не проводилась"));
+                 in.table ? in.table_source
+                          : QCoreApplication::translate("CertificateActions", "расчёт по записи"),
+                 in.refuel ? refuel_line(*in.refuel)
+                           : QCoreApplication::translate("CertificateActions", "не проводилась"));
     Fields fields{customer_, vehicle_, tank_,
                   settings_ ? settings_->value(kEngineer).toString() : QString()};
     if (!ask_fields(main_, summary, fields)) return;
@@ -187,10 +204,12 @@ void CertificateActions::certificate() {
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
     if (!write_certificate(path, *facts, &why)) {
-        c_.dialogs.message(QStringLiteral("Протокол не записан в файл ") + path +
-                           QStringLiteral(": ") + why);
+        c_.dialogs.message(
+            QCoreApplication::translate("CertificateActions", "Протокол не записан в файл %1: %2")
+                .arg(path, why));
         return;
     }
-    c_.str_to_log(kCertificateTitle + QStringLiteral(" записан: ") + path);
-    c_.dialogs.notice(kCertificateTitle + QStringLiteral(" записан в файл ") + path);
+    c_.str_to_log(kCertificateTitle + QStringLiteral(" записан: ") + path); // run-log record
+    c_.dialogs.notice(
+        fill_text(QT_TRANSLATE_NOOP("Messages", "Протокол тарировки записан в файл %1"), {path}));
 }

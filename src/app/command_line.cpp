@@ -83,6 +83,8 @@ QString usage_text() {
                "  --connect    open the selected port as soon as the main window shows\n"
                "  --record FILE  append every state reply to the CSV file FILE (the columns\n"
                "               of zorvik-cli watch), for unattended logging\n"
+               "  --lang ru|en the language of the window (default: the one chosen in the\n"
+               "               window, else Russian for a Russian locale, English otherwise)\n"
                "  --help       show this text and exit\n"
                "  --version    show the program's name and version and exit\n")
         .arg(kDemoLineEntry);

@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // Name of the built-in simulated line in the port list.
-inline const QString kDemoLineEntry = QStringLiteral("Демо-линия");
+inline const QString kDemoLineEntry =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Демо-линия"));
 
 struct CommandLine {
     bool demo = false;    // offer the built-in simulated line

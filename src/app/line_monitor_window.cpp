@@ -12,6 +12,7 @@
 #include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -56,10 +57,14 @@ public:
         return parent.isValid() ? 0 : Columns;
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
-        static const char* const names[] = {"Время",   "Направление", "Адрес",
-                                            "Команда", "Байты",       "Что это"};
+        static const char* const names[] = {QT_TRANSLATE_NOOP("LineMonitor", "Время"),
+                                            QT_TRANSLATE_NOOP("LineMonitor", "Направление"),
+                                            QT_TRANSLATE_NOOP("LineMonitor", "Адрес"),
+                                            QT_TRANSLATE_NOOP("LineMonitor", "Команда"),
+                                            QT_TRANSLATE_NOOP("LineMonitor", "Байты"),
+                                            QT_TRANSLATE_NOOP("LineMonitor", "Что это")};
         if (o != Qt::Horizontal || role != Qt::DisplayRole || section >= Columns) return {};
-        return QString::fromUtf8(names[section]);
+        return QCoreApplication::translate("LineMonitor", names[section]);
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || size_t(index.row()) >= shown_.size()) return {};
@@ -72,7 +77,8 @@ public:
         case Time:
             return r.time;
         case Direction:
-            return r.out ? QStringLiteral("передано") : QStringLiteral("принято");
+            return r.out ? QCoreApplication::translate("LineMonitor", "передано")
+                         : QCoreApplication::translate("LineMonitor", "принято");
         case Address:
             return r.address < 0 ? QString() : QString::number(r.address);
         case Command:
@@ -132,14 +138,19 @@ LineMonitorWindow::LineMonitorWindow(Configurator& c, Dialogs& dialogs, QWidget*
     : QWidget(parent, Qt::Window), c_(c), dialogs_(dialogs), steady0_(steady_now_us()),
       wall0_ms_(QDateTime::currentMSecsSinceEpoch()) {
     setObjectName(QStringLiteral("line_monitor"));
-    setWindowTitle(QStringLiteral("Монитор линии"));
+    setWindowTitle(QCoreApplication::translate("LineMonitor", "Монитор линии"));
 
     stats_ = new QTableWidget(0, 9, this);
     stats_->setObjectName(QStringLiteral("line_stats"));
-    stats_->setHorizontalHeaderLabels(
-        {QStringLiteral("Адрес"), QStringLiteral("Запросов"), QStringLiteral("Ответов"),
-         QStringLiteral("Без ответа"), QStringLiteral("Ошибка CRC"), QStringLiteral("Непонятых"),
-         QStringLiteral("p50, мс"), QStringLiteral("p95, мс"), QStringLiteral("max, мс")});
+    stats_->setHorizontalHeaderLabels({QCoreApplication::translate("LineMonitor", "Адрес"),
+                                       QCoreApplication::translate("LineMonitor", "Запросов"),
+                                       QCoreApplication::translate("LineMonitor", "Ответов"),
+                                       QCoreApplication::translate("LineMonitor", "Без ответа"),
+                                       QCoreApplication::translate("LineMonitor", "Ошибка CRC"),
+                                       QCoreApplication::translate("LineMonitor", "Непонятых"),
+                                       QCoreApplication::translate("LineMonitor", "p50, мс"),
+                                       QCoreApplication::translate("LineMonitor", "p95, мс"),
+                                       QCoreApplication::translate("LineMonitor", "max, мс")});
     stats_->verticalHeader()->hide();
     stats_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     stats_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -155,14 +166,14 @@ LineMonitorWindow::LineMonitorWindow(Configurator& c, Dialogs& dialogs, QWidget*
 
     filter_ = new QComboBox(this);
     filter_->setObjectName(QStringLiteral("monitor_filter"));
-    filter_->addItem(QStringLiteral("Все адреса"), -1);
+    filter_->addItem(QCoreApplication::translate("LineMonitor", "Все адреса"), -1);
     for (int a = 0; a <= 255; ++a) filter_->addItem(QString::number(a), a);
-    pause_ = new QPushButton(QStringLiteral("Пауза"), this);
+    pause_ = new QPushButton(QCoreApplication::translate("LineMonitor", "Пауза"), this);
     pause_->setObjectName(QStringLiteral("monitor_pause"));
     pause_->setCheckable(true);
-    listen_ = new QCheckBox(QStringLiteral("Только слушать"), this);
+    listen_ = new QCheckBox(QCoreApplication::translate("LineMonitor", "Только слушать"), this);
     listen_->setObjectName(QStringLiteral("listen_only"));
-    save_ = new QPushButton(QStringLiteral("Сохранить…"), this);
+    save_ = new QPushButton(QCoreApplication::translate("LineMonitor", "Сохранить…"), this);
     save_->setObjectName(QStringLiteral("monitor_save"));
 
     model_ = new FrameTableModel(this);
@@ -185,13 +196,13 @@ LineMonitorWindow::LineMonitorWindow(Configurator& c, Dialogs& dialogs, QWidget*
                 em);
     };
     fit(0, QStringLiteral("00:00:00.000"));
-    fit(1, QStringLiteral("передано"));
+    fit(1, QCoreApplication::translate("LineMonitor", "передано"));
     fit(2, QStringLiteral("255"));
     fit(3, QStringLiteral("FF"));
     frames_view_->setColumnWidth(4, em * 20);
 
     auto* controls = new QHBoxLayout;
-    controls->addWidget(new QLabel(QStringLiteral("Адрес:"), this));
+    controls->addWidget(new QLabel(QCoreApplication::translate("LineMonitor", "Адрес:"), this));
     controls->addWidget(filter_);
     controls->addWidget(pause_);
     controls->addWidget(listen_);
@@ -300,7 +311,8 @@ void LineMonitorWindow::show_stats() {
     QStringList hints = line_hints(report);
     for (QString& h : hints)
         if (h.startsWith(u"hint: ")) h.remove(0, 6);
-    hints_->setText(hints.isEmpty() ? QStringLiteral("Замечаний нет.") : hints.join(u'\n'));
+    hints_->setText(hints.isEmpty() ? QCoreApplication::translate("LineMonitor", "Замечаний нет.")
+                                    : hints.join(u'\n'));
 }
 
 void LineMonitorWindow::take_frames() {
@@ -378,13 +390,17 @@ bool LineMonitorWindow::save(const QString& path, bool pcap, QString* why) {
 }
 
 void LineMonitorWindow::choose_file() {
-    const QString text = QStringLiteral("Текст (*.txt)"), pcap = QStringLiteral("pcap (*.pcap)");
+    const QString text = QCoreApplication::translate("LineMonitor", "Текст (*.txt)"),
+                  pcap = QStringLiteral("pcap (*.pcap)");
     QString chosen;
-    const QString path = dialogs_.save_file_of(QStringLiteral("Сохранить кадры"),
-                                               text + u";;" + pcap, QString(), &chosen);
+    const QString path =
+        dialogs_.save_file_of(QCoreApplication::translate("LineMonitor", "Сохранить кадры"),
+                              text + u";;" + pcap, QString(), &chosen);
     if (path.isEmpty()) return;
     QString why;
     if (!save(path, chosen == pcap, &why))
-        dialogs_.message(QStringLiteral("Не удалось записать файл ") + path + u": " + why,
-                         MsgIcon::Exclamation);
+        dialogs_.message(
+            QCoreApplication::translate("LineMonitor", "Не удалось записать файл %1: %2")
+                .arg(path, why),
+            MsgIcon::Exclamation);
 }

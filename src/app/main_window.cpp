@@ -4,6 +4,7 @@
 #include "app/binder.h"
 #include "app/certificate_actions.h"
 #include "app/indicator_shape.h"
+#include "app/language_button.h"
 #include "app/message_list.h"
 #include "app/screen_fit.h"
 #include "app/status_line.h"
@@ -146,16 +147,18 @@ void MainWindow::grow_to_content(bool whole_height) {
 }
 
 void MainWindow::explain(const MainForm& form) {
-    widgets_["Pic"]->setToolTip(
-        QStringLiteral("Обмен с датчиком: белый и серый сменяются с каждым запросом,\n"
-                       "красный — ответ получен и разобран, жёлтый — порт закрыт.\n"
-                       "Если цвет не меняется, обмен остановился."));
-    const QString stability = QStringLiteral("Стабильность показаний: зелёный — уровень устоялся,\n"
-                                             "жёлтый — ещё меняется, красный — сильно колеблется;\n"
-                                             "серый — данных нет.");
+    widgets_["Pic"]->setToolTip(QCoreApplication::translate(
+        "MainWindow", "Обмен с датчиком: белый и серый сменяются с каждым запросом,\n"
+                      "красный — ответ получен и разобран, жёлтый — порт закрыт.\n"
+                      "Если цвет не меняется, обмен остановился."));
+    const QString stability = QCoreApplication::translate(
+        "MainWindow", "Стабильность показаний: зелёный — уровень устоялся,\n"
+                      "жёлтый — ещё меняется, красный — сильно колеблется;\n"
+                      "серый — данных нет.");
     widgets_["ind_stab"]->setToolTip(stability);
     widgets_["Label20"]->setToolTip(stability);
-    const QString ratio = QStringLiteral(
+    const QString ratio = QCoreApplication::translate(
+        "MainWindow",
         "Отношение «Полный» к «Пустой»: зелёный — 1,8…1,98 (датчик настроен хорошо),\n"
         "жёлтый — 1,6…2,08 (допустимо), красный — вне этих пределов,\n"
         "проверьте калибровку.");
@@ -166,10 +169,11 @@ void MainWindow::explain(const MainForm& form) {
         if (!code) continue; // timers and untagged controls have no tooltip (nor all a widget)
         QWidget* w = widgets_[c->name()];
         if (!w || !w->toolTip().isEmpty()) continue;
-        w->setToolTip(QStringLiteral("Нужна прошивка датчика %1.%2.%3 или новее")
-                          .arg(code / 100)
-                          .arg(code / 10 % 10)
-                          .arg(code % 10));
+        w->setToolTip(
+            QCoreApplication::translate("MainWindow", "Нужна прошивка датчика %1.%2.%3 или новее")
+                .arg(code / 100)
+                .arg(code / 10 % 10)
+                .arg(code % 10));
     }
 }
 
@@ -256,7 +260,8 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
 
     // The status line's history, folded away below the controls until asked for.
     messages_ = new MessageList(this);
-    auto* dock = dock_ = new QDockWidget(QStringLiteral("Сообщения"), this);
+    auto* dock = dock_ =
+        new QDockWidget(QCoreApplication::translate("MainWindow", "Сообщения"), this);
     dock->setObjectName(QStringLiteral("message_dock"));
     dock->setFeatures(QDockWidget::DockWidgetClosable);
     dock->setAllowedAreas(Qt::BottomDockWidgetArea);
@@ -273,16 +278,18 @@ MainWindow::MainWindow(const MainForm& form, QWidget* parent)
     auto* show_history = new QToolButton(this);
     show_history->setObjectName(QStringLiteral("show_messages"));
     show_history->setDefaultAction(dock->toggleViewAction());
-    show_history->setText(QStringLiteral("Сообщения"));
-    show_history->setToolTip(QStringLiteral("Показать или скрыть историю сообщений"));
+    show_history->setText(QCoreApplication::translate("MainWindow", "Сообщения"));
+    show_history->setToolTip(
+        QCoreApplication::translate("MainWindow", "Показать или скрыть историю сообщений"));
     show_history->setAutoRaise(true);
     status->addPermanentWidget(show_history);
     auto* about = new QToolButton(this);
     about->setObjectName(QStringLiteral("about"));
-    about->setText(QStringLiteral("О программе"));
+    about->setText(QCoreApplication::translate("MainWindow", "О программе"));
     about->setAutoRaise(true);
     connect(about, &QToolButton::clicked, this, [this] { show_about(this, about_); });
     status->addPermanentWidget(about);
+    status->addPermanentWidget(make_language_button(this));
 
     explain(form);
 
@@ -301,7 +308,7 @@ QWidget* MainWindow::build_strip() {
     row->setContentsMargins(0, 0, 0, 0);
     foldable_.push_back(row);
 
-    auto* port = new QGroupBox(QStringLiteral("Подключение"), strip);
+    auto* port = new QGroupBox(QCoreApplication::translate("MainWindow", "Подключение"), strip);
     auto* pg = new QGridLayout(port);
     pg->addWidget(widgets_["Label11"], 0, 0);
     auto* cmb_port = widgets_.get<QComboBox>("CmbPort");
@@ -324,7 +331,7 @@ QWidget* MainWindow::build_strip() {
     pg->setColumnStretch(1, 1);
     row->addWidget(port, 3);
 
-    auto* ident = new QGroupBox(QStringLiteral("Датчик"), strip);
+    auto* ident = new QGroupBox(QCoreApplication::translate("MainWindow", "Датчик"), strip);
     auto* ig = new QGridLayout(ident);
     ig->addWidget(widgets_["Label3"], 0, 0);
     auto* netdev = widgets_.get<QLabel>("netdev");
@@ -348,7 +355,7 @@ QWidget* MainWindow::build_values() {
     auto* v = new QVBoxLayout(column);
     v->setContentsMargins(0, 0, 0, 0);
 
-    auto* values = new QGroupBox(QStringLiteral("Показания"), column);
+    auto* values = new QGroupBox(QCoreApplication::translate("MainWindow", "Показания"), column);
     auto* g = new QGridLayout(values);
     const std::pair<const char*, const char*> rows[] = {
         {"ur", "Uroven"}, {"tek_l", "tek"},    {"l", "lo"},         {"h", "hi"},      {"nz", "ne"},
@@ -371,11 +378,12 @@ QWidget* MainWindow::build_values() {
     stab->addWidget(widgets_["ind_stab"]);
     g->addLayout(stab, r++, 0, 1, 2);
     // Opens the chart of the readings (not a control of the view model).
-    auto* chart = new QPushButton(QStringLiteral("График…"), values);
+    auto* chart = new QPushButton(QCoreApplication::translate("MainWindow", "График…"), values);
     chart->setObjectName(QStringLiteral("trend_open"));
     // Beside it the line monitor, a window of its own too; one row, so the
     // column grows no taller.
-    auto* monitor = new QPushButton(QStringLiteral("Монитор линии…"), values);
+    auto* monitor =
+        new QPushButton(QCoreApplication::translate("MainWindow", "Монитор линии…"), values);
     monitor->setObjectName(QStringLiteral("line_monitor_open"));
     auto* windows = new QHBoxLayout;
     windows->addWidget(chart);
@@ -399,7 +407,7 @@ QWidget* MainWindow::build_values() {
     g->setColumnStretch(1, 1);
     v->addWidget(values);
 
-    auto* sensor = new QGroupBox(QStringLiteral("Команды"), column);
+    auto* sensor = new QGroupBox(QCoreApplication::translate("MainWindow", "Команды"), column);
     auto* sv = new QVBoxLayout(sensor);
     for (const char* name : {"horizont", "Vvod_PWD", "Chg_pass"}) sv->addWidget(widgets_[name]);
     v->addWidget(sensor);
@@ -424,7 +432,7 @@ QWidget* MainWindow::build_settings_tab() {
     foldable_.push_back(h);
 
     auto* left = new QVBoxLayout;
-    auto* levels = new QGroupBox(QStringLiteral("Уровни"), page);
+    auto* levels = new QGroupBox(QCoreApplication::translate("MainWindow", "Уровни"), page);
     auto* g = new QGridLayout(levels);
     const char* full[] = {"Label7", "hig", "hi_data", "set_hi_data"};
     const char* empty[] = {"Label5", "low", "lo_data", "set_lo_data"};
@@ -446,7 +454,8 @@ QWidget* MainWindow::build_settings_tab() {
     g->setColumnStretch(2, 1);
     left->addWidget(levels);
 
-    auto* sensor = new QGroupBox(QStringLiteral("Адрес и сигнализация"), page);
+    auto* sensor =
+        new QGroupBox(QCoreApplication::translate("MainWindow", "Адрес и сигнализация"), page);
     auto* s = new QGridLayout(sensor);
     s->addWidget(widgets_["net"], 0, 0, 1, 3);
     s->addWidget(widgets_["Label9"], 1, 0);
@@ -462,7 +471,7 @@ QWidget* MainWindow::build_settings_tab() {
     s->setColumnStretch(0, 1);
     left->addWidget(sensor);
 
-    auto* profile = new QGroupBox(QStringLiteral("Профиль"), page);
+    auto* profile = new QGroupBox(QCoreApplication::translate("MainWindow", "Профиль"), page);
     auto* pv = new QVBoxLayout(profile);
     for (const char* name : {"save_profile", "compare_profile", "apply_profile"})
         pv->addWidget(widgets_[name]);

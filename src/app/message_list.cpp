@@ -1,13 +1,17 @@
 #include "app/message_list.h"
 
 #include "app/binder.h"
+#include "i18n/language.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 
 MessageList::MessageList(QWidget* parent) : QTreeWidget(parent) {
     setObjectName(QStringLiteral("message_history"));
     setColumnCount(3);
-    setHeaderLabels({QStringLiteral("Время"), QStringLiteral("Вид"), QStringLiteral("Сообщение")});
+    setHeaderLabels({QCoreApplication::translate("MessageList", "Время"),
+                     QCoreApplication::translate("MessageList", "Вид"),
+                     QCoreApplication::translate("MessageList", "Сообщение")});
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -17,9 +21,10 @@ MessageList::MessageList(QWidget* parent) : QTreeWidget(parent) {
 }
 
 void MessageList::add(const MessageHistory::Entry& e) {
-    auto* item = new QTreeWidgetItem(
-        {e.at.toString(QStringLiteral("HH:mm:ss")), MessageHistory::kind_name(e.kind), e.text});
-    item->setToolTip(2, e.text);
+    auto* item =
+        new QTreeWidgetItem({e.at.toString(QStringLiteral("HH:mm:ss")),
+                             shown_text(MessageHistory::kind_name(e.kind)), shown_text(e.text)});
+    item->setToolTip(2, item->text(2));
     if (e.kind == MessageHistory::Kind::Error)
         for (int c = 0; c < 3; ++c) item->setForeground(c, to_qcolor(kRed, palette()));
     insertTopLevelItem(0, item);

@@ -1,5 +1,7 @@
 #include "app/qt_dialogs.h"
 
+#include "i18n/language.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -18,7 +20,7 @@
 namespace {
 
 QString title_or_program(const QString& title) {
-    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : shown_text(title);
 }
 
 QMessageBox::Icon qt_icon(MsgIcon icon) {
@@ -89,18 +91,19 @@ void QtDialogs::used_folder(const QString& filter, const QString& path) {
 }
 
 void QtDialogs::message(const QString& text, MsgIcon icon, const QString& title) {
-    QMessageBox box(qt_icon(icon), title_or_program(title), text, QMessageBox::Ok, parent());
+    QMessageBox box(qt_icon(icon), title_or_program(title), shown_text(text), QMessageBox::Ok,
+                    parent());
     box.exec();
 }
 
 void QtDialogs::notice(const QString& text) {
     if (notice_) {
-        notice_->setText(text);
+        notice_->setText(shown_text(text));
         notice_->raise();
         return;
     }
-    auto* box =
-        new QMessageBox(QMessageBox::NoIcon, title_or_program({}), text, QMessageBox::Ok, parent());
+    auto* box = new QMessageBox(QMessageBox::NoIcon, title_or_program({}), shown_text(text),
+                                QMessageBox::Ok, parent());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     notice_ = box;
@@ -108,7 +111,7 @@ void QtDialogs::notice(const QString& text) {
 }
 
 bool QtDialogs::ask_yes_no(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::NoIcon, title_or_program(title), text,
+    QMessageBox box(QMessageBox::NoIcon, title_or_program(title), shown_text(text),
                     QMessageBox::Yes | QMessageBox::No, parent());
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
@@ -120,7 +123,7 @@ std::optional<QString> QtDialogs::input_box(const QString& prompt, const QString
     QInputDialog dialog(parent());
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(title_or_program(title));
-    dialog.setLabelText(prompt);
+    dialog.setLabelText(shown_text(prompt));
     dialog.setTextValue(prefill);
     // Wide enough for the whole title beside the frame's buttons (title bars
     // often use a larger, bold font).
@@ -128,15 +131,15 @@ std::optional<QString> QtDialogs::input_box(const QString& prompt, const QString
     // asked of the text field, which spans the dialog.
     const QFontMetrics fm(dialog.font());
     const int width = std::max(fm.horizontalAdvance(dialog.windowTitle()) * 3 / 2 + fm.height() * 8,
-                               fm.horizontalAdvance(prompt) + fm.height() * 2);
+                               fm.horizontalAdvance(dialog.labelText()) + fm.height() * 2);
     if (auto* field = dialog.findChild<QLineEdit*>()) field->setMinimumWidth(width);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.textValue();
 }
 
 QString QtDialogs::open_file(const QString& title, const QString& filter, const QString& folder) {
-    const QString path =
-        QFileDialog::getOpenFileName(parent(), title, start_path(filter, folder, false), filter);
+    const QString path = QFileDialog::getOpenFileName(parent(), title_or_program(title),
+                                                      start_path(filter, folder, false), filter);
     used_folder(filter, path);
     return path;
 }
@@ -148,7 +151,7 @@ QString default_suffix(const QString& filter) {
 }
 
 QString QtDialogs::save_file(const QString& title, const QString& filter, const QString& folder) {
-    QFileDialog dialog(parent(), title, start_path(filter, folder, true), filter);
+    QFileDialog dialog(parent(), title_or_program(title), start_path(filter, folder, true), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without an extension gets the filter's, so that the file
     // shows up in the open chooser of the same kind later.
@@ -162,14 +165,15 @@ QString QtDialogs::open_file_of(const QString& title, const QString& filters, co
                                 QString* chosen) {
     *chosen = filters.section(QStringLiteral(";;"), 0, 0);
     const QString path = QFileDialog::getOpenFileName(
-        parent(), title, start_path(filters, folder, false), filters, chosen);
+        parent(), title_or_program(title), start_path(filters, folder, false), filters, chosen);
     used_folder(filters, path);
     return path;
 }
 
 QString QtDialogs::save_file_of(const QString& title, const QString& filters, const QString& folder,
                                 QString* chosen) {
-    QFileDialog dialog(parent(), title, start_path(filters, folder, true), filters);
+    QFileDialog dialog(parent(), title_or_program(title), start_path(filters, folder, true),
+                       filters);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The extension follows the kind of file picked.
     dialog.setDefaultSuffix(default_suffix(filters));

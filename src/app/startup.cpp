@@ -6,6 +6,7 @@
 #include "ui/dialogs.h"
 #include "ui/gating.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -104,9 +105,9 @@ bool Form_Load(Configurator& cfg, const QString& log_folder) {
     f.autocal_row = 1;
     f.autocal_litres = 0;
 
-    f.autocal_grid.set_cell(0, 0, QStringLiteral("№ проции"));
-    f.autocal_grid.set_cell(0, 1, QStringLiteral("Литры"));
-    f.autocal_grid.set_cell(0, 2, QStringLiteral("Уровень"));
+    f.autocal_grid.set_cell(0, 0, QT_TRANSLATE_NOOP("MainForm", "№ проции"));
+    f.autocal_grid.set_cell(0, 1, QT_TRANSLATE_NOOP("MainForm", "Литры"));
+    f.autocal_grid.set_cell(0, 2, QT_TRANSLATE_NOOP("MainForm", "Уровень"));
 
     // The tag switching reads tags; an empty one becomes "2" (never gated).
     for (Control* c : f.controls())

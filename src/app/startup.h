@@ -26,15 +26,15 @@ inline constexpr int kErrFileAccess = 75;   // the run log file cannot be create
 inline constexpr int kErrPathNotFound = 76; // no folder for the run log
 
 inline const QStringList kGeneratorOperations = {
-    QStringLiteral("Ввести пароль"),
-    QStringLiteral("Запрс состояния"),
-    QStringLiteral("Запрсить версию прошивки и серийный номер"),
-    QStringLiteral("Сдвинуть уровень полного"),
-    QStringLiteral("Сдвинуть уровень пустого"),
-    QStringLiteral("Установить уровень полного"),
-    QStringLiteral("Установить уровень пустого"),
-    QStringLiteral("Установить режим"),
-    QStringLiteral("Установить пароль")};
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Ввести пароль")),
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Запрс состояния")),
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Запрсить версию прошивки и серийный номер")),
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Сдвинуть уровень полного")),
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Сдвинуть уровень пустого")),
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Установить уровень полного")),
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Установить уровень пустого")),
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Установить режим")),
+    QString::fromUtf8(QT_TRANSLATE_NOOP("MainForm", "Установить пароль"))};
 
 // The main window's load: defaults, splash, run log in `log_folder`, port
 // list, operation list, timers.  False when a step failed; the failure has

@@ -1,6 +1,7 @@
 #include "app/status_line.h"
 
 #include "app/binder.h"
+#include "i18n/language.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -38,7 +39,7 @@ void StatusLine::operated(const QString& name) {
 
 void StatusLine::show() {
     const StatusHold::Line& line = hold_.shown();
-    if (label_->text() != line.text) label_->setText(line.text);
+    if (const QString text = shown_text(line.text); label_->text() != text) label_->setText(text);
     QPalette p = label_->palette();
     p.setColor(QPalette::WindowText,
                to_qcolor(line.colour, label_->parentWidget() ? label_->parentWidget()->palette()
@@ -51,10 +52,10 @@ void StatusLine::show() {
     if (marked_ && marked_ != refused) marked_->setToolTip(marked_tip_);
     if (refused && marked_ != refused) {
         marked_tip_ = refused->toolTip();
-        refused->setToolTip(line.text);
+        refused->setToolTip(shown_text(line.text));
         if (refused->isVisible())
-            QToolTip::showText(refused->mapToGlobal(QPoint(0, refused->height())), line.text,
-                               refused);
+            QToolTip::showText(refused->mapToGlobal(QPoint(0, refused->height())),
+                               shown_text(line.text), refused);
     }
     marked_ = refused;
 }

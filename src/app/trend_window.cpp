@@ -12,6 +12,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTimeAxis>
 #include <QDir>
 #include <QFileDialog>
@@ -46,9 +47,9 @@ struct SeriesLook {
     Qt::Alignment side;
 };
 const SeriesLook kLook[kTrendSeriesCount] = {
-    {"Уровень", QColor(0x1f, 0x5f, 0xbf), Qt::AlignLeft},
-    {"Текущий", QColor(0xc0, 0x39, 0x2b), Qt::AlignRight},
-    {"Темп-ра", QColor(0x2e, 0x8b, 0x57), Qt::AlignRight},
+    {QT_TRANSLATE_NOOP("TrendWindow", "Уровень"), QColor(0x1f, 0x5f, 0xbf), Qt::AlignLeft},
+    {QT_TRANSLATE_NOOP("TrendWindow", "Текущий"), QColor(0xc0, 0x39, 0x2b), Qt::AlignRight},
+    {QT_TRANSLATE_NOOP("TrendWindow", "Темп-ра"), QColor(0x2e, 0x8b, 0x57), Qt::AlignRight},
 };
 
 // A range around [lo, hi] with a margin, its ends on round numbers, at
@@ -80,23 +81,26 @@ QString time_text(qint64 t_ms) {
 TrendWindow::TrendWindow(Trends& trends, const Clock& clock, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), trends_(trends), clock_(clock), dialogs_(dialogs) {
     setObjectName(QStringLiteral("trend_window"));
-    setWindowTitle(QStringLiteral("График"));
+    setWindowTitle(QCoreApplication::translate("TrendWindow", "График"));
     auto* root = new QVBoxLayout(this);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Окно:"), this));
+    top->addWidget(new QLabel(QCoreApplication::translate("TrendWindow", "Окно:"), this));
     span_box_ = new QComboBox(this);
     span_box_->setObjectName(QStringLiteral("trend_span"));
-    span_box_->addItems({QStringLiteral("1 мин"), QStringLiteral("10 мин"), QStringLiteral("1 ч"),
-                         QStringLiteral("Всё")});
+    span_box_->addItems({QCoreApplication::translate("TrendWindow", "1 мин"),
+                         QCoreApplication::translate("TrendWindow", "10 мин"),
+                         QCoreApplication::translate("TrendWindow", "1 ч"),
+                         QCoreApplication::translate("TrendWindow", "Всё")});
     span_box_->setCurrentIndex(TenMinutes);
     top->addWidget(span_box_);
-    pause_ = new QPushButton(QStringLiteral("Пауза"), this);
+    pause_ = new QPushButton(QCoreApplication::translate("TrendWindow", "Пауза"), this);
     pause_->setObjectName(QStringLiteral("trend_pause"));
     top->addWidget(pause_);
     top->addSpacing(fontMetrics().height());
     for (int s = 0; s < kTrendSeriesCount; ++s) {
-        auto* box = new QCheckBox(QString::fromUtf8(kLook[s].caption), this);
+        auto* box =
+            new QCheckBox(QCoreApplication::translate("TrendWindow", kLook[s].caption), this);
         box->setChecked(true);
         QPalette p = box->palette();
         p.setColor(QPalette::WindowText, kLook[s].colour);
@@ -122,7 +126,7 @@ TrendWindow::TrendWindow(Trends& trends, const Clock& clock, Dialogs& dialogs, Q
         auto* axis = new QValueAxis(chart_);
         axis->setLabelFormat(QStringLiteral("%.0f"));
         axis->setLabelsColor(kLook[s].colour);
-        axis->setTitleText(QString::fromUtf8(kLook[s].caption));
+        axis->setTitleText(QCoreApplication::translate("TrendWindow", kLook[s].caption));
         axis->setTitleBrush(kLook[s].colour);
         axis->setLinePenColor(kLook[s].colour);
         axis->setGridLineVisible(s == 0);
@@ -163,7 +167,7 @@ TrendWindow::TrendWindow(Trends& trends, const Clock& clock, Dialogs& dialogs, Q
     record_file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     record_file_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bottom->addWidget(record_file_, 1);
-    save_ = new QPushButton(QStringLiteral("Сохранить график…"), this);
+    save_ = new QPushButton(QCoreApplication::translate("TrendWindow", "Сохранить график…"), this);
     save_->setObjectName(QStringLiteral("trend_save"));
     bottom->addWidget(save_);
     root->addLayout(bottom);
@@ -197,7 +201,8 @@ void TrendWindow::set_following(bool follow) {
     if (follow == following_) return;
     following_ = follow;
     if (!follow) paused_at_ = to_ms_;
-    pause_->setText(follow ? QStringLiteral("Пауза") : QStringLiteral("Следить"));
+    pause_->setText(follow ? QCoreApplication::translate("TrendWindow", "Пауза")
+                           : QCoreApplication::translate("TrendWindow", "Следить"));
     if (follow && isVisible())
         clock_tick_->start();
     else
@@ -232,14 +237,17 @@ void TrendWindow::trends_changed() {
 
 void TrendWindow::update_labels() {
     const QString hint = trends_.stability().hint();
-    stability_->setText(
-        QStringLiteral("Стабильность по %1 ответам: ").arg(trends_.stability().replies()) +
-        (hint.isEmpty() ? QStringLiteral("—") : hint));
+    stability_->setText(QCoreApplication::translate("TrendWindow", "Стабильность по %1 ответам: ")
+                            .arg(trends_.stability().replies()) +
+                        (hint.isEmpty() ? QStringLiteral("—") : hint));
     const CsvRecorder& r = trends_.recorder();
-    record_->setText(r.recording() ? QStringLiteral("Остановить запись")
-                                   : QStringLiteral("Записывать в CSV…"));
+    record_->setText(r.recording()
+                         ? QCoreApplication::translate("TrendWindow", "Остановить запись")
+                         : QCoreApplication::translate("TrendWindow", "Записывать в CSV…"));
     if (r.recording())
-        record_file_->setText(QStringLiteral("Запись: %1 (строк: %2)").arg(r.path()).arg(r.rows()));
+        record_file_->setText(QCoreApplication::translate("TrendWindow", "Запись: %1 (строк: %2)")
+                                  .arg(r.path())
+                                  .arg(r.rows()));
     else if (!trends_.recording_error().isEmpty())
         record_file_->setText(trends_.recording_error());
     else
@@ -359,13 +367,15 @@ QString TrendWindow::readout_at(qint64 t_ms) const {
     }
     // Further than half the gap rule from any reply is nothing heard.
     if (nearest < 0 || best > Trends::kGapMs / 2)
-        return time_text(t_ms) + QStringLiteral("  нет данных");
+        return time_text(t_ms) + QCoreApplication::translate("TrendWindow", "  нет данных");
     const TrendPoint& p = ring.at(nearest);
-    QString text = time_text(p.t_ms) + QStringLiteral("  адрес ") + QString::number(p.address);
+    QString text =
+        time_text(p.t_ms) + QCoreApplication::translate("TrendWindow", "  адрес %1").arg(p.address);
     for (int si = 0; si < kTrendSeriesCount; ++si) {
         const auto s = TrendSeries(si);
         if (!p.carries(s)) continue;
-        text += QStringLiteral("  ") + QString::fromUtf8(kLook[si].caption) + u' ' +
+        text += QStringLiteral("  ") +
+                QCoreApplication::translate("TrendWindow", kLook[si].caption) + u' ' +
                 QString::number(qint64(p.value(s))) +
                 (s == TrendSeries::Temperature ? QStringLiteral(" °C") : QString());
     }
@@ -400,7 +410,7 @@ void TrendWindow::choose_record_file() {
         !last.isEmpty() && QFileInfo(last).dir().exists()
             ? QFileInfo(last).absolutePath()
             : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QFileDialog dialog(this, QStringLiteral("Записывать в CSV"),
+    QFileDialog dialog(this, QCoreApplication::translate("TrendWindow", "Записывать в CSV"),
                        QDir(folder).filePath(suggested_name() + QStringLiteral(".csv")),
                        QStringLiteral("CSV (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -417,11 +427,13 @@ QString TrendWindow::picture_title() const {
     const auto when = [](qint64 ms) {
         return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
     };
-    QString title = ring.empty() ? QStringLiteral("Нет данных")
-                                 : QStringLiteral("Адрес ") + QString::number(ring.back().address);
+    QString title =
+        ring.empty()
+            ? QCoreApplication::translate("TrendWindow", "Нет данных")
+            : QCoreApplication::translate("TrendWindow", "Адрес %1").arg(ring.back().address);
     const QString serial = trends_.serial();
     if (!serial.isEmpty() && serial != QStringLiteral("0"))
-        title += QStringLiteral(", С/Н ") + serial;
+        title += QCoreApplication::translate("TrendWindow", ", С/Н %1").arg(serial);
     return title + QStringLiteral(", ") + when(from_ms_) + QStringLiteral(" – ") + when(to_ms_);
 }
 
@@ -437,9 +449,9 @@ QString TrendWindow::suggested_name() const {
 }
 
 void TrendWindow::choose_png_file() {
-    const QString path =
-        dialogs_.save_file(QStringLiteral("Сохранить график"), QStringLiteral("PNG (*.png)"),
-                           suggested_name() + QStringLiteral(".png"));
+    const QString path = dialogs_.save_file(
+        QCoreApplication::translate("TrendWindow", "Сохранить график"),
+        QStringLiteral("PNG (*.png)"), suggested_name() + QStringLiteral(".png"));
     if (path.isEmpty()) return;
     QString error;
     if (!save_png(path, &error)) dialogs_.message(error, MsgIcon::Exclamation);
@@ -470,6 +482,7 @@ bool TrendWindow::save_png(const QString& path, QString* error) {
     const bool ok = buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG") &&
                     write_whole_file(path, png, &why);
     if (!ok && error)
-        *error = QStringLiteral("График не сохранён: ") + path + QStringLiteral(": ") + why;
+        *error =
+            QCoreApplication::translate("TrendWindow", "График не сохранён: %1: %2").arg(path, why);
     return ok;
 }

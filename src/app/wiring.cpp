@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "exchange/network_scan.h"
+#include "i18n/language.h"
 
 #include "commands/wire_commands.h"
 #include "exchange/configurator.h"
@@ -19,7 +20,8 @@
 #include <QGuiApplication>
 
 QString missing_port_text(const QString& port) {
-    return QStringLiteral("Порт ") + port + QStringLiteral(" не найден, порт не открыт.");
+    // A run-log record and a message: kept Russian, shown through the catalogue.
+    return fill_text(QT_TRANSLATE_NOOP("Messages", "Порт %1 не найден, порт не открыт."), {port});
 }
 
 void refresh_port_list(Configurator& cfg, PortLister& lister) {

@@ -9,6 +9,7 @@
 #include "app/qt_tones.h"
 #include "app/startup.h"
 #include "app/stop_signals.h"
+#include "i18n/language.h"
 #include "link/clock.h"
 #include "link/run_log.h"
 #include "ports/line_ports.h"
@@ -27,7 +28,12 @@ int main(int argc, char** argv) {
     // --help and mistakes need no display.
     QStringList raw;
     for (int i = 1; i < argc; ++i) raw.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine options = parse_command_line(without_toolkit_options(raw));
+    const LanguageOption lang = take_language_option(raw);
+    if (!lang.error.isEmpty()) {
+        std::fprintf(stderr, "zorvik: %s\n\n%s", qPrintable(lang.error), qPrintable(usage_text()));
+        return kUsageExitStatus;
+    }
+    const CommandLine options = parse_command_line(without_toolkit_options(lang.rest));
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "zorvik: %s\n\n%s", qPrintable(options.error),
                      qPrintable(usage_text()));
@@ -44,7 +50,8 @@ int main(int argc, char** argv) {
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zorvik"));
-    install_russian_translations();
+    // The language: --lang, else the one chosen in the window last time, else the system's.
+    install_language(chosen_language(lang, remembered_language()));
     const QString program_dir = QCoreApplication::applicationDirPath();
 #ifdef Q_OS_WIN
     // Themed common controls from the second run on, as the program always did.

@@ -6,9 +6,10 @@
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
 #include "app/qt_dialogs.h"
-#include "ports/routing_serial_port.h"
+#include "i18n/language.h"
 #include "link/clock.h"
 #include "link/network_port.h"
+#include "ports/routing_serial_port.h"
 #include "protocol/firmware_image.h"
 #include "protocol/frame_codec.h"
 #include "protocol/no_port.h"
@@ -137,8 +138,10 @@ void hover(TrendWindow& w, double fraction) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
-    install_russian_translations();
-    const QStringList args = qapp.arguments().mid(1);
+    // `--lang en` takes the pictures of the English interface.
+    const LanguageOption lang = take_language_option(qapp.arguments().mid(1));
+    install_language(lang.language.value_or(UiLanguage::Russian));
+    const QStringList args = lang.rest;
     const QString out = args.value(0, QStringLiteral("shots"));
     QDir().mkpath(out);
 

@@ -1,4 +1,5 @@
 #include "cli/cli_certificate.h"
+#include "i18n/language.h"
 
 #include "cli/cli_options.h"
 #include "cli/cli_profile.h"
@@ -26,7 +27,8 @@ std::optional<double> level_in(const QString& text) {
 }
 
 void err_write(CliConsole& console, const QString& path, const QString& why) {
-    console.err(QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") + why);
+    console.err(
+        fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"), {path, why}));
 }
 
 SensorFacts facts_of(const SensorSetup& s) {
@@ -185,8 +187,8 @@ int run_report(const Invocation& inv, std::optional<CliLine> line, CliConsole& c
     in.recording_name = QFileInfo(r.recording).fileName();
     QString why;
     if (!read_regular_file(r.recording, kRecordingMaxBytes, &in.recording, &why)) {
-        console.err(QStringLiteral("Не удалось прочитать файл ") + r.recording +
-                    QStringLiteral(": ") + why);
+        console.err(fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось прочитать файл %1: %2"),
+                              {r.recording, why}));
         return kCliBadInput;
     }
     if (!r.table.isEmpty()) {

@@ -714,6 +714,8 @@ QString cli_usage() {
                "                  without it the question is asked on the terminal (no ends\n"
                "                  with status 1, nothing sent), and with no terminal the\n"
                "                  operation is refused\n"
+               "  --lang ru|en    the language of messages (default: Russian for a Russian\n"
+               "                  locale, English otherwise)\n"
                "  --help          this text; COMMAND --help tells about one command\n"
                "  --version       the program's name and version\n"
                "\n"

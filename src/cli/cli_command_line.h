@@ -144,7 +144,7 @@ inline constexpr int kCliFailed = 1;
 inline constexpr int kCliBadInput = 2;
 
 // What a run cut short by a stop signal says, on stderr and in its log.
-inline constexpr char16_t kCliInterrupted[] = u"Прервано";
+inline constexpr char kCliInterrupted[] = QT_TRANSLATE_NOOP("Messages", "Прервано");
 
 // Where the run log goes: the folder named by this environment variable, when
 // set; otherwise as the window chooses (RunLog::choose_folder).

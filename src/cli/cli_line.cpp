@@ -1,4 +1,5 @@
 #include "cli/cli_line.h"
+#include "i18n/language.h"
 
 #include "cli/cli_link.h"
 #include "exchange/line_diagnosis.h"
@@ -79,7 +80,7 @@ CliParse parse_line_command(CliCommand command, const QStringList& a, Invocation
 int run_diag(const Invocation& inv, CliLine line, CliConsole& console, const Clock& clock,
              const std::function<QString()>& log_folder) {
     if (console.stop_requested()) {
-        console.err(QString::fromUtf16(kCliInterrupted));
+        console.err(QString::fromUtf8(kCliInterrupted));
         return kCliFailed;
     }
     CliLink link(line, console, clock);
@@ -90,7 +91,7 @@ int run_diag(const Invocation& inv, CliLine line, CliConsole& console, const Clo
                [&console] { return console.stop_requested(); });
     line.port.SetTap(nullptr);
     if (console.stop_requested()) {
-        const QString interrupted = QString::fromUtf16(kCliInterrupted);
+        const QString interrupted = QString::fromUtf8(kCliInterrupted);
         console.err(interrupted);
         link.cfg().str_to_log(interrupted);
         return kCliFailed;
@@ -110,11 +111,12 @@ int run_listen(const Invocation& inv, CliLine line, CliConsole& console, const C
     CaptureFile pcap;
     QString why;
     if (!inv.file.isEmpty() && !pcap.open(inv.file, CaptureFile::Format::Pcap, &why)) {
-        console.err(QStringLiteral("Не удалось записать файл ") + inv.file + u": " + why);
+        console.err(fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"),
+                              {inv.file, why}));
         return kCliBadInput;
     }
     if (console.stop_requested()) {
-        console.err(QString::fromUtf16(kCliInterrupted));
+        console.err(QString::fromUtf8(kCliInterrupted));
         return kCliFailed;
     }
     CliLink link(line, console, clock);
@@ -161,7 +163,8 @@ int run_listen(const Invocation& inv, CliLine line, CliConsole& console, const C
     line.port.SetTap(nullptr);
     int status = kCliDone;
     if (write_failed || (pcap.is_open() && !pcap.commit(&why))) {
-        console.err(QStringLiteral("Не удалось записать файл ") + inv.file + u": " + why);
+        console.err(fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"),
+                              {inv.file, why}));
         status = kCliFailed;
     }
     return status;

@@ -1,4 +1,5 @@
 #include "cli/cli_link.h"
+#include "i18n/language.h"
 
 #include "exchange/connection.h"
 #include "protocol/serial_port.h"
@@ -13,8 +14,9 @@ constexpr int kStopPollMs = 50;
 bool CliLink::open(const QString& port_name, const QString& log_folder) {
     QString why;
     if (!c_.log.create(log_folder, &why)) {
-        console_.err(QStringLiteral("Не удалось создать журнал в папке ") + log_folder +
-                     QStringLiteral(": ") + why);
+        console_.err(
+            fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось создать журнал в папке %1: %2"),
+                      {log_folder, why}));
         return false;
     }
     MainForm& f = c_.frmSerial;
@@ -36,7 +38,7 @@ bool CliLink::open(const QString& port_name, const QString& log_folder) {
         poll.start(kStopPollMs);
         loop.exec();
         if (!answered()) {
-            const QString interrupted = QString::fromUtf16(kCliInterrupted);
+            const QString interrupted = QString::fromUtf8(kCliInterrupted);
             console_.err(interrupted);
             c_.str_to_log(interrupted);
             close_routine(c_);

@@ -2,6 +2,7 @@
 #include "cli/cli_certificate.h"
 #include "cli/cli_link.h"
 #include "cli/cli_tables.h"
+#include "i18n/language.h"
 #include "protocol/watch_row.h"
 
 #include "exchange/exchange_cycle.h"
@@ -37,7 +38,7 @@ int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
     // The whole log is checked before anything is shown, a line at a time, so
     // that a log of any size is refused as a whole or shown as a whole.
     const auto interrupted = [&console] {
-        console.err(QStringLiteral("Прервано"));
+        console.err(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Прервано")));
         return kCliFailed;
     };
     const auto going_on = [&console](const QByteArray&) { return !console.stop_requested(); };
@@ -62,11 +63,13 @@ int replay(const Invocation& inv, CliConsole& console, const Clock& clock) {
         f.replay_mode = false;
         const std::optional<ReplyHeader> header = reply_header(answer);
         if (!header) {
-            console.out(QStringLiteral(" Непонятно что пришло! "));
+            console.out(
+                QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", " Непонятно что пришло! ")));
         } else if (header->code != CMD_READ_STATE) {
             console.out(f.MsgCom.text());
         } else if (!reply_crc_ok(answer)) {
-            console.out(QStringLiteral("Ответ с неверной контрольной суммой."));
+            console.out(QString::fromUtf8(
+                QT_TRANSLATE_NOOP("Messages", "Ответ с неверной контрольной суммой.")));
         } else {
             console.out(watch_row(decode_state(answer), QDateTime()));
         }

@@ -1,4 +1,5 @@
 #include "cli/cli_profile.h"
+#include "i18n/language.h"
 
 #include "cli/cli_link.h"
 #include "commands/operations.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-const QString kInterrupted = QString::fromUtf16(kCliInterrupted);
+const QString kInterrupted = QString::fromUtf8(kCliInterrupted);
 
 struct Answer {
     uint8_t code = 0;
@@ -101,8 +102,8 @@ int ProfileRunner::prepare() {
     if (inv_.command == CliCommand::ProfileSave) {
         // The file is written once the sensor is read; find out now whether it can be.
         if (const QString why = why_not_writable(inv_.file); !why.isEmpty()) {
-            console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
-                         QStringLiteral(": ") + why);
+            console_.err(fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"),
+                                   {inv_.file, why}));
             return kCliBadInput;
         }
         return -1;
@@ -150,9 +151,9 @@ QString ProfileRunner::refusal(const Answer& a) const {
     const QString status = c_.frmSerial.MsgCom.text().trimmed();
     // "Неверный пароль.", "Датчик в частотном режиме.", "Непонятно что пришло!"
     if (a.code == RPL_WRONG_PASSWORD || a.code == RPL_FREQ_MODE ||
-        status == QStringLiteral("Непонятно что пришло!"))
+        status == QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Непонятно что пришло!")))
         return status;
-    return QStringLiteral("Ответ не соответствует запросу");
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ответ не соответствует запросу"));
 }
 
 std::optional<SensorSetup> ProfileRunner::read_sensor(uint8_t address, bool with_table,
@@ -182,8 +183,8 @@ int ProfileRunner::save() {
         const Profile p = profile_of(setup, c_.clock.now().toString(Qt::ISODate));
         QString why;
         if (write_profile_file(inv_.file, p, &why)) return kCliDone;
-        console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
-                     QStringLiteral(": ") + why);
+        console_.err(fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"),
+                               {inv_.file, why}));
         return kCliFailed;
     };
     return read_for_use();
@@ -312,7 +313,8 @@ int ProfileRunner::apply() {
         c_.str_to_log(QStringLiteral("Cmd Ask Net "));
         const Result<QList<uint8_t>> found = session_.scan();
         if (!found || found->isEmpty()) {
-            console_.err(found ? QStringLiteral("Датчики на линии не найдены.")
+            console_.err(found ? QString::fromUtf8(
+                                     QT_TRANSLATE_NOOP("Messages", "Датчики на линии не найдены."))
                                : describe(found.error(), address_));
             return kCliFailed;
         }

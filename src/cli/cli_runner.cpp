@@ -1,4 +1,5 @@
 #include "cli/cli_runner.h"
+#include "i18n/language.h"
 
 #include "cli/cli_link.h"
 #include "cli/cli_tables.h"
@@ -27,8 +28,9 @@ namespace {
 
 constexpr int kWatchPeriodMs = 1000; // the window's exchange cycle
 
-const QString kInterrupted = QString::fromUtf16(kCliInterrupted);
-const QString kNotUnderstood = QStringLiteral("Ответ не соответствует запросу");
+const QString kInterrupted = QString::fromUtf8(kCliInterrupted);
+const QString kNotUnderstood =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ответ не соответствует запросу"));
 
 bool sends_a_request(CliCommand c) {
     return c != CliCommand::Info && c != CliCommand::Watch && c != CliCommand::Scan;
@@ -118,8 +120,9 @@ int Runner::prepare() {
         QStringList lines;
         QString why;
         if (!read_cp1251_lines(inv_.file, kTableFileMaxBytes, &lines, &why)) {
-            console_.err(QStringLiteral("Не удалось прочитать файл ") + inv_.file +
-                         QStringLiteral(": ") + why);
+            console_.err(
+                fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось прочитать файл %1: %2"),
+                          {inv_.file, why}));
             return kCliBadInput;
         }
         const Result<QStringList> cells = zvk_cells_from_lines(lines);
@@ -128,7 +131,8 @@ int Runner::prepare() {
             return kCliBadInput;
         }
         if (cells->isEmpty()) {
-            console_.err(QStringLiteral("Файл таблицы пуст: ") + inv_.file);
+            console_.err(
+                fill_text(QT_TRANSLATE_NOOP("Messages", "Файл таблицы пуст: %1"), {inv_.file}));
             return kCliBadInput;
         }
         const Result<CalibrationTable> table = CalibrationTable::from_texts(*cells);
@@ -144,8 +148,8 @@ int Runner::prepare() {
         (inv_.command == CliCommand::TableRead || inv_.command == CliCommand::TableExport)) {
         // The file is written once the table is in; find out now whether it can be.
         if (const QString why = why_not_writable(result_file); !why.isEmpty()) {
-            console_.err(QStringLiteral("Не удалось записать файл ") + result_file +
-                         QStringLiteral(": ") + why);
+            console_.err(fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"),
+                                   {result_file, why}));
             return kCliBadInput;
         }
     }
@@ -221,7 +225,8 @@ void Runner::refused(const Answer& a) {
         return;
     }
     // The dispatch has already said so for a code it does not know.
-    if (c_.frmSerial.MsgCom.text().trimmed() != QStringLiteral("Непонятно что пришло!"))
+    if (c_.frmSerial.MsgCom.text().trimmed() !=
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Непонятно что пришло!")))
         console_.err(kNotUnderstood);
 }
 
@@ -253,12 +258,12 @@ int Runner::operate() {
                                 : rules_of(*op).tag;
     const int needed = needed_version(tag);
     if (version() < needed) {
-        console_.err(QStringLiteral("Датчик с прошивкой %1 не поддерживает эту операцию: нужна "
-                                    "версия %2 или новее.")
-                         .arg(version() > 0 ? dotted(version())
-                                            : QStringLiteral("неизвестной "
-                                                             "версии"),
-                              dotted(needed)));
+        console_.err(fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Датчик с прошивкой %1 не поддерживает эту "
+                                          "операцию: нужна версия %2 или новее."),
+            {version() > 0 ? dotted(version())
+                           : QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "неизвестной версии")),
+             dotted(needed)}));
         return kCliFailed;
     }
     if (const QString record = not_connected_record(*op);
@@ -333,7 +338,7 @@ int Runner::scan() {
 int Runner::info(const Answer& identity) {
     const IdentityReply id = decode_identity(identity.reply);
     if (!id.serial || !id.version) {
-        console_.err(QStringLiteral("Неполный ответ."));
+        console_.err(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Неполный ответ.")));
         return kCliFailed;
     }
     console_.out(QStringLiteral("serial ") + QString::number(*id.serial));
@@ -403,7 +408,8 @@ int Runner::new_address() {
 int Runner::mode(const StateReply& state) {
     const bool extended = has(version(), Capability::ExtendedMode);
     if (!state.mode || (extended && !state.extended_mode)) {
-        console_.err(QStringLiteral("Датчик не сообщил свой режим работы."));
+        console_.err(QString::fromUtf8(
+            QT_TRANSLATE_NOOP("Messages", "Датчик не сообщил свой режим работы.")));
         return kCliFailed;
     }
     ModeByte m = ModeByte::decode(*state.mode);
@@ -456,8 +462,8 @@ int Runner::table_read() {
     }
     QString why;
     if (!write_cp1251_lines(inv_.file, table->to_texts(), &why)) {
-        console_.err(QStringLiteral("Не удалось записать файл ") + inv_.file +
-                     QStringLiteral(": ") + why);
+        console_.err(fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"),
+                               {inv_.file, why}));
         return kCliFailed;
     }
     return kCliDone;

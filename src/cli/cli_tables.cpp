@@ -1,4 +1,5 @@
 #include "cli/cli_tables.h"
+#include "i18n/language.h"
 
 #include "cli/cli_options.h"
 #include "link/text_files.h"
@@ -7,7 +8,8 @@
 namespace {
 
 void err_file(CliConsole& console, const QString& path, const QString& why) {
-    console.err(QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") + why);
+    console.err(
+        fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось записать файл %1: %2"), {path, why}));
 }
 
 // The fitted table: its points on stdout, or whole into --out; then the error.

@@ -83,7 +83,7 @@ TerminalConsole::~TerminalConsole() {
 
 std::optional<bool> TerminalConsole::ask(const QString& question) {
     if (!isatty(fileno(stdin))) return std::nullopt;
-    const QByteArray prompt = (question + QStringLiteral(" [y/N] ")).toLocal8Bit();
+    const QByteArray prompt = (shown_text(question) + QStringLiteral(" [y/N] ")).toLocal8Bit();
     std::fwrite(prompt.constData(), 1, size_t(prompt.size()), stderr);
     std::fflush(stderr);
     char line[64] = {};
@@ -110,7 +110,7 @@ const std::atomic<bool>& TerminalConsole::stop_flag() const {
 void TerminalConsole::err(const QString& line) {
     if (bar_open_) std::fputc('\n', stderr); // the message goes below the bar
     bar_open_ = false;
-    print_line(stderr, line);
+    print_line(stderr, shown_text(line));
 }
 
 void TerminalConsole::progress(int done, int total) {

@@ -2,6 +2,7 @@
 // The console of a real run: stdout, stderr, questions on the terminal, and
 // Ctrl+C, SIGTERM and SIGHUP as a request to stop.
 #include "cli/cli_runner.h"
+#include "i18n/language.h"
 
 #include <cstdio>
 
@@ -14,7 +15,9 @@ public:
     TerminalConsole();
     ~TerminalConsole() override;
 
-    void out(const QString& line) override { print_line(stdout, line); }
+    // Messages arrive in Russian, as the run log keeps them, and are printed in
+    // the language of the run (i18n/language.h).
+    void out(const QString& line) override { print_line(stdout, shown_text(line)); }
     void out_bytes(const QByteArray& bytes) override;
     void err(const QString& line) override;
     // On the terminal when stdin is one: the question on stderr, the answer a

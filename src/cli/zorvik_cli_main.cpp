@@ -6,6 +6,7 @@
 #include "cli/cli_profile.h"
 #include "cli/cli_runner.h"
 #include "cli/terminal_console.h"
+#include "i18n/language.h"
 #include "link/clock.h"
 #include "link/run_log.h"
 #include "ports/line_ports.h"
@@ -18,7 +19,13 @@
 int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
-    const CliParse parsed = parse_cli(args);
+    const LanguageOption lang = take_language_option(args);
+    if (!lang.error.isEmpty()) {
+        print_line(stderr,
+                   QStringLiteral("zorvik-cli: %1\nTry 'zorvik-cli --help'.").arg(lang.error));
+        return kCliBadInput;
+    }
+    const CliParse parsed = parse_cli(lang.rest);
     switch (parsed.outcome) {
     case CliParse::Outcome::Help:
         print_line(stdout, parsed.text.chopped(parsed.text.endsWith(u'\n') ? 1 : 0));
@@ -43,6 +50,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<QCoreApplication> app = make_cli_application(inv, argc, argv);
     // The per-user log folder is the window's.
     QCoreApplication::setApplicationName(QStringLiteral("zorvik"));
+    install_language(chosen_language(lang));
     TerminalConsole console;
     SystemClock clock;
     if (inv.command == CliCommand::ProfileShow) return run_profile_show(inv, console);

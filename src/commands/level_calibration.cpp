@@ -44,7 +44,8 @@ void enter_level(Configurator& c, End end) {
     const OperationRules& r = rules_of(op);
     const auto addr = f.selected_address();
     if (!addr) {
-        c.dialogs.message(QStringLiteral("Установите вменяемый уровень"));
+        c.dialogs.message(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Установите вменяемый уровень")));
         return;
     }
     const QString text = (end == End::Full ? f.hi_data : f.lo_data).text();

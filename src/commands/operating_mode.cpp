@@ -3,6 +3,7 @@
 #include "commands/command_rules.h"
 #include "commands/operations.h"
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "protocol/mode_byte.h"
 #include "protocol/numbers.h"
 #include "protocol/requests.h"
@@ -34,8 +35,9 @@ void Set_mode_Click(Configurator& c) {
     if (!addr) return;
     // A sensor in frequency output takes no more requests on its RS-485 line;
     // the engineer must know that before saying yes.
-    const QString question =
-        mode.output == OutputInterface::Frequency ? r.question + kFrequencyModeWarning : r.question;
+    const QString question = mode.output == OutputInterface::Frequency
+                                 ? fill_text(kFrequencyModeWarning, {r.question})
+                                 : r.question;
     if (!confirmed(c, question)) return;
     const auto to = still_addressed(c, *addr);
     if (!to) return;

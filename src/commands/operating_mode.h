@@ -5,9 +5,10 @@
 
 struct Configurator;
 
-// Added to the mode question when the new mode is frequency output.
-inline const QString kFrequencyModeWarning = QStringLiteral(
-    "\n\nВ частотном режиме датчик перестаёт отвечать по RS-485: ни прочитать, ни изменить его "
+// Added to the mode question (%1) when the new mode is frequency output.
+inline const char kFrequencyModeWarning[] = QT_TRANSLATE_NOOP(
+    "Messages",
+    "%1\n\nВ частотном режиме датчик перестаёт отвечать по RS-485: ни прочитать, ни изменить его "
     "настройки отсюда будет нельзя. Вернуть его можно, только ненадолго отключив питание датчика "
     "и сразу выполнив «Поиск датчиков».");
 

@@ -51,31 +51,38 @@ std::array<OperationRules, 14> all_rules() {
              CMD_SET_FULL, take_full),
         make(no_question, QStringLiteral("Cmd SetLow "), QStringLiteral("Cmd SetLow"), T::Port,
              CMD_SET_EMPTY, take_empty),
-        with_range(make(QStringLiteral("Сейчас будет произведена перекалибровка верхнего уровня. "
-                                       "Вы уверены что это нужно?"),
+        with_range(make(QString::fromUtf8(QT_TRANSLATE_NOOP(
+                            "Messages", "Сейчас будет произведена перекалибровка верхнего уровня. "
+                                        "Вы уверены что это нужно?")),
                         QStringLiteral("Cmd Enter Direct HI_data = "), QString(), T::V171,
                         CMD_DIRECT_FULL, request::direct_full),
                    0, kLongMax, range_message::level, true),
-        with_range(make(QStringLiteral("Сейчас будет произведена перекалибровка нижнего уровня. "
-                                       "Вы уверены что это нужно?"),
+        with_range(make(QString::fromUtf8(QT_TRANSLATE_NOOP(
+                            "Messages", "Сейчас будет произведена перекалибровка нижнего уровня. "
+                                        "Вы уверены что это нужно?")),
                         QStringLiteral("Cmd Enter Direct LO_data = "), QString(), T::V171,
                         CMD_DIRECT_EMPTY, request::direct_empty),
                    0, kLongMax, range_message::level, true),
-        with_range(
-            make(QStringLiteral("Сейчас будет сдвинут верхний уровень. Вы уверены что это нужно?"),
-                 QStringLiteral("Cmd Shift Hight: "), QString(), T::Port, CMD_SHIFT_FULL,
-                 request::shift_full),
-            -kShiftLimit, kShiftLimit, range_message::shift),
-        with_range(
-            make(QStringLiteral("Сейчас будет сдвинут уровень пустого. Вы уверены что это нужно?"),
-                 QStringLiteral("Cmd Shift Low: "), QString(), T::Port, CMD_SHIFT_EMPTY,
-                 request::shift_empty),
-            -kShiftLimit, kShiftLimit, range_message::shift),
-        make(QStringLiteral("Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?"),
+        with_range(make(QString::fromUtf8(QT_TRANSLATE_NOOP(
+                            "Messages",
+                            "Сейчас будет сдвинут верхний уровень. Вы уверены что это нужно?")),
+                        QStringLiteral("Cmd Shift Hight: "), QString(), T::Port, CMD_SHIFT_FULL,
+                        request::shift_full),
+                   -kShiftLimit, kShiftLimit, range_message::shift),
+        with_range(make(QString::fromUtf8(QT_TRANSLATE_NOOP(
+                            "Messages",
+                            "Сейчас будет сдвинут уровень пустого. Вы уверены что это нужно?")),
+                        QStringLiteral("Cmd Shift Low: "), QString(), T::Port, CMD_SHIFT_EMPTY,
+                        request::shift_empty),
+                   -kShiftLimit, kShiftLimit, range_message::shift),
+        make(QString::fromUtf8(QT_TRANSLATE_NOOP(
+                 "Messages",
+                 "Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?")),
              QStringLiteral("Cmd Change mode to "), QStringLiteral("Cmd Change mode to"), T::Port,
              CMD_SET_MODE),
-        with_range(make(QStringLiteral("Сейчас будет новый уровень аварийного остатка топлива. "
-                                       "Вы уверены что это нужно?"),
+        with_range(make(QString::fromUtf8(QT_TRANSLATE_NOOP(
+                            "Messages", "Сейчас будет новый уровень аварийного остатка топлива. "
+                                        "Вы уверены что это нужно?")),
                         QStringLiteral("Cmd Set Lamp Level: "), QString(), T::V170,
                         CMD_SET_ALARM_LEVEL, request::set_alarm_level),
                    kAlarmMin, kAlarmMax, range_message::alarm),
@@ -87,14 +94,17 @@ std::array<OperationRules, 14> all_rules() {
                         QStringLiteral("Cmd Enter Password"), T::V163, CMD_ENTER_PASSWORD,
                         request::enter_password),
                    0, kLongMax, range_message::password, true),
-        with_range(make(QStringLiteral("Сейчас будет изменен пароль датчика. Если Вы забудете "
-                                       "новый пароль, снять его сможет только производитель. "
-                                       "МЕНЯЕМ ?"),
+        with_range(make(QString::fromUtf8(QT_TRANSLATE_NOOP(
+                            "Messages", "Сейчас будет изменен пароль датчика. Если Вы забудете "
+                                        "новый пароль, снять его сможет только производитель. "
+                                        "МЕНЯЕМ ?")),
                         QStringLiteral("Cmd New Password = "), QStringLiteral("Cmd New Password"),
                         T::V163, CMD_CHANGE_PASSWORD, request::change_password),
                    0, kLongMax, range_message::password, true),
-        make(QStringLiteral("Сейчас будет установлен горизонт датчика. Вы уверены что это нужно?"),
-             QStringLiteral("Cmd Set Horizon "), QString(), T::Port, CMD_SET_HORIZON, horizon),
+        make(
+            QString::fromUtf8(QT_TRANSLATE_NOOP(
+                "Messages", "Сейчас будет установлен горизонт датчика. Вы уверены что это нужно?")),
+            QStringLiteral("Cmd Set Horizon "), QString(), T::Port, CMD_SET_HORIZON, horizon),
         make(no_question, QStringLiteral("Cmd_ReadTable: "), QString(), T::V170, CMD_READ_TABLE,
              read_table),
         make(no_question, QStringLiteral("Cmd_SetTable = "), QString(), T::V170, CMD_WRITE_TABLE),

@@ -56,10 +56,11 @@ struct OperationRules {
 const OperationRules& rules_of(Operation op);
 
 // Said when an operation that checks finds no sensor connected.
-inline const QString kNotConnected = QStringLiteral("Датчик не подключен!");
+inline const QString kNotConnected =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Датчик не подключен!"));
 // Said when the present reading is to be taken while the sensor smooths it.
-inline const QString kSmoothingOnRefusal =
-    QStringLiteral(" На время калибровки снимите СГЛАЖИВАНИЕ и нажмите УСТАНОВИТЬ");
+inline const QString kSmoothingOnRefusal = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("Messages", " На время калибровки снимите СГЛАЖИВАНИЕ и нажмите УСТАНОВИТЬ"));
 
 // The value checked against the operation's range; the range message when it
 // does not fit.

@@ -3,6 +3,7 @@
 #include "commands/command_rules.h"
 #include "commands/operations.h"
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "protocol/numbers.h"
 #include "protocol/requests.h"
 #include "ui/dialogs.h"
@@ -18,26 +19,31 @@ void send_password(Configurator& c, PasswordRequest which) {
     const Operation op = enter ? Operation::PasswordEnter : Operation::PasswordChange;
     const OperationRules& r = rules_of(op);
     const std::optional<QString> text =
-        enter ? c.dialogs.input_box(QStringLiteral("Введите пароль"), QStringLiteral("Ввод пароля"),
-                                    QString())
-              : c.dialogs.input_box(QStringLiteral("Введите новый пароль"),
-                                    QStringLiteral("Ввод нового пароля"), QStringLiteral("0"));
+        enter ? c.dialogs.input_box(
+                    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Введите пароль")),
+                    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ввод пароля")), QString())
+              : c.dialogs.input_box(
+                    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Введите новый пароль")),
+                    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ввод нового пароля")),
+                    QStringLiteral("0"));
     if (!text || text->isEmpty()) return;
     // A typo in a new password locks the sensor for good: it is typed twice.
     if (!enter) {
-        const std::optional<QString> again =
-            c.dialogs.input_box(QStringLiteral("Повторите новый пароль"),
-                                QStringLiteral("Ввод нового пароля"), QString());
+        const std::optional<QString> again = c.dialogs.input_box(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Повторите новый пароль")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ввод нового пароля")), QString());
         if (!again) return;
         if (*again != *text) {
-            c.dialogs.message(QStringLiteral("Пароли не совпадают. Пароль не изменен."),
+            c.dialogs.message(QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                  "Messages", "Пароли не совпадают. Пароль не изменен.")),
                               MsgIcon::Exclamation);
             return;
         }
     }
     const auto addr = f.selected_address();
     if (!addr) {
-        c.dialogs.message(QStringLiteral("Установите допустимый пароль"));
+        c.dialogs.message(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Установите допустимый пароль")));
         return;
     }
     const auto password = parse_whole_number(*text);
@@ -69,9 +75,10 @@ void Chg_pass_Click(Configurator& c) {
 }
 
 QString address_taken_text(int address) {
-    return QStringLiteral("По адресу %1 уже отвечает датчик: два датчика с одним адресом не "
-                          "ответят. Адрес не изменен.")
-        .arg(address);
+    return fill_text(QT_TRANSLATE_NOOP("Messages",
+                                       "По адресу %1 уже отвечает датчик: два датчика с "
+                                       "одним адресом не ответят. Адрес не изменен."),
+                     {QString::number(address)});
 }
 
 void net_Click(Configurator& c) {
@@ -79,13 +86,14 @@ void net_Click(Configurator& c) {
     const OperationRules& r = rules_of(Operation::Address);
     if (!require_connected(c, r.connected_check)) return;
     const QString present = f.CmbNet.list_index() >= 0 ? f.CmbNet.selected_text() : QString();
-    const std::optional<QString> text =
-        c.dialogs.input_box(QStringLiteral("Введите новый сетевой номер"),
-                            QStringLiteral("Ввод сетевого номера"), present);
+    const std::optional<QString> text = c.dialogs.input_box(
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Введите новый сетевой номер")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ввод сетевого номера")), present);
     if (!text || text->isEmpty()) return;
     const auto addr = f.selected_address();
     if (!addr) {
-        c.dialogs.message(QStringLiteral("Установите существующий сетевой адрес"));
+        c.dialogs.message(QString::fromUtf8(
+            QT_TRANSLATE_NOOP("Messages", "Установите существующий сетевой адрес")));
         return;
     }
     const auto new_address = parse_whole_number(*text);

@@ -17,8 +17,8 @@ class Tones;
 class Clock;
 
 // Shown once in the status line when records start to be held in memory.
-inline const QString kRunLogUnwritable =
-    QStringLiteral("Журнал не записывается на диск, записи хранятся в памяти.");
+inline const QString kRunLogUnwritable = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("Messages", "Журнал не записывается на диск, записи хранятся в памяти."));
 
 struct Configurator {
     Configurator(SerialPort& port_, Dialogs& dialogs_, Tones& tones_, const Clock& clock_)

@@ -2,6 +2,7 @@
 
 #include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
+#include "i18n/language.h"
 #include "protocol/line_settings.h"
 #include "protocol/serial_port.h"
 #include "ui/dialogs.h"
@@ -53,15 +54,17 @@ QString user_name() {
 QString open_failure_hint(OpenFailure why, const QString& device) {
     switch (why) {
     case OpenFailure::Busy:
-        return QStringLiteral("Порт занят другой программой.");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Порт занят другой программой."));
     case OpenFailure::NoPermission: {
-        QString hint = QStringLiteral("Нет прав доступа к порту.");
+        QString hint =
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Нет прав доступа к порту."));
 #ifdef Q_OS_UNIX
         QString group = device_group(device);
         if (group.isEmpty() || group == QStringLiteral("root")) group = QStringLiteral("dialout");
-        hint += QStringLiteral(" Добавьте пользователя в группу ") + group +
-                QStringLiteral(" (sudo usermod -aG ") + group + u' ' + user_name() +
-                QStringLiteral(") и войдите в систему заново.");
+        hint += fill_text(QT_TRANSLATE_NOOP("Messages", " Добавьте пользователя в группу %1 (sudo "
+                                                        "usermod -aG %1 %2) и войдите в систему "
+                                                        "заново."),
+                          {group, user_name()});
 #else
         Q_UNUSED(device);
 #endif
@@ -74,7 +77,7 @@ QString open_failure_hint(OpenFailure why, const QString& device) {
 
 namespace {
 QString connecting_text(const QString& item) {
-    return QStringLiteral("Соединение с ") + item + QStringLiteral("…");
+    return fill_text(QT_TRANSLATE_NOOP("Messages", "Соединение с %1…"), {item});
 }
 
 void port_opened(Configurator& c, const QString& item, const QString& device, bool ok) {
@@ -83,8 +86,9 @@ void port_opened(Configurator& c, const QString& item, const QString& device, bo
     if (!ok) {
         const QString setup = c.port.LastOpenMessage();
         if (!setup.isEmpty()) c.dialogs.message(setup);
-        const QString text = QStringLiteral("Com Port ") + item +
-                             QStringLiteral(" недоступен. Установите нужный порт.");
+        const QString text = fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Com Port %1 недоступен. Установите нужный порт."),
+            {item});
         const QString hint = open_failure_hint(c.port.LastOpenFailure(), device);
         c.dialogs.message(hint.isEmpty() ? text : QString(text + u'\n' + hint),
                           MsgIcon::Exclamation);

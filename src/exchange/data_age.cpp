@@ -1,6 +1,7 @@
 #include "exchange/data_age.h"
 
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "link/clock.h"
 #include "protocol/codes.h"
 
@@ -8,9 +9,10 @@
 
 QString DataAge::note(const QDateTime& now) const {
     if (!stale_) return {};
-    if (!heard_at_.isValid()) return QStringLiteral("нет данных от датчика");
+    if (!heard_at_.isValid())
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нет данных от датчика"));
     const qint64 s = std::max<qint64>(0, heard_at_.secsTo(now));
-    return QStringLiteral("обновлено %1 с назад").arg(s);
+    return fill_text(QT_TRANSLATE_NOOP("Messages", "обновлено %1 с назад"), {QString::number(s)});
 }
 
 void DataAge::heard(const QDateTime& at) {

@@ -4,6 +4,7 @@
 #include "exchange/connection.h"
 #include "exchange/network_scan.h"
 #include "exchange/reply_dispatch.h"
+#include "i18n/language.h"
 #include "protocol/bootloader.h"
 #include "protocol/codes.h"
 #include "protocol/frame_codec.h"
@@ -62,7 +63,8 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
         const QString lost = c.port.LostMessage();
         const QString text =
             !lost.isEmpty() ? lost
-                            : QStringLiteral("Ошибка записи в порт ") + f.CmbPort.selected_text();
+                            : fill_text(QT_TRANSLATE_NOOP("Messages", "Ошибка записи в порт %1"),
+                                        {f.CmbPort.selected_text()});
         f.no_data = true;
         ex.notify_silence();
         f.MsgCom.set_fore_colour(kRed);
@@ -114,7 +116,8 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     if (reply.isEmpty()) {
         f.no_data = true;
         const QString text =
-            QStringLiteral("Нет ответа от датчика с адресом ") + f.CmbNet.selected_text();
+            fill_text(QT_TRANSLATE_NOOP("Messages", "Нет ответа от датчика с адресом %1"),
+                      {f.CmbNet.selected_text()});
         if (received.isEmpty()) c.str_to_log(text);
         // Refusals, or silence, from a sensor left in its bootloader (switched
         // off and on, it waits there quietly for the next upload).
@@ -128,7 +131,7 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     }
     f.no_data = false;
     f.MsgCom.set_fore_colour(kDarkGreen);
-    f.MsgCom.set_text(QStringLiteral("Датчик подключен"));
+    f.MsgCom.set_text(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Датчик подключен")));
     f.freq_mode = false;
     process_reply(c, reply);
     ex.end_tick(tick);

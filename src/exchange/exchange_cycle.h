@@ -16,11 +16,11 @@ struct Configurator;
 void TMRComm_Timer(Configurator& c);
 // Said when a request would go to a sensor in frequency mode, which does not
 // take requests; the request is dropped.
-inline const QString kFrequencyRefusal =
-    QStringLiteral("Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго "
-                   "питание датчика и сделайте опрос сети");
-inline const QString kReplayRefused =
-    QStringLiteral("Идёт обмен с датчиком: запись из файла не показана");
+inline const QString kFrequencyRefusal = QString::fromUtf8(QT_TRANSLATE_NOOP(
+    "Messages", "Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго "
+                "питание датчика и сделайте опрос сети"));
+inline const QString kReplayRefused = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("Messages", "Идёт обмен с датчиком: запись из файла не показана"));
 
 // Reply processing of a tick (CRC, framed or scan answer, indicator).
 void process_reply(Configurator& c, const QByteArray& reply);

@@ -5,6 +5,7 @@
 #include "protocol/requests.h"
 #include "protocol/serial_port.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace {
@@ -17,9 +18,6 @@ bool heard_from(const AddressStats& s) {
     return s.answered + s.badcrc + s.other > 0;
 }
 
-QString at(const AddressStats& s) {
-    return QStringLiteral("hint: адрес %1: ").arg(s.address);
-}
 } // namespace
 
 QString stats_line(const AddressStats& s) {
@@ -39,34 +37,44 @@ QStringList line_hints(const LineReport& r) {
     const bool anyone =
         r.scans_answered > 0 || std::any_of(r.addresses.begin(), r.addresses.end(), heard_from);
     if (!anyone && (r.scans > 0 || !r.addresses.empty())) {
-        hints << QStringLiteral(
+        hints << QCoreApplication::translate(
+            "LineDiagnosis",
             "hint: никто не отвечает: проверьте питание датчиков, полярность линии (не "
             "перепутаны ли A и B), тот ли выбран порт и тот ли подключён адаптер");
         return hints;
     }
     for (const AddressStats& s : r.addresses) {
         if (s.sent > 0 && double(s.badcrc) * 100.0 >= kBadCrcHintPercent * double(s.sent))
-            hints << at(s) +
-                         QStringLiteral("ответы с ошибкой CRC (%1 из %2): проверьте терминаторы "
-                                        "120 Ом на концах линии, смещение линии (bias), длину и "
-                                        "целость кабеля, нет ли на линии второго ведущего "
-                                        "(терминала, который опрашивает её сам)")
-                             .arg(s.badcrc)
-                             .arg(s.sent);
+            hints << QCoreApplication::translate(
+                         "LineDiagnosis",
+                         "hint: адрес %1: ответы с ошибкой CRC (%2 из %3): проверьте терминаторы "
+                         "120 Ом на концах линии, смещение линии (bias), длину и "
+                         "целость кабеля, нет ли на линии второго ведущего "
+                         "(терминала, который опрашивает её сам)")
+                         .arg(s.address)
+                         .arg(s.badcrc)
+                         .arg(s.sent);
         if (s.echoed > 0)
-            hints << at(s) + QStringLiteral("ответ начинается с байтов самого запроса (%1 раз): "
-                                            "адаптер возвращает эхо того, что передаёт; выключите "
-                                            "эхо в адаптере или шлюзе")
-                                 .arg(s.echoed);
+            hints << QCoreApplication::translate(
+                         "LineDiagnosis",
+                         "hint: адрес %1: ответ начинается с байтов самого запроса (%2 раз): "
+                         "адаптер возвращает эхо того, что передаёт; выключите "
+                         "эхо в адаптере или шлюзе")
+                         .arg(s.address)
+                         .arg(s.echoed);
         if (s.latencies > 0 && s.p95_ms > kSlowP95Ms)
-            hints << at(s) + QStringLiteral("задержка ответа p95 %1 мс (больше %2 мс): медленный "
-                                            "шлюз или преобразователь между компьютером и линией")
-                                 .arg(ms(s.p95_ms), ms(kSlowP95Ms));
+            hints << QCoreApplication::translate(
+                         "LineDiagnosis",
+                         "hint: адрес %1: задержка ответа p95 %2 мс (больше %3 мс): медленный "
+                         "шлюз или преобразователь между компьютером и линией")
+                         .arg(s.address)
+                         .arg(ms(s.p95_ms), ms(kSlowP95Ms));
     }
     for (uint8_t d : r.duplicates)
-        hints << QStringLiteral("hint: адрес %1: на один опрос сети ответили два датчика: у "
-                                "двух датчиков один сетевой адрес; подключайте их по одному "
-                                "и задайте разные адреса")
+        hints << QCoreApplication::translate(
+                     "LineDiagnosis", "hint: адрес %1: на один опрос сети ответили два датчика: у "
+                                      "двух датчиков один сетевой адрес; подключайте их по одному "
+                                      "и задайте разные адреса")
                      .arg(d);
     return hints;
 }

@@ -39,7 +39,7 @@ void net_answer(Configurator& c, const QByteArray& reply) {
     c.exchange.queue(Zapros_ser_num(f));
     // The sensor found is asked who it is at once, not a second later.
     f.TMRComm.fire_soon();
-    f.MsgCom.set_text(QStringLiteral("Произошел опрос сети."));
+    f.MsgCom.set_text(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Произошел опрос сети.")));
     // Two sensors at one address answer over each other; the list keeps both
     // entries, and the engineer must hear of it.
     QStringList twice;
@@ -48,8 +48,10 @@ void net_answer(Configurator& c, const QByteArray& reply) {
         if (found.indexOf(found[i]) < i && !twice.contains(found[i])) twice.append(found[i]);
     if (!twice.isEmpty()) {
         const QString warning =
-            QStringLiteral("Адрес %1 найден дважды: два датчика с одним адресом мешают друг "
-                           "другу. Оставьте на линии один из них и смените ему адрес.")
+            QString::fromUtf8(
+                QT_TRANSLATE_NOOP("Messages",
+                                  "Адрес %1 найден дважды: два датчика с одним адресом мешают друг "
+                                  "другу. Оставьте на линии один из них и смените ему адрес."))
                 .arg(twice.join(QStringLiteral(", ")));
         f.MsgCom.set_fore_colour(kRed);
         f.MsgCom.set_text(warning);

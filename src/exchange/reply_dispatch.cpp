@@ -3,6 +3,7 @@
 #include "exchange/configurator.h"
 #include "exchange/network_scan.h"
 #include "exchange/state_display.h"
+#include "i18n/language.h"
 #include "protocol/codes.h"
 #include "protocol/firmware_capabilities.h"
 #include "protocol/replies.h"
@@ -18,13 +19,16 @@ void confirm(Configurator& c, const QString& text, bool tone = true) {
 }
 
 void not_understood(Configurator& c) {
-    c.frmSerial.MsgCom.set_text(QStringLiteral(" Непонятно что пришло! "));
-    c.str_to_log(QStringLiteral("Непонятно что пришло!"));
+    c.frmSerial.MsgCom.set_text(
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", " Непонятно что пришло! ")));
+    c.str_to_log(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Непонятно что пришло!")));
     c.tones.tone(kErrorHz, kErrorMs);
     // Noise on the line can bring this every second: it must neither stack
     // nor hold the exchange, which follows the sensor again by itself.
-    c.dialogs.notice(QStringLiteral("Ответ не соответствует запросу"));
-    c.str_to_log(QStringLiteral("Ответ не соответствует запросу"));
+    c.dialogs.notice(
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ответ не соответствует запросу")));
+    c.str_to_log(
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ответ не соответствует запросу")));
     c.tones.tone(kErrorHz, kErrorMs);
 }
 
@@ -72,70 +76,79 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
             return;
         }
         assept_sn(c, reply);
-        f.MsgCom.set_text(QStringLiteral(" Получен С/Н и вер. прошивки"));
+        f.MsgCom.set_text(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", " Получен С/Н и вер. прошивки")));
         c.exchange.refresh_settings_next();
         break;
     case CMD_READ_STATE:
-        if (f.replay_mode) f.MsgCom.set_text(QStringLiteral(" Получены данные."));
+        if (f.replay_mode)
+            f.MsgCom.set_text(
+                QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", " Получены данные.")));
         if (at(int(L)) != computed_crc) return;
         all_data_to_form(c, reply);
         break;
     case CMD_SET_EMPTY:
-        confirm(c, QStringLiteral(" Установлен нижний уровень."));
+        confirm(c, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", " Установлен нижний уровень.")));
         break;
     case CMD_SET_MODE: {
         const ModeConfirmation m = decode_mode_confirmation(reply).value();
-        confirm(c, QStringLiteral(" Установлен новый режим."));
+        confirm(c, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", " Установлен новый режим.")));
         Out_modes(c, m.mode);
         if (m.extended && has(f.firmware_version, Capability::WriteTrailer))
             show_extended_mode(c, *m.extended);
         break;
     }
     case CMD_SET_FULL:
-        confirm(c, QStringLiteral(" Установлен верхний уровень."));
+        confirm(c,
+                QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", " Установлен верхний уровень.")));
         break;
     case CMD_SET_ADDRESS:
-        confirm(c, QStringLiteral(" Установлен сетевой номер."));
+        confirm(c, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", " Установлен сетевой номер.")));
         break;
     case RPL_SERIAL_WRITTEN:
-        confirm(c, QStringLiteral("Установлен серийный номер."), false);
+        confirm(c, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Установлен серийный номер.")),
+                false);
         break;
     case CMD_SHIFT_EMPTY:
-        confirm(c, QStringLiteral("Сдвинут нижний уровень."));
+        confirm(c, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Сдвинут нижний уровень.")));
         break;
     case CMD_SHIFT_FULL:
-        confirm(c, QStringLiteral("Сдвинут верхний уровень."));
+        confirm(c, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Сдвинут верхний уровень.")));
         break;
     case CMD_SET_ALARM_LEVEL:
-        confirm(c, QStringLiteral("Уст. новый уровень ав. ост. топлива."));
+        confirm(c, QString::fromUtf8(
+                       QT_TRANSLATE_NOOP("Messages", "Уст. новый уровень ав. ост. топлива.")));
         f.lamp_level.set_text(QString::number(decode_alarm_confirmation(reply).value()));
         break;
     case CMD_ENTER_PASSWORD:
-        confirm(c, QStringLiteral("Пароль принят."));
+        confirm(c, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Пароль принят.")));
         break;
     case RPL_WRONG_PASSWORD:
         f.MsgCom.set_fore_colour(kRed);
-        f.MsgCom.set_text(QStringLiteral("Неверный пароль."));
-        c.str_to_log(QStringLiteral("Неверный пароль."));
+        f.MsgCom.set_text(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Неверный пароль.")));
+        c.str_to_log(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Неверный пароль.")));
         c.tones.tone(kErrorHz, kErrorMs);
         break;
     case CMD_CHANGE_PASSWORD:
-        confirm(c, QStringLiteral("Пароль изменен."));
+        confirm(c, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Пароль изменен.")));
         break;
     case RPL_PASSWORD_NOTE:
-        f.MsgCom.set_text(QStringLiteral("Пар."));
+        f.MsgCom.set_text(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Пар.")));
         break;
     case CMD_DIRECT_EMPTY:
-        confirm(c, QStringLiteral("Директивно изменен нижний уровень."));
+        confirm(c, QString::fromUtf8(
+                       QT_TRANSLATE_NOOP("Messages", "Директивно изменен нижний уровень.")));
         break;
     case CMD_DIRECT_FULL:
-        confirm(c, QStringLiteral("Директивно изменен верхний уровень."));
+        confirm(c, QString::fromUtf8(
+                       QT_TRANSLATE_NOOP("Messages", "Директивно изменен верхний уровень.")));
         break;
     case RPL_FREQ_MODE:
-        f.MsgCom.set_text(QStringLiteral("Датчик в частотном режиме."));
-        f.ur.set_text(QStringLiteral("Частота"));
-        f.Uroven.set_text(QString::number(decode_frequency_notice(reply).value()) +
-                          QStringLiteral(" Гц."));
+        f.MsgCom.set_text(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Датчик в частотном режиме.")));
+        f.ur.set_text(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Частота")));
+        f.Uroven.set_text(fill_text(QT_TRANSLATE_NOOP("Messages", "%1 Гц."),
+                                    {QString::number(decode_frequency_notice(reply).value())}));
         f.freq_mode = true;
         break;
     case CMD_READ_TABLE:
@@ -147,12 +160,14 @@ void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_c
         }
         break;
     case CMD_WRITE_TABLE:
-        f.MsgCom.set_text(QStringLiteral("Установлена Тарир таблица."));
-        c.str_to_log(QStringLiteral("Установлена Тарировочная таблица."));
+        f.MsgCom.set_text(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Установлена Тарир таблица.")));
+        c.str_to_log(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Установлена Тарировочная таблица.")));
         c.tones.tone(kConfirmHz, kConfirmMs);
         break;
     case CMD_SET_HORIZON:
-        confirm(c, QStringLiteral("Установлен Горизонт."));
+        confirm(c, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Установлен Горизонт.")));
         break;
     default:
         not_understood(c);

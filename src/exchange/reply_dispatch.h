@@ -16,5 +16,5 @@ struct Configurator;
 void dispatch_reply(Configurator& c, const QByteArray& reply, uint8_t computed_crc);
 
 // Status line and run-log text for a refused identity or table reply.
-inline const QString kBadCrcText =
-    QStringLiteral("Ответ с неверной контрольной суммой, не принят.");
+inline const QString kBadCrcText = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("Messages", "Ответ с неверной контрольной суммой, не принят."));

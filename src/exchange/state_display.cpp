@@ -1,6 +1,7 @@
 #include "exchange/state_display.h"
 
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "protocol/mode_byte.h"
 #include "protocol/numbers.h"
 #include "protocol/replies.h"
@@ -20,7 +21,7 @@ QString number_text(double v) {
 bool show(Configurator& c, const StateReply& r, int& stage) {
     MainForm& f = c.frmSerial;
     f.freq_mode = false;
-    f.ur.set_text(QStringLiteral("Уровень"));
+    f.ur.set_text(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Уровень")));
 
     if (!r.current) return false;
     const uint32_t C = *r.current;
@@ -62,13 +63,15 @@ bool show(Configurator& c, const StateReply& r, int& stage) {
     if (N >= 0 && N < f.Ur_progressBar) f.level_bar.set_value(N);
 
     f.Uroven.set_text(QString::number(N));
-    f.freq.set_text(QString::number(N + 300) + QStringLiteral(" Гц"));
+    f.freq.set_text(fill_text(QT_TRANSLATE_NOOP("Messages", "%1 Гц"), {QString::number(N + 300)}));
 
     const int64_t w = round_half_even(double(N) * 100 * 5 / 4096);
     if (f.D_4096.value() != 0)
-        f.anal.set_text(number_text(double(w) / 100) + QStringLiteral(" В"));
+        f.anal.set_text(
+            fill_text(QT_TRANSLATE_NOOP("Messages", "%1 В"), {number_text(double(w) / 100)}));
     else
-        f.anal.set_text(number_text(double(w) / 25) + QStringLiteral(" В"));
+        f.anal.set_text(
+            fill_text(QT_TRANSLATE_NOOP("Messages", "%1 В"), {number_text(double(w) / 25)}));
 
     if (!r.empty) return false;
     const uint32_t E = *r.empty;
@@ -112,8 +115,9 @@ bool show(Configurator& c, const StateReply& r, int& stage) {
             ctl->set_back_colour(colour);
         const int64_t cm = round_half_even(double(E) / 600);
         if (cm > 32767) return false;
-        f.Kalibr_warning.set_text(QStringLiteral("Внимание! Установка Пустой соотв. длине около ") +
-                                  QString::number(cm) + QStringLiteral(" см."));
+        f.Kalibr_warning.set_text(fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Внимание! Установка Пустой соотв. длине около %1 см."),
+            {QString::number(cm)}));
     }
 
     if (f.BTNCloseCom.enabled()) {
@@ -131,9 +135,13 @@ void all_data_to_form(Configurator& c, const QByteArray& aans) {
 
     MainForm& f = c.frmSerial;
     if (f.err_shown) return;
-    c.dialogs.message(QStringLiteral("Пришли ошибочные данные"));
-    if (stage == 0) c.dialogs.message(QStringLiteral("Измените уровень пустого"));
-    if (stage == 1) c.dialogs.message(QStringLiteral("Измените уровень полного"));
+    c.dialogs.message(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Пришли ошибочные данные")));
+    if (stage == 0)
+        c.dialogs.message(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Измените уровень пустого")));
+    if (stage == 1)
+        c.dialogs.message(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Измените уровень полного")));
     f.err_shown = true;
 }
 

@@ -3,6 +3,7 @@
 #include "exchange/configurator.h"
 #include "exchange/exchange_cycle.h"
 #include "firmware/upload_engine.h"
+#include "i18n/language.h"
 #include "protocol/serial_port.h"
 #include "ui/dialogs.h"
 
@@ -97,17 +98,18 @@ private:
 // The last line of a failed upload, in plain words: which block, whether it
 // failed before, and what to do.
 QString failed_block_advice(const FlashLayout& layout, int block, bool failed_before) {
-    const QString where =
-        QStringLiteral("Блок %1 (адрес 0x%2) не записан")
-            .arg(block)
-            .arg(layout.program_start + uint32_t(block * kImageBlockSize), 4, 16, QChar(u'0'));
-    if (failed_before)
-        return where +
-               QStringLiteral(" и в прошлой попытке: память датчика в этом месте изношена. Не "
-                              "повторяйте прошивку: датчик нужно заменить или отправить "
-                              "производителю.");
-    return where + QStringLiteral(". Повторите прошивку один раз; если этот блок не запишется "
-                                  "снова, память датчика в этом месте изношена.");
+    const QString address = QStringLiteral("%1").arg(
+        layout.program_start + uint32_t(block * kImageBlockSize), 4, 16, QChar(u'0'));
+    return fill_text(
+        failed_before
+            ? QT_TRANSLATE_NOOP("Messages", "Блок %1 (адрес 0x%2) не записан и в прошлой попытке: "
+                                            "память датчика в этом месте изношена. Не повторяйте "
+                                            "прошивку: датчик нужно заменить или отправить "
+                                            "производителю.")
+            : QT_TRANSLATE_NOOP("Messages", "Блок %1 (адрес 0x%2) не записан. Повторите прошивку "
+                                            "один раз; если этот блок не запишется снова, память "
+                                            "датчика в этом месте изношена."),
+        {QString::number(block), address});
 }
 
 void UploadRunner::take_over_controls() {
@@ -261,10 +263,10 @@ void UploadRunner::finish(uint64_t run, bool resume) {
     const QString port = f.CmbPort.selected_text();
     const bool port_gone = outcome.link_failed || c_.port.LinkLost() || !c_.port.PortExists(port);
     if (outcome.result == UploadResult::Failed && outcome.block && port_gone) {
-        const QString advice = QStringLiteral("Порт %1 пропал во время прошивки, блок %2 не "
-                                              "записан. Подключите адаптер и повторите прошивку.")
-                                   .arg(port)
-                                   .arg(*outcome.block);
+        const QString advice = fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Порт %1 пропал во время прошивки, блок %2 не "
+                                          "записан. Подключите адаптер и повторите прошивку."),
+            {port, QString::number(*outcome.block)});
         f.upload_log.set_text(f.upload_log.text() + QStringLiteral("\r\n") + advice);
         c_.str_to_log(QStringLiteral("Прошивка: ") + advice);
     } else if (outcome.result == UploadResult::Failed && outcome.block) {
@@ -330,10 +332,17 @@ QString stage_line(int done, int total, bool verify, const QString& target) {
     // Blocks counted from 1; with the read-back the second half checks them.
     const int blocks = verify ? total / 2 : total;
     const bool checking = verify && done > blocks;
-    QString line =
-        (checking ? QStringLiteral("Проверка %1 из %2") : QStringLiteral("Запись %1 из %2"))
-            .arg(checking ? done - blocks : done)
-            .arg(blocks);
-    if (!target.isEmpty()) line += QStringLiteral(", датчик ") + target;
-    return line + QStringLiteral(". Не отключайте питание датчика");
+    const QStringList counts{QString::number(checking ? done - blocks : done),
+                             QString::number(blocks)};
+    if (target.isEmpty())
+        return fill_text(
+            checking
+                ? QT_TRANSLATE_NOOP("Messages", "Проверка %1 из %2. Не отключайте питание датчика")
+                : QT_TRANSLATE_NOOP("Messages", "Запись %1 из %2. Не отключайте питание датчика"),
+            counts);
+    return fill_text(checking ? QT_TRANSLATE_NOOP("Messages", "Проверка %1 из %2, датчик %3. Не "
+                                                              "отключайте питание датчика")
+                              : QT_TRANSLATE_NOOP("Messages", "Запись %1 из %2, датчик %3. Не "
+                                                              "отключайте питание датчика"),
+                     counts + QStringList{target});
 }

@@ -6,24 +6,26 @@
 struct Configurator;
 
 // What `dir_prog` says while the upload waits, writes and reads back.
-inline const QString kFirmwareInstruction = QStringLiteral("Отключите питание датчика");
-inline const QString kFirmwarePowerOn =
-    QStringLiteral("Включите питание датчика: ждём ответа загрузчика до %1 с");
-inline const QString kFirmwareWriting =
-    QStringLiteral("Идёт прошивка. Не отключайте питание датчика");
+inline const QString kFirmwareInstruction =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Отключите питание датчика"));
+inline const QString kFirmwarePowerOn = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("Messages", "Включите питание датчика: ждём ответа загрузчика до %1 с"));
+inline const QString kFirmwareWriting = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("Messages", "Идёт прошивка. Не отключайте питание датчика"));
 // The stage line while blocks go out: "Запись 3 из 58, датчик 24050012. Не
 // отключайте питание датчика", then "Проверка ..." for the read-back.
 QString stage_line(int done, int total, bool verify, const QString& target);
-inline const QString kFirmwareVerifying =
-    QStringLiteral("Проверка записанного. Не отключайте питание датчика");
+inline const QString kFirmwareVerifying = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("Messages", "Проверка записанного. Не отключайте питание датчика"));
 
 // The status line after an upload that the loader answered but that did not
 // end with the program started; the exchange cycle keeps showing it while
 // the loader refuses its requests.
-inline const QString kUploadLeftInLoader =
-    QStringLiteral("Прошивка не завершена: датчик остался в загрузчике, повторите прошивку.");
-inline const QString kUploadNotStartedStatus = QStringLiteral(
-    "Прошивка записана, но датчик не запустился: выключите и включите питание датчика.");
+inline const QString kUploadLeftInLoader = QString::fromUtf8(QT_TRANSLATE_NOOP(
+    "Messages", "Прошивка не завершена: датчик остался в загрузчике, повторите прошивку."));
+inline const QString kUploadNotStartedStatus = QString::fromUtf8(QT_TRANSLATE_NOOP(
+    "Messages",
+    "Прошивка записана, но датчик не запустился: выключите и включите питание датчика."));
 
 // `Command8`: the image file, kept apart from the other file choosers.
 void open_firmware_Click(Configurator& c);

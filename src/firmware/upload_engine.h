@@ -68,22 +68,28 @@ struct UploadOutcome {
 };
 
 // Progress texts.
-inline const QString kUploadBegins = QStringLiteral("Прошиваем !  ");
+inline const QString kUploadBegins =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Прошиваем !  "));
 inline const QString kUploadHeaderDone = QStringLiteral("Ok! ");
-inline const QString kUploadDone = QStringLiteral("-----Готово------");
-inline const QString kUploadNack = QStringLiteral("Ошибка 1F !!!!");
-inline const QString kUploadWriteFailed = QStringLiteral("Ошибка записи в порт");
-inline const QString kUploadNotStarted = QStringLiteral(
-    "-----Записано и проверено, но датчик не запустился: выключите и включите питание------");
-inline const QString kUploadNotStartedUnchecked = QStringLiteral(
-    "-----Записано без проверки, но датчик не запустился: выключите и включите питание------");
+inline const QString kUploadDone =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "-----Готово------"));
+inline const QString kUploadNack =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ошибка 1F !!!!"));
+inline const QString kUploadWriteFailed =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ошибка записи в порт"));
+inline const QString kUploadNotStarted = QString::fromUtf8(QT_TRANSLATE_NOOP(
+    "Messages",
+    "-----Записано и проверено, но датчик не запустился: выключите и включите питание------"));
+inline const QString kUploadNotStartedUnchecked = QString::fromUtf8(QT_TRANSLATE_NOOP(
+    "Messages",
+    "-----Записано без проверки, но датчик не запустился: выключите и включите питание------"));
 // Every block acknowledged, but the loader lets no memory be read: the program
 // is started all the same, and this said.
-inline const QString kUploadReadRefused =
-    QStringLiteral("Записано без проверки чтением: загрузчик датчика не позволяет читать память.");
+inline const QString kUploadReadRefused = QString::fromUtf8(QT_TRANSLATE_NOOP(
+    "Messages", "Записано без проверки чтением: загрузчик датчика не позволяет читать память."));
 // A loader that let some blocks be read and then refused.
-inline const QString kUploadReadRefusedLater =
-    QStringLiteral("Загрузчик датчика перестал давать читать память: записанное не проверено.");
+inline const QString kUploadReadRefusedLater = QString::fromUtf8(QT_TRANSLATE_NOOP(
+    "Messages", "Загрузчик датчика перестал давать читать память: записанное не проверено."));
 
 // Reads and checks the image file at `path`: a regular file of at most
 // kImageMaxSize bytes, opened without waiting (a named pipe or a device is

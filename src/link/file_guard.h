@@ -25,15 +25,19 @@
 class QSaveFile;
 
 namespace file_guard_text {
-inline const QString not_found = QStringLiteral("файл не найден");
-inline const QString not_a_file = QStringLiteral("это не файл");
-inline const QString cannot_open = QStringLiteral("файл не открывается");
-inline const QString dangling_link = QStringLiteral("ссылка ведёт к файлу, которого нет");
-inline const QString disk_full = QStringLiteral("диск заполнен");
-inline const QString size_limit = QStringLiteral("файл достиг предельного размера");
-inline const QString gone = QStringLiteral("файл удалён или перемещён");
+inline const QString not_found = QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "файл не найден"));
+inline const QString not_a_file = QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "это не файл"));
+inline const QString cannot_open =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "файл не открывается"));
+inline const QString dangling_link =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "ссылка ведёт к файлу, которого нет"));
+inline const QString disk_full = QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "диск заполнен"));
+inline const QString size_limit =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "файл достиг предельного размера"));
+inline const QString gone =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "файл удалён или перемещён"));
 inline QString too_big(qint64 max_bytes) {
-    return QStringLiteral("файл больше %1 байт").arg(max_bytes);
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "файл больше %1 байт")).arg(max_bytes);
 }
 } // namespace file_guard_text
 

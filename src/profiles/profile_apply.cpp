@@ -1,5 +1,7 @@
 #include "profiles/profile_apply.h"
 
+#include "i18n/language.h"
+
 #include <algorithm>
 
 namespace {
@@ -62,10 +64,12 @@ QStringList ProfileApply::confirmed_keys() const {
 QString ProfileApply::failure(Naming naming) const {
     if (write_failure_)
         return field_name(writes_[sent_].field, naming) + QStringLiteral(": ") + *write_failure_;
-    if (read_failure_) return QStringLiteral("после записи: ") + *read_failure_;
+    if (read_failure_)
+        return fill_text(QT_TRANSLATE_NOOP("Messages", "после записи: %1"), {*read_failure_});
     if (!left_.empty())
-        return QStringLiteral("после записи датчик отличается от профиля: ") +
-               difference_texts(left_, naming).join(QStringLiteral("; "));
+        return fill_text(
+            QT_TRANSLATE_NOOP("Messages", "после записи датчик отличается от профиля: %1"),
+            {difference_texts(left_, naming).join(QStringLiteral("; "))});
     return {};
 }
 

@@ -6,7 +6,8 @@
 QByteArray conv_str(const QString& text, Dialogs& dialogs) {
     const std::optional<QByteArray> bytes = parse_hex(text);
     if (!bytes) {
-        dialogs.message(QStringLiteral("В строке имеются символы не принадлежащие HEX"));
+        dialogs.message(QString::fromUtf8(
+            QT_TRANSLATE_NOOP("Messages", "В строке имеются символы не принадлежащие HEX")));
         return {};
     }
     return *bytes;

@@ -30,17 +30,18 @@ ExtendedMode generator_extended(const MainForm& f) {
 QString relay_prompt(int entry) {
     switch (entry) {
     case 0:
-        return QStringLiteral("Введите числовой пароль:");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Введите числовой пароль:"));
     case 3:
-        return QStringLiteral("Сдвиг полного в У.Е");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Сдвиг полного в У.Е"));
     case 4:
-        return QStringLiteral("Сдвиг пустого в У.Е");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Сдвиг пустого в У.Е"));
     case 5:
-        return QStringLiteral("Установить в качестве полного");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Установить в качестве полного"));
     case 6:
-        return QStringLiteral("Установить в качестве пустого");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Установить в качестве пустого"));
     case 8:
-        return QStringLiteral("Установить в качестве пароля доступа");
+        return QString::fromUtf8(
+            QT_TRANSLATE_NOOP("Messages", "Установить в качестве пароля доступа"));
     default:
         return {};
     }

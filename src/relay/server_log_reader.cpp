@@ -61,8 +61,9 @@ LogReading read_server_log(const QString& path, Dialogs& dialogs,
 
 void rdf_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
-    const QString path = c.dialogs.open_file(QStringLiteral("Открыть"),
-                                             QStringLiteral("tbl Files (*.log)"), start_folder(f));
+    const QString path =
+        c.dialogs.open_file(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Открыть")),
+                            QStringLiteral("tbl Files (*.log)"), start_folder(f));
     if (path.isEmpty()) return;
     // Kept apart from `chosen_file`, so that reading a log never changes
     // which firmware image or calibration file the other buttons use.

@@ -9,12 +9,15 @@
 struct Configurator;
 class Dialogs;
 
-inline const QString kNoSuchFile = QStringLiteral("Нет такого файла");
-inline const QString kNextRecord = QStringLiteral("след. запись");
-inline const QString kNoMoreRecords = QStringLiteral("больше записей нет");
+inline const QString kNoSuchFile =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Нет такого файла"));
+inline const QString kNextRecord = QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "след. запись"));
+inline const QString kNoMoreRecords =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "больше записей нет"));
 // Said when a port has been opened while the log is being read: live
 // answers would overwrite the replayed ones at once.
-inline const QString kReadingStopped = QStringLiteral("Порт открыт: чтение из файла прервано");
+inline const QString kReadingStopped =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Порт открыт: чтение из файла прервано"));
 
 // The `rdf` button.  One replayed answer per "след. запись" box; the port and
 // the run log are left alone.

@@ -283,6 +283,7 @@ QString sim_usage() {
         "                     from when a client opens the line; for zorvik-cli listen\n"
         "  --make-image FILE  write a firmware image (.cri) that the simulated sensors'\n"
         "                     bootloader takes, to try an upload with, and exit\n"
+        "  --lang ru|en       taken and ignored: the simulator speaks English only\n"
         "  -h, --help         show this text\n"
         "      --version      show the program's name and version\n");
 }

@@ -1,5 +1,6 @@
 // zorvik-sim: the simulated sensor line on a pseudo-terminal, and on TCP.
 // ZORVIK_VERSION comes from cmake/ZorvikInstall.cmake.
+#include "i18n/language.h"
 #include "sim/pty_server.h"
 #include "sim/sim_firmware_image.h"
 #include "sim/sim_options.h"
@@ -17,8 +18,15 @@ int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
 
+    // Its own messages are English; --lang is taken for a script that gives
+    // all three programs the same options.
+    const LanguageOption lang = take_language_option(args);
+    if (!lang.error.isEmpty()) {
+        std::fprintf(stderr, "zorvik-sim: %s\nTry 'zorvik-sim --help'.\n", qPrintable(lang.error));
+        return 2;
+    }
     QString error;
-    const std::optional<SimOptions> options = parse_sim_options(args, error);
+    const std::optional<SimOptions> options = parse_sim_options(lang.rest, error);
     if (!options) {
         std::fprintf(stderr, "zorvik-sim: %s\nTry 'zorvik-sim --help'.\n", qPrintable(error));
         return 2;

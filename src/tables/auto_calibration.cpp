@@ -1,6 +1,7 @@
 #include "tables/auto_calibration.h"
 
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "link/text_files.h"
 #include "protocol/calibration_file.h"
 #include "protocol/cp1251.h"
@@ -17,8 +18,9 @@ constexpr int kRowCol = 0, kLitresCol = 1, kLevelCol = 2;
 constexpr qint64 kMaxCalibrationFileBytes = kRecordingMaxBytes;
 
 const QString kFilter = QStringLiteral("tbl Files (*.trr)");
-const QString kBadPortion = QStringLiteral("Неверное значение порции");
-const QString kNoSuchFile = QStringLiteral("Нет такого файла");
+const QString kBadPortion =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Неверное значение порции"));
+const QString kNoSuchFile = QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Нет такого файла"));
 
 void reset(MainForm& f) {
     f.autocal_row = 1;
@@ -76,9 +78,9 @@ struct PortionAnswer {
 };
 
 PortionAnswer ask_portion(Configurator& c, bool zero_allowed) {
-    const std::optional<QString> answer =
-        c.dialogs.input_box(QStringLiteral("Ввод порции тарировки"),
-                            QStringLiteral("Автотарировка"), QStringLiteral("0"));
+    const std::optional<QString> answer = c.dialogs.input_box(
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ввод порции тарировки")),
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Автотарировка")), QStringLiteral("0"));
     if (!answer || answer->trimmed().isEmpty()) return {Asked::Cancelled};
     const std::optional<int64_t> v = parse_whole_number(*answer);
     if (!v || !fits_int16(*v) || (*v == 0 && !zero_allowed)) return {Asked::Invalid};
@@ -89,7 +91,8 @@ PortionAnswer ask_portion(Configurator& c, bool zero_allowed) {
 QString read_calibration_file(const QString& path, QStringList* lines) {
     QString why;
     if (!read_cp1251_lines(path, kMaxCalibrationFileBytes, lines, &why)) return why;
-    if (lines->isEmpty()) return QStringLiteral("в файле нет строки заголовка");
+    if (lines->isEmpty())
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "в файле нет строки заголовка"));
     return {};
 }
 
@@ -99,12 +102,12 @@ QString append_point(const QString& path, const QString& line) {
     const QFileInfo info(path);
     // Appending would otherwise create a file without its header line, and a
     // resume would take the first point for the header.
-    if (!info.isFile()) return QStringLiteral("файл не найден");
+    if (!info.isFile()) return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "файл не найден"));
     const qint64 before = info.size();
     QString why;
     if (append_and_sync(path, cp1251_lines({line}), &why)) return {};
     QFile::resize(path, before);
-    return why.isEmpty() ? QStringLiteral("ошибка записи") : why;
+    return why.isEmpty() ? QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "ошибка записи")) : why;
 }
 } // namespace
 
@@ -125,7 +128,8 @@ void new_calibration_Click(Configurator& c) {
     }
     set_portion(f, a.value);
 
-    const QString path = c.dialogs.save_file(QStringLiteral("Схранить"), kFilter, program_folder());
+    const QString path = c.dialogs.save_file(
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Схранить")), kFilter, program_folder());
     if (path.isEmpty()) return;
     QString why;
     if (!write_cp1251_lines(path, {calibration_file_header()}, &why)) {
@@ -139,7 +143,8 @@ void new_calibration_Click(Configurator& c) {
 
 void resume_calibration_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
-    const QString path = c.dialogs.open_file(QStringLiteral("Открыть"), kFilter, program_folder());
+    const QString path = c.dialogs.open_file(
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Открыть")), kFilter, program_folder());
     if (path.isEmpty()) return;
     reset(f);
     prepare_row(f);
@@ -157,8 +162,11 @@ void resume_calibration_Click(Configurator& c) {
     Grid& g = f.autocal_grid;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const std::optional<CalibrationLine> point = split_calibration_line(lines[i]);
-        if (!point) return fail(QStringLiteral("в строке %1 нет двух \";\"").arg(i + 1));
-        if (!fits_int16(f.autocal_row + 1)) return fail(QStringLiteral("слишком много строк"));
+        if (!point)
+            return fail(fill_text(QT_TRANSLATE_NOOP("Messages", "в строке %1 нет двух \";\""),
+                                  {QString::number(i + 1)}));
+        if (!fits_int16(f.autocal_row + 1))
+            return fail(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "слишком много строк")));
         const int row = f.autocal_row;
         g.set_cell(row, kRowCol, point->row);
         g.set_cell(row, kLitresCol, point->litres);
@@ -176,7 +184,8 @@ void resume_calibration_Click(Configurator& c) {
         std::optional<int32_t> last = 0;
         if (row == 2 && !(last = litres_cell(f, 1))) {
             set_file(f, {});
-            return fail(QStringLiteral("литры в строке 2 не число"));
+            return fail(
+                QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "литры в строке 2 не число")));
         }
         const PortionAnswer a = ask_portion(c, true);
         if (a.status == Asked::Valid) set_portion(f, a.value);
@@ -190,7 +199,8 @@ void resume_calibration_Click(Configurator& c) {
     if (!last || !before || !fits_int16(portion) || !set_waiting_litres(f, *last + portion)) {
         // Recording on would write wrong litres into the file.
         set_file(f, {});
-        return fail(QStringLiteral("литры последних двух точек не дают порцию"));
+        return fail(QString::fromUtf8(
+            QT_TRANSLATE_NOOP("Messages", "литры последних двух точек не дают порцию")));
     }
     set_portion(f, int16_t(portion));
 }
@@ -212,22 +222,24 @@ void ch_portion_Click(Configurator& c) {
 void record_point_Click(Configurator& c) {
     MainForm& f = c.frmSerial;
     if (f.tar_file_name.text().isEmpty() || f.autocal_file.isEmpty()) {
-        c.dialogs.message(QStringLiteral("нет файла для записи"));
+        c.dialogs.message(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нет файла для записи")));
         return;
     }
     const int row = f.autocal_row;
     const int64_t next_litres = int64_t(f.autocal_litres) + f.autocal_portion;
     QString why;
     if (!fits_int16(row + 1) || !fits_int32(next_litres))
-        why = QStringLiteral("номер строки или литры выходят за пределы");
+        why = QString::fromUtf8(
+            QT_TRANSLATE_NOOP("Messages", "номер строки или литры выходят за пределы"));
     const QString level = f.Uroven.text();
     if (why.isEmpty())
         why = append_point(f.autocal_file, calibration_point_line(row, f.autocal_litres, level));
     if (!why.isEmpty()) {
         // Said at once, while the tank still holds this portion: the row
         // waits, and the next recording tries it again.
-        const QString text = QStringLiteral("Точка %1 не записана в файл ").arg(row) +
-                             f.autocal_file + QStringLiteral(": ") + why;
+        const QString text =
+            fill_text(QT_TRANSLATE_NOOP("Messages", "Точка %1 не записана в файл %2: %3"),
+                      {QString::number(row), f.autocal_file, why});
         c.str_to_log(text);
         c.dialogs.message(text, MsgIcon::Exclamation);
         return;

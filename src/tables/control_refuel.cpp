@@ -1,6 +1,7 @@
 #include "tables/control_refuel.h"
 
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "protocol/calibration_table.h"
 #include "protocol/firmware_capabilities.h"
 #include "tables/table_exchange.h"
@@ -8,14 +9,15 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("Контрольная заправка");
+const QString kTitle = QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Контрольная заправка"));
 
 // The level the display shows, when it shows one.
 std::optional<double> level_shown(Configurator& c) {
     const std::optional<uint16_t> v = CalibrationTable::value_of(c.frmSerial.Uroven.text());
     if (!v) {
-        c.dialogs.message(QStringLiteral("Уровень не известен: датчик не отвечает или не "
-                                         "выбран."));
+        c.dialogs.message(QString::fromUtf8(
+            QT_TRANSLATE_NOOP("Messages", "Уровень не известен: датчик не отвечает или не "
+                                          "выбран.")));
         return std::nullopt;
     }
     return double(*v);
@@ -36,16 +38,19 @@ QString control_refuel_click(Configurator& c, ControlRefuel& r, double tolerance
         // By the time the fuel is in, the table window holds the sensor's table.
         if (has(c.frmSerial.firmware_version, Capability::CalibrationTable)) rdt(c);
         c.str_to_log(kTitle + QStringLiteral(": уровень до ") + plain_number(*r.before));
-        return QStringLiteral("Уровень до: %1. Залейте топливо, дождитесь, пока уровень "
-                              "успокоится, и нажмите ещё раз.")
-            .arg(plain_number(*r.before));
+        return fill_text(QT_TRANSLATE_NOOP("Messages",
+                                           "Уровень до: %1. Залейте топливо, дождитесь, "
+                                           "пока уровень успокоится, и нажмите ещё раз."),
+                         {plain_number(*r.before)});
     }
-    const std::optional<QString> answer =
-        c.dialogs.input_box(QStringLiteral("Сколько литров залито?"), kTitle, QString());
+    const std::optional<QString> answer = c.dialogs.input_box(
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Сколько литров залито?")), kTitle,
+        QString());
     if (!answer || answer->trimmed().isEmpty()) return {};
     const std::optional<double> litres = parse_decimal(*answer);
     if (!litres) {
-        c.dialogs.message(QStringLiteral("Неверное количество литров: ") + *answer);
+        c.dialogs.message(
+            fill_text(QT_TRANSLATE_NOOP("Messages", "Неверное количество литров: %1"), {*answer}));
         return {};
     }
     const std::optional<double> after = level_shown(c);
@@ -54,8 +59,9 @@ QString control_refuel_click(Configurator& c, ControlRefuel& r, double tolerance
     Result<RefuelCheck> check =
         table ? check_refuel(*table, *r.before, *after, *litres, tolerance) : table.error();
     if (!check) {
-        c.dialogs.message(QStringLiteral("Таблица в окне таблицы не годится для пересчёта: ") +
-                          check.error().text);
+        c.dialogs.message(fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Таблица в окне таблицы не годится для пересчёта: %1"),
+            {check.error().text}));
         return {};
     }
     r.before.reset();

@@ -1,11 +1,13 @@
 #include "tables/platform_files.h"
 
+#include "i18n/language.h"
 #include "link/text_files.h"
 
 namespace {
 Error unreadable(const QString& path, const QString& why) {
-    return Error{ErrorKind::BadInput,
-                 QStringLiteral("Не удалось прочитать файл ") + path + QStringLiteral(": ") + why};
+    return Error{
+        ErrorKind::BadInput,
+        fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось прочитать файл %1: %2"), {path, why})};
 }
 Error in_file(const QString& path, const Error& e) {
     return Error{e.kind, path + QStringLiteral(": ") + e.text};
@@ -28,7 +30,8 @@ Result<CalibrationTable> read_table_file(const QString& path) {
     const Result<QStringList> cells = zvk_cells_from_lines(lines);
     if (!cells) return in_file(path, cells.error());
     if (cells->isEmpty())
-        return Error{ErrorKind::BadInput, QStringLiteral("Файл таблицы пуст: ") + path};
+        return Error{ErrorKind::BadInput,
+                     fill_text(QT_TRANSLATE_NOOP("Messages", "Файл таблицы пуст: %1"), {path})};
     Result<CalibrationTable> t = CalibrationTable::from_texts(*cells);
     if (!t) return in_file(path, t.error());
     return t;

@@ -18,4 +18,3 @@ Result<RecordedPoints> read_recording(const QString& path);
 Result<CalibrationTable> read_table_file(const QString& path);
 // A platform table's points.
 Result<std::vector<TablePoint>> read_platform_file(const QString& path, PlatformFormat f);
-

@@ -3,6 +3,7 @@
 #include "commands/operating_mode.h"
 #include "commands/operations.h"
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "protocol/codes.h"
 #include "protocol/replies.h"
 #include "protocol/requests.h"
@@ -28,11 +29,13 @@ void mark_bad_cell(TableForm& t, int bad) {
 std::optional<uint8_t> table_address(Configurator& c) {
     MainForm& f = c.frmSerial;
     if (!f.BTNCloseCom.enabled()) {
-        f.MsgCom.set_text(QStringLiteral("Порт не открыт."));
+        f.MsgCom.set_text(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Порт не открыт.")));
         return std::nullopt;
     }
     const std::optional<uint8_t> address = f.selected_address();
-    if (!address) f.MsgCom.set_text(QStringLiteral("Не выбран адрес датчика."));
+    if (!address)
+        f.MsgCom.set_text(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Не выбран адрес датчика.")));
     return address;
 }
 } // namespace
@@ -55,7 +58,8 @@ void set_cell_texts(TableForm& t, const QStringList& texts) {
 void rdt(Configurator& c) {
     const std::optional<uint8_t> address = table_address(c);
     if (!address) return;
-    const QString sensor = QStringLiteral("датчик %1").arg(*address);
+    const QString sensor =
+        fill_text(QT_TRANSLATE_NOOP("Messages", "датчик %1"), {QString::number(*address)});
     c.table_window.set_source(sensor, true);
     c.exchange.queue(
         request::read_table(*address), [&c, sensor](RequestOutcome outcome, const QByteArray&) {
@@ -76,13 +80,14 @@ bool queue_table_write(Configurator& c) {
         if (CalibrationTable::value_of(texts[i])) continue;
         mark_bad_cell(c.table_window, i);
         // Rows are numbered from 1 on screen.
-        f.MsgCom.set_text(QStringLiteral("Таблица не записана: строка %1, %2 \"%3\" - нужно целое "
-                                         "число от 0 до %4.")
-                              .arg(i % CalibrationTable::kPoints + 1)
-                              .arg(i < CalibrationTable::kPoints ? QStringLiteral("показания")
-                                                                 : QStringLiteral("литры"))
-                              .arg(texts[i])
-                              .arg(CalibrationTable::kMaxValue));
+        f.MsgCom.set_text(fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Таблица не записана: строка %1, %2 \"%3\" - нужно целое "
+                                          "число от 0 до %4."),
+            {QString::number(i % CalibrationTable::kPoints + 1),
+             i < CalibrationTable::kPoints
+                 ? QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "показания"))
+                 : QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "литры")),
+             texts[i], QString::number(CalibrationTable::kMaxValue)}));
         return false;
     }
     mark_bad_cell(c.table_window, -1);
@@ -128,7 +133,8 @@ std::optional<QString> ans_to_table(Configurator& c, const QByteArray& aans) {
 void table_reply(Configurator& c, const QByteArray& reply) {
     const std::optional<QString> values = ans_to_table(c, reply);
     if (!values) return; // no whole table: the cells keep theirs
-    c.frmSerial.MsgCom.set_text(QStringLiteral("Прочитана таблица."));
+    c.frmSerial.MsgCom.set_text(
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Прочитана таблица.")));
     c.str_to_log(QStringLiteral("Прочитана таблица = ") + *values);
     c.tones.tone(kConfirmHz, kConfirmMs);
 }

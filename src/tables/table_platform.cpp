@@ -1,6 +1,7 @@
 #include "tables/table_platform.h"
 
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "link/file_guard.h"
 #include "tables/platform_files.h"
 #include "tables/table_exchange.h"
@@ -45,7 +46,8 @@ void show_fit(Configurator& c, const QString& path, const Result<std::vector<Tab
 
 void table_from_recording(Configurator& c) {
     const QString path =
-        c.dialogs.open_file(QStringLiteral("Открыть"), kRecordingFilter, program_folder());
+        c.dialogs.open_file(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Открыть")),
+                            kRecordingFilter, program_folder());
     if (path.isEmpty()) return;
     const Result<RecordedPoints> r = read_recording(path);
     if (!r) return show_fit(c, path, r.error(), {});
@@ -58,23 +60,26 @@ void export_table(Configurator& c) {
     const Result<std::vector<TablePoint>> points =
         table ? platform_points(*table) : Result<std::vector<TablePoint>>(table.error());
     if (!points) {
-        c.dialogs.message(QStringLiteral("Таблица не экспортирована: ") + points.error().text);
+        c.dialogs.message(fill_text(QT_TRANSLATE_NOOP("Messages", "Таблица не экспортирована: %1"),
+                                    {points.error().text}));
         return;
     }
     QString filter;
-    const QString path = c.dialogs.save_file_of(QStringLiteral("Экспорт таблицы"), kPlatformFilters,
-                                                program_folder(), &filter);
+    const QString path =
+        c.dialogs.save_file_of(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Экспорт таблицы")),
+                               kPlatformFilters, program_folder(), &filter);
     if (path.isEmpty()) return;
     QString why;
     if (!write_whole_file(path, platform_table_bytes(*points, format_of(filter)), &why))
-        c.dialogs.message(QStringLiteral("Таблица не экспортирована в файл ") + path +
-                          QStringLiteral(": ") + why);
+        c.dialogs.message(fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Таблица не экспортирована в файл %1: %2"), {path, why}));
 }
 
 void import_table(Configurator& c) {
     QString filter;
-    const QString path = c.dialogs.open_file_of(QStringLiteral("Импорт таблицы"), kPlatformFilters,
-                                                program_folder(), &filter);
+    const QString path =
+        c.dialogs.open_file_of(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Импорт таблицы")),
+                               kPlatformFilters, program_folder(), &filter);
     if (path.isEmpty()) return;
     show_fit(c, path, read_platform_file(path, format_of(filter)), {});
 }

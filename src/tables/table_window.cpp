@@ -1,6 +1,7 @@
 #include "tables/table_window.h"
 
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "link/text_files.h"
 #include "protocol/calibration_table.h"
 #include "tables/auto_calibration.h"
@@ -17,14 +18,17 @@ QString program_folder() {
 
 void fTablOpen_Click(Configurator& c) {
     const QString path =
-        c.dialogs.open_file(QStringLiteral("Открыть"), kTableFileFilter, program_folder());
+        c.dialogs.open_file(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Открыть")),
+                            kTableFileFilter, program_folder());
     if (path.isEmpty()) return;
 
     QStringList lines;
     QString why;
     if (!read_cp1251_lines(path, kTableFileMaxBytes, &lines, &why)) {
-        c.dialogs.message(QStringLiteral("Не удалось прочитать файл таблицы ") + path +
-                          QStringLiteral(": ") + why + QStringLiteral(". Таблица не изменена."));
+        c.dialogs.message(fill_text(
+            QT_TRANSLATE_NOOP("Messages",
+                              "Не удалось прочитать файл таблицы %1: %2. Таблица не изменена."),
+            {path, why}));
         return;
     }
     // Whole blocks of 40 lines or nothing: a table is never half loaded.
@@ -40,12 +44,13 @@ void fTablOpen_Click(Configurator& c) {
 
 void fTablSave_Click(Configurator& c) {
     const QString path =
-        c.dialogs.save_file(QStringLiteral("Схранить"), kTableFileFilter, program_folder());
+        c.dialogs.save_file(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Схранить")),
+                            kTableFileFilter, program_folder());
     if (path.isEmpty()) return;
     QString why;
     if (!write_cp1251_lines(path, cell_texts(c.table_window), &why))
-        c.dialogs.message(QStringLiteral("Таблица не сохранена в файл ") + path +
-                          QStringLiteral(": ") + why);
+        c.dialogs.message(fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Таблица не сохранена в файл %1: %2"), {path, why}));
     else
         c.table_window.set_source(QFileInfo(path).fileName(), false);
 }

@@ -1,11 +1,12 @@
 #include "trends/csv_recorder.h"
 
+#include "i18n/language.h"
 #include "link/file_guard.h"
 #include "protocol/watch_row.h"
 
 namespace {
 QString not_started(const QString& why) {
-    return QStringLiteral("Запись не начата: ") + why;
+    return fill_text(QT_TRANSLATE_NOOP("Messages", "Запись не начата: %1"), {why});
 }
 } // namespace
 
@@ -18,9 +19,11 @@ QString CsvRecorder::start(const QString& path) {
     const QByteArray header = kWatchHeader.toUtf8() + '\n';
     auto file = std::make_unique<QFile>();
     QString why;
-    if (!open_for_append(path, *file, &why)) return not_started(path + QStringLiteral(": ") + why);
+    if (!open_for_append(path, *file, &why))
+        return not_started(fill_text(QT_TRANSLATE_NOOP("Messages", "%1: %2"), {path, why}));
     const qint64 size = file->size();
-    if (size >= kMaxBytes) return not_started(path + QStringLiteral(" больше 1 ГБ."));
+    if (size >= kMaxBytes)
+        return not_started(fill_text(QT_TRANSLATE_NOOP("Messages", "%1 больше 1 ГБ."), {path}));
     // The start of what the file holds already, and its last byte.
     QByteArray head;
     char last = '\n';
@@ -31,7 +34,8 @@ QString CsvRecorder::start(const QString& path) {
         if (!file->getChar(&last)) last = '\n';
     }
     if (size > 0 && head != header)
-        return not_started(path + QStringLiteral(" содержит не запись показаний."));
+        return not_started(
+            fill_text(QT_TRANSLATE_NOOP("Messages", "%1 содержит не запись показаний."), {path}));
 
     file_ = std::move(file);
     path_ = path;
@@ -40,7 +44,7 @@ QString CsvRecorder::start(const QString& path) {
     QByteArray opening = size == 0 ? header : last != '\n' ? QByteArray("\n") : QByteArray();
     if (!opening.isEmpty() && !write_synced(*file_, opening, &why)) {
         stop();
-        return not_started(path + QStringLiteral(": ") + why);
+        return not_started(fill_text(QT_TRANSLATE_NOOP("Messages", "%1: %2"), {path, why}));
     }
     return {};
 }
@@ -58,7 +62,7 @@ QString CsvRecorder::append(const QString& row) {
     if (!still_at_path(*file_, path_))
         why = file_guard_text::gone;
     else if (file_->size() + line.size() > kMaxBytes)
-        why = QStringLiteral("файл достиг 1 ГБ");
+        why = QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "файл достиг 1 ГБ"));
     else if (write_synced(*file_, line, &why))
         why.clear();
     if (why.isEmpty()) {
@@ -66,6 +70,7 @@ QString CsvRecorder::append(const QString& row) {
         return {};
     }
     stop();
-    return QStringLiteral("Запись в CSV остановлена: ") + path_ + QStringLiteral(": ") + why +
-           QStringLiteral(". Записанное сохранено.");
+    return fill_text(
+        QT_TRANSLATE_NOOP("Messages", "Запись в CSV остановлена: %1: %2. Записанное сохранено."),
+        {path_, why});
 }

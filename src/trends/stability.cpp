@@ -1,5 +1,6 @@
 #include "trends/stability.h"
 
+#include "i18n/language.h"
 #include <algorithm>
 
 Stability::Stability(int replies) : replies_(std::max(2, replies)) {}
@@ -23,6 +24,7 @@ bool Stability::steady() const {
 
 QString Stability::hint() const {
     if (!ready()) return {};
-    return (steady() ? QStringLiteral("стабильно") : QStringLiteral("меняется")) +
-           QStringLiteral(", разброс ") + QString::number(spread());
+    return fill_text(steady() ? QT_TRANSLATE_NOOP("Messages", "стабильно, разброс %1")
+                              : QT_TRANSLATE_NOOP("Messages", "меняется, разброс %1"),
+                     {QString::number(spread())});
 }

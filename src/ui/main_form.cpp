@@ -140,7 +140,8 @@ MainForm::MainForm() : Form("frmSerial", kProgramTitle) {
     BTNCloseCom.set_enabled(false);
 }
 
-TableForm::TableForm() : Form("Form3", "Тарировочная таблица датчика") {
+TableForm::TableForm()
+    : Form("Form3", QT_TRANSLATE_NOOP("MainForm", "Тарировочная таблица датчика")) {
     // The cells start with the default table, the same in both columns.
     const QStringList defaults = CalibrationTable::defaults().to_texts();
     for (int k = 0; k < CalibrationTable::kPoints; ++k) {

@@ -9,13 +9,13 @@ MessageHistory::Kind MessageHistory::kind_of(Colour colour) {
 QString MessageHistory::kind_name(Kind kind) {
     switch (kind) {
     case Kind::Done:
-        return QStringLiteral("выполнено");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "выполнено"));
     case Kind::Error:
-        return QStringLiteral("ошибка");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "ошибка"));
     case Kind::Note:
         break;
     }
-    return QStringLiteral("сообщение");
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "сообщение"));
 }
 
 void MessageHistory::add(const QDateTime& at, Colour colour, const QString& text) {

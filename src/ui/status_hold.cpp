@@ -3,8 +3,8 @@
 bool StatusHold::is_failure(const QString& text, Colour colour) {
     if (text.trimmed().isEmpty()) return false;
     if (colour == kRed) return true;
-    return text == QStringLiteral("Порт не открыт.") ||
-           text == QStringLiteral("Не выбран адрес датчика.");
+    return text == QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Порт не открыт.")) ||
+           text == QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Не выбран адрес датчика."));
 }
 
 void StatusHold::said(int64_t now_ms, const QString& text, Colour colour) {

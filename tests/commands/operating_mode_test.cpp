@@ -35,8 +35,8 @@ TEST(OperatingMode, ModeByteFromTheControls) {
     // Frequency output: the question says the sensor stops answering here.
     const QString question =
         QStringLiteral("Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?");
-    EXPECT_EQ(r.dialogs.questions, QStringList({question + kFrequencyModeWarning}));
-    EXPECT_TRUE(kFrequencyModeWarning.contains(QStringLiteral("перестаёт отвечать по RS-485")));
+    EXPECT_EQ(r.dialogs.questions, QStringList({QString::fromUtf8(kFrequencyModeWarning).arg(question)}));
+    EXPECT_TRUE(QString::fromUtf8(kFrequencyModeWarning).contains(QStringLiteral("перестаёт отвечать по RS-485")));
 
     ModeRig p;
     p.f.R_p485.set_value(true); // the last chosen in the list wins

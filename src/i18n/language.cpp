@@ -1,0 +1,232 @@
+#include "i18n/language.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTranslator>
+
+#include <vector>
+
+// The English catalogue, compiled by lrelease at build time (cmake/ZorvikLanguages.cmake).
+extern const unsigned char zorvik_en_qm[];
+extern const int zorvik_en_qm_size;
+
+namespace {
+
+UiLanguage g_current = UiLanguage::Russian;
+
+struct Template {
+    QString source;
+    QRegularExpression pattern; // the source with each %n a capture
+};
+
+// Templates are literals of the program: a small, fixed set.
+QMutex g_templates_lock;
+std::vector<Template> g_templates;
+constexpr size_t kMaxTemplates = 1000;
+// Texts already looked up: the window shows the same ones again and again.
+// Cleared when it grows past its bound, a template comes or the language changes.
+QHash<QString, QString> g_shown;
+constexpr qsizetype kMaxShown = 4000;
+
+Template make_template(const QString& source) {
+    static const QRegularExpression marker(QStringLiteral("%(\\d+)"));
+    QString pattern = QStringLiteral("^");
+    qsizetype at = 0;
+    for (auto it = marker.globalMatch(source); it.hasNext();) {
+        const auto m = it.next();
+        pattern += QRegularExpression::escape(source.mid(at, m.capturedStart() - at));
+        pattern += QStringLiteral("(.*?)");
+        at = m.capturedEnd();
+    }
+    pattern += QRegularExpression::escape(source.mid(at)) + QStringLiteral("$");
+    return {source, QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)};
+}
+
+} // namespace
+
+std::optional<UiLanguage> language_from_code(const QString& code) {
+    if (code == QLatin1String("ru")) return UiLanguage::Russian;
+    if (code == QLatin1String("en")) return UiLanguage::English;
+    return std::nullopt;
+}
+
+QString language_code(UiLanguage language) {
+    return language == UiLanguage::Russian ? QStringLiteral("ru") : QStringLiteral("en");
+}
+
+UiLanguage system_language() {
+    QString name;
+#ifdef Q_OS_UNIX
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        name = qEnvironmentVariable(var);
+        if (!name.isEmpty()) break;
+    }
+#else
+    name = QLocale::system().name();
+#endif
+    return name.startsWith(QLatin1String("ru")) ? UiLanguage::Russian : UiLanguage::English;
+}
+
+LanguageOption take_language_option(const QStringList& args) {
+    LanguageOption out;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        QString value;
+        if (a == QLatin1String("--lang")) {
+            if (i + 1 >= args.size()) {
+                out.error = QStringLiteral("--lang needs a value: ru or en");
+                return out;
+            }
+            value = args[++i];
+        } else if (a.startsWith(QLatin1String("--lang="))) {
+            value = a.mid(7);
+        } else {
+            out.rest.append(a);
+            continue;
+        }
+        out.language = language_from_code(value);
+        if (!out.language) {
+            out.error = QStringLiteral("--lang: unknown language '%1' (ru or en)").arg(value);
+            return out;
+        }
+    }
+    return out;
+}
+
+UiLanguage chosen_language(const LanguageOption& option, std::optional<UiLanguage> remembered) {
+    if (option.language) return *option.language;
+    if (remembered) return *remembered;
+    return system_language();
+}
+
+bool install_language(UiLanguage language) {
+    {
+        const QMutexLocker lock(&g_templates_lock);
+        g_current = language;
+        g_shown.clear();
+    }
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return false;
+    // A second call replaces what the first installed.
+    static std::vector<QTranslator*> installed;
+    for (QTranslator* t : installed) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    installed.clear();
+    auto add = [&](bool loaded, QTranslator* t) {
+        if (!loaded || !QCoreApplication::installTranslator(t)) {
+            delete t;
+            return false;
+        }
+        installed.push_back(t);
+        return true;
+    };
+    // Qt's own texts (standard buttons, file dialogs): the Russian ones for
+    // the Russian interface; English is Qt's source language.
+    if (language == UiLanguage::Russian) {
+        auto* qt = new QTranslator;
+        return add(qt->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"),
+                            QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)),
+                   qt);
+    }
+    auto* ours = new QTranslator;
+    return add(ours->load(zorvik_en_qm, zorvik_en_qm_size), ours);
+}
+
+UiLanguage current_language() {
+    return g_current;
+}
+
+namespace {
+
+// Called with g_templates_lock held.  `depth`: how many levels of filled-in values are translated
+// in turn.
+QString shown(const QString& kept, int depth) {
+    if (g_current == UiLanguage::Russian || kept.isEmpty()) return kept;
+    const QByteArray key = kept.toUtf8();
+    for (const char* context : {"MainForm", "Messages"}) {
+        const QString t = QCoreApplication::translate(context, key.constData());
+        if (t != kept) return t;
+    }
+    for (const Template& t : g_templates) {
+        const auto m = t.pattern.match(kept);
+        if (!m.hasMatch()) continue;
+        QString out = QCoreApplication::translate("Messages", t.source.toUtf8().constData());
+        // A filled-in value may be a message itself ("диск заполнен").
+        QStringList args;
+        for (int i = 1; i <= m.lastCapturedIndex(); ++i)
+            args.append(depth > 0 ? shown(m.captured(i), depth - 1) : m.captured(i));
+        // Multi-argument arg(): a filled-in value containing "%1" stays as it is.
+        switch (args.size()) {
+        case 1:
+            return out.arg(args[0]);
+        case 2:
+            return out.arg(args[0], args[1]);
+        case 3:
+            return out.arg(args[0], args[1], args[2]);
+        case 4:
+            return out.arg(args[0], args[1], args[2], args[3]);
+        default:
+            return out;
+        }
+    }
+    return kept;
+}
+
+} // namespace
+
+QString shown_text(const QString& kept) {
+    if (g_current == UiLanguage::Russian || kept.isEmpty()) return kept;
+    const QMutexLocker lock(&g_templates_lock);
+    if (const auto it = g_shown.constFind(kept); it != g_shown.constEnd()) return *it;
+    const QString out = shown(kept, 1);
+    if (g_shown.size() >= kMaxShown) g_shown.clear();
+    g_shown.insert(kept, out);
+    return out;
+}
+
+QString fill_text(const char* templ, const QStringList& args) {
+    const QString source = QString::fromUtf8(templ);
+    {
+        const QMutexLocker lock(&g_templates_lock);
+        bool known = false;
+        for (const Template& t : g_templates) known = known || t.source == source;
+        // A template of placeholders and punctuation alone would match any text.
+        static const QRegularExpression placeholder(QStringLiteral("%\\d+"));
+        static const QRegularExpression letter(QStringLiteral("\\p{L}"));
+        const bool has_words = QString(source).remove(placeholder).contains(letter);
+        if (!known && has_words && g_templates.size() < kMaxTemplates) {
+            g_templates.push_back(make_template(source));
+            g_shown.clear();
+        }
+    }
+    switch (args.size()) {
+    case 0:
+        return source;
+    case 1:
+        return source.arg(args[0]);
+    case 2:
+        return source.arg(args[0], args[1]);
+    case 3:
+        return source.arg(args[0], args[1], args[2]);
+    default:
+        return source.arg(args[0], args[1], args[2], args[3]);
+    }
+}
+
+std::optional<UiLanguage> remembered_language() {
+    const QSettings settings(QStringLiteral("zorvik"), QStringLiteral("zorvik"));
+    return language_from_code(settings.value(QStringLiteral("ui/language")).toString());
+}
+
+void remember_language(UiLanguage language) {
+    QSettings settings(QStringLiteral("zorvik"), QStringLiteral("zorvik"));
+    settings.setValue(QStringLiteral("ui/language"), language_code(language));
+}

@@ -1,0 +1,54 @@
+// zorvik-cli in English: by --lang and by the locale; its run log stays Russian.
+#include "../cli/cli_process.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs zorvik-cli on the demo line with LANG=`lang` (and no LC_ALL or
+// LC_MESSAGES above it).
+Outcome run(const QString& lang, const QStringList& args, const QString& log_dir) {
+    QDir(log_dir).removeRecursively(); // one run, one log file
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_MESSAGES"));
+    env.insert(QStringLiteral("LANG"), lang);
+    env.insert(QString::fromLatin1(kLogDirVariable), log_dir);
+    p.setProcessEnvironment(env);
+    p.start(bin("zorvik-cli"), args);
+    return finish_cli(p, log_dir);
+}
+
+} // namespace
+
+TEST(EnglishCli, LanguageFromOptionOrLocaleRunLogStaysRussian) {
+    struct Row {
+        const char* lang;
+        QStringList args;
+        const char* said; // on stdout or stderr
+    };
+    const QStringList wrong_password{"--port", "demo", "--address", "12", "password", "enter", "7"};
+    const QStringList alarm{"--port", "demo", "--address", "12", "--yes", "alarm", "20"};
+    const Row rows[] = {
+        {"C.UTF-8", QStringList{"--lang", "en"} + wrong_password, "Wrong password."},
+        {"en_US.UTF-8", wrong_password, "Wrong password."},
+        {"en_US.UTF-8", alarm, "New low-fuel alarm level set."},
+        {"ru_RU.UTF-8", alarm, "Уст. новый уровень ав. ост. топлива."},
+        {"en_US.UTF-8", QStringList{"--lang", "ru"} + wrong_password, "Неверный пароль."},
+    };
+    QTemporaryDir dir;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args.join(u' ').toStdString() + " LANG=" + r.lang);
+        const Outcome o = run(QString::fromLatin1(r.lang), r.args, dir.filePath("log"));
+        const QString said = o.out + o.err;
+        EXPECT_TRUE(said.contains(QString::fromUtf8(r.said))) << said.toStdString();
+        // The record of the sensor's answer is the Russian one whatever was shown.
+        const QString record = r.args.contains("alarm")
+                                   ? QStringLiteral("Уст. новый уровень ав. ост. топлива.")
+                                   : QStringLiteral("Неверный пароль.");
+        EXPECT_TRUE(o.log.contains(record)) << o.log.join(u'\n').toStdString();
+    }
+}

@@ -1,0 +1,1514 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ru">
+<context>
+    <name>AboutBox</name>
+    <message>
+        <source>&lt;h3&gt;Конфигуратор Zorvik&lt;/h3&gt;&lt;p&gt;Настройка ёмкостных датчиков уровня топлива на линии RS-485.&lt;/p&gt;&lt;p&gt;Версия %1&lt;br&gt;Дата сборки: %2&lt;br&gt;Qt %3 (собрано с Qt %4)&lt;/p&gt;&lt;p&gt;© 2026 Zorvik configurator developers. Все права защищены.&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Zorvik Configurator&lt;/h3&gt;&lt;p&gt;Setup of capacitive fuel-level sensors on an RS-485 line.&lt;/p&gt;&lt;p&gt;Version %1&lt;br&gt;Built: %2&lt;br&gt;Qt %3 (built with Qt %4)&lt;/p&gt;&lt;p&gt;© 2026 Zorvik configurator developers. All rights reserved.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation>About</translation>
+    </message>
+</context>
+<context>
+    <name>CertificateActions</name>
+    <message>
+        <source>Заказчик</source>
+        <translation>Customer</translation>
+    </message>
+    <message>
+        <source>Транспортное средство</source>
+        <translation>Vehicle</translation>
+    </message>
+    <message>
+        <source>Бак</source>
+        <translation>Tank</translation>
+    </message>
+    <message>
+        <source>Инженер</source>
+        <translation>Engineer</translation>
+    </message>
+    <message>
+        <source>Сохранить PDF…</source>
+        <translation>Save PDF…</translation>
+    </message>
+    <message>
+        <source>Проверка таблицы и протокол</source>
+        <translation>Table check and certificate</translation>
+    </message>
+    <message>
+        <source>Контрольная заправка</source>
+        <translation>Check refuel</translation>
+    </message>
+    <message>
+        <source>Допуск, %</source>
+        <translation>Tolerance, %</translation>
+    </message>
+    <message>
+        <source>Протокол тарировки…</source>
+        <translation>Certificate…</translation>
+    </message>
+    <message>
+        <source>Допуск — число больше 0 и не больше 100 (%).</source>
+        <translation>The tolerance is a number above 0 and up to 100 (%).</translation>
+    </message>
+    <message>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать файл %1: %2</source>
+        <translation>Could not read the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Датчик: %1, прошивка %2.
+Запись: %3.
+Таблица: %4.
+Контрольная заправка: %5.</source>
+        <translation>Sensor: %1, firmware %2.
+Recording: %3.
+Table: %4.
+Check refuel: %5.</translation>
+    </message>
+    <message>
+        <source>расчёт по записи</source>
+        <translation>computed from the recording</translation>
+    </message>
+    <message>
+        <source>не проводилась</source>
+        <translation>not done</translation>
+    </message>
+    <message>
+        <source>Протокол не записан в файл %1: %2</source>
+        <translation>Certificate not written to %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageButton</name>
+    <message>
+        <source>Язык</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Язык окна сменится при следующем запуске программы.</source>
+        <translation>The window language changes when the program is started next time.</translation>
+    </message>
+</context>
+<context>
+    <name>LineDiagnosis</name>
+    <message>
+        <source>hint: никто не отвечает: проверьте питание датчиков, полярность линии (не перепутаны ли A и B), тот ли выбран порт и тот ли подключён адаптер</source>
+        <translation>hint: nobody answers: check the sensors&apos; power, the line polarity (A and B not swapped), that the right port is chosen and the right adapter connected</translation>
+    </message>
+    <message>
+        <source>hint: адрес %1: ответы с ошибкой CRC (%2 из %3): проверьте терминаторы 120 Ом на концах линии, смещение линии (bias), длину и целость кабеля, нет ли на линии второго ведущего (терминала, который опрашивает её сам)</source>
+        <translation>hint: address %1: replies with a CRC error (%2 of %3): check the 120 Ohm terminators at the line ends, the line bias, the cable length and condition, and whether a second master (a terminal polling the line itself) is on the line</translation>
+    </message>
+    <message>
+        <source>hint: адрес %1: ответ начинается с байтов самого запроса (%2 раз): адаптер возвращает эхо того, что передаёт; выключите эхо в адаптере или шлюзе</source>
+        <translation>hint: address %1: the reply starts with the bytes of the request itself (%2 times): the adapter echoes what it sends; switch the echo off in the adapter or gateway</translation>
+    </message>
+    <message>
+        <source>hint: адрес %1: задержка ответа p95 %2 мс (больше %3 мс): медленный шлюз или преобразователь между компьютером и линией</source>
+        <translation>hint: address %1: reply delay p95 %2 ms (over %3 ms): a slow gateway or converter between the computer and the line</translation>
+    </message>
+    <message>
+        <source>hint: адрес %1: на один опрос сети ответили два датчика: у двух датчиков один сетевой адрес; подключайте их по одному и задайте разные адреса</source>
+        <translation>hint: address %1: two sensors answered one network scan: two sensors share one network address; connect them one at a time and give them different addresses</translation>
+    </message>
+</context>
+<context>
+    <name>LineMonitor</name>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Направление</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Команда</source>
+        <translation>Command</translation>
+    </message>
+    <message>
+        <source>Байты</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>Что это</source>
+        <translation>Meaning</translation>
+    </message>
+    <message>
+        <source>передано</source>
+        <translation>sent</translation>
+    </message>
+    <message>
+        <source>принято</source>
+        <translation>received</translation>
+    </message>
+    <message>
+        <source>Монитор линии</source>
+        <translation>Line monitor</translation>
+    </message>
+    <message>
+        <source>Запросов</source>
+        <translation>Requests</translation>
+    </message>
+    <message>
+        <source>Ответов</source>
+        <translation>Replies</translation>
+    </message>
+    <message>
+        <source>Без ответа</source>
+        <translation>No reply</translation>
+    </message>
+    <message>
+        <source>Ошибка CRC</source>
+        <translation>CRC error</translation>
+    </message>
+    <message>
+        <source>Непонятых</source>
+        <translation>Not understood</translation>
+    </message>
+    <message>
+        <source>p50, мс</source>
+        <translation>p50, ms</translation>
+    </message>
+    <message>
+        <source>p95, мс</source>
+        <translation>p95, ms</translation>
+    </message>
+    <message>
+        <source>max, мс</source>
+        <translation>max, ms</translation>
+    </message>
+    <message>
+        <source>Все адреса</source>
+        <translation>All addresses</translation>
+    </message>
+    <message>
+        <source>Пауза</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Только слушать</source>
+        <translation>Listen only</translation>
+    </message>
+    <message>
+        <source>Сохранить…</source>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <source>Адрес:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>Замечаний нет.</source>
+        <translation>No remarks.</translation>
+    </message>
+    <message>
+        <source>Текст (*.txt)</source>
+        <translation>Text (*.txt)</translation>
+    </message>
+    <message>
+        <source>Сохранить кадры</source>
+        <translation>Save frames</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: %2</source>
+        <translation>Could not write the file %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>MainForm</name>
+    <message>
+        <source>Демо-линия</source>
+        <translation>Demo line</translation>
+    </message>
+    <message>
+        <source>№ проции</source>
+        <translation>Portion no.</translation>
+    </message>
+    <message>
+        <source>Литры</source>
+        <translation>Litres</translation>
+    </message>
+    <message>
+        <source>Уровень</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>Ввести пароль</source>
+        <translation>Enter password</translation>
+    </message>
+    <message>
+        <source>Запрс состояния</source>
+        <translation>Request state</translation>
+    </message>
+    <message>
+        <source>Запрсить версию прошивки и серийный номер</source>
+        <translation>Request firmware version and serial number</translation>
+    </message>
+    <message>
+        <source>Сдвинуть уровень полного</source>
+        <translation>Shift full level</translation>
+    </message>
+    <message>
+        <source>Сдвинуть уровень пустого</source>
+        <translation>Shift empty level</translation>
+    </message>
+    <message>
+        <source>Установить уровень полного</source>
+        <translation>Set full level</translation>
+    </message>
+    <message>
+        <source>Установить уровень пустого</source>
+        <translation>Set empty level</translation>
+    </message>
+    <message>
+        <source>Установить режим</source>
+        <translation>Set mode</translation>
+    </message>
+    <message>
+        <source>Установить пароль</source>
+        <translation>Set password</translation>
+    </message>
+    <message>
+        <source>Тарировочная таблица датчика</source>
+        <translation>Sensor calibration table</translation>
+    </message>
+    <message>
+        <source>Нет данных</source>
+        <translation>No data</translation>
+    </message>
+    <message>
+        <source>Конфигуратор Zorvik v2.6.3</source>
+        <translation>Zorvik Configurator v2.6.3</translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Открыть порт</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>Закрыть порт</source>
+        <translation>Close port</translation>
+    </message>
+    <message>
+        <source>Опрашивать Адрес</source>
+        <translation>Poll address</translation>
+    </message>
+    <message>
+        <source>Поиск датчиков</source>
+        <translation>Find sensors</translation>
+    </message>
+    <message>
+        <source>Устройства в сети:</source>
+        <translation>Devices on line:</translation>
+    </message>
+    <message>
+        <source>Серийный номер</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>Текущий</source>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>Пустой</source>
+        <translation>Empty</translation>
+    </message>
+    <message>
+        <source>нет данных</source>
+        <translation>no data</translation>
+    </message>
+    <message>
+        <source>Полный</source>
+        <translation>Full</translation>
+    </message>
+    <message>
+        <source>Полный / Пустой</source>
+        <translation>Full / Empty</translation>
+    </message>
+    <message>
+        <source>Сетевой адрес</source>
+        <translation>Network address</translation>
+    </message>
+    <message>
+        <source>Темп-ра</source>
+        <translation>Temp.</translation>
+    </message>
+    <message>
+        <source>Частота</source>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <source>Аналоговый</source>
+        <translation>Analog</translation>
+    </message>
+    <message>
+        <source>Коэффициент</source>
+        <translation>Coefficient</translation>
+    </message>
+    <message>
+        <source>Cтабильность уровня</source>
+        <translation>Level stability</translation>
+    </message>
+    <message>
+        <source>Горизонт</source>
+        <translation>Level out</translation>
+    </message>
+    <message>
+        <source>Настройка</source>
+        <translation>Setup</translation>
+    </message>
+    <message>
+        <source>Тарировка</source>
+        <translation>Calibration</translation>
+    </message>
+    <message>
+        <source>Дист. упр.</source>
+        <translation>Remote</translation>
+    </message>
+    <message>
+        <source>Прошивка</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>Балланс калибровки</source>
+        <translation>Calibration balance</translation>
+    </message>
+    <message>
+        <source>Установить текущий</source>
+        <translation>Set current</translation>
+    </message>
+    <message>
+        <source>Установить</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Сдвиг уровня</source>
+        <translation>Level shift</translation>
+    </message>
+    <message>
+        <source>Изменить &amp;сетевой адрес</source>
+        <translation>Change &amp;network address</translation>
+    </message>
+    <message>
+        <source>Порог срабатывания лампы %</source>
+        <translation>Warning lamp threshold %</translation>
+    </message>
+    <message>
+        <source>Пересчитывать в литры</source>
+        <translation>Convert to litres</translation>
+    </message>
+    <message>
+        <source>пересчитывать в проценты</source>
+        <translation>convert to percent</translation>
+    </message>
+    <message>
+        <source>Сохранить профиль…</source>
+        <translation>Save profile…</translation>
+    </message>
+    <message>
+        <source>Сравнить с профилем…</source>
+        <translation>Compare with profile…</translation>
+    </message>
+    <message>
+        <source>Применить профиль…</source>
+        <translation>Apply profile…</translation>
+    </message>
+    <message>
+        <source>Режимы</source>
+        <translation>Modes</translation>
+    </message>
+    <message>
+        <source>Режим RS-485</source>
+        <translation>RS-485 mode</translation>
+    </message>
+    <message>
+        <source>Аналоговый Режим</source>
+        <translation>Analog mode</translation>
+    </message>
+    <message>
+        <source>Частотный режим</source>
+        <translation>Frequency mode</translation>
+    </message>
+    <message>
+        <source>Периодический</source>
+        <translation>Periodic</translation>
+    </message>
+    <message>
+        <source>Периодический RS485</source>
+        <translation>Periodic RS485</translation>
+    </message>
+    <message>
+        <source>Инверсия индикатора</source>
+        <translation>Invert indicator</translation>
+    </message>
+    <message>
+        <source>Сглаживание</source>
+        <translation>Smoothing</translation>
+    </message>
+    <message>
+        <source>Диапазон 4096</source>
+        <translation>Range 4096</translation>
+    </message>
+    <message>
+        <source>Откл. Термокомпенсацию</source>
+        <translation>Thermal compensation off</translation>
+    </message>
+    <message>
+        <source>Угол</source>
+        <translation>Tilt</translation>
+    </message>
+    <message>
+        <source>Качество</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>&amp;Установить</source>
+        <translation>S&amp;et</translation>
+    </message>
+    <message>
+        <source>Порция заправки</source>
+        <translation>Refuel portion</translation>
+    </message>
+    <message>
+        <source>Запись в  Файл:</source>
+        <translation>Writing to file:</translation>
+    </message>
+    <message>
+        <source>Новая тарировка</source>
+        <translation>New calibration</translation>
+    </message>
+    <message>
+        <source>Возобновить тарировку</source>
+        <translation>Resume calibration</translation>
+    </message>
+    <message>
+        <source>Изменить</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>Ввести значение  (F9)</source>
+        <translation>Record point  (F9)</translation>
+    </message>
+    <message>
+        <source>удаленный сетевой номер</source>
+        <translation>remote network address</translation>
+    </message>
+    <message>
+        <source>Cгенерировать запрос</source>
+        <translation>Generate request</translation>
+    </message>
+    <message>
+        <source>Скопируйте строку и вставьте в файл для отправки</source>
+        <translation>Copy the string into the file to be sent</translation>
+    </message>
+    <message>
+        <source>Копировать</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>читать из файла</source>
+        <translation>read from file</translation>
+    </message>
+    <message>
+        <source>Для версии прошивки 1.7.6 и выше</source>
+        <translation>For firmware 1.7.6 and later</translation>
+    </message>
+    <message>
+        <source>Отключите питание датчика</source>
+        <translation>Switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Нет файла</source>
+        <translation>No file</translation>
+    </message>
+    <message>
+        <source>Открыть файл</source>
+        <translation>Open file</translation>
+    </message>
+    <message>
+        <source>Сброс калибровок</source>
+        <translation>Reset calibrations</translation>
+    </message>
+    <message>
+        <source>Проверять записанное</source>
+        <translation>Verify written data</translation>
+    </message>
+    <message>
+        <source>Тип датчика</source>
+        <translation>Sensor type</translation>
+    </message>
+    <message>
+        <source>Пуск</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Внимание! Эта таблица используется для пересчета уровня в литры внутри датчика.</source>
+        <translation>Caution! The sensor uses this table to convert the level into litres.</translation>
+    </message>
+    <message>
+        <source>Показания датчика</source>
+        <translation>Sensor reading</translation>
+    </message>
+    <message>
+        <source>Прочитать из датчика</source>
+        <translation>Read from sensor</translation>
+    </message>
+    <message>
+        <source>Записать в датчик</source>
+        <translation>Write to sensor</translation>
+    </message>
+    <message>
+        <source>Сохранить в файл</source>
+        <translation>Save to file</translation>
+    </message>
+    <message>
+        <source>Выйти</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Из тарировки…</source>
+        <translation>From calibration…</translation>
+    </message>
+    <message>
+        <source>Экспорт…</source>
+        <translation>Export…</translation>
+    </message>
+    <message>
+        <source>Импорт…</source>
+        <translation>Import…</translation>
+    </message>
+    <message>
+        <source>Сдвиг уровней</source>
+        <translation>Level shift</translation>
+    </message>
+    <message>
+        <source>Значения могут быть      от -1000 до 1000</source>
+        <translation>Values may be      from -1000 to 1000</translation>
+    </message>
+    <message>
+        <source>Выход</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Обмен с датчиком: белый и серый сменяются с каждым запросом,
+красный — ответ получен и разобран, жёлтый — порт закрыт.
+Если цвет не меняется, обмен остановился.</source>
+        <translation>Exchange with the sensor: white and grey alternate with each request,
+red: a reply was received and decoded, yellow: the port is closed.
+If the colour does not change, the exchange has stopped.</translation>
+    </message>
+    <message>
+        <source>Стабильность показаний: зелёный — уровень устоялся,
+жёлтый — ещё меняется, красный — сильно колеблется;
+серый — данных нет.</source>
+        <translation>Reading stability: green: the level has settled,
+yellow: still changing, red: swinging widely;
+grey: no data.</translation>
+    </message>
+    <message>
+        <source>Отношение «Полный» к «Пустой»: зелёный — 1,8…1,98 (датчик настроен хорошо),
+жёлтый — 1,6…2,08 (допустимо), красный — вне этих пределов,
+проверьте калибровку.</source>
+        <translation>Ratio of &quot;Full&quot; to &quot;Empty&quot;: green: 1.8…1.98 (sensor well set up),
+yellow: 1.6…2.08 (acceptable), red: outside these limits,
+check the calibration.</translation>
+    </message>
+    <message>
+        <source>Нужна прошивка датчика %1.%2.%3 или новее</source>
+        <translation>Needs sensor firmware %1.%2.%3 or later</translation>
+    </message>
+    <message>
+        <source>Сообщения</source>
+        <translation>Messages</translation>
+    </message>
+    <message>
+        <source>Показать или скрыть историю сообщений</source>
+        <translation>Show or hide the message history</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Подключение</source>
+        <translation>Connection</translation>
+    </message>
+    <message>
+        <source>Датчик</source>
+        <translation>Sensor</translation>
+    </message>
+    <message>
+        <source>Показания</source>
+        <translation>Readings</translation>
+    </message>
+    <message>
+        <source>График…</source>
+        <translation>Chart…</translation>
+    </message>
+    <message>
+        <source>Монитор линии…</source>
+        <translation>Line monitor…</translation>
+    </message>
+    <message>
+        <source>Команды</source>
+        <translation>Commands</translation>
+    </message>
+    <message>
+        <source>Уровни</source>
+        <translation>Levels</translation>
+    </message>
+    <message>
+        <source>Адрес и сигнализация</source>
+        <translation>Address and alarm</translation>
+    </message>
+    <message>
+        <source>Профиль</source>
+        <translation>Profile</translation>
+    </message>
+</context>
+<context>
+    <name>MessageList</name>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Вид</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>Сообщение</source>
+        <translation>Message</translation>
+    </message>
+</context>
+<context>
+    <name>Messages</name>
+    <message>
+        <source>Протокол тарировки</source>
+        <translation>Calibration certificate</translation>
+    </message>
+    <message>
+        <source>Протокол тарировки записан в файл %1</source>
+        <translation>Calibration certificate written to %1</translation>
+    </message>
+    <message>
+        <source>Порт %1 не найден, порт не открыт.</source>
+        <translation>Port %1 not found, port not opened.</translation>
+    </message>
+    <message>
+        <source>выполнено</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>ошибка</source>
+        <translation>error</translation>
+    </message>
+    <message>
+        <source>сообщение</source>
+        <translation>message</translation>
+    </message>
+    <message>
+        <source>Порт не открыт.</source>
+        <translation>Port not open.</translation>
+    </message>
+    <message>
+        <source>Не выбран адрес датчика.</source>
+        <translation>No sensor address selected.</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: %2</source>
+        <translation>Could not write the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать файл %1: %2</source>
+        <translation>Could not read the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Прервано</source>
+        <translation>Interrupted</translation>
+    </message>
+    <message>
+        <source>Не удалось создать журнал в папке %1: %2</source>
+        <translation>Could not create the run log in the folder %1: %2</translation>
+    </message>
+    <message>
+        <source> Непонятно что пришло! </source>
+        <translation> Reply not understood! </translation>
+    </message>
+    <message>
+        <source>Ответ с неверной контрольной суммой.</source>
+        <translation>Reply with a wrong checksum.</translation>
+    </message>
+    <message>
+        <source>Непонятно что пришло!</source>
+        <translation>Reply not understood!</translation>
+    </message>
+    <message>
+        <source>Ответ не соответствует запросу</source>
+        <translation>The reply does not match the request</translation>
+    </message>
+    <message>
+        <source>после записи: %1</source>
+        <translation>after writing: %1</translation>
+    </message>
+    <message>
+        <source>после записи датчик отличается от профиля: %1</source>
+        <translation>after writing, the sensor differs from the profile: %1</translation>
+    </message>
+    <message>
+        <source>Датчики на линии не найдены.</source>
+        <translation>No sensors found on the line.</translation>
+    </message>
+    <message>
+        <source>Файл таблицы пуст: %1</source>
+        <translation>The table file is empty: %1</translation>
+    </message>
+    <message>
+        <source>Датчик с прошивкой %1 не поддерживает эту операцию: нужна версия %2 или новее.</source>
+        <translation>A sensor with firmware %1 does not support this operation: it needs version %2 or later.</translation>
+    </message>
+    <message>
+        <source>неизвестной версии</source>
+        <translation>of unknown version</translation>
+    </message>
+    <message>
+        <source>Неполный ответ.</source>
+        <translation>Incomplete reply.</translation>
+    </message>
+    <message>
+        <source>Датчик не сообщил свой режим работы.</source>
+        <translation>The sensor did not report its operating mode.</translation>
+    </message>
+    <message>
+        <source>Установите вменяемый уровень</source>
+        <translation>Set a sensible level</translation>
+    </message>
+    <message>
+        <source>%1
+
+В частотном режиме датчик перестаёт отвечать по RS-485: ни прочитать, ни изменить его настройки отсюда будет нельзя. Вернуть его можно, только ненадолго отключив питание датчика и сразу выполнив «Поиск датчиков».</source>
+        <translation>%1
+
+In frequency mode the sensor stops answering on RS-485: its settings can then be neither read nor changed from here. To bring it back, switch the sensor power off for a moment and run &quot;Find sensors&quot; right away.</translation>
+    </message>
+    <message>
+        <source>Сейчас будет произведена перекалибровка верхнего уровня. Вы уверены что это нужно?</source>
+        <translation>The full level is about to be recalibrated. Are you sure?</translation>
+    </message>
+    <message>
+        <source>Сейчас будет произведена перекалибровка нижнего уровня. Вы уверены что это нужно?</source>
+        <translation>The empty level is about to be recalibrated. Are you sure?</translation>
+    </message>
+    <message>
+        <source>Сейчас будет сдвинут верхний уровень. Вы уверены что это нужно?</source>
+        <translation>The full level is about to be shifted. Are you sure?</translation>
+    </message>
+    <message>
+        <source>Сейчас будет сдвинут уровень пустого. Вы уверены что это нужно?</source>
+        <translation>The empty level is about to be shifted. Are you sure?</translation>
+    </message>
+    <message>
+        <source>Сейчас будет изменен режим работы датчика. Вы уверены что это нужно?</source>
+        <translation>The sensor operating mode is about to be changed. Are you sure?</translation>
+    </message>
+    <message>
+        <source>Сейчас будет новый уровень аварийного остатка топлива. Вы уверены что это нужно?</source>
+        <translation>A new low-fuel alarm level is about to be set. Are you sure?</translation>
+    </message>
+    <message>
+        <source>Сейчас будет изменен пароль датчика. Если Вы забудете новый пароль, снять его сможет только производитель. МЕНЯЕМ ?</source>
+        <translation>The sensor password is about to be changed. If you forget the new password, only the manufacturer can remove it. CHANGE IT?</translation>
+    </message>
+    <message>
+        <source>Сейчас будет установлен горизонт датчика. Вы уверены что это нужно?</source>
+        <translation>The sensor level-out is about to be set. Are you sure?</translation>
+    </message>
+    <message>
+        <source>Датчик не подключен!</source>
+        <translation>Sensor not connected!</translation>
+    </message>
+    <message>
+        <source> На время калибровки снимите СГЛАЖИВАНИЕ и нажмите УСТАНОВИТЬ</source>
+        <translation> For the calibration, clear SMOOTHING and press SET</translation>
+    </message>
+    <message>
+        <source>Введите пароль</source>
+        <translation>Enter the password</translation>
+    </message>
+    <message>
+        <source>Ввод пароля</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>Введите новый пароль</source>
+        <translation>Enter the new password</translation>
+    </message>
+    <message>
+        <source>Ввод нового пароля</source>
+        <translation>New password</translation>
+    </message>
+    <message>
+        <source>Повторите новый пароль</source>
+        <translation>Repeat the new password</translation>
+    </message>
+    <message>
+        <source>Пароли не совпадают. Пароль не изменен.</source>
+        <translation>The passwords differ. Password not changed.</translation>
+    </message>
+    <message>
+        <source>Установите допустимый пароль</source>
+        <translation>Set a valid password</translation>
+    </message>
+    <message>
+        <source>По адресу %1 уже отвечает датчик: два датчика с одним адресом не ответят. Адрес не изменен.</source>
+        <translation>A sensor already answers at address %1: two sensors with one address will not answer. Address not changed.</translation>
+    </message>
+    <message>
+        <source>Введите новый сетевой номер</source>
+        <translation>Enter the new network address</translation>
+    </message>
+    <message>
+        <source>Ввод сетевого номера</source>
+        <translation>Network address</translation>
+    </message>
+    <message>
+        <source>Установите существующий сетевой адрес</source>
+        <translation>Set a valid network address</translation>
+    </message>
+    <message>
+        <source>Журнал не записывается на диск, записи хранятся в памяти.</source>
+        <translation>The run log cannot be written to disk; records are kept in memory.</translation>
+    </message>
+    <message>
+        <source>Порт занят другой программой.</source>
+        <translation>The port is in use by another program.</translation>
+    </message>
+    <message>
+        <source>Нет прав доступа к порту.</source>
+        <translation>No permission to open the port.</translation>
+    </message>
+    <message>
+        <source> Добавьте пользователя в группу %1 (sudo usermod -aG %1 %2) и войдите в систему заново.</source>
+        <translation> Add the user to the group %1 (sudo usermod -aG %1 %2) and log in again.</translation>
+    </message>
+    <message>
+        <source>Соединение с %1…</source>
+        <translation>Connecting to %1…</translation>
+    </message>
+    <message>
+        <source>Com Port %1 недоступен. Установите нужный порт.</source>
+        <translation>Com Port %1 is not available. Choose the right port.</translation>
+    </message>
+    <message>
+        <source>нет данных от датчика</source>
+        <translation>no data from the sensor</translation>
+    </message>
+    <message>
+        <source>обновлено %1 с назад</source>
+        <translation>updated %1 s ago</translation>
+    </message>
+    <message>
+        <source>Ошибка записи в порт %1</source>
+        <translation>Error writing to port %1</translation>
+    </message>
+    <message>
+        <source>Нет ответа от датчика с адресом %1</source>
+        <translation>No reply from the sensor at address %1</translation>
+    </message>
+    <message>
+        <source>Датчик подключен</source>
+        <translation>Sensor connected</translation>
+    </message>
+    <message>
+        <source>Эту операцию невозможно выполнить в частотном режиме. Отключите ненадолго питание датчика и сделайте опрос сети</source>
+        <translation>This operation is not possible in frequency mode. Switch the sensor power off for a moment and scan the line</translation>
+    </message>
+    <message>
+        <source>Идёт обмен с датчиком: запись из файла не показана</source>
+        <translation>Talking to a sensor: the recording from the file is not shown</translation>
+    </message>
+    <message>
+        <source>Произошел опрос сети.</source>
+        <translation>Line scanned.</translation>
+    </message>
+    <message>
+        <source>Адрес %1 найден дважды: два датчика с одним адресом мешают друг другу. Оставьте на линии один из них и смените ему адрес.</source>
+        <translation>Address %1 found twice: two sensors with one address disturb each other. Leave one of them on the line and change its address.</translation>
+    </message>
+    <message>
+        <source> Получен С/Н и вер. прошивки</source>
+        <translation> Got S/N and firmware version</translation>
+    </message>
+    <message>
+        <source> Получены данные.</source>
+        <translation> Data received.</translation>
+    </message>
+    <message>
+        <source> Установлен нижний уровень.</source>
+        <translation> Empty level set.</translation>
+    </message>
+    <message>
+        <source> Установлен новый режим.</source>
+        <translation> New mode set.</translation>
+    </message>
+    <message>
+        <source> Установлен верхний уровень.</source>
+        <translation> Full level set.</translation>
+    </message>
+    <message>
+        <source> Установлен сетевой номер.</source>
+        <translation> Network address set.</translation>
+    </message>
+    <message>
+        <source>Установлен серийный номер.</source>
+        <translation>Serial number set.</translation>
+    </message>
+    <message>
+        <source>Сдвинут нижний уровень.</source>
+        <translation>Empty level shifted.</translation>
+    </message>
+    <message>
+        <source>Сдвинут верхний уровень.</source>
+        <translation>Full level shifted.</translation>
+    </message>
+    <message>
+        <source>Уст. новый уровень ав. ост. топлива.</source>
+        <translation>New low-fuel alarm level set.</translation>
+    </message>
+    <message>
+        <source>Пароль принят.</source>
+        <translation>Password accepted.</translation>
+    </message>
+    <message>
+        <source>Неверный пароль.</source>
+        <translation>Wrong password.</translation>
+    </message>
+    <message>
+        <source>Пароль изменен.</source>
+        <translation>Password changed.</translation>
+    </message>
+    <message>
+        <source>Пар.</source>
+        <translation>Pass.</translation>
+    </message>
+    <message>
+        <source>Директивно изменен нижний уровень.</source>
+        <translation>Empty level changed directly.</translation>
+    </message>
+    <message>
+        <source>Директивно изменен верхний уровень.</source>
+        <translation>Full level changed directly.</translation>
+    </message>
+    <message>
+        <source>Датчик в частотном режиме.</source>
+        <translation>Sensor in frequency mode.</translation>
+    </message>
+    <message>
+        <source>Частота</source>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <source>%1 Гц.</source>
+        <translation>%1 Hz.</translation>
+    </message>
+    <message>
+        <source>Установлена Тарир таблица.</source>
+        <translation>Calibration table set.</translation>
+    </message>
+    <message>
+        <source>Установлена Тарировочная таблица.</source>
+        <translation>Calibration table set.</translation>
+    </message>
+    <message>
+        <source>Установлен Горизонт.</source>
+        <translation>Level-out set.</translation>
+    </message>
+    <message>
+        <source>Ответ с неверной контрольной суммой, не принят.</source>
+        <translation>Reply with a wrong checksum, not taken.</translation>
+    </message>
+    <message>
+        <source>Уровень</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>%1 Гц</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>%1 В</source>
+        <translation>%1 V</translation>
+    </message>
+    <message>
+        <source>Внимание! Установка Пустой соотв. длине около %1 см.</source>
+        <translation>Caution! This Empty setting matches a length of about %1 cm.</translation>
+    </message>
+    <message>
+        <source>Пришли ошибочные данные</source>
+        <translation>Wrong data received</translation>
+    </message>
+    <message>
+        <source>Измените уровень пустого</source>
+        <translation>Change the empty level</translation>
+    </message>
+    <message>
+        <source>Измените уровень полного</source>
+        <translation>Change the full level</translation>
+    </message>
+    <message>
+        <source>В строке имеются символы не принадлежащие HEX</source>
+        <translation>The string has characters that are not HEX</translation>
+    </message>
+    <message>
+        <source>Введите числовой пароль:</source>
+        <translation>Numeric password:</translation>
+    </message>
+    <message>
+        <source>Сдвиг полного в У.Е</source>
+        <translation>Full shift, units</translation>
+    </message>
+    <message>
+        <source>Сдвиг пустого в У.Е</source>
+        <translation>Empty shift, units</translation>
+    </message>
+    <message>
+        <source>Установить в качестве полного</source>
+        <translation>Set as full</translation>
+    </message>
+    <message>
+        <source>Установить в качестве пустого</source>
+        <translation>Set as empty</translation>
+    </message>
+    <message>
+        <source>Установить в качестве пароля доступа</source>
+        <translation>Set as access password</translation>
+    </message>
+    <message>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Нет такого файла</source>
+        <translation>No such file</translation>
+    </message>
+    <message>
+        <source>след. запись</source>
+        <translation>next record</translation>
+    </message>
+    <message>
+        <source>больше записей нет</source>
+        <translation>no more records</translation>
+    </message>
+    <message>
+        <source>Порт открыт: чтение из файла прервано</source>
+        <translation>Port open: reading from the file stopped</translation>
+    </message>
+    <message>
+        <source>Запись не начата: %1</source>
+        <translation>Recording not started: %1</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 больше 1 ГБ.</source>
+        <translation>%1 is over 1 GB.</translation>
+    </message>
+    <message>
+        <source>%1 содержит не запись показаний.</source>
+        <translation>%1 does not hold a recording of readings.</translation>
+    </message>
+    <message>
+        <source>файл достиг 1 ГБ</source>
+        <translation>the file reached 1 GB</translation>
+    </message>
+    <message>
+        <source>Запись в CSV остановлена: %1: %2. Записанное сохранено.</source>
+        <translation>CSV recording stopped: %1: %2. What was recorded is kept.</translation>
+    </message>
+    <message>
+        <source>стабильно, разброс %1</source>
+        <translation>steady, spread %1</translation>
+    </message>
+    <message>
+        <source>меняется, разброс %1</source>
+        <translation>changing, spread %1</translation>
+    </message>
+    <message>
+        <source>Неверное значение порции</source>
+        <translation>Wrong portion value</translation>
+    </message>
+    <message>
+        <source>Ввод порции тарировки</source>
+        <translation>Calibration portion</translation>
+    </message>
+    <message>
+        <source>Автотарировка</source>
+        <translation>Auto-calibration</translation>
+    </message>
+    <message>
+        <source>в файле нет строки заголовка</source>
+        <translation>the file has no header line</translation>
+    </message>
+    <message>
+        <source>файл не найден</source>
+        <translation>file not found</translation>
+    </message>
+    <message>
+        <source>ошибка записи</source>
+        <translation>write error</translation>
+    </message>
+    <message>
+        <source>Схранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>в строке %1 нет двух &quot;;&quot;</source>
+        <translation>line %1 lacks two &quot;;&quot;</translation>
+    </message>
+    <message>
+        <source>слишком много строк</source>
+        <translation>too many lines</translation>
+    </message>
+    <message>
+        <source>литры в строке 2 не число</source>
+        <translation>the litres in line 2 are not a number</translation>
+    </message>
+    <message>
+        <source>литры последних двух точек не дают порцию</source>
+        <translation>the litres of the last two points give no portion</translation>
+    </message>
+    <message>
+        <source>нет файла для записи</source>
+        <translation>no file to write to</translation>
+    </message>
+    <message>
+        <source>номер строки или литры выходят за пределы</source>
+        <translation>the line number or the litres are out of range</translation>
+    </message>
+    <message>
+        <source>Точка %1 не записана в файл %2: %3</source>
+        <translation>Point %1 not written to the file %2: %3</translation>
+    </message>
+    <message>
+        <source>Контрольная заправка</source>
+        <translation>Check refuel</translation>
+    </message>
+    <message>
+        <source>Уровень не известен: датчик не отвечает или не выбран.</source>
+        <translation>The level is not known: the sensor does not answer or is not selected.</translation>
+    </message>
+    <message>
+        <source>Уровень до: %1. Залейте топливо, дождитесь, пока уровень успокоится, и нажмите ещё раз.</source>
+        <translation>Level before: %1. Pour in the fuel, wait until the level settles, and press again.</translation>
+    </message>
+    <message>
+        <source>Сколько литров залито?</source>
+        <translation>How many litres were poured in?</translation>
+    </message>
+    <message>
+        <source>Неверное количество литров: %1</source>
+        <translation>Wrong number of litres: %1</translation>
+    </message>
+    <message>
+        <source>Таблица в окне таблицы не годится для пересчёта: %1</source>
+        <translation>The table in the table window cannot be used for conversion: %1</translation>
+    </message>
+    <message>
+        <source>датчик %1</source>
+        <translation>sensor %1</translation>
+    </message>
+    <message>
+        <source>Таблица не записана: строка %1, %2 &quot;%3&quot; - нужно целое число от 0 до %4.</source>
+        <translation>Table not written: row %1, %2 &quot;%3&quot; - needs a whole number from 0 to %4.</translation>
+    </message>
+    <message>
+        <source>показания</source>
+        <translation>reading</translation>
+    </message>
+    <message>
+        <source>литры</source>
+        <translation>litres</translation>
+    </message>
+    <message>
+        <source>Прочитана таблица.</source>
+        <translation>Table read.</translation>
+    </message>
+    <message>
+        <source>Таблица не экспортирована: %1</source>
+        <translation>Table not exported: %1</translation>
+    </message>
+    <message>
+        <source>Экспорт таблицы</source>
+        <translation>Export table</translation>
+    </message>
+    <message>
+        <source>Таблица не экспортирована в файл %1: %2</source>
+        <translation>Table not exported to %1: %2</translation>
+    </message>
+    <message>
+        <source>Импорт таблицы</source>
+        <translation>Import table</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать файл таблицы %1: %2. Таблица не изменена.</source>
+        <translation>Could not read the table file %1: %2. Table not changed.</translation>
+    </message>
+    <message>
+        <source>Таблица не сохранена в файл %1: %2</source>
+        <translation>Table not saved to %1: %2</translation>
+    </message>
+    <message>
+        <source>Отключите питание датчика</source>
+        <translation>Switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Включите питание датчика: ждём ответа загрузчика до %1 с</source>
+        <translation>Switch the sensor power on: waiting up to %1 s for the loader</translation>
+    </message>
+    <message>
+        <source>Идёт прошивка. Не отключайте питание датчика</source>
+        <translation>Uploading. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Проверка записанного. Не отключайте питание датчика</source>
+        <translation>Verifying. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Прошивка не завершена: датчик остался в загрузчике, повторите прошивку.</source>
+        <translation>Upload not finished: the sensor stayed in its loader; upload again.</translation>
+    </message>
+    <message>
+        <source>Прошивка записана, но датчик не запустился: выключите и включите питание датчика.</source>
+        <translation>Firmware written, but the sensor did not start: switch the sensor power off and on.</translation>
+    </message>
+    <message>
+        <source>Прошиваем !  </source>
+        <translation>Uploading!  </translation>
+    </message>
+    <message>
+        <source>-----Готово------</source>
+        <translation>-----Done------</translation>
+    </message>
+    <message>
+        <source>Ошибка 1F !!!!</source>
+        <translation>Error 1F !!!!</translation>
+    </message>
+    <message>
+        <source>Ошибка записи в порт</source>
+        <translation>Error writing to the port</translation>
+    </message>
+    <message>
+        <source>-----Записано и проверено, но датчик не запустился: выключите и включите питание------</source>
+        <translation>-----Written and verified, but the sensor did not start: switch the power off and on------</translation>
+    </message>
+    <message>
+        <source>-----Записано без проверки, но датчик не запустился: выключите и включите питание------</source>
+        <translation>-----Written without verifying, but the sensor did not start: switch the power off and on------</translation>
+    </message>
+    <message>
+        <source>Записано без проверки чтением: загрузчик датчика не позволяет читать память.</source>
+        <translation>Written without read-back: the sensor loader does not allow reading its memory.</translation>
+    </message>
+    <message>
+        <source>Загрузчик датчика перестал давать читать память: записанное не проверено.</source>
+        <translation>The sensor loader stopped allowing reads: what was written is not verified.</translation>
+    </message>
+    <message>
+        <source>это не файл</source>
+        <translation>not a file</translation>
+    </message>
+    <message>
+        <source>файл не открывается</source>
+        <translation>the file does not open</translation>
+    </message>
+    <message>
+        <source>ссылка ведёт к файлу, которого нет</source>
+        <translation>the link points to a file that does not exist</translation>
+    </message>
+    <message>
+        <source>диск заполнен</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>файл достиг предельного размера</source>
+        <translation>the file reached its size limit</translation>
+    </message>
+    <message>
+        <source>файл удалён или перемещён</source>
+        <translation>the file was deleted or moved</translation>
+    </message>
+    <message>
+        <source>файл больше %1 байт</source>
+        <translation>the file is larger than %1 bytes</translation>
+    </message>
+    <message>
+        <source>Блок %1 (адрес 0x%2) не записан и в прошлой попытке: память датчика в этом месте изношена. Не повторяйте прошивку: датчик нужно заменить или отправить производителю.</source>
+        <translation>Block %1 (address 0x%2) not written, as in the last attempt: the sensor memory is worn out there. Do not upload again: replace the sensor or send it to the manufacturer.</translation>
+    </message>
+    <message>
+        <source>Блок %1 (адрес 0x%2) не записан. Повторите прошивку один раз; если этот блок не запишется снова, память датчика в этом месте изношена.</source>
+        <translation>Block %1 (address 0x%2) not written. Upload once more; if this block fails again, the sensor memory is worn out there.</translation>
+    </message>
+    <message>
+        <source>Проверка %1 из %2. Не отключайте питание датчика</source>
+        <translation>Verifying %1 of %2. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Запись %1 из %2. Не отключайте питание датчика</source>
+        <translation>Writing %1 of %2. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Проверка %1 из %2, датчик %3. Не отключайте питание датчика</source>
+        <translation>Verifying %1 of %2, sensor %3. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Запись %1 из %2, датчик %3. Не отключайте питание датчика</source>
+        <translation>Writing %1 of %2, sensor %3. Do not switch the sensor power off</translation>
+    </message>
+    <message>
+        <source>Порт %1 пропал во время прошивки, блок %2 не записан. Подключите адаптер и повторите прошивку.</source>
+        <translation>Port %1 went away during the upload; block %2 was not written. Plug the adapter back in and upload again.</translation>
+    </message>
+</context>
+<context>
+    <name>Splash</name>
+    <message>
+        <source>Конфигуратор датчиков уровня топлива</source>
+        <translation>Fuel-level sensor configurator</translation>
+    </message>
+</context>
+<context>
+    <name>TableWindow</name>
+    <message>
+        <source>Чтение таблицы из датчика…</source>
+        <translation>Reading the table from the sensor…</translation>
+    </message>
+    <message>
+        <source> — чтение: </source>
+        <translation> — reading: </translation>
+    </message>
+</context>
+<context>
+    <name>TrendWindow</name>
+    <message>
+        <source>Уровень</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>Текущий</source>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>Темп-ра</source>
+        <translation>Temp.</translation>
+    </message>
+    <message>
+        <source>График</source>
+        <translation>Chart</translation>
+    </message>
+    <message>
+        <source>Окно:</source>
+        <translation>Window:</translation>
+    </message>
+    <message>
+        <source>1 мин</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>10 мин</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>1 ч</source>
+        <translation>1 h</translation>
+    </message>
+    <message>
+        <source>Всё</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>Пауза</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Сохранить график…</source>
+        <translation>Save chart…</translation>
+    </message>
+    <message>
+        <source>Следить</source>
+        <translation>Follow</translation>
+    </message>
+    <message>
+        <source>Стабильность по %1 ответам: </source>
+        <translation>Stability over %1 replies: </translation>
+    </message>
+    <message>
+        <source>Остановить запись</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>Записывать в CSV…</source>
+        <translation>Record to CSV…</translation>
+    </message>
+    <message>
+        <source>Запись: %1 (строк: %2)</source>
+        <translation>Recording: %1 (rows: %2)</translation>
+    </message>
+    <message>
+        <source>  нет данных</source>
+        <translation>  no data</translation>
+    </message>
+    <message>
+        <source>  адрес %1</source>
+        <translation>  address %1</translation>
+    </message>
+    <message>
+        <source>Записывать в CSV</source>
+        <translation>Record to CSV</translation>
+    </message>
+    <message>
+        <source>Нет данных</source>
+        <translation>No data</translation>
+    </message>
+    <message>
+        <source>Адрес %1</source>
+        <translation>Address %1</translation>
+    </message>
+    <message>
+        <source>, С/Н %1</source>
+        <translation>, S/N %1</translation>
+    </message>
+    <message>
+        <source>Сохранить график</source>
+        <translation>Save chart</translation>
+    </message>
+    <message>
+        <source>График не сохранён: %1: %2</source>
+        <translation>Chart not saved: %1: %2</translation>
+    </message>
+</context>
+</TS>
