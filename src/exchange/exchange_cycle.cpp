@@ -3,6 +3,7 @@
 #include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/network_scan.h"
+#include "exchange/port_return.h"
 #include "exchange/reply_dispatch.h"
 #include "protocol/bootloader.h"
 #include "protocol/codes.h"
@@ -55,6 +56,17 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     if (!ex.is_current(tick)) return;
 
     const uint16_t n = c.port.WritePort(sending);
+    if (n != sending.size() && c.port.LinkLost()) {
+        // The port itself is gone: no box that nobody may be there to close,
+        // the values go stale and the same port is waited for.
+        f.no_data = true;
+        ex.notify_silence();
+        Exchange::OutcomeHandler previous = ex.sent(sending, false);
+        wait_for_port(c);
+        ex.end_tick(tick);
+        if (previous) previous(RequestOutcome::NoAnswer, {});
+        return;
+    }
     if (n != sending.size()) {
         // The values stop being live now, not when the box is closed; the
         // loss goes to the history and the run log with the port's name.
@@ -66,8 +78,7 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
         c.str_to_log(text);
         c.dialogs.message(text);
         if (!ex.is_current(tick)) return; // closed while the box was open
-        // A dropped network connection is said once and closed at once.
-        if (ex.write_failures() <= 2 && !c.port.LinkLost()) {
+        if (ex.write_failures() <= 2) {
             ex.write_failed();
         } else {
             f.TMRComm.set_enabled(false);
@@ -169,6 +180,10 @@ void TMRComm_Timer(Configurator& c) {
             f.replay_mode = false;
             c.dialogs.message(kReplayRefused);
         }
+        return;
+    }
+    if (c.lost_port && !f.replay_mode) {
+        port_return_tick(c);
         return;
     }
     const uint32_t tick = ex.begin_tick();

@@ -1,0 +1,57 @@
+#include "exchange/port_return.h"
+
+#include "exchange/configurator.h"
+#include "protocol/line_settings.h"
+#include "protocol/serial_port.h"
+
+QString port_lost_text(const QString& item) {
+    return QStringLiteral("Порт ") + item + QStringLiteral(" потерян, ожидание его возвращения…");
+}
+
+QString port_back_text(const QString& item) {
+    return QStringLiteral("Порт ") + item + QStringLiteral(" снова открыт");
+}
+
+namespace {
+void say(Configurator& c, const QString& text, Colour colour) {
+    MainForm& f = c.frmSerial;
+    f.MsgCom.set_fore_colour(colour);
+    f.MsgCom.set_text(text);
+    c.str_to_log(text);
+    if (c.on_port_news) c.on_port_news(text);
+}
+
+void port_back(Configurator& c) {
+    const LostPort lost = *c.lost_port;
+    c.lost_port.reset();
+    c.exchange.write_succeeded();
+    c.str_to_log(QStringLiteral("Com Port ") + lost.device + QStringLiteral(" Open"));
+    say(c, port_back_text(lost.item), kDarkGreen);
+}
+} // namespace
+
+void wait_for_port(Configurator& c) {
+    MainForm& f = c.frmSerial;
+    c.lost_port = LostPort{f.CmbPort.selected_text(), c.open_device};
+    // Work deferred to a later tick belonged to the line that went.
+    c.exchange.drop_pending();
+    c.exchange.cancel_deferred();
+    // Let the device go, so that it can come back under its own name.
+    c.port.ClosePort();
+    say(c, port_lost_text(c.lost_port->item), kRed);
+}
+
+void port_return_tick(Configurator& c) {
+    if (!c.exchange.pending().isEmpty()) c.exchange.drop_pending();
+    LostPort& lost = *c.lost_port;
+    // A device is tried once its name is there again; an address each time
+    // (no gateway says when it is back).
+    if (lost.opening || !c.port.PortExists(lost.device)) return;
+    lost.opening = true;
+    const uint32_t attempt = ++lost.attempt;
+    c.port.OpenPortAsync(lost.device, kSensorLineSettings, [&c, attempt](bool ok) {
+        if (!c.lost_port || c.lost_port->attempt != attempt) return;
+        c.lost_port->opening = false;
+        if (ok) port_back(c); // otherwise still away: the next tick tries again
+    });
+}
