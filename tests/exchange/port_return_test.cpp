@@ -3,6 +3,7 @@
 // up again wherever it lands.  Pseudo-terminals stand in for the adapters,
 // a folder of the test for /dev/serial/by-id.
 #include "../support/fakes.h"
+#include "../support/qt_printers.h"
 
 #include "exchange/configurator.h"
 #include "exchange/connection.h"
