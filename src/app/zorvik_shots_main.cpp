@@ -6,9 +6,9 @@
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
 #include "app/application.h"
 #include "app/qt_dialogs.h"
-#include "ports/routing_serial_port.h"
 #include "link/clock.h"
 #include "link/network_port.h"
+#include "ports/routing_serial_port.h"
 #include "protocol/firmware_image.h"
 #include "protocol/frame_codec.h"
 #include "protocol/no_port.h"
@@ -225,6 +225,15 @@ int main(int argc, char** argv) {
     ok &= save(app.main_window(), QDir(out).filePath("main_5_stale.png"));
     demo.line().clear_faults();
     wait(2500);
+    // The adapter is pulled: the window waits for the same port, values stale.
+    demo.vanish();
+    wait(3500);
+    app.flush();
+    wait(50);
+    ok &= save(app.main_window(), QDir(out).filePath("main_5_port_lost.png"));
+    demo.reappear();
+    wait(2500);
+    if (app.cfg().lost_port) std::fprintf(stderr, "the demo line was not taken up again\n");
     // The status line's history, opened below the controls.
     if (auto* dock = app.main_window().findChild<QDockWidget*>(QStringLiteral("message_dock"))) {
         dock->show();
