@@ -2,6 +2,7 @@
 
 #include "exchange/connection.h"
 #include "exchange/port_return.h"
+#include "link/port_identity.h"
 #include "protocol/line_settings.h"
 #include "protocol/serial_port.h"
 
@@ -48,6 +49,8 @@ bool CliLink::open(const QString& port_name, const QString& log_folder) {
         }
     }
     opened_ = line_.port.IsOpen();
+    // Waited for by what it is, should it go: not by the ttyUSBn it has now.
+    if (opened_) stable_device_ = stable_device_name(line_.device);
     return opened_;
 }
 
@@ -64,10 +67,10 @@ bool CliLink::wait_for_return(const QString& port_name) {
     line_.port.ClosePort(); // the device may come back under its own name only once let go
     while (!console_.stop_requested()) {
         console_.pause(kReturnPollMs);
-        if (console_.stop_requested() || !line_.port.PortExists(line_.device)) continue;
+        if (console_.stop_requested() || !line_.port.PortExists(stable_device_)) continue;
         // A gateway may take seconds to answer; a stop meanwhile gives it up.
         std::optional<bool> opened;
-        line_.port.OpenPortAsync(line_.device, kSensorLineSettings,
+        line_.port.OpenPortAsync(stable_device_, kSensorLineSettings,
                                  [&opened](bool ok) { opened = ok; });
         if (!opened) {
             QEventLoop loop;
@@ -83,7 +86,7 @@ bool CliLink::wait_for_return(const QString& port_name) {
             break;
         }
         if (*opened) {
-            c_.str_to_log(QStringLiteral("Com Port ") + line_.device + QStringLiteral(" Open"));
+            c_.str_to_log(QStringLiteral("Com Port ") + stable_device_ + QStringLiteral(" Open"));
             const QString back = port_back_text(port_name);
             console_.err(back);
             c_.str_to_log(back);

@@ -59,4 +59,5 @@ private:
     Silence tones_;
     Configurator c_;
     bool opened_ = false;
+    QString stable_device_; // the open device by its stable name
 };
