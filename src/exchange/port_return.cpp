@@ -4,14 +4,6 @@
 #include "protocol/line_settings.h"
 #include "protocol/serial_port.h"
 
-QString port_lost_text(const QString& item) {
-    return QStringLiteral("Порт ") + item + QStringLiteral(" потерян, ожидание его возвращения…");
-}
-
-QString port_back_text(const QString& item) {
-    return QStringLiteral("Порт ") + item + QStringLiteral(" снова открыт");
-}
-
 namespace {
 void say(Configurator& c, const QString& text, Colour colour) {
     MainForm& f = c.frmSerial;

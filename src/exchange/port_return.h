@@ -5,6 +5,8 @@
 // Only the name it was opened by is tried (a by-id name, a path, a gateway
 // address), never whatever else appears meanwhile.  "Закрыть порт" ends the
 // wait.
+#include "ui/port_news.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -18,10 +20,6 @@ struct LostPort {
     bool opening = false; // an attempt is under way (a gateway takes its time)
     uint32_t attempt = 0;
 };
-
-// What the user is told when the port goes and when it is back.
-QString port_lost_text(const QString& item);
-QString port_back_text(const QString& item);
 
 // From now on the port is waited for (the cycle's tick found it gone).
 void wait_for_port(Configurator& c);
