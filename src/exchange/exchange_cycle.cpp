@@ -90,6 +90,7 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
         return;
     }
     ex.write_succeeded();
+    const bool resumed = ex.take_resumed();
     // What this read brought answers the request the previous tick wrote.
     const QByteArray answered = ex.on_wire();
     const bool probe = ex.is_probe(answered);
@@ -112,7 +113,9 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     // Silence after a request that went to another address than the one now
     // polled (it left before a search or a selection changed the address) is
     // no news of the polled sensor.
-    if (reply.isEmpty() && !addressed_to_selection(f, answered)) {
+    // (Nor is the silence of the first read after a lost port came back: it
+    // came before anything was asked.)
+    if (reply.isEmpty() && (resumed || !addressed_to_selection(f, answered))) {
         ex.end_tick(tick);
         if (previous) previous(RequestOutcome::NoAnswer, {});
         return;

@@ -17,6 +17,7 @@ void port_back(Configurator& c) {
     const LostPort lost = *c.lost_port;
     c.lost_port.reset();
     c.exchange.write_succeeded();
+    c.exchange.resumed();
     c.str_to_log(QStringLiteral("Com Port ") + lost.device + QStringLiteral(" Open"));
     say(c, port_back_text(lost.item), kDarkGreen);
 }

@@ -224,6 +224,11 @@ TEST(ExchangeCycle, ALostPortIsWaitedForAndTheSameOneOpenedAgain) {
     r.tick();
     EXPECT_EQ(r.port.last_write(), hex("3105F0FE")); // the cycle goes on where it was
     EXPECT_TRUE(r.dialogs.texts().isEmpty());
+    // Its first read came before anything was asked: no "no answer" for it.
+    EXPECT_EQ(r.f.MsgCom.text(), port_back_text(QStringLiteral("COM3")));
+    EXPECT_EQ(r.log_lines().last(), port_back_text(QStringLiteral("COM3")));
+    r.tick();
+    EXPECT_EQ(r.f.MsgCom.text(), kNoAnswer + "5");
 
     // "Закрыть порт" ends a wait: the cycle stops and nothing is tried again.
     r.port.failing_writes = 1;
