@@ -1,6 +1,7 @@
 #include "exchange/port_return.h"
 
 #include "exchange/configurator.h"
+#include "exchange/exchange_cycle.h"
 #include "protocol/line_settings.h"
 #include "protocol/serial_port.h"
 
@@ -45,6 +46,8 @@ void port_return_tick(Configurator& c) {
     c.port.OpenPortAsync(lost.device, kSensorLineSettings, [&c, attempt](bool ok) {
         if (!c.lost_port || c.lost_port->attempt != attempt) return;
         c.lost_port->opening = false;
-        if (ok) port_back(c); // otherwise still away: the next tick tries again
+        if (!ok) return; // still away: the next tick tries again
+        port_back(c);
+        TMRComm_Timer(c); // the state is asked at once, not a second later
     });
 }
