@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and saves PNG pictures of the windows into shots/ (or $1): the main
 # window on each tab, connected to the built-in demo line, with the sensor
-# silent (stale values), with the message history open, during a firmware
+# silent (stale values), its port pulled (waited for), with the message history open, during a firmware
 # upload to the demo line, the splash, table (reading, then filled from the
 # sensor) and shift windows, the line monitor, the chart window (following, paused, an hour
 # with a gap), and the window opening a network address that never answers.

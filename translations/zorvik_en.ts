@@ -1393,6 +1393,14 @@ In frequency mode the sensor stops answering on RS-485: its settings can then be
         <source>Порт %1 пропал во время прошивки, блок %2 не записан. Подключите адаптер и повторите прошивку.</source>
         <translation>Port %1 went away during the upload; block %2 was not written. Plug the adapter back in and upload again.</translation>
     </message>
+    <message>
+        <source>Порт %1 потерян, ожидание его возвращения…</source>
+        <translation>Port %1 lost, waiting for it to come back…</translation>
+    </message>
+    <message>
+        <source>Порт %1 снова открыт</source>
+        <translation>Port %1 open again</translation>
+    </message>
 </context>
 <context>
     <name>Splash</name>

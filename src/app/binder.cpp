@@ -364,6 +364,9 @@ void Binder::push(Control& c) {
                 b->clear();
                 b->addItems(items);
             }
+            for (int i = 0; i < b->count() && i < combo.notes().size(); ++i)
+                if (b->itemData(i, Qt::ToolTipRole).toString() != combo.notes()[i])
+                    b->setItemData(i, combo.notes()[i], Qt::ToolTipRole);
             QLineEdit* edit = b->lineEdit();
             // What the user has in the box, so that writing the same text back
             // (a typed text that is no entry) leaves the cursor where it was.

@@ -6,6 +6,7 @@
 #include "app/indicator_shape.h"
 #include "app/language_button.h"
 #include "app/message_list.h"
+#include "app/port_notes.h"
 #include "app/screen_fit.h"
 #include "app/status_line.h"
 #include "app/wheel_guard.h"
@@ -320,6 +321,7 @@ QWidget* MainWindow::build_strip() {
     cmb_port->setEditable(true);
     cmb_port->setInsertPolicy(QComboBox::NoInsert);
     cmb_port->setCompleter(nullptr); // no device name completed into an address
+    show_port_notes(cmb_port);
     pg->addWidget(cmb_port, 0, 1);
     pg->addWidget(widgets_["BTNOpenCom"], 0, 2);
     pg->addWidget(widgets_["BTNCloseCom"], 0, 3);

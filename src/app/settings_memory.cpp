@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "exchange/configurator.h"
+#include "link/port_identity.h"
 
 #include <QSettings>
 #include <QWidget>
@@ -29,9 +30,11 @@ void SettingsMemory::restore_line(Configurator& c) const {
 
 void SettingsMemory::watch(Configurator& c) {
     MainForm& f = c.frmSerial;
-    chain(f.BTNOpenCom.on_click, [this, &f] {
+    chain(f.BTNOpenCom.on_click, [this, &c, &f] {
         const QString port = f.CmbPort.selected_text();
-        if (f.BTNCloseCom.enabled() && port != kDemoLineEntry) s_.setValue(kPort, port);
+        // An adapter by its stable name: next time it may have another ttyUSBn.
+        if (f.BTNCloseCom.enabled() && port != kDemoLineEntry)
+            s_.setValue(kPort, stable_device_name(port, c.by_id_dir));
     });
 }
 

@@ -11,6 +11,7 @@
 #include "exchange/exchange_cycle.h"
 #include "exchange/port_scan.h"
 #include "firmware/firmware_tab.h"
+#include "link/port_identity.h"
 #include "profiles/profile_window.h"
 #include "relay/relay_generator.h"
 #include "tables/table_window.h"
@@ -30,7 +31,12 @@ void refresh_port_list(Configurator& cfg, PortLister& lister) {
     const QString typed = list.list_index() < 0 ? list.text() : QString();
     port_presence_tick(cfg, lister);
     if (typed.isEmpty()) return;
-    const int at = int(list.items().indexOf(typed));
+    int at = int(list.items().indexOf(typed));
+    // A remembered stable name picks the entry of its adapter, whatever
+    // ttyUSBn it has now.
+    if (at < 0 && typed.startsWith(cfg.by_id_dir + u'/'))
+        for (int i = 0; i < list.list_count() && at < 0; ++i)
+            if (same_device(list.items()[i], typed)) at = i;
     if (at >= 0) {
         list.set_list_index(at);
         return;

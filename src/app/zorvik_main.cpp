@@ -118,6 +118,12 @@ int main(int argc, char** argv) {
                 &app.main_window(), [&app] { app.end(); }, Qt::QueuedConnection);
         });
     }
+    // Nobody watches the window of an unattended run: a lost port and its
+    // return are said where its output goes.
+    if (!options.record.isEmpty())
+        app.cfg().on_port_news = [](const QString& text) {
+            std::fprintf(stderr, "zorvik: %s\n", qPrintable(text));
+        };
     const int status = qapp.exec();
     return recording_lost ? 1 : status;
 }

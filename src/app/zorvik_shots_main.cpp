@@ -228,6 +228,15 @@ int main(int argc, char** argv) {
     ok &= save(app.main_window(), QDir(out).filePath("main_5_stale.png"));
     demo.line().clear_faults();
     wait(2500);
+    // The adapter is pulled: the window waits for the same port, values stale.
+    demo.vanish();
+    wait(3500);
+    app.flush();
+    wait(50);
+    ok &= save(app.main_window(), QDir(out).filePath("main_5_port_lost.png"));
+    demo.reappear();
+    wait(2500);
+    if (app.cfg().lost_port) std::fprintf(stderr, "the demo line was not taken up again\n");
     // The status line's history, opened below the controls.
     if (auto* dock = app.main_window().findChild<QDockWidget*>(QStringLiteral("message_dock"))) {
         dock->show();

@@ -35,7 +35,9 @@ const std::array<CommandInfo, 29> kCommands = {{
      "  time,address,level,current,empty,full,temperature,coefficient,mode,alarm,extended\n"
      "time is local ISO 8601; temperature in degrees Celsius; mode, alarm and extended\n"
      "are the sensor's configuration bytes in decimal, empty when it does not send them.\n"
-     "A missed answer is reported on stderr and the watch goes on.\n"
+     "A missed answer is reported on stderr and the watch goes on.  A port that goes\n"
+     "away (adapter pulled, gateway down) is waited for and opened again by the same\n"
+     "name when it is back; no rows are written meanwhile.\n"
      "  --count N   stop after N rows (default: until interrupted; Ctrl+C ends it with\n"
      "              status 0)\n"},
     {CliCommand::SetFull, "set-full", "set-full current|VALUE", "calibrate the full level",

@@ -46,6 +46,11 @@ public:
 
     Configurator& cfg() { return c_; }
     SerialPort& port() { return line_.port; }
+    const QString& device() const { return line_.device; }
+    // The port is gone under the run: closes it and waits until it can be
+    // opened by the same name again, saying both on stderr and in the run
+    // log.  False when a stop came first.
+    bool wait_for_return(const QString& port_name);
 
 private:
     CliLine line_;
@@ -54,4 +59,5 @@ private:
     Silence tones_;
     Configurator c_;
     bool opened_ = false;
+    QString stable_device_; // the open device by its stable name
 };

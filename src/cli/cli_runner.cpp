@@ -90,6 +90,7 @@ private:
     Configurator& c_;
     Session session_;
     bool fatal_ = false; // the line is gone: nothing more can be sent
+    bool lost_ = false;  // the port went away under a watch
 
     // Prepared before the port opens.
     CalibrationTable table_;
@@ -186,6 +187,17 @@ std::optional<Answer> Runner::talk(const QByteArray& request) {
     const Result<QByteArray> got = session_.exchange(request);
     if (!got && console_.stop_requested()) {
         fatal_ = true; // a stop while waiting: run() says so, not "no answer"
+        return std::nullopt;
+    }
+    if (!got && inv_.command == CliCommand::Watch &&
+        (got.error().kind == ErrorKind::WriteFailed || got.error().kind == ErrorKind::PortClosed) &&
+        link_.port().LinkLost()) {
+        // A gateway says what went (the connection to its address).
+        if (got.error().kind == ErrorKind::PortClosed) {
+            console_.err(got.error().text);
+            c_.str_to_log(got.error().text);
+        }
+        lost_ = true; // a watch waits for its port; a one-shot command fails at once
         return std::nullopt;
     }
     if (!got) {
@@ -358,6 +370,12 @@ int Runner::watch(const Answer& first_state) {
         if (console_.stop_requested()) return kCliDone;
         since_request.restart();
         const std::optional<Answer> a = talk(request::read_state(address_byte()));
+        if (lost_) {
+            // No rows for the time it was gone; a stop while waiting ends the watch.
+            lost_ = false;
+            if (!link_.wait_for_return(inv_.port)) return kCliDone;
+            continue; // asked at once: the second is long over
+        }
         if (!a) {
             if (fatal_) return console_.stop_requested() ? kCliDone : kCliFailed;
             continue; // reported; the next second asks again, as the window does

@@ -4,12 +4,15 @@
 // tests build one with fakes.
 #include "exchange/data_age.h"
 #include "exchange/exchange.h"
+#include "exchange/port_return.h"
 #include "link/clock.h"
+#include "link/port_identity.h"
 #include "link/run_log.h"
 #include "ui/main_form.h"
 #include "ui/message_history.h"
 
 #include <functional>
+#include <optional>
 
 class SerialPort;
 class Dialogs;
@@ -66,6 +69,16 @@ struct Configurator {
     // Runs once when the port now being opened has opened; dropped when the
     // open fails or the port is closed first.
     std::function<void()> once_opened;
+
+    // The device the open port was opened by; the port waited for while it
+    // is gone (empty otherwise).
+    QString open_device;
+    // Where the system's stable adapter names are (a folder of links).
+    QString by_id_dir = kSerialByIdDir;
+    std::optional<LostPort> lost_port;
+    // Hears the loss and the return of the port (an unattended run says
+    // them on stderr).
+    std::function<void(const QString& text)> on_port_news;
 
     // Appends a record to the run log; silent while a reply is replayed.
     void str_to_log(const QString& message) {

@@ -105,6 +105,8 @@ void port_opened(Configurator& c, const QString& item, const QString& device, bo
     f.BTNOpenCom.set_enabled(false);
     f.BTNCloseCom.set_enabled(true);
     c.exchange.write_succeeded();
+    // A lost adapter is waited for by what it is, not by the ttyUSBn it had.
+    c.open_device = stable_device_name(device, c.by_id_dir);
     c.str_to_log(QStringLiteral("Com Port ") + device + QStringLiteral(" Open"));
     show_offline_controls(f, false);
     c.tones.tone(kConfirmHz, kConfirmMs);
@@ -139,6 +141,7 @@ void BTNOpenCom_Click(Configurator& c) {
 void close_routine(Configurator& c) {
     MainForm& f = c.frmSerial;
     c.once_opened = nullptr;
+    c.lost_port.reset();                  // "Закрыть" ends a wait for a lost port too
     if (c.release_port) c.release_port(); // an upload lets go of the port first
     f.TMRComm.set_enabled(false);
     abandon_tick(c); // a tick waiting for its reply must not write afterwards

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // What became of a queued request.
@@ -81,6 +82,10 @@ public:
     uint8_t identity_address() const { return id_addr_; }
     void identity_queued_for(uint8_t address) { id_addr_ = address; }
 
+    // --- A lost port is back: the first read after it answers nothing asked ---
+    void resumed() { resumed_ = true; }
+    bool take_resumed() { return std::exchange(resumed_, false); }
+
     // --- Consecutive failed writes ---
     int write_failures() const { return write_failures_; }
     void write_failed() { ++write_failures_; }
@@ -132,6 +137,7 @@ private:
     Scan scan_ = Scan::None;
     uint8_t id_addr_ = 0;
     int write_failures_ = 0;
+    bool resumed_ = false;
 
     int deferred_ticks_ = 0;
     std::function<void()> deferred_;

@@ -3,6 +3,7 @@
 #include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/network_scan.h"
+#include "exchange/port_return.h"
 #include "exchange/reply_dispatch.h"
 #include "i18n/language.h"
 #include "protocol/bootloader.h"
@@ -56,6 +57,17 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     if (!ex.is_current(tick)) return;
 
     const uint16_t n = c.port.WritePort(sending);
+    if (n != sending.size() && c.port.LinkLost()) {
+        // The port itself is gone: no box that nobody may be there to close,
+        // the values go stale and the same port is waited for.
+        f.no_data = true;
+        ex.notify_silence();
+        Exchange::OutcomeHandler previous = ex.sent(sending, false);
+        wait_for_port(c);
+        ex.end_tick(tick);
+        if (previous) previous(RequestOutcome::NoAnswer, {});
+        return;
+    }
     if (n != sending.size()) {
         // The values stop being live now, not when the box is closed; the
         // loss goes to the history and the run log with the port's name (a
@@ -72,8 +84,7 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
         c.str_to_log(text);
         c.dialogs.message(text);
         if (!ex.is_current(tick)) return; // closed while the box was open
-        // A dropped network connection is said once and closed at once.
-        if (ex.write_failures() <= 2 && !c.port.LinkLost()) {
+        if (ex.write_failures() <= 2) {
             ex.write_failed();
         } else {
             f.TMRComm.set_enabled(false);
@@ -85,6 +96,7 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
         return;
     }
     ex.write_succeeded();
+    const bool resumed = ex.take_resumed();
     // What this read brought answers the request the previous tick wrote.
     const QByteArray answered = ex.on_wire();
     const bool probe = ex.is_probe(answered);
@@ -106,9 +118,10 @@ void after_read(Configurator& c, uint32_t tick, const QByteArray& sending,
     }
     // Silence after a request that went to another address than the one now
     // polled (it left before a search or a selection changed the address), or
-    // at the first tick, when nothing was asked yet, is no news of the polled
-    // sensor.
-    if (reply.isEmpty() && (answered.isEmpty() || !addressed_to_selection(f, answered))) {
+    // at the first tick, when nothing was asked yet, or at the first read
+    // after a lost port came back, is no news of the polled sensor.
+    if (reply.isEmpty() &&
+        (answered.isEmpty() || resumed || !addressed_to_selection(f, answered))) {
         ex.end_tick(tick);
         if (previous) previous(RequestOutcome::NoAnswer, {});
         return;
@@ -177,6 +190,10 @@ void TMRComm_Timer(Configurator& c) {
             f.replay_mode = false;
             c.dialogs.message(kReplayRefused);
         }
+        return;
+    }
+    if (c.lost_port && !f.replay_mode) {
+        port_return_tick(c);
         return;
     }
     const uint32_t tick = ex.begin_tick();

@@ -1,6 +1,7 @@
 #include "exchange/port_scan.h"
 
 #include "exchange/configurator.h"
+#include "link/port_identity.h"
 #include "protocol/serial_port.h"
 
 #include <QFileInfo>
@@ -39,7 +40,7 @@ QStringList sorted_port_names(QStringList names) {
     return names;
 }
 
-void refill_port_list(ComboBox& list, const QStringList& found) {
+void refill_port_list(ComboBox& list, const QStringList& found, const QStringList& notes) {
     if (found.isEmpty()) {
         list.clear();
         list.add_item(QStringLiteral("----"));
@@ -48,7 +49,7 @@ void refill_port_list(ComboBox& list, const QStringList& found) {
     }
     const int s = list.list_index();
     list.clear();
-    for (const QString& name : found) list.add_item(name);
+    for (qsizetype i = 0; i < found.size(); ++i) list.add_item(found[i], notes.value(i));
     int pick = std::min(s, int(found.size()) - 1);
     if (pick < 0) pick = 0; // nothing was selected before
     list.set_list_index(pick);
@@ -60,6 +61,17 @@ SystemPortLister::SystemPortLister(SerialPort& port, QStringList named_ports, QS
 QStringList SystemPortLister::present_ports() {
     QStringList found;
     QStringList named_locations;
+    notes_.clear();
+    // What the system knows of each adapter, by the device it is.
+    QHash<QString, QString> known;
+    const QList<QSerialPortInfo> available = QSerialPortInfo::availablePorts();
+    QHash<QString, QString> known_by_name; // COMn has no file to follow
+    for (const QSerialPortInfo& info : available) {
+        const QString note =
+            port_note(info.description(), info.manufacturer(), info.serialNumber());
+        known.insert(QFileInfo(info.systemLocation()).canonicalFilePath(), note);
+        known_by_name.insert(info.portName(), note);
+    }
     for (const QString& name : named_) {
         // A device path (a pseudo-terminal link of the simulator, say) is
         // present while it exists; a bare name is asked of the port layer.
@@ -68,17 +80,26 @@ QStringList SystemPortLister::present_ports() {
         if (!present || found.contains(name)) continue;
         found.append(name);
         if (is_path) named_locations.append(QFileInfo(name).canonicalFilePath());
+        notes_.insert(
+            name,
+            known.value(
+                QFileInfo(is_path ? name : QStringLiteral("/dev/") + name).canonicalFilePath()));
     }
     if (!demo_.isEmpty()) found.append(demo_);
 #ifdef Q_OS_WIN
     for (const QString& name : com_ports([this](const QString& n) { return port_.PortExists(n); }))
-        if (!found.contains(name)) found.append(name);
+        if (!found.contains(name)) {
+            found.append(name);
+            notes_.insert(name, known_by_name.value(name));
+        }
 #else
+    Q_UNUSED(known_by_name);
     QStringList system;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    for (const QSerialPortInfo& info : available) {
         const QString location = QFileInfo(info.systemLocation()).canonicalFilePath();
         if (named_locations.contains(location) || found.contains(info.portName())) continue;
         system.append(info.portName());
+        notes_.insert(info.portName(), known.value(location));
     }
     found.append(sorted_port_names(system));
 #endif
@@ -98,5 +119,8 @@ void port_presence_tick(Configurator& cfg, PortLister& lister) {
     // over from an earlier open.
     cfg.port.ClosePort();
     cfg.port.FlushPort();
-    refill_port_list(f.CmbPort, lister.present_ports());
+    const QStringList found = lister.present_ports();
+    QStringList notes;
+    for (const QString& name : found) notes.append(lister.note_for(name));
+    refill_port_list(f.CmbPort, found, notes);
 }

@@ -2,6 +2,7 @@
 // The port presence scan: while no port is open, once a second the port list
 // is refilled with the ports that exist, keeping the user's choice where it
 // can.  The same tick ends the start-up splash.
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,12 @@ public:
     virtual ~PortLister() = default;
     // The ports that exist now, in the order the list shows them.
     virtual QStringList present_ports() = 0;
+    // What the list says beside `port` (an adapter's make), as of the last
+    // present_ports(); empty when nothing is known.
+    virtual QString note_for(const QString& port) const {
+        (void)port;
+        return {};
+    }
 };
 
 // Highest COMn probed on Windows.
@@ -28,9 +35,10 @@ QStringList com_ports(const std::function<bool(const QString&)>& exists);
 // Device names in a natural order: "ttyS2" before "ttyS10", "ttyS*" before "ttyUSB*".
 QStringList sorted_port_names(QStringList names);
 
-// Refills the list with `found`, or with "----" when nothing was found;
-// keeps the selection index, falls back to the last entry, then the first.
-void refill_port_list(ComboBox& list, const QStringList& found);
+// Refills the list with `found` (beside each its note, if any), or with
+// "----" when nothing was found; keeps the selection index, falls back to the
+// last entry, then the first.
+void refill_port_list(ComboBox& list, const QStringList& found, const QStringList& notes = {});
 
 // The lister of the program: the ports named on the command line (while
 // their device exists), then the built-in demo line (when there is one), then
@@ -41,9 +49,11 @@ class SystemPortLister final : public PortLister {
 public:
     SystemPortLister(SerialPort& port, QStringList named_ports, QString demo_name);
     QStringList present_ports() override;
+    QString note_for(const QString& port) const override { return notes_.value(port); }
 
 private:
     SerialPort& port_;
+    QHash<QString, QString> notes_;
     QStringList named_;
     QString demo_;
 };

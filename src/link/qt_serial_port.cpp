@@ -126,8 +126,9 @@ struct OpenResult {
 // Owns the QSerialPort; every member runs in the I/O thread.
 class QtSerialPortIo : public PortIo, private ReadQueue::Source {
 public:
-    QtSerialPortIo()
-        : PortIo(static_cast<ReadQueue::Source&>(*this)), port_(new QSerialPort(this)) {
+    explicit QtSerialPortIo(std::atomic<bool>& lost)
+        : PortIo(static_cast<ReadQueue::Source&>(*this)), port_(new QSerialPort(this)),
+          lost_(lost) {
         QObject::connect(port_, &QSerialPort::readyRead, this, [this] { on_ready_read(); });
         QObject::connect(port_, &QSerialPort::errorOccurred, this,
                          [this](QSerialPort::SerialPortError e) { on_error(e); });
@@ -181,6 +182,7 @@ public:
         port_->clearError();
         baud_ = line->baud;
         failed_ = false;
+        lost_ = false;
         stale_ = 0;
         watching_ = true;
         ++session_;
@@ -190,6 +192,7 @@ public:
 
     void close() {
         watching_ = false;
+        lost_ = false;
         if (port_->isOpen()) port_->close();
         seen_ = 0;
         port_->clearError();
@@ -401,6 +404,7 @@ private:
     // QSerialPort's own call.
     void lose_device() {
         failed_ = true;
+        lost_ = true;
         const uint64_t session = session_;
         QMetaObject::invokeMethod(
             this,
@@ -414,8 +418,9 @@ private:
     }
 
     QSerialPort* port_;
-    bool watching_ = false; // a session is open: errors may mean the device is gone
-    bool failed_ = false;   // the device is gone; the caller has not closed yet
+    std::atomic<bool>& lost_; // the adapter's LinkLost
+    bool watching_ = false;   // a session is open: errors may mean the device is gone
+    bool failed_ = false;     // the device is gone; the caller has not closed yet
     uint64_t session_ = 0;
     qint32 baud_ = 19200;
     std::chrono::steady_clock::time_point last_in_; // when the last bytes came in
@@ -424,7 +429,7 @@ private:
 };
 
 QtSerialPort::QtSerialPort() : ThreadedPort(QStringLiteral("serial-io")) {
-    io_ = new QtSerialPortIo;
+    io_ = new QtSerialPortIo(lost_);
     start_io(io_);
 }
 

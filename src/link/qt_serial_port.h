@@ -24,9 +24,10 @@
 // any burst the reply to the next request is read whole, by the next read.
 //
 // A vanishing port (USB adapter pulled, far end of a pty closed) is noticed
-// once: reading and writing stop and the device is released, but the port
-// still counts as open until ClosePort, so the exchange cycle sees its writes
-// fail (0 written) and closes the link itself.
+// once: reading and writing stop, the device is released and LinkLost()
+// says so, but the port still counts as open until ClosePort, so the
+// exchange cycle sees its writes fail (0 written) and waits for the device
+// to come back.
 #include "link/threaded_port.h"
 
 #include <atomic>
@@ -69,11 +70,14 @@ public:
     // Received bytes waiting to be read (at most kBacklogBytes).
     qint64 waiting_bytes();
     OpenFailure LastOpenFailure() const override { return failure_; }
+    // The device went away under the open port (hung up, unplugged).
+    bool LinkLost() const override { return open_ && lost_; }
     // Call from the thread that called OpenPort.
     QString LastOpenMessage() const override { return open_message_; }
 
 private:
     QtSerialPortIo* io_ = nullptr; // lives in the I/O thread
     std::atomic<OpenFailure> failure_{OpenFailure::None};
+    std::atomic<bool> lost_{false}; // set by the I/O thread
     QString open_message_;
 };

@@ -90,9 +90,10 @@ public:
     virtual bool PortExists(const QString& name) = 0;
 
     virtual bool IsOpen() const = 0;
-    // The far end is gone for good (a network connection dropped): nothing
-    // will get through until the port is opened again.  A local adapter never
-    // says so; its failed writes are counted as they come.
+    // The far end is gone (a network connection dropped, an adapter pulled,
+    // a pseudo-terminal's other side closed): nothing will get through until
+    // the port is opened again.  A write that fails on a line still there
+    // (a jammed driver) is no loss; its failures are counted as they come.
     virtual bool LinkLost() const { return false; }
     // What the user is told of it, naming the far end; empty while not lost.
     virtual QString LostMessage() const { return {}; }

@@ -52,6 +52,7 @@ public:
     void vanish();
     void reappear();
     bool vanished() const { return vanished_; }
+    bool LinkLost() const override { return open_ && vanished_; }
 
     // Bytes on their way back that no read has taken yet.
     int pending_bytes() const { return static_cast<int>(rx_.size()); }

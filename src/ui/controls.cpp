@@ -58,12 +58,14 @@ void OptionButton::set_value(bool v) {
 
 void ComboBox::clear() {
     items_.clear();
+    notes_.clear();
     index_ = -1;
     changed();
 }
 
-void ComboBox::add_item(const QString& item) {
+void ComboBox::add_item(const QString& item, const QString& note) {
     items_.append(item);
+    notes_.append(note);
     changed();
 }
 

@@ -160,9 +160,11 @@ public:
         set_fore_colour(kWindowText);
     }
     const QStringList& items() const { return items_; }
+    // What the list says beside each entry (an adapter's make); empty for none.
+    const QStringList& notes() const { return notes_; }
     int list_count() const { return int(items_.size()); }
     void clear();
-    void add_item(const QString& item);
+    void add_item(const QString& item, const QString& note = {});
     // -1 when nothing is selected.
     int list_index() const { return index_; }
     // Selecting an entry, by the user or by the program, runs on_click.
@@ -173,6 +175,7 @@ public:
 
 private:
     QStringList items_;
+    QStringList notes_;
     int index_ = -1;
 };
 

@@ -1,5 +1,7 @@
 #include "ui/status_hold.h"
 
+#include "ui/port_news.h"
+
 bool StatusHold::is_failure(const QString& text, Colour colour) {
     if (text.trimmed().isEmpty()) return false;
     if (colour == kRed) return true;
@@ -9,6 +11,11 @@ bool StatusHold::is_failure(const QString& text, Colour colour) {
 
 void StatusHold::said(int64_t now_ms, const QString& text, Colour colour) {
     latest_ = Line{text, colour};
+    // A lost port that is back: its loss is over, not a failure to keep showing.
+    if (held_ && failure_.text == loss_ended_by(text)) {
+        held_ = false;
+        refused_.clear();
+    }
     if (!is_failure(text, colour)) return;
     failure_ = latest_;
     held_ = true;

@@ -122,7 +122,7 @@ TEST(Binder, ModelChangesReachTheWidgetsOnTheNextTurnOfTheLoop) {
     r.form.box.set_value(1);
     r.form.b.set_value(true);
     r.form.list.add_item("COM1");
-    r.form.list.add_item("COM3");
+    r.form.list.add_item("COM3", QStringLiteral("FT232R USB UART, FTDI, S/N A1"));
     r.form.list.set_list_index(1);
     r.form.slider.set_value(5);
     r.form.bar.set_value(621);
@@ -143,6 +143,8 @@ TEST(Binder, ModelChangesReachTheWidgetsOnTheNextTurnOfTheLoop) {
     auto* list = r.window.get<QComboBox>("list");
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->currentText(), "COM3");
+    EXPECT_EQ(list->itemData(1, Qt::ToolTipRole).toString(), "FT232R USB UART, FTDI, S/N A1");
+    EXPECT_TRUE(list->itemData(0, Qt::ToolTipRole).toString().isEmpty());
     EXPECT_EQ(r.window.get<QSlider>("slider")->value(), 5);
     EXPECT_EQ(r.window.get<QProgressBar>("bar")->value(), 621);
     EXPECT_EQ(r.window.get<IndicatorShape>("lamp")->fill(), QColor(255, 0, 0));

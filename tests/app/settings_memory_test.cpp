@@ -3,10 +3,15 @@
 // size come back at the next start, the polled address does not; a start without
 // settings, or with a port named on the command line, is as before.
 #include "app/application.h"
+#include "app/settings_memory.h"
+#include "app/wiring.h"
+#include "exchange/port_scan.h"
 
+#include "../support/configurator_rig.h"
 #include "../support/fake_serial_port.h"
 #include "../support/fakes.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -84,4 +89,52 @@ TEST(SettingsMemory, PortAndWindowComeBackButPollingStartsAtZero) {
         EXPECT_EQ(named.f().CmbPort.selected_text(), first);
         EXPECT_EQ(named.f().CmbNet.selected_text(), QStringLiteral("0"));
     }
+}
+
+// An adapter is remembered by its by-id name, and found next time under
+// whatever ttyUSBn it has then.
+TEST(SettingsMemory, AnAdapterIsRememberedByWhatItIs) {
+    QTemporaryDir dir;
+    const QString by_id = dir.filePath(QStringLiteral("by-id"));
+    ASSERT_TRUE(QDir().mkpath(by_id));
+    const QString usb0 = dir.filePath(QStringLiteral("ttyUSB0"));
+    const QString usb3 = dir.filePath(QStringLiteral("ttyUSB3"));
+    const QString usb4 = dir.filePath(QStringLiteral("ttyUSB4"));
+    const QString stable = by_id + QStringLiteral("/usb-Maker_A1-if00-port0");
+    for (const QString& f : {usb0, usb3}) {
+        QFile file(f);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QFile::link(usb3, stable));
+    QSettings settings(dir.filePath(QStringLiteral("zorvik.ini")), QSettings::IniFormat);
+    struct Listed final : PortLister {
+        QStringList ports;
+        QStringList present_ports() override { return ports; }
+    } listed;
+    {
+        ConfiguratorRig r;
+        r.c.by_id_dir = by_id;
+        SettingsMemory memory(settings);
+        memory.watch(r.c);
+        listed.ports = {usb0, usb3};
+        refresh_port_list(r.c, listed);
+        r.f.CmbPort.set_list_index(1);
+        r.f.BTNOpenCom.click();
+        EXPECT_EQ(settings.value(QStringLiteral("line/port")).toString(), stable);
+    }
+    // Replugged: ttyUSB3 is gone, the adapter is ttyUSB4.
+    ASSERT_TRUE(QFile::rename(usb3, usb4));
+    ASSERT_TRUE(QFile::remove(stable) && QFile::link(usb4, stable));
+    ConfiguratorRig r;
+    r.c.by_id_dir = by_id;
+    SettingsMemory(settings).restore_line(r.c);
+    listed.ports = {usb0, usb4};
+    refresh_port_list(r.c, listed);
+    EXPECT_EQ(r.f.CmbPort.selected_text(), usb4);
+    // A name that is no adapter's stays as it was typed.
+    r.f.CmbPort.set_text(QStringLiteral("tcp://10.0.0.1:4001"));
+    r.f.CmbPort.set_list_index(-1);
+    refresh_port_list(r.c, listed);
+    EXPECT_EQ(r.f.CmbPort.list_index(), -1);
+    EXPECT_EQ(r.f.CmbPort.selected_text(), QStringLiteral("tcp://10.0.0.1:4001"));
 }

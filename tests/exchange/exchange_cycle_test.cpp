@@ -3,6 +3,7 @@
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
 #include "exchange/network_scan.h"
+#include "exchange/port_return.h"
 #include "protocol/codes.h"
 #include "protocol/requests.h"
 #include "tables/table_exchange.h"
@@ -183,17 +184,62 @@ TEST(ExchangeCycle, FourthFailedWriteClosesThePort) {
     EXPECT_TRUE(r.f.presence_timer.enabled());
     EXPECT_TRUE(r.f.BTNOpenCom.enabled());
     EXPECT_EQ(r.log_lines().last(), "Com Port COM3 Closed");
+}
 
-    // A link gone for good (a dropped network connection) is said once and closed.
-    ConfiguratorRig lost;
-    lost.open();
-    lost.select(5);
-    lost.port.failing_writes = 1;
-    lost.port.link_lost = true;
-    lost.tick();
-    EXPECT_EQ(lost.dialogs.texts(), QStringList({kWriteError}));
-    EXPECT_FALSE(lost.port.IsOpen());
-    EXPECT_TRUE(lost.f.BTNOpenCom.enabled());
+// A port that is gone (adapter pulled, connection dropped) is waited for
+// without a box, and only the same device is opened again.
+TEST(ExchangeCycle, ALostPortIsWaitedForAndTheSameOneOpenedAgain) {
+    const QString com3 = QStringLiteral("\\\\.\\COM3"), com4 = QStringLiteral("\\\\.\\COM4");
+    ConfiguratorRig r;
+    r.port.existing = {com3};
+    r.open();
+    r.select(5);
+    r.port.failing_writes = 1;
+    r.port.link_lost = true;
+    r.tick();
+    EXPECT_TRUE(r.dialogs.texts().isEmpty());
+    EXPECT_EQ(r.f.MsgCom.text(), port_lost_text(QStringLiteral("COM3")));
+    EXPECT_EQ(r.log_lines().last(), port_lost_text(QStringLiteral("COM3")));
+    EXPECT_TRUE(r.f.no_data);
+    EXPECT_FALSE(r.port.IsOpen()); // let go, so that it can come back under its name
+    EXPECT_TRUE(r.f.BTNCloseCom.enabled());
+    EXPECT_TRUE(r.f.TMRComm.enabled());
+
+    // Another device appears meanwhile; a request asked for now never goes out.
+    r.port.link_lost = false;
+    r.port.existing = {com4};
+    r.c.exchange.queue(frame("3105FA"));
+    const size_t writes = r.port.writes.size();
+    r.tick();
+    r.tick();
+    EXPECT_EQ(r.port.writes.size(), writes);
+    EXPECT_EQ(r.port.count(QStringLiteral("open ") + com4), 0);
+    EXPECT_TRUE(r.c.exchange.pending().isEmpty());
+
+    r.port.existing = {com3, com4};
+    r.tick();
+    EXPECT_EQ(r.port.opened_device, com3);
+    EXPECT_EQ(r.f.MsgCom.text(), port_back_text(QStringLiteral("COM3")));
+    EXPECT_EQ(r.log_lines().mid(r.log_lines().size() - 2),
+              QStringList({"Com Port " + com3 + " Open", port_back_text(QStringLiteral("COM3"))}));
+    // The cycle goes on where it was, at once; its first read came before
+    // anything was asked: no "no answer" for it.
+    EXPECT_EQ(r.port.last_write(), hex("3105F0FE"));
+    EXPECT_EQ(r.log_lines().last(), port_back_text(QStringLiteral("COM3")));
+    EXPECT_TRUE(r.dialogs.texts().isEmpty());
+    r.tick();
+    EXPECT_EQ(r.f.MsgCom.text(), kNoAnswer + "5");
+
+    // "Закрыть порт" ends a wait: the cycle stops and nothing is tried again.
+    r.port.failing_writes = 1;
+    r.port.link_lost = true;
+    r.tick();
+    ASSERT_TRUE(r.c.lost_port.has_value());
+    r.f.BTNCloseCom.click();
+    EXPECT_FALSE(r.c.lost_port.has_value());
+    EXPECT_FALSE(r.f.TMRComm.enabled());
+    EXPECT_TRUE(r.f.BTNOpenCom.enabled());
+    EXPECT_TRUE(r.f.presence_timer.enabled());
 }
 
 TEST(ExchangeCycle, SuccessfulWriteResetsTheFailureCount) {

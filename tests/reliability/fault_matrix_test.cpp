@@ -15,6 +15,7 @@
 #include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
+#include "exchange/port_return.h"
 #include "firmware/firmware_tab.h"
 #include "firmware/upload_engine.h"
 #include "link/qt_serial_port.h"
@@ -43,8 +44,8 @@ namespace {
 constexpr uint8_t kAddress = 12;
 const QString kConnected = QStringLiteral("Датчик подключен");
 const QString kNoReply = QStringLiteral("Нет ответа от датчика с адресом 12");
-// The failure names the port; it is also the status line's until the close.
-const QString kWriteFailed = QStringLiteral("Ошибка записи в порт <dir>/line");
+// The loss names the port; the status line says it until the port is back.
+const QString kPortLost = port_lost_text(QStringLiteral("<dir>/line"));
 
 void pump(int ms) {
     const QDeadlineTimer deadline(ms);
@@ -285,11 +286,11 @@ void quiet(Rig& r) {
 void vanish(Rig& r) {
     r.server->vanish();
 }
-// The line comes back and the user opens it again.
+// The line comes back at its path, and the window opens it again itself.
 void comes_back(Rig& r) {
-    r.f.BTNCloseCom.click();
     r.replug();
-    r.open();
+    r.tick();
+    EXPECT_TRUE(r.port.IsOpen());
     r.reopened = true;
 }
 
@@ -309,8 +310,6 @@ QStringList edited_table(Rig& r) {
 }
 
 const QByteArray kOldZvk = "old\r\n";
-
-const QStringList kWriteFailedFourTimes{kWriteFailed, kWriteFailed, kWriteFailed, kWriteFailed};
 
 const Row kRows[] = {
     {.name = "silence",
@@ -374,13 +373,12 @@ const Row kRows[] = {
      // Whether the next tick's reply is read clean depends on how much of
      // the burst the system still held when its read ended.
      .either = true},
-    // Four failed writes close the link; the user opens it again.
+    // No box: the window waits for the line and takes it up again.
     {.name = "line vanishes and comes back",
      .fault = vanish,
      .ticks = 4,
      .heal = comes_back,
-     .status = {kWriteFailed, QString()},
-     .messages = kWriteFailedFourTimes,
+     .status = {kPortLost},
      .frozen = true},
     {.name = "log folder read-only",
      .fault =
@@ -411,8 +409,7 @@ const Row kRows[] = {
      .fault = vanish,
      .ticks = 4,
      .heal = comes_back,
-     .status = {kWriteFailed, QString()},
-     .messages = kWriteFailedFourTimes,
+     .status = {kPortLost},
      .frozen = true,
      .after =
          [](Rig& r) {
@@ -444,7 +441,7 @@ const Row kRows[] = {
              ASSERT_TRUE(r.upload_finished());
              // The cycle runs again at once and finds the line still gone;
              // its read may take a while, so the line stays away until then.
-             ASSERT_TRUE(pump_until([&] { return r.dialogs.texts().size() >= 2; }, 10'000));
+             ASSERT_TRUE(pump_until([&] { return r.c.lost_port.has_value(); }, 10'000));
          },
      .heal =
          [](Rig& r) {
@@ -458,7 +455,7 @@ const Row kRows[] = {
          },
      // Which of a block's three frames was on its way when the line went
      // is the machine's timing.
-     .messages = {QStringLiteral("( 31|addr| data) \\d+,блок ошибка"), kWriteFailed},
+     .messages = {QStringLiteral("( 31|addr| data) \\d+,блок ошибка")},
      .frozen = true,
      .after =
          [](Rig& r) {

@@ -142,7 +142,9 @@ TEST(SimLineFaults, LateReplyMissesTheReadWindow) {
 
 TEST(SimLineFaults, VanishingLine) {
     Rig rig;
+    EXPECT_FALSE(rig.port.LinkLost());
     rig.port.vanish();
+    EXPECT_TRUE(rig.port.LinkLost());
     EXPECT_EQ(rig.port.WritePort(read_request(1, CMD_READ_STATE)), 0);
     EXPECT_TRUE(rig.port.ReadPort().isEmpty());
     EXPECT_FALSE(rig.port.PortExists(kDemoPortName));

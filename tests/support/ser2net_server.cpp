@@ -23,11 +23,12 @@ bool Ser2net::installed() {
                 .isEmpty();
 }
 
-Ser2net::Ser2net(const std::vector<Connection>& connections) : connections_(connections) {
+Ser2net::Ser2net(const std::vector<Connection>& connections, const std::vector<uint16_t>& ports)
+    : connections_(connections) {
     if (!dir_.isValid() || !installed()) return;
     QString config;
     for (size_t i = 0; i < connections.size(); ++i) {
-        const uint16_t port = unused_tcp_port();
+        const uint16_t port = i < ports.size() ? ports[i] : unused_tcp_port();
         ports_.push_back(port);
         const Connection& c = connections[i];
         config += QStringLiteral("connection: &c%1\n"

@@ -22,7 +22,10 @@ public:
 
     // Starts `ser2net -n -c CONFIG` with each connection on a free port of
     // 127.0.0.1 and waits until every port takes connections.
-    explicit Ser2net(const std::vector<Connection>& connections);
+    // `ports`, when given, are the TCP ports to serve on (a restarted server
+    // comes back where it was).
+    explicit Ser2net(const std::vector<Connection>& connections,
+                     const std::vector<uint16_t>& ports = {});
     ~Ser2net();
     Ser2net(const Ser2net&) = delete;
     Ser2net& operator=(const Ser2net&) = delete;
@@ -30,6 +33,7 @@ public:
     bool ok() const { return ok_; }
     // "tcp://127.0.0.1:PORT" or "rfc2217://127.0.0.1:PORT" of connection `i`.
     QString address(int i) const;
+    const std::vector<uint16_t>& ports() const { return ports_; }
     // The server dies under its clients (from any thread).
     void kill();
     QString output();

@@ -1,5 +1,7 @@
 #include "ui/status_hold.h"
 
+#include "ui/port_news.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,6 +40,14 @@ TEST(StatusHold, RefusalOutlivesTheCycleUntilTheNextOperationOrTenSeconds) {
     h.said(40000, QStringLiteral("Ошибка записи в порт /dev/ttyUSB0"), kRed);
     EXPECT_TRUE(h.holding());
     EXPECT_EQ(h.refused(), QString());
+    // A lost port that is back ends its loss's hold; another port's return does not.
+    StatusHold p;
+    p.said(0, port_lost_text(QStringLiteral("ttyUSB0")), kRed);
+    p.said(1000, port_back_text(QStringLiteral("ttyUSB1")), kDarkGreen);
+    EXPECT_TRUE(p.holding());
+    p.said(2000, port_back_text(QStringLiteral("ttyUSB0")), kDarkGreen);
+    EXPECT_FALSE(p.holding());
+    EXPECT_EQ(p.shown().text, port_back_text(QStringLiteral("ttyUSB0")));
     // Plain notes never hold.
     StatusHold n;
     n.said(0, QStringLiteral("Нет ответа от датчика с адресом 1"), kButtonText);
