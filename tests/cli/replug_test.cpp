@@ -210,6 +210,7 @@ const Row kRows[] = {
     {"watch_on_a_pty_link", false, false},
     {"record_on_a_pty_link", true, false},
     {"watch_through_a_restarted_ser2net", false, true},
+    {"record_through_a_restarted_ser2net", true, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, Replug, ::testing::ValuesIn(kRows),
