@@ -84,6 +84,7 @@ public:
         lost_ = false;
         flooded_ = false;
         flood_window_.invalidate();
+        flood_from_ = flood_count_ = 0; // the next transport counts from 0
         stale_ = 0;
         ++session_;
         queue_.clear();
@@ -227,15 +228,19 @@ private:
         check_flood();
     }
 
-    // Counts the transport's commands a second at a time.
+    // Counts the transport's commands a second at a time.  What came in one
+    // read counts whole in the second it was read in, so that a loop too busy
+    // to read more than once a second still sees a flood.
     void check_flood() {
         const uint64_t heard = transport_->commands_heard();
+        const uint64_t fresh = heard - flood_from_;
+        flood_from_ = heard;
         if (!flood_window_.isValid() || flood_window_.elapsed() >= 1000) {
             flood_window_.start();
-            flood_from_ = heard;
-            return;
+            flood_count_ = 0;
         }
-        if (heard - flood_from_ <= kMaxCommandsPerSecond || flooded_) return;
+        flood_count_ += fresh;
+        if (flood_count_ <= kMaxCommandsPerSecond || flooded_) return;
         flooded_ = true;
         if (opened_) {
             fail_open(QStringLiteral("сервер без конца шлёт команды telnet"));
@@ -300,7 +305,8 @@ private:
     std::atomic<bool> lost_{false}; // the same, for the port's owner on its own thread
     std::atomic<bool> flooded_{false};
     QElapsedTimer flood_window_; // the second the commands are counted in
-    uint64_t flood_from_ = 0;    // commands heard when it began
+    uint64_t flood_from_ = 0;    // commands heard at the last look
+    uint64_t flood_count_ = 0;   // commands heard in this second
     uint64_t session_ = 0;
     qint64 stale_ = 0;
 };

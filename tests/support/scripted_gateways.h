@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -93,20 +94,24 @@ private:
         const QByteArray chunk = flood_chunk();
         qsizetype at = 0;
         char buf[4096];
+        // Confirming, it floods only once the client has sent a request
+        // (0x31 begins one): the open is over by then, however slow the client.
+        bool flooding = !confirm_;
         while (!stop_) {
-            if (at >= out.size()) {
+            if (at >= out.size() && flooding) {
                 out = chunk;
                 at = 0;
             }
-            pollfd p{client, POLLIN | POLLOUT, 0};
+            pollfd p{client, short(POLLIN | (at < out.size() ? POLLOUT : 0)), 0};
             if (::poll(&p, 1, 50) <= 0) continue;
             if (p.revents & POLLIN) {
                 const ssize_t n = ::recv(client, buf, sizeof buf, MSG_DONTWAIT);
                 if (n <= 0 && !(n < 0 && errno == EAGAIN)) break;
                 if (n > 0) heard_ += uint64_t(n);
+                if (n > 0 && std::memchr(buf, 0x31, size_t(n))) flooding = true;
             }
             if (p.revents & (POLLHUP | POLLERR)) break;
-            if (p.revents & POLLOUT) {
+            if ((p.revents & POLLOUT) && at < out.size()) {
                 const ssize_t n = ::send(client, out.constData() + at, size_t(out.size() - at),
                                          MSG_NOSIGNAL | MSG_DONTWAIT);
                 if (n < 0 && errno != EAGAIN) break;
