@@ -1401,6 +1401,410 @@ In frequency mode the sensor stops answering on RS-485: its settings can then be
         <source>Порт %1 снова открыт</source>
         <translation>Port %1 open again</translation>
     </message>
+    <message>
+        <source>поле &quot;%1&quot;: нужно целое число от %2 до %3</source>
+        <translation>field &quot;%1&quot;: needs a whole number from %2 to %3</translation>
+    </message>
+    <message>
+        <source>нет поля &quot;%1&quot;</source>
+        <translation>no field &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>поле &quot;table&quot;: нужно 20 пар [показания, литры], каждое число от 0 до %1</source>
+        <translation>field &quot;table&quot;: needs 20 pairs [reading, litres], each number from 0 to %1</translation>
+    </message>
+    <message>
+        <source>поле &quot;%1&quot; бывает только у прошивки %2 и новее, а профиль снят с %3</source>
+        <translation>field &quot;%1&quot; exists only from firmware %2 on, but the profile was taken from %3</translation>
+    </message>
+    <message>
+        <source>Пустой</source>
+        <translation>Empty</translation>
+    </message>
+    <message>
+        <source>Полный</source>
+        <translation>Full</translation>
+    </message>
+    <message>
+        <source>Порог лампы</source>
+        <translation>Lamp threshold</translation>
+    </message>
+    <message>
+        <source>Таблица</source>
+        <translation>Table</translation>
+    </message>
+    <message>
+        <source>Режим</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>Расширенный режим</source>
+        <translation>Extended mode</translation>
+    </message>
+    <message>
+        <source>это не JSON (%1, позиция %2)</source>
+        <translation>not JSON (%1, position %2)</translation>
+    </message>
+    <message>
+        <source>поле &quot;%1&quot; дано дважды</source>
+        <translation>field &quot;%1&quot; given twice</translation>
+    </message>
+    <message>
+        <source>это не профиль: нужен объект JSON</source>
+        <translation>not a profile: a JSON object is needed</translation>
+    </message>
+    <message>
+        <source>это не профиль: &quot;format&quot; не &quot;%1&quot;</source>
+        <translation>not a profile: &quot;format&quot; is not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>версия профиля не %1: этот формат не поддерживается</source>
+        <translation>profile version is not %1: this format is not supported</translation>
+    </message>
+    <message>
+        <source>%1: после записи отличается</source>
+        <translation>%1: differs after writing</translation>
+    </message>
+    <message>
+        <source>%1: записано</source>
+        <translation>%1: written</translation>
+    </message>
+    <message>
+        <source>%1: не записано: %2</source>
+        <translation>%1: not written: %2</translation>
+    </message>
+    <message>
+        <source>%1: не записано</source>
+        <translation>%1: not written</translation>
+    </message>
+    <message>
+        <source>Проверка не выполнена: %1</source>
+        <translation>Check not done: %1</translation>
+    </message>
+    <message>
+        <source>Профиль %1 не принят: %2</source>
+        <translation>Profile %1 not accepted: %2</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>Датчик не сообщил свои настройки.</source>
+        <translation>The sensor did not report its settings.</translation>
+    </message>
+    <message>
+        <source>Пустой: %1 → %2</source>
+        <translation>Empty: %1 → %2</translation>
+    </message>
+    <message>
+        <source>Полный: %1 → %2</source>
+        <translation>Full: %1 → %2</translation>
+    </message>
+    <message>
+        <source>Порог лампы: %1 → %2</source>
+        <translation>Lamp threshold: %1 → %2</translation>
+    </message>
+    <message>
+        <source>Режим: %1 → %2</source>
+        <translation>Mode: %1 → %2</translation>
+    </message>
+    <message>
+        <source>Расширенный режим: %1 → %2</source>
+        <translation>Extended mode: %1 → %2</translation>
+    </message>
+    <message>
+        <source>%1: нет у датчика</source>
+        <translation>%1: the sensor has none</translation>
+    </message>
+    <message>
+        <source>%1: строки %2</source>
+        <translation>%1: rows %2</translation>
+    </message>
+    <message>
+        <source>%1: строка %2</source>
+        <translation>%1: row %2</translation>
+    </message>
+    <message>
+        <source>нужна прошивка %1 или новее, у датчика %2</source>
+        <translation>needs firmware %1 or newer, the sensor has %2</translation>
+    </message>
+    <message>
+        <source>байт режима %1 не называет выход датчика</source>
+        <translation>mode byte %1 names no sensor output</translation>
+    </message>
+    <message>
+        <source>Сейчас настройки датчика будут изменены по профилю. Вы уверены что это нужно?</source>
+        <translation>The sensor settings are about to be changed to the profile. Are you sure?</translation>
+    </message>
+    <message>
+        <source>Профили (*.json)</source>
+        <translation>Profiles (*.json)</translation>
+    </message>
+    <message>
+        <source>Идёт работа с профилем, дождитесь её конца.</source>
+        <translation>A profile job is running, wait for it to finish.</translation>
+    </message>
+    <message>
+        <source>запрос не отправлен</source>
+        <translation>request not sent</translation>
+    </message>
+    <message>
+        <source>Сохранить профиль</source>
+        <translation>Save profile</translation>
+    </message>
+    <message>
+        <source>Профиль не сохранён в файл %1: %2</source>
+        <translation>Profile not saved to the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Профиль не сохранён: %1</source>
+        <translation>Profile not saved: %1</translation>
+    </message>
+    <message>
+        <source>Профиль сохранён: %1</source>
+        <translation>Profile saved: %1</translation>
+    </message>
+    <message>
+        <source>Сравнить с профилем</source>
+        <translation>Compare with profile</translation>
+    </message>
+    <message>
+        <source>Датчик не прочитан: %1</source>
+        <translation>Sensor not read: %1</translation>
+    </message>
+    <message>
+        <source>Датчик совпадает с профилем.</source>
+        <translation>The sensor matches the profile.</translation>
+    </message>
+    <message>
+        <source>Отличия от профиля (датчик → профиль):
+%1</source>
+        <translation>Differences from the profile (sensor → profile):
+%1</translation>
+    </message>
+    <message>
+        <source>Профиль применён.</source>
+        <translation>Profile applied.</translation>
+    </message>
+    <message>
+        <source>Профиль применён не полностью.</source>
+        <translation>Profile applied only in part.</translation>
+    </message>
+    <message>
+        <source>Профиль применён.
+%1</source>
+        <translation>Profile applied.
+%1</translation>
+    </message>
+    <message>
+        <source>Профиль применён не полностью.
+%1</source>
+        <translation>Profile applied only in part.
+%1</translation>
+    </message>
+    <message>
+        <source>нет ответа</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>Применить профиль</source>
+        <translation>Apply profile</translation>
+    </message>
+    <message>
+        <source>Профиль не применён: %1</source>
+        <translation>Profile not applied: %1</translation>
+    </message>
+    <message>
+        <source>Датчик совпадает с профилем, записывать нечего.</source>
+        <translation>The sensor matches the profile, nothing to write.</translation>
+    </message>
+    <message>
+        <source>%1
+
+Изменится (датчик → профиль):
+%2</source>
+        <translation>%1
+
+Will change (sensor → profile):
+%2</translation>
+    </message>
+    <message>
+        <source>%1: загрузчик отказал.</source>
+        <translation>%1: the loader refused.</translation>
+    </message>
+    <message>
+        <source>%1: загрузчик не ответил.</source>
+        <translation>%1: the loader did not answer.</translation>
+    </message>
+    <message>
+        <source>-----Прервано------</source>
+        <translation>-----Stopped------</translation>
+    </message>
+    <message>
+        <source>-----Прервано, блок %1------</source>
+        <translation>-----Stopped, block %1------</translation>
+    </message>
+    <message>
+        <source>-----Прошивка не удалась------</source>
+        <translation>-----Upload failed------</translation>
+    </message>
+    <message>
+        <source>-----Прошивка не удалась, блок %1------</source>
+        <translation>-----Upload failed, block %1------</translation>
+    </message>
+    <message>
+        <source>Датчик не ответил за %1 с. Отключите питание датчика, нажмите &quot;Пуск&quot; и включите питание.</source>
+        <translation>The sensor did not answer within %1 s. Switch the sensor power off, press &quot;Start&quot; and switch the power on.</translation>
+    </message>
+    <message>
+        <source>Стирание памяти не подтверждено</source>
+        <translation>Memory erase not confirmed</translation>
+    </message>
+    <message>
+        <source>Стирание калибровок не подтверждено</source>
+        <translation>Calibration erase not confirmed</translation>
+    </message>
+    <message>
+        <source>Запись байта заголовка по адресу %1 не подтверждена</source>
+        <translation>Header byte write at address %1 not confirmed</translation>
+    </message>
+    <message>
+        <source> 31 %1,блок ошибка</source>
+        <translation> 31 %1, block error</translation>
+    </message>
+    <message>
+        <source>addr %1,блок ошибка</source>
+        <translation>addr %1, block error</translation>
+    </message>
+    <message>
+        <source> data %1,блок ошибка</source>
+        <translation> data %1, block error</translation>
+    </message>
+    <message>
+        <source>Блок %1 не прочитан для проверки</source>
+        <translation>Block %1 not read back for verifying</translation>
+    </message>
+    <message>
+        <source>Байты заголовка не прочитаны для проверки</source>
+        <translation>Header bytes not read back for verifying</translation>
+    </message>
+    <message>
+        <source>-----Проверка не прошла, блок %1------</source>
+        <translation>-----Verify failed, block %1------</translation>
+    </message>
+    <message>
+        <source>-----Проверка не прошла------</source>
+        <translation>-----Verify failed------</translation>
+    </message>
+    <message>
+        <source>Блок %1 в датчике не совпадает с файлом</source>
+        <translation>Block %1 in the sensor differs from the file</translation>
+    </message>
+    <message>
+        <source>Байты заголовка в датчике не совпадают с файлом</source>
+        <translation>Header bytes in the sensor differ from the file</translation>
+    </message>
+    <message>
+        <source>Выберите файл прошивки кнопкой &quot;Открыть файл&quot;.</source>
+        <translation>Choose the firmware file with &quot;Open file&quot;.</translation>
+    </message>
+    <message>
+        <source>Не удалось открыть файл прошивки %1: %2.</source>
+        <translation>Could not open the firmware file %1: %2.</translation>
+    </message>
+    <message>
+        <source>Неверный адрес порта %1: %2. Пишите tcp://ХОСТ:ПОРТ или rfc2217://ХОСТ:ПОРТ.</source>
+        <translation>Wrong port address %1: %2. Write tcp://HOST:PORT or rfc2217://HOST:PORT.</translation>
+    </message>
+    <message>
+        <source>нет схемы</source>
+        <translation>no scheme</translation>
+    </message>
+    <message>
+        <source>неизвестная схема «%1»</source>
+        <translation>unknown scheme &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>нет закрывающей скобки</source>
+        <translation>no closing bracket</translation>
+    </message>
+    <message>
+        <source>нет номера порта</source>
+        <translation>no port number</translation>
+    </message>
+    <message>
+        <source>в скобках не адрес IPv6</source>
+        <translation>not an IPv6 address in the brackets</translation>
+    </message>
+    <message>
+        <source>адрес IPv6 пишется в скобках</source>
+        <translation>an IPv6 address goes in brackets</translation>
+    </message>
+    <message>
+        <source>имя узла длиннее %1 знаков</source>
+        <translation>host name longer than %1 characters</translation>
+    </message>
+    <message>
+        <source>неверное имя узла</source>
+        <translation>bad host name</translation>
+    </message>
+    <message>
+        <source>номер порта не число</source>
+        <translation>port number is not a number</translation>
+    </message>
+    <message>
+        <source>номер порта вне 1..65535</source>
+        <translation>port number outside 1..65535</translation>
+    </message>
+    <message>
+        <source>сервер не подтвердил настройку порта %1 за %2 с</source>
+        <translation>the server did not confirm the port setting %1 within %2 s</translation>
+    </message>
+    <message>
+        <source>нет соединения за %1 с</source>
+        <translation>no connection within %1 s</translation>
+    </message>
+    <message>
+        <source>Адрес %1: %2.</source>
+        <translation>Address %1: %2.</translation>
+    </message>
+    <message>
+        <source>узел %1 не найден</source>
+        <translation>host %1 not found</translation>
+    </message>
+    <message>
+        <source>соединение отвергнуто</source>
+        <translation>connection refused</translation>
+    </message>
+    <message>
+        <source>сервер закрыл соединение</source>
+        <translation>the server closed the connection</translation>
+    </message>
+    <message>
+        <source>сервер без конца шлёт команды telnet</source>
+        <translation>the server keeps sending telnet commands</translation>
+    </message>
+    <message>
+        <source>сервер не принимает настройку порта (RFC 2217)</source>
+        <translation>the server does not take port settings (RFC 2217)</translation>
+    </message>
+    <message>
+        <source>сервер не установил порт %1</source>
+        <translation>the server did not set the port to %1</translation>
+    </message>
+    <message>
+        <source>соединение прервано</source>
+        <translation>connection broken off</translation>
+    </message>
+    <message>
+        <source>соединение потеряно (сервер без конца шлёт команды telnet)</source>
+        <translation>connection lost (the server keeps sending telnet commands)</translation>
+    </message>
+    <message>
+        <source>соединение потеряно</source>
+        <translation>connection lost</translation>
+    </message>
 </context>
 <context>
     <name>Splash</name>

@@ -39,9 +39,13 @@ int main(int argc, char** argv) {
                        .arg(parsed.text,
                             parsed.command ? cli_command_name(*parsed.command) + u' ' : QString()));
         return kCliBadInput;
-    case CliParse::Outcome::BadValue:
-        print_line(stderr, parsed.text);
+    case CliParse::Outcome::BadValue: {
+        // The reason may be a message kept in Russian (a network address refused).
+        const QCoreApplication app(argc, argv);
+        install_language(chosen_language(lang));
+        print_line(stderr, shown_text(parsed.text));
         return kCliBadInput;
+    }
     case CliParse::Outcome::Run:
         break;
     }

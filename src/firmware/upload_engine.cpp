@@ -1,5 +1,7 @@
 #include "firmware/upload_engine.h"
 
+#include "i18n/language.h"
+
 #include "link/file_guard.h"
 #include "protocol/bootloader.h"
 #include "protocol/serial_port.h"
@@ -30,9 +32,10 @@ bool fatal(Answer a) {
     return a == Answer::WriteFailed || a == Answer::Cancelled;
 }
 
-QString reason(Answer a) {
-    return a == Answer::Nack ? QStringLiteral("загрузчик отказал")
-                             : QStringLiteral("загрузчик не ответил");
+// "<what>: <why>." as one template a reason, so that the line is translated whole.
+const char* unconfirmed_template(Answer a) {
+    return a == Answer::Nack ? QT_TRANSLATE_NOOP("Messages", "%1: загрузчик отказал.")
+                             : QT_TRANSLATE_NOOP("Messages", "%1: загрузчик не ответил.");
 }
 
 class Upload {
@@ -261,12 +264,20 @@ UploadOutcome Upload::end(UploadResult result, std::optional<int> block, const Q
 }
 
 UploadOutcome Upload::fail(Answer a, std::optional<int> block) {
-    const QString at = block ? QStringLiteral(", блок %1").arg(*block) : QString();
+    // The block, when there is one, is a template of its own: the line is
+    // translated whole when shown.
+    auto line = [&block](const char* without, const char* with) {
+        return block ? fill_text(with, {QString::number(*block)}) : fill_text(without, {});
+    };
     if (a == Answer::Cancelled)
-        return end(UploadResult::Cancelled, block, QStringLiteral("-----Прервано%1------").arg(at));
+        return end(UploadResult::Cancelled, block,
+                   line(QT_TRANSLATE_NOOP("Messages", "-----Прервано------"),
+                        QT_TRANSLATE_NOOP("Messages", "-----Прервано, блок %1------")));
     if (a == Answer::WriteFailed) show(kUploadWriteFailed);
-    UploadOutcome o = end(UploadResult::Failed, block,
-                          QStringLiteral("-----Прошивка не удалась%1------").arg(at));
+    UploadOutcome o =
+        end(UploadResult::Failed, block,
+            line(QT_TRANSLATE_NOOP("Messages", "-----Прошивка не удалась------"),
+                 QT_TRANSLATE_NOOP("Messages", "-----Прошивка не удалась, блок %1------")));
     o.link_failed = a == Answer::WriteFailed;
     return o;
 }
@@ -274,7 +285,7 @@ UploadOutcome Upload::fail(Answer a, std::optional<int> block) {
 // A frame before the blocks that was refused or not answered: named, and the
 // upload ends there.
 UploadOutcome Upload::unconfirmed(Answer a, const QString& what) {
-    if (!fatal(a)) show(what + QStringLiteral(": ") + reason(a) + u'.');
+    if (!fatal(a)) show(fill_text(unconfirmed_template(a), {what}));
     return fail(a, std::nullopt);
 }
 
@@ -287,9 +298,10 @@ UploadOutcome Upload::run() {
 
     const Answer synced = synchronise();
     if (synced == Answer::None) {
-        show(QStringLiteral("Датчик не ответил за %1 с. Отключите питание датчика, нажмите "
-                            "\"Пуск\" и включите питание.")
-                 .arg((settings_.sync_timeout_ms + 999) / 1000));
+        show(fill_text(QT_TRANSLATE_NOOP("Messages",
+                                         "Датчик не ответил за %1 с. Отключите питание датчика, "
+                                         "нажмите \"Пуск\" и включите питание."),
+                       {QString::number((settings_.sync_timeout_ms + 999) / 1000)}));
         return fail(Answer::None, std::nullopt);
     }
     if (synced != Answer::Ack) return fail(synced, std::nullopt);
@@ -303,17 +315,20 @@ UploadOutcome Upload::run() {
         int slices;
         QString what;
     };
-    const QString erase = QStringLiteral("Стирание памяти не подтверждено");
+    const QString erase =
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Стирание памяти не подтверждено"));
     std::vector<Step> steps = {{bootloader::erase_command(), kAnswerSlices, erase},
                                {bootloader::erase_program(), kEraseSlices, erase}};
     if (settings_.reset_calibration) {
-        const QString calibrations = QStringLiteral("Стирание калибровок не подтверждено");
+        const QString calibrations =
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Стирание калибровок не подтверждено"));
         steps.push_back({bootloader::erase_command(), kAnswerSlices, calibrations});
         steps.push_back({bootloader::erase_data(), kEraseSlices, calibrations});
     }
     for (const HeaderByte& h : image_.header_bytes()) {
-        const QString what = QStringLiteral("Запись байта заголовка по адресу %1 не подтверждена")
-                                 .arg(h.address, 4, 16, QChar(u'0'));
+        const QString what = fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Запись байта заголовка по адресу %1 не подтверждена"),
+            {QStringLiteral("%1").arg(h.address, 4, 16, QChar(u'0'))});
         steps.push_back({bootloader::write_command(), kAnswerSlices, what});
         steps.push_back({bootloader::address_frame(h.address), kAnswerSlices, what});
         steps.push_back({bootloader::byte_frame(h.value), kAnswerSlices, what});
@@ -331,17 +346,19 @@ UploadOutcome Upload::run() {
     stage(UploadStage::Writing);
     for (size_t k = 0; k < blocks.size(); ++k) {
         const ImageBlock& b = blocks[k];
-        const std::pair<QByteArray, QString> frames[] = {
-            {block_command, QStringLiteral(" 31 %1,блок ошибка")},
-            {bootloader::address_frame(b.address), QStringLiteral("addr %1,блок ошибка")},
-            {bootloader::data_frame(b.data), QStringLiteral(" data %1,блок ошибка")}};
+        const std::pair<QByteArray, const char*> frames[] = {
+            {block_command, QT_TRANSLATE_NOOP("Messages", " 31 %1,блок ошибка")},
+            {bootloader::address_frame(b.address),
+             QT_TRANSLATE_NOOP("Messages", "addr %1,блок ошибка")},
+            {bootloader::data_frame(b.data),
+             QT_TRANSLATE_NOOP("Messages", " data %1,блок ошибка")}};
         for (int i = 0; i < 3; ++i) {
             const QByteArray* next = i < 2                   ? &frames[i + 1].first
                                      : k + 1 < blocks.size() ? &block_command
                                                              : nullptr;
             const Answer a = wrstr(frames[i].first, kAnswerSlices, next);
             if (a == Answer::Ack) continue;
-            if (!fatal(a)) show(frames[i].second.arg(b.number));
+            if (!fatal(a)) show(fill_text(frames[i].second, {QString::number(b.number)}));
             return fail(a, b.number);
         }
         append(QStringLiteral("Block %1").arg(b.number - 1) + kCrLf);
@@ -359,11 +376,17 @@ UploadOutcome Upload::run() {
             else if (a == Answer::Ack)
                 show(differs);
             else
-                show(block ? QStringLiteral("Блок %1 не прочитан для проверки").arg(*block)
-                           : QStringLiteral("Байты заголовка не прочитаны для проверки"));
-            const QString at = block ? QStringLiteral(", блок %1").arg(*block) : QString();
+                show(block ? fill_text(
+                                 QT_TRANSLATE_NOOP("Messages", "Блок %1 не прочитан для проверки"),
+                                 {QString::number(*block)})
+                           : QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                 "Messages", "Байты заголовка не прочитаны для проверки")));
             return end(UploadResult::Failed, block,
-                       QStringLiteral("-----Проверка не прошла%1------").arg(at));
+                       block ? fill_text(QT_TRANSLATE_NOOP(
+                                             "Messages", "-----Проверка не прошла, блок %1------"),
+                                         {QString::number(*block)})
+                             : QString::fromUtf8(
+                                   QT_TRANSLATE_NOOP("Messages", "-----Проверка не прошла------")));
         };
         for (const ImageBlock& b : blocks) {
             QByteArray got;
@@ -379,7 +402,9 @@ UploadOutcome Upload::run() {
             if (a != Answer::Ack || got != b.data)
                 return unchecked(
                     a, b.number,
-                    QStringLiteral("Блок %1 в датчике не совпадает с файлом").arg(b.number));
+                    fill_text(
+                        QT_TRANSLATE_NOOP("Messages", "Блок %1 в датчике не совпадает с файлом"),
+                        {QString::number(b.number)}));
             ++done_;
             progress();
         }
@@ -388,7 +413,8 @@ UploadOutcome Upload::run() {
             done_ = total_, progress();
         else if (const Answer a = verify_header(same); a != Answer::Ack || !same)
             return unchecked(a, std::nullopt,
-                             QStringLiteral("Байты заголовка в датчике не совпадают с файлом"));
+                             QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                 "Messages", "Байты заголовка в датчике не совпадают с файлом")));
     }
 
     stage(UploadStage::Starting);
@@ -407,12 +433,15 @@ UploadOutcome Upload::run() {
 Result<FirmwareImage> load_firmware_image(const QString& path, const FlashLayout& layout) {
     if (path.isEmpty())
         return Error{ErrorKind::BadInput,
-                     QStringLiteral("Выберите файл прошивки кнопкой \"Открыть файл\".")};
+                     QString::fromUtf8(QT_TRANSLATE_NOOP(
+                         "Messages", "Выберите файл прошивки кнопкой \"Открыть файл\"."))};
     QFile file;
     QString why;
     if (!open_regular_file(path, kImageMaxSize, file, &why))
-        return Error{ErrorKind::BadInput, QStringLiteral("Не удалось открыть файл прошивки ") +
-                                              path + QStringLiteral(": ") + why + u'.'};
+        return Error{
+            ErrorKind::BadInput,
+            fill_text(QT_TRANSLATE_NOOP("Messages", "Не удалось открыть файл прошивки %1: %2."),
+                      {path, why})};
     // One byte more than the largest image, should the file have grown since.
     return parse_firmware_image(file.read(kImageMaxSize + 1), layout);
 }

@@ -1,5 +1,7 @@
 #include "link/network_address.h"
 
+#include "i18n/language.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -27,13 +29,14 @@ std::optional<NetworkAddress> parse_network_address(const QString& name, QString
     const QString shown = text.size() > 80 ? text.left(79) + u'…' : text;
     auto refuse = [&](const QString& reason) -> std::optional<NetworkAddress> {
         if (why)
-            *why = QStringLiteral("Неверный адрес порта %1: %2. Пишите tcp://ХОСТ:ПОРТ или "
-                                  "rfc2217://ХОСТ:ПОРТ.")
-                       .arg(shown, reason);
+            *why =
+                fill_text(QT_TRANSLATE_NOOP("Messages", "Неверный адрес порта %1: %2. Пишите "
+                                                        "tcp://ХОСТ:ПОРТ или rfc2217://ХОСТ:ПОРТ."),
+                          {shown, reason});
         return std::nullopt;
     };
     const qsizetype sep = text.indexOf(QStringLiteral("://"));
-    if (sep < 0) return refuse(QStringLiteral("нет схемы"));
+    if (sep < 0) return refuse(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нет схемы")));
     const QString scheme = text.left(sep).toLower();
     NetworkAddress a;
     if (scheme == u"tcp")
@@ -41,36 +44,48 @@ std::optional<NetworkAddress> parse_network_address(const QString& name, QString
     else if (scheme == u"rfc2217")
         a.mode = NetworkAddress::Mode::Rfc2217;
     else
-        return refuse(QStringLiteral("неизвестная схема «%1»").arg(text.left(sep)));
+        return refuse(
+            fill_text(QT_TRANSLATE_NOOP("Messages", "неизвестная схема «%1»"), {text.left(sep)}));
 
     const QString rest = text.mid(sep + 3);
     QString port_text;
     if (rest.startsWith(u'[')) {
         const qsizetype close = rest.indexOf(u']');
-        if (close < 0) return refuse(QStringLiteral("нет закрывающей скобки"));
+        if (close < 0)
+            return refuse(
+                QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нет закрывающей скобки")));
         a.host = rest.mid(1, close - 1);
-        if (rest.mid(close + 1, 1) != u":") return refuse(QStringLiteral("нет номера порта"));
+        if (rest.mid(close + 1, 1) != u":")
+            return refuse(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нет номера порта")));
         port_text = rest.mid(close + 2);
-        if (!a.host.contains(u':')) return refuse(QStringLiteral("в скобках не адрес IPv6"));
+        if (!a.host.contains(u':'))
+            return refuse(
+                QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "в скобках не адрес IPv6")));
     } else {
         const qsizetype colon = rest.lastIndexOf(u':');
-        if (colon < 0) return refuse(QStringLiteral("нет номера порта"));
+        if (colon < 0)
+            return refuse(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нет номера порта")));
         a.host = rest.left(colon);
         port_text = rest.mid(colon + 1);
         // An IPv6 address must be bracketed, or its last group would read as the port.
-        if (a.host.contains(u':')) return refuse(QStringLiteral("адрес IPv6 пишется в скобках"));
+        if (a.host.contains(u':'))
+            return refuse(
+                QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "адрес IPv6 пишется в скобках")));
     }
     // No host name is longer (RFC 1035); a longer one is a typing slip, not a
     // name to look up.
     if (a.host.size() > kMaxHostName)
-        return refuse(QStringLiteral("имя узла длиннее %1 знаков").arg(kMaxHostName));
+        return refuse(fill_text(QT_TRANSLATE_NOOP("Messages", "имя узла длиннее %1 знаков"),
+                                {QString::number(kMaxHostName)}));
     static const QRegularExpression host_chars(QStringLiteral("^[A-Za-z0-9._:%-]+$"));
     if (a.host.isEmpty() || !host_chars.match(a.host).hasMatch())
-        return refuse(QStringLiteral("неверное имя узла"));
+        return refuse(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "неверное имя узла")));
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,5}$"));
-    if (!digits.match(port_text).hasMatch()) return refuse(QStringLiteral("номер порта не число"));
+    if (!digits.match(port_text).hasMatch())
+        return refuse(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "номер порта не число")));
     const int port = port_text.toInt();
-    if (port < 1 || port > 65535) return refuse(QStringLiteral("номер порта вне 1..65535"));
+    if (port < 1 || port > 65535)
+        return refuse(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "номер порта вне 1..65535")));
     a.port = uint16_t(port);
     return a;
 }

@@ -1,5 +1,7 @@
 #include "link/network_port.h"
 
+#include "i18n/language.h"
+
 #include "link/network_address.h"
 #include "link/rfc2217_client.h"
 #include "link/stream_transport.h"
@@ -51,9 +53,12 @@ public:
         QObject::connect(&connect_timer_, &QTimer::timeout, this, [this] {
             const bool connected = socket_->state() == QAbstractSocket::ConnectedState;
             const QString seconds = QString::number((connect_timeout_ms_ + 999) / 1000);
-            fail_open(connected ? QStringLiteral("сервер не подтвердил настройку порта %1 за %2 с")
-                                      .arg(settings_text_, seconds)
-                                : QStringLiteral("нет соединения за %1 с").arg(seconds));
+            fail_open(connected ? fill_text(QT_TRANSLATE_NOOP(
+                                                "Messages",
+                                                "сервер не подтвердил настройку порта %1 за %2 с"),
+                                            {settings_text_, seconds})
+                                : fill_text(QT_TRANSLATE_NOOP("Messages", "нет соединения за %1 с"),
+                                            {seconds}));
         });
         QObject::connect(socket_, &QTcpSocket::connected, this, [this] { on_connected(); });
         QObject::connect(socket_, &QTcpSocket::readyRead, this, [this] { on_ready_read(); });
@@ -75,7 +80,8 @@ public:
     }
 
     void close() {
-        if (opened_) fail_open(QStringLiteral("соединение прервано"));
+        if (opened_)
+            fail_open(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "соединение прервано")));
         connected_ = false;
         connect_timer_.stop();
         socket_->abort();
@@ -148,8 +154,6 @@ private:
 
     bool usable() const { return connected_ && !failed_; }
 
-    QString prefix() const { return QStringLiteral("Адрес ") + address_.text() + u": "; }
-
     void finish_open(OpenResult r) {
         connect_timer_.stop();
         Opened opened = std::exchange(opened_, nullptr);
@@ -160,7 +164,8 @@ private:
         if (!opened_) return;
         connected_ = false;
         socket_->abort();
-        finish_open({false, prefix() + why + u'.'});
+        finish_open({false, fill_text(QT_TRANSLATE_NOOP("Messages", "Адрес %1: %2."),
+                                      {address_.text(), why})});
     }
 
     void on_connected() {
@@ -195,13 +200,16 @@ private:
         if (opened_) {
             switch (e) {
             case QAbstractSocket::HostNotFoundError:
-                fail_open(QStringLiteral("узел %1 не найден").arg(address_.host));
+                fail_open(
+                    fill_text(QT_TRANSLATE_NOOP("Messages", "узел %1 не найден"), {address_.host}));
                 break;
             case QAbstractSocket::ConnectionRefusedError:
-                fail_open(QStringLiteral("соединение отвергнуто"));
+                fail_open(
+                    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "соединение отвергнуто")));
                 break;
             case QAbstractSocket::RemoteHostClosedError:
-                fail_open(QStringLiteral("сервер закрыл соединение"));
+                fail_open(
+                    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "сервер закрыл соединение")));
                 break;
             default:
                 fail_open(socket_->errorString());
@@ -243,7 +251,8 @@ private:
         if (flood_count_ <= kMaxCommandsPerSecond || flooded_) return;
         flooded_ = true;
         if (opened_) {
-            fail_open(QStringLiteral("сервер без конца шлёт команды telnet"));
+            fail_open(QString::fromUtf8(
+                QT_TRANSLATE_NOOP("Messages", "сервер без конца шлёт команды telnet")));
             return;
         }
         lose_connection();
@@ -423,9 +432,14 @@ bool NetworkPort::LinkLost() const {
 
 QString NetworkPort::LostMessage() const {
     if (!LinkLost()) return {};
-    return QStringLiteral("Адрес ") + address_text_ + QStringLiteral(": соединение потеряно") +
-           (io_->flooded() ? QStringLiteral(" (сервер без конца шлёт команды telnet).")
-                           : QStringLiteral("."));
+    // The same template as a failed opening's: either may be the one matched when shown.
+    const char* why =
+        io_->flooded()
+            ? QT_TRANSLATE_NOOP("Messages", "соединение потеряно (сервер без конца шлёт команды "
+                                            "telnet)")
+            : QT_TRANSLATE_NOOP("Messages", "соединение потеряно");
+    return fill_text(QT_TRANSLATE_NOOP("Messages", "Адрес %1: %2."),
+                     {address_text_, QString::fromUtf8(why)});
 }
 
 bool NetworkPort::PortExists(const QString& name) {

@@ -1,5 +1,7 @@
 #include "link/rfc2217_client.h"
 
+#include "i18n/language.h"
+
 #include <initializer_list>
 #include <utility>
 
@@ -234,11 +236,15 @@ void Rfc2217Client::subnegotiation() {
 
 StreamTransport::Setup Rfc2217Client::setup(const QString& settings, QString* why) const {
     if (com_port_refused_) {
-        if (why) *why = QStringLiteral("сервер не принимает настройку порта (RFC 2217)");
+        if (why)
+            *why = QString::fromUtf8(
+                QT_TRANSLATE_NOOP("Messages", "сервер не принимает настройку порта (RFC 2217)"));
         return Setup::Refused;
     }
     if (mismatch_) {
-        if (why) *why = QStringLiteral("сервер не установил порт %1").arg(settings);
+        if (why)
+            *why =
+                fill_text(QT_TRANSLATE_NOOP("Messages", "сервер не установил порт %1"), {settings});
         return Setup::Refused;
     }
     return line_confirmed() ? Setup::Ready : Setup::Pending;

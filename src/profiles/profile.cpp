@@ -1,5 +1,6 @@
 #include "profiles/profile.h"
 
+#include "i18n/language.h"
 #include "protocol/mode_byte.h"
 #include "protocol/requests.h"
 
@@ -27,7 +28,8 @@ std::optional<int64_t> whole_in(const QJsonValue& v, int64_t lo, int64_t hi) {
 }
 
 QString range_text(const QString& key, int64_t lo, int64_t hi) {
-    return QStringLiteral("поле \"%1\": нужно целое число от %2 до %3").arg(key).arg(lo).arg(hi);
+    return fill_text(QT_TRANSLATE_NOOP("Messages", "поле \"%1\": нужно целое число от %2 до %3"),
+                     {key, QString::number(lo), QString::number(hi)});
 }
 
 // A required (or, with `optional`, possibly absent) whole number.
@@ -35,7 +37,7 @@ Result<std::optional<int64_t>> field(const QJsonObject& o, const QString& key, i
                                      int64_t hi, bool optional = false) {
     if (!o.contains(key)) {
         if (optional) return std::optional<int64_t>();
-        return bad(QStringLiteral("нет поля \"%1\"").arg(key));
+        return bad(fill_text(QT_TRANSLATE_NOOP("Messages", "нет поля \"%1\""), {key}));
     }
     const auto v = whole_in(o.value(key), lo, hi);
     if (!v) return bad(range_text(key, lo, hi));
@@ -43,9 +45,10 @@ Result<std::optional<int64_t>> field(const QJsonObject& o, const QString& key, i
 }
 
 Result<CalibrationTable> table_of(const QJsonValue& v) {
-    const Error wrong = bad(QStringLiteral("поле \"table\": нужно 20 пар [показания, литры], "
-                                           "каждое число от 0 до %1")
-                                .arg(CalibrationTable::kMaxValue));
+    const Error wrong = bad(
+        fill_text(QT_TRANSLATE_NOOP("Messages", "поле \"table\": нужно 20 пар [показания, литры], "
+                                                "каждое число от 0 до %1"),
+                  {QString::number(CalibrationTable::kMaxValue)}));
     if (!v.isArray() || v.toArray().size() != CalibrationTable::kPoints) return wrong;
     CalibrationTable t;
     const QJsonArray rows = v.toArray();
@@ -108,8 +111,10 @@ QString plain(const QString& text) {
 }
 
 QString only_from(const QString& key, int needed, int firmware) {
-    return QStringLiteral("поле \"%1\" бывает только у прошивки %2 и новее, а профиль снят с %3")
-        .arg(key, dotted_version(needed), dotted_version(firmware));
+    return fill_text(
+        QT_TRANSLATE_NOOP("Messages",
+                          "поле \"%1\" бывает только у прошивки %2 и новее, а профиль снят с %3"),
+        {key, dotted_version(needed), dotted_version(firmware)});
 }
 
 } // namespace
@@ -135,17 +140,17 @@ QString field_key(ProfileField field) {
 QString field_caption(ProfileField field) {
     switch (field) {
     case ProfileField::Empty:
-        return QStringLiteral("Пустой");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Пустой"));
     case ProfileField::Full:
-        return QStringLiteral("Полный");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Полный"));
     case ProfileField::Alarm:
-        return QStringLiteral("Порог лампы");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Порог лампы"));
     case ProfileField::Table:
-        return QStringLiteral("Таблица");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Таблица"));
     case ProfileField::Mode:
-        return QStringLiteral("Режим");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Режим"));
     case ProfileField::Extended:
-        return QStringLiteral("Расширенный режим");
+        return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Расширенный режим"));
     }
     return {};
 }
@@ -160,20 +165,23 @@ Result<Profile> parse_profile(const QByteArray& json) {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
-        return bad(QStringLiteral("это не JSON (%1, позиция %2)")
-                       .arg(error.errorString())
-                       .arg(error.offset));
+        return bad(fill_text(QT_TRANSLATE_NOOP("Messages", "это не JSON (%1, позиция %2)"),
+                             {error.errorString(), QString::number(error.offset)}));
     // QJsonDocument keeps the last of a key given twice without a word.
     if (const auto twice = repeated_key(json))
-        return bad(QStringLiteral("поле \"%1\" дано дважды").arg(*twice));
-    if (!doc.isObject()) return bad(QStringLiteral("это не профиль: нужен объект JSON"));
+        return bad(fill_text(QT_TRANSLATE_NOOP("Messages", "поле \"%1\" дано дважды"), {*twice}));
+    if (!doc.isObject())
+        return bad(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "это не профиль: нужен объект JSON")));
     const QJsonObject o = doc.object();
     if (o.value(QStringLiteral("format")).toString() != kProfileFormat)
-        return bad(QStringLiteral("это не профиль: \"format\" не \"%1\"").arg(kProfileFormat));
+        return bad(fill_text(QT_TRANSLATE_NOOP("Messages", "это не профиль: \"format\" не \"%1\""),
+                             {kProfileFormat}));
     const auto version = whole_in(o.value(QStringLiteral("version")), 0, 1'000'000);
     if (!version || *version != kProfileVersion)
-        return bad(QStringLiteral("версия профиля не %1: этот формат не поддерживается")
-                       .arg(kProfileVersion));
+        return bad(fill_text(
+            QT_TRANSLATE_NOOP("Messages", "версия профиля не %1: этот формат не поддерживается"),
+            {QString::number(kProfileVersion)}));
 
     Profile p;
     p.saved = o.value(QStringLiteral("saved")).toString();

@@ -86,13 +86,15 @@ QStringList ProfileApply::field_lines(Naming naming) const {
     for (size_t i = 0; i < writes_.size(); ++i) {
         const QString name = field_name(writes_[i].field, naming);
         if (i < sent_)
-            lines << name + (still_differs(writes_[i].field)
-                                 ? QStringLiteral(": после записи отличается")
-                                 : QStringLiteral(": записано"));
+            lines << fill_text(still_differs(writes_[i].field)
+                                   ? QT_TRANSLATE_NOOP("Messages", "%1: после записи отличается")
+                                   : QT_TRANSLATE_NOOP("Messages", "%1: записано"),
+                               {name});
         else if (i == sent_ && write_failure_)
-            lines << name + QStringLiteral(": не записано: ") + *write_failure_;
+            lines << fill_text(QT_TRANSLATE_NOOP("Messages", "%1: не записано: %2"),
+                               {name, *write_failure_});
         else
-            lines << name + QStringLiteral(": не записано");
+            lines << fill_text(QT_TRANSLATE_NOOP("Messages", "%1: не записано"), {name});
     }
     // A field nobody wrote that differs now: the sensor changed meanwhile.
     for (const Difference& d : left_) {
@@ -100,8 +102,11 @@ QStringList ProfileApply::field_lines(Naming naming) const {
             std::any_of(writes_.begin(), writes_.end(),
                         [&d](const ProfileWrite& w) { return covers(w.field, d.field); });
         if (!written)
-            lines << field_name(d.field, naming) + QStringLiteral(": после записи отличается");
+            lines << fill_text(QT_TRANSLATE_NOOP("Messages", "%1: после записи отличается"),
+                               {field_name(d.field, naming)});
     }
-    if (read_failure_) lines << QStringLiteral("Проверка не выполнена: ") + *read_failure_;
+    if (read_failure_)
+        lines << fill_text(QT_TRANSLATE_NOOP("Messages", "Проверка не выполнена: %1"),
+                           {*read_failure_});
     return lines;
 }

@@ -1,12 +1,13 @@
 #include "profiles/profile_file.h"
 
+#include "i18n/language.h"
 #include "link/file_guard.h"
 
 namespace {
 
 Error refused(const QString& path, const QString& why) {
     return Error{ErrorKind::BadInput,
-                 QStringLiteral("Профиль ") + path + QStringLiteral(" не принят: ") + why};
+                 fill_text(QT_TRANSLATE_NOOP("Messages", "Профиль %1 не принят: %2"), {path, why})};
 }
 
 } // namespace

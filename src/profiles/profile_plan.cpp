@@ -1,6 +1,7 @@
 #include "profiles/profile_plan.h"
 
 #include "commands/operations.h"
+#include "i18n/language.h"
 #include "protocol/requests.h"
 
 #include <algorithm>
@@ -12,7 +13,8 @@ std::optional<uint32_t> widened(const std::optional<uint8_t>& v) {
 
 QString value_text(const std::optional<uint32_t>& v, Naming naming) {
     if (v) return QString::number(*v);
-    return naming == Naming::Keys ? QStringLiteral("none") : QStringLiteral("нет");
+    return naming == Naming::Keys ? QStringLiteral("none")
+                                  : QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нет"));
 }
 
 QString table_record(const CalibrationTable& t) {
@@ -29,7 +31,8 @@ bool reads_table(int firmware) {
 Result<SensorSetup> setup_from(const IdentityReply& identity, const StateReply& state,
                                const std::optional<CalibrationTable>& table) {
     if (!identity.serial || !identity.version)
-        return Error{ErrorKind::ShortReply, QStringLiteral("Неполный ответ.")};
+        return Error{ErrorKind::ShortReply,
+                     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Неполный ответ."))};
     SensorSetup s;
     s.serial = *identity.serial;
     s.firmware = *identity.version;
@@ -37,7 +40,8 @@ Result<SensorSetup> setup_from(const IdentityReply& identity, const StateReply& 
     const bool extended = s.firmware >= kExtendedFirmware;
     if (!state.empty || !state.full || !state.mode || (alarm && !state.alarm_level) ||
         (extended && !state.extended_mode))
-        return Error{ErrorKind::ShortReply, QStringLiteral("Датчик не сообщил свои настройки.")};
+        return Error{ErrorKind::ShortReply, QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                                "Messages", "Датчик не сообщил свои настройки."))};
     s.empty = *state.empty;
     s.full = *state.full;
     s.mode = *state.mode;
@@ -87,25 +91,51 @@ QString field_name(ProfileField field, Naming naming) {
     return naming == Naming::Keys ? field_key(field) : field_caption(field);
 }
 
+namespace {
+// "Полный: 114000 → 118000", a template a field so that the window's English
+// names the field too.
+const char* change_template(ProfileField field) {
+    switch (field) {
+    case ProfileField::Empty:
+        return QT_TRANSLATE_NOOP("Messages", "Пустой: %1 → %2");
+    case ProfileField::Full:
+        return QT_TRANSLATE_NOOP("Messages", "Полный: %1 → %2");
+    case ProfileField::Alarm:
+        return QT_TRANSLATE_NOOP("Messages", "Порог лампы: %1 → %2");
+    case ProfileField::Mode:
+        return QT_TRANSLATE_NOOP("Messages", "Режим: %1 → %2");
+    case ProfileField::Extended:
+    case ProfileField::Table:
+        break;
+    }
+    return QT_TRANSLATE_NOOP("Messages", "Расширенный режим: %1 → %2");
+}
+} // namespace
+
 QString difference_text(const Difference& d, Naming naming) {
-    const QString name = field_name(d.field, naming) + QStringLiteral(": ");
     const bool keys = naming == Naming::Keys;
     if (d.field == ProfileField::Table) {
-        if (d.rows.isEmpty())
-            return name +
-                   (keys ? QStringLiteral("none -> 20 rows") : QStringLiteral("нет у датчика"));
+        if (!keys && d.rows.isEmpty())
+            return fill_text(QT_TRANSLATE_NOOP("Messages", "%1: нет у датчика"),
+                             {field_caption(d.field)});
+        if (d.rows.isEmpty()) return field_key(d.field) + QStringLiteral(": none -> 20 rows");
         QStringList rows;
         for (int r : d.rows) rows << QString::number(r);
         const bool many = d.rows.size() > 1;
         if (keys)
-            return name + (many ? QStringLiteral("rows ") : QStringLiteral("row ")) +
+            return field_key(d.field) + QStringLiteral(": ") +
+                   (many ? QStringLiteral("rows ") : QStringLiteral("row ")) +
                    rows.join(QStringLiteral(", ")) +
                    (many ? QStringLiteral(" differ") : QStringLiteral(" differs"));
-        return name + (many ? QStringLiteral("строки ") : QStringLiteral("строка ")) +
-               rows.join(QStringLiteral(", "));
+        return fill_text(many ? QT_TRANSLATE_NOOP("Messages", "%1: строки %2")
+                              : QT_TRANSLATE_NOOP("Messages", "%1: строка %2"),
+                         {field_caption(d.field), rows.join(QStringLiteral(", "))});
     }
-    return name + value_text(d.sensor, naming) +
-           (keys ? QStringLiteral(" -> ") : QStringLiteral(" → ")) + value_text(d.profile, naming);
+    if (keys)
+        return field_key(d.field) + QStringLiteral(": ") + value_text(d.sensor, naming) +
+               QStringLiteral(" -> ") + value_text(d.profile, naming);
+    return fill_text(change_template(d.field),
+                     {value_text(d.sensor, naming), value_text(d.profile, naming)});
 }
 
 QStringList difference_texts(const std::vector<Difference>& diffs, Naming naming) {
@@ -120,10 +150,12 @@ QString refusal_text(const Refusal& r, Naming naming) {
 
 namespace {
 Refusal shortfall(ProfileField field, int needed, int firmware) {
-    return {field,
-            QStringLiteral("нужна прошивка %1 или новее, у датчика %2")
-                .arg(dotted_version(needed), firmware > 0 ? dotted_version(firmware)
-                                                          : QStringLiteral("неизвестной версии"))};
+    return {
+        field,
+        fill_text(QT_TRANSLATE_NOOP("Messages", "нужна прошивка %1 или новее, у датчика %2"),
+                  {dotted_version(needed), firmware > 0 ? dotted_version(firmware)
+                                                        : QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                                              "Messages", "неизвестной версии"))})};
 }
 } // namespace
 
@@ -175,8 +207,9 @@ std::optional<Refusal> unwritable_value(const Profile& p, const std::vector<Diff
         case ProfileField::Mode:
             if (!ModeByte::decode(p.mode).output)
                 return Refusal{
-                    d.field,
-                    QStringLiteral("байт режима %1 не называет выход датчика").arg(p.mode)};
+                    d.field, fill_text(QT_TRANSLATE_NOOP(
+                                           "Messages", "байт режима %1 не называет выход датчика"),
+                                       {QString::number(p.mode)})};
             break;
         default:
             break;

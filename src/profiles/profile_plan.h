@@ -95,7 +95,7 @@ struct ApplyPlan {
 ApplyPlan plan_apply(const Profile& p, const SensorSetup& s, uint8_t address, int smoothing_shown);
 
 // Asked once before a profile's writes, in the window and on the terminal.
-inline const QString kApplyProfileQuestion =
-    QStringLiteral("Сейчас настройки датчика будут изменены по профилю. Вы уверены что это нужно?");
+inline const QString kApplyProfileQuestion = QString::fromUtf8(QT_TRANSLATE_NOOP(
+    "Messages", "Сейчас настройки датчика будут изменены по профилю. Вы уверены что это нужно?"));
 // The run-log record before a profile's writes.
 inline const QString kApplyProfileRecord = QStringLiteral("Cmd Apply Profile = ");

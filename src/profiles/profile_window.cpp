@@ -3,6 +3,7 @@
 #include "commands/command_rules.h"
 #include "commands/operations.h"
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "link/clock.h"
 #include "link/file_guard.h"
 #include "profiles/profile_apply.h"
@@ -12,6 +13,7 @@
 #include "tables/table_window.h"
 #include "ui/dialogs.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -26,7 +28,13 @@ struct ProfileState {
 using State = std::shared_ptr<ProfileState>;
 using SetupDone = std::function<void(const Result<SensorSetup>&)>;
 
-const QString kBusy = QStringLiteral("Идёт работа с профилем, дождитесь её конца.");
+// The chooser's filter in the interface's language: only its "*.json" is read back.
+QString profile_filter() {
+    return QCoreApplication::translate("Messages", "Профили (*.json)");
+}
+
+const QString kBusy =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Идёт работа с профилем, дождитесь её конца."));
 
 // The port open, an address selected and a sensor heard; otherwise says why.
 std::optional<uint8_t> profile_address(Configurator& c, const State& s, const QString& record) {
@@ -36,12 +44,13 @@ std::optional<uint8_t> profile_address(Configurator& c, const State& s, const QS
         return std::nullopt;
     }
     if (!f.BTNCloseCom.enabled()) {
-        f.MsgCom.set_text(QStringLiteral("Порт не открыт."));
+        f.MsgCom.set_text(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Порт не открыт.")));
         return std::nullopt;
     }
     const std::optional<uint8_t> address = f.selected_address();
     if (!address) {
-        f.MsgCom.set_text(QStringLiteral("Не выбран адрес датчика."));
+        f.MsgCom.set_text(
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Не выбран адрес датчика.")));
         return std::nullopt;
     }
     if (!require_connected(c, record)) return std::nullopt;
@@ -77,9 +86,10 @@ void read_next(Configurator& c, const std::shared_ptr<SetupRead>& read, uint8_t 
         if (outcome != RequestOutcome::Replied || reply.size() < 3 || uint8_t(reply[2]) != code) {
             QString why = c.frmSerial.MsgCom.text().trimmed();
             if (outcome == RequestOutcome::NoAnswer)
-                why = QStringLiteral("Нет ответа от датчика с адресом ") + QString::number(address);
+                why = fill_text(QT_TRANSLATE_NOOP("Messages", "Нет ответа от датчика с адресом %1"),
+                                {QString::number(address)});
             else if (outcome == RequestOutcome::Dropped)
-                why = QStringLiteral("запрос не отправлен");
+                why = QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "запрос не отправлен"));
             done(Error{ErrorKind::NoAnswer, why});
             return;
         }
@@ -98,13 +108,14 @@ void save_profile(Configurator& c, const State& s) {
     const auto address = profile_address(c, s, QStringLiteral("Cmd Save Profile"));
     if (!address) return;
     const QString path =
-        c.dialogs.save_file(QStringLiteral("Сохранить профиль"), kProfileFilter, start_folder(s));
+        c.dialogs.save_file(QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Сохранить профиль")),
+                            profile_filter(), start_folder(s));
     if (path.isEmpty()) return;
     remember(s, path);
     // Said before the sensor is read, not after.
     if (const QString why = why_not_writable(path); !why.isEmpty()) {
-        c.dialogs.message(QStringLiteral("Профиль не сохранён в файл ") + path +
-                          QStringLiteral(": ") + why);
+        c.dialogs.message(fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Профиль не сохранён в файл %1: %2"), {path, why}));
         return;
     }
     s->busy = true;
@@ -112,24 +123,28 @@ void save_profile(Configurator& c, const State& s) {
         s->busy = false;
         QString why;
         if (!setup) {
-            c.dialogs.message(QStringLiteral("Профиль не сохранён: ") + setup.error().text);
+            c.dialogs.message(fill_text(QT_TRANSLATE_NOOP("Messages", "Профиль не сохранён: %1"),
+                                        {setup.error().text}));
             return;
         }
         if (!write_profile_file(path, profile_of(*setup, c.clock.now().toString(Qt::ISODate)),
                                 &why)) {
-            c.dialogs.message(QStringLiteral("Профиль не сохранён в файл ") + path +
-                              QStringLiteral(": ") + why);
+            c.dialogs.message(fill_text(
+                QT_TRANSLATE_NOOP("Messages", "Профиль не сохранён в файл %1: %2"), {path, why}));
             return;
         }
-        c.frmSerial.MsgCom.set_text(QStringLiteral("Профиль сохранён: ") + path);
-        c.str_to_log(QStringLiteral("Профиль сохранён: ") + path);
+        // The same Russian words are the run-log record.
+        const QString saved =
+            fill_text(QT_TRANSLATE_NOOP("Messages", "Профиль сохранён: %1"), {path});
+        c.frmSerial.MsgCom.set_text(saved);
+        c.str_to_log(saved);
     });
 }
 
 // The chooser, then the file; nothing when either is refused (and said so).
 std::optional<std::pair<QString, Profile>> chosen_profile(Configurator& c, const State& s,
                                                           const QString& title) {
-    const QString path = c.dialogs.open_file(title, kProfileFilter, start_folder(s));
+    const QString path = c.dialogs.open_file(title, profile_filter(), start_folder(s));
     if (path.isEmpty()) return std::nullopt;
     remember(s, path);
     const Result<Profile> p = read_profile_file(path);
@@ -143,7 +158,8 @@ std::optional<std::pair<QString, Profile>> chosen_profile(Configurator& c, const
 void compare_profile(Configurator& c, const State& s) {
     const auto address = profile_address(c, s, QStringLiteral("Cmd Compare Profile"));
     if (!address) return;
-    const auto chosen = chosen_profile(c, s, QStringLiteral("Сравнить с профилем"));
+    const auto chosen = chosen_profile(
+        c, s, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Сравнить с профилем")));
     if (!chosen) return;
     const Profile p = chosen->second;
     s->busy = true;
@@ -151,25 +167,33 @@ void compare_profile(Configurator& c, const State& s) {
         c, *address, p.table.has_value(), 0, 3, [&c, s, p](const Result<SensorSetup>& setup) {
             s->busy = false;
             if (!setup) {
-                c.dialogs.message(QStringLiteral("Датчик не прочитан: ") + setup.error().text);
+                c.dialogs.message(fill_text(QT_TRANSLATE_NOOP("Messages", "Датчик не прочитан: %1"),
+                                            {setup.error().text}));
                 return;
             }
             const std::vector<Difference> diffs = differences(p, *setup);
-            c.dialogs.message(diffs.empty()
-                                  ? QStringLiteral("Датчик совпадает с профилем.")
-                                  : QStringLiteral("Отличия от профиля (датчик → "
-                                                   "профиль):\n") +
-                                        difference_texts(diffs, Naming::Captions).join(u'\n'));
+            c.dialogs.message(
+                diffs.empty()
+                    ? QString::fromUtf8(
+                          QT_TRANSLATE_NOOP("Messages", "Датчик совпадает с профилем."))
+                    : fill_text(QT_TRANSLATE_NOOP("Messages",
+                                                  "Отличия от профиля (датчик → профиль):\n%1"),
+                                {difference_texts(diffs, Naming::Captions).join(u'\n')}));
         });
 }
 
 void finish_apply(Configurator& c, const State& s, const ProfileApply& apply) {
     s->busy = false;
-    const QString head = apply.applied() ? QStringLiteral("Профиль применён.")
-                                         : QStringLiteral("Профиль применён не полностью.");
+    const QString head =
+        apply.applied()
+            ? QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Профиль применён."))
+            : QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Профиль применён не полностью."));
     const QStringList lines = apply.field_lines(Naming::Captions);
     c.str_to_log(head + u' ' + lines.join(QStringLiteral("; ")));
-    c.dialogs.message(head + u'\n' + lines.join(u'\n'));
+    c.dialogs.message(fill_text(
+        apply.applied() ? QT_TRANSLATE_NOOP("Messages", "Профиль применён.\n%1")
+                        : QT_TRANSLATE_NOOP("Messages", "Профиль применён не полностью.\n%1"),
+        {lines.join(u'\n')}));
 }
 
 // The writes, one a tick through the exchange cycle, then the reads that
@@ -198,10 +222,12 @@ void write_profile(Configurator& c, const State& s, const Profile& p, uint8_t ad
             const ProfileWrite& w = *apply->next();
             if (outcome != RequestOutcome::Replied || reply.size() < 3 ||
                 uint8_t(reply[2]) != w.confirmation) {
-                apply->failed(outcome == RequestOutcome::NoAnswer ? QStringLiteral("нет ответа")
-                              : outcome == RequestOutcome::Dropped
-                                  ? QStringLiteral("запрос не отправлен")
-                                  : c.frmSerial.MsgCom.text().trimmed());
+                apply->failed(
+                    outcome == RequestOutcome::NoAnswer
+                        ? QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нет ответа"))
+                    : outcome == RequestOutcome::Dropped
+                        ? QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "запрос не отправлен"))
+                        : c.frmSerial.MsgCom.text().trimmed());
                 finish_apply(c, s, *apply);
                 return false;
             }
@@ -222,46 +248,50 @@ void write_profile(Configurator& c, const State& s, const Profile& p, uint8_t ad
 void apply_profile(Configurator& c, const State& s) {
     const auto address = profile_address(c, s, QStringLiteral("Cmd Apply Profile"));
     if (!address) return;
-    const auto chosen = chosen_profile(c, s, QStringLiteral("Применить профиль"));
+    const auto chosen =
+        chosen_profile(c, s, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Применить профиль")));
     if (!chosen) return;
     const QString path = chosen->first;
     const Profile p = chosen->second;
     s->busy = true;
     progress(c, 0, 1);
-    read_setup(
-        c, *address, p.table.has_value(), 0, 3,
-        [&c, s, p, path, address = *address](const Result<SensorSetup>& setup) {
-            if (!setup) {
-                s->busy = false;
-                c.dialogs.message(QStringLiteral("Профиль не применён: ") + setup.error().text);
-                return;
-            }
-            const int shown_level = c.frmSerial.sgla.text().trimmed().toInt();
-            ApplyPlan plan = plan_apply(p, *setup, address, shown_level);
-            if (plan.refused) {
-                s->busy = false;
-                c.dialogs.message(QStringLiteral("Профиль не применён: ") +
-                                  refusal_text(*plan.refused, Naming::Captions));
-                return;
-            }
-            if (plan.diffs.empty()) {
-                s->busy = false;
-                c.dialogs.message(QStringLiteral("Датчик совпадает с профилем, "
-                                                 "записывать нечего."));
-                return;
-            }
-            const bool yes = c.dialogs.ask_yes_no(
-                kApplyProfileQuestion + QStringLiteral("\n\nИзменится (датчик → профиль):\n") +
-                difference_texts(plan.diffs, Naming::Captions).join(u'\n'));
-            // The question runs a nested event loop: the port may have
-            // closed or another sensor been chosen meanwhile.
-            if (!yes || !still_addressed(c, address)) {
-                s->busy = false;
-                return;
-            }
-            c.str_to_log(kApplyProfileRecord + path);
-            write_profile(c, s, p, address, std::move(plan.writes));
-        });
+    read_setup(c, *address, p.table.has_value(), 0, 3,
+               [&c, s, p, path, address = *address](const Result<SensorSetup>& setup) {
+                   if (!setup) {
+                       s->busy = false;
+                       c.dialogs.message(
+                           fill_text(QT_TRANSLATE_NOOP("Messages", "Профиль не применён: %1"),
+                                     {setup.error().text}));
+                       return;
+                   }
+                   const int shown_level = c.frmSerial.sgla.text().trimmed().toInt();
+                   ApplyPlan plan = plan_apply(p, *setup, address, shown_level);
+                   if (plan.refused) {
+                       s->busy = false;
+                       c.dialogs.message(
+                           fill_text(QT_TRANSLATE_NOOP("Messages", "Профиль не применён: %1"),
+                                     {refusal_text(*plan.refused, Naming::Captions)}));
+                       return;
+                   }
+                   if (plan.diffs.empty()) {
+                       s->busy = false;
+                       c.dialogs.message(QString::fromUtf8(QT_TRANSLATE_NOOP(
+                           "Messages", "Датчик совпадает с профилем, записывать нечего.")));
+                       return;
+                   }
+                   const bool yes = c.dialogs.ask_yes_no(fill_text(
+                       QT_TRANSLATE_NOOP("Messages", "%1\n\nИзменится (датчик → профиль):\n%2"),
+                       {kApplyProfileQuestion,
+                        difference_texts(plan.diffs, Naming::Captions).join(u'\n')}));
+                   // The question runs a nested event loop: the port may have
+                   // closed or another sensor been chosen meanwhile.
+                   if (!yes || !still_addressed(c, address)) {
+                       s->busy = false;
+                       return;
+                   }
+                   c.str_to_log(kApplyProfileRecord + path);
+                   write_profile(c, s, p, address, std::move(plan.writes));
+               });
 }
 
 } // namespace

@@ -7,8 +7,6 @@
 
 struct Configurator;
 
-inline const QString kProfileFilter = QStringLiteral("Профили (*.json)");
-
 // Connects "Сохранить профиль…", "Сравнить с профилем…" and "Применить профиль…".
 // The choosers start in the folder of the profile chosen last.
 void wire_profiles(Configurator& c);

@@ -1,6 +1,7 @@
 // zorvik-cli in English: by --lang and by the locale; its run log stays Russian.
 #include "../cli/cli_process.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -50,5 +51,45 @@ TEST(EnglishCli, LanguageFromOptionOrLocaleRunLogStaysRussian) {
                                    ? QStringLiteral("Уст. новый уровень ав. ост. топлива.")
                                    : QStringLiteral("Неверный пароль.");
         EXPECT_TRUE(o.log.contains(record)) << o.log.join(u'\n').toStdString();
+    }
+}
+
+// Messages kept in Russian and filled with values come out English whole,
+// values nested in values included; the Russian ones stay byte for byte.
+TEST(EnglishCli, FilledMessagesAreShownInEnglish) {
+    QTemporaryDir dir;
+    const QString bad_profile = dir.filePath("bad.json");
+    QFile f(bad_profile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"({"format": "x"})");
+    f.close();
+    struct Row {
+        const char* lang;
+        QStringList args;
+        QString said;
+    };
+    const Row rows[] = {
+        {"en_US.UTF-8",
+         {"--port", "tcp://127.0.0.1", "scan"},
+         "Wrong port address tcp://127.0.0.1: no port number. Write tcp://HOST:PORT or "
+         "rfc2217://HOST:PORT."},
+        {"ru_RU.UTF-8",
+         {"--port", "tcp://127.0.0.1", "scan"},
+         QStringLiteral("Неверный адрес порта tcp://127.0.0.1: нет номера порта. Пишите "
+                        "tcp://ХОСТ:ПОРТ или rfc2217://ХОСТ:ПОРТ.")},
+        {"en_US.UTF-8",
+         {"profile", "show", bad_profile},
+         "Profile " + bad_profile +
+             " not accepted: not a profile: \"format\" is not \"zorvik-profile\""},
+        {"ru_RU.UTF-8",
+         {"profile", "show", bad_profile},
+         QStringLiteral("Профиль ") + bad_profile +
+             QStringLiteral(" не принят: это не профиль: \"format\" не \"zorvik-profile\"")},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args.join(u' ').toStdString() + " LANG=" + r.lang);
+        const Outcome o = run(QString::fromLatin1(r.lang), r.args, dir.filePath("log"));
+        EXPECT_EQ(o.status, 2);
+        EXPECT_EQ(o.err.trimmed().toStdString(), r.said.toStdString());
     }
 }
