@@ -13,6 +13,169 @@
     </message>
 </context>
 <context>
+    <name>Certificate</name>
+    <message>
+        <source>файл %1</source>
+        <translation>file %1</translation>
+    </message>
+    <message>
+        <source>датчик %1</source>
+        <translation>sensor %1</translation>
+    </message>
+    <message>
+        <source>расчёт по записи %1</source>
+        <translation>calculated from recording %1</translation>
+    </message>
+    <message>
+        <source>Таблица %1: %2</source>
+        <translation>Table %1: %2</translation>
+    </message>
+    <message>
+        <source>Наибольшая ошибка таблицы по точкам записи: %1 л (%2 % от %3 л) при уровне %4</source>
+        <translation>Largest table error at the recorded points: %1 l (%2 % of %3 l) at level %4</translation>
+    </message>
+    <message>
+        <source>Протокол тарировки датчика уровня топлива</source>
+        <translation>Fuel level sensor calibration certificate</translation>
+    </message>
+    <message>
+        <source>Дата и время: %1</source>
+        <translation>Date and time: %1</translation>
+    </message>
+    <message>
+        <source>Заказчик</source>
+        <translation>Customer</translation>
+    </message>
+    <message>
+        <source>Транспортное средство</source>
+        <translation>Vehicle</translation>
+    </message>
+    <message>
+        <source>Бак</source>
+        <translation>Tank</translation>
+    </message>
+    <message>
+        <source>Инженер</source>
+        <translation>Engineer</translation>
+    </message>
+    <message>
+        <source>Серийный номер</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>Прошивка</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>Пустой</source>
+        <translation>Empty</translation>
+    </message>
+    <message>
+        <source>Полный</source>
+        <translation>Full</translation>
+    </message>
+    <message>
+        <source>Режим</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>Порог лампы, %</source>
+        <translation>Lamp threshold, %</translation>
+    </message>
+    <message>
+        <source>Объект</source>
+        <translation>Vehicle and tank</translation>
+    </message>
+    <message>
+        <source>Датчик</source>
+        <translation>Sensor</translation>
+    </message>
+    <message>
+        <source>Таблица датчика (%1)</source>
+        <translation>Sensor table (%1)</translation>
+    </message>
+    <message>
+        <source>Точка</source>
+        <translation>Point</translation>
+    </message>
+    <message>
+        <source>Показания датчика</source>
+        <translation>Sensor reading</translation>
+    </message>
+    <message>
+        <source>Литры</source>
+        <translation>Litres</translation>
+    </message>
+    <message>
+        <source>Уровень  (× точки записи, — таблица; литры по вертикали)</source>
+        <translation>Level  (× recorded points, — table; litres vertical)</translation>
+    </message>
+    <message>
+        <source>Контрольная заправка</source>
+        <translation>Check refuel</translation>
+    </message>
+    <message>
+        <source>Не проводилась.</source>
+        <translation>Not done.</translation>
+    </message>
+    <message>
+        <source>№ проции</source>
+        <translation>Portion no.</translation>
+    </message>
+    <message>
+        <source>Уровень</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>По таблице, л</source>
+        <translation>By table, l</translation>
+    </message>
+    <message>
+        <source>Ошибка, л</source>
+        <translation>Error, l</translation>
+    </message>
+    <message>
+        <source>Запись тарировки: %1</source>
+        <translation>Calibration recording: %1</translation>
+    </message>
+    <message>
+        <source>Запись тарировки: %1 (продолжение)</source>
+        <translation>Calibration recording: %1 (continued)</translation>
+    </message>
+    <message>
+        <source>Тарировку провёл</source>
+        <translation>Calibrated by</translation>
+    </message>
+    <message>
+        <source>Представитель заказчика</source>
+        <translation>Customer representative</translation>
+    </message>
+    <message>
+        <source>подпись</source>
+        <translation>signature</translation>
+    </message>
+    <message>
+        <source>SHA-256 записи %1: %2</source>
+        <translation>SHA-256 of recording %1: %2</translation>
+    </message>
+    <message>
+        <source>SHA-256 таблицы (файл zvk): %1</source>
+        <translation>SHA-256 of table (zvk file): %1</translation>
+    </message>
+    <message>
+        <source>Страница %1 из %2</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message>
+        <source>Протокол тарировки %1</source>
+        <translation>Calibration certificate %1</translation>
+    </message>
+    <message>
+        <source>Конфигуратор Zorvik</source>
+        <translation>Zorvik configurator</translation>
+    </message>
+</context>
+<context>
     <name>CertificateActions</name>
     <message>
         <source>Заказчик</source>
@@ -117,6 +280,117 @@ Check refuel: %5.</translation>
     <message>
         <source>hint: адрес %1: на один опрос сети ответили два датчика: у двух датчиков один сетевой адрес; подключайте их по одному и задайте разные адреса</source>
         <translation>hint: address %1: two sensors answered one network scan: two sensors share one network address; connect them one at a time and give them different addresses</translation>
+    </message>
+</context>
+<context>
+    <name>LineFrames</name>
+    <message>
+        <source>состояние</source>
+        <translation>state</translation>
+    </message>
+    <message>
+        <source>серийный номер и версия</source>
+        <translation>serial number and version</translation>
+    </message>
+    <message>
+        <source>чтение таблицы</source>
+        <translation>read table</translation>
+    </message>
+    <message>
+        <source>запись таблицы</source>
+        <translation>write table</translation>
+    </message>
+    <message>
+        <source>полный по текущему</source>
+        <translation>full at current level</translation>
+    </message>
+    <message>
+        <source>пустой по текущему</source>
+        <translation>empty at current level</translation>
+    </message>
+    <message>
+        <source>сдвиг полного</source>
+        <translation>full shift</translation>
+    </message>
+    <message>
+        <source>сдвиг пустого</source>
+        <translation>empty shift</translation>
+    </message>
+    <message>
+        <source>полный по значению</source>
+        <translation>full by value</translation>
+    </message>
+    <message>
+        <source>пустой по значению</source>
+        <translation>empty by value</translation>
+    </message>
+    <message>
+        <source>режим</source>
+        <translation>mode</translation>
+    </message>
+    <message>
+        <source>ввод пароля</source>
+        <translation>password entry</translation>
+    </message>
+    <message>
+        <source>смена пароля</source>
+        <translation>password change</translation>
+    </message>
+    <message>
+        <source>уровень аварийного остатка</source>
+        <translation>low fuel alarm level</translation>
+    </message>
+    <message>
+        <source>горизонт</source>
+        <translation>level horizon</translation>
+    </message>
+    <message>
+        <source>сетевой адрес</source>
+        <translation>network address</translation>
+    </message>
+    <message>
+        <source>неверный пароль</source>
+        <translation>wrong password</translation>
+    </message>
+    <message>
+        <source>серийный номер записан</source>
+        <translation>serial number written</translation>
+    </message>
+    <message>
+        <source>пар.</source>
+        <translation>param.</translation>
+    </message>
+    <message>
+        <source>код %1</source>
+        <translation>code %1</translation>
+    </message>
+    <message>
+        <source>шум</source>
+        <translation>noise</translation>
+    </message>
+    <message>
+        <source>запрос: поиск датчиков</source>
+        <translation>request: sensor search</translation>
+    </message>
+    <message>
+        <source>запрос %1: %2</source>
+        <translation>request %1: %2</translation>
+    </message>
+    <message>
+        <source>ответ %1: </source>
+        <translation>reply %1: </translation>
+    </message>
+    <message>
+        <source>уровень %1, %2 °C</source>
+        <translation>level %1, %2 °C</translation>
+    </message>
+    <message>
+        <source>С/Н %1, версия %2</source>
+        <translation>S/N %1, version %2</translation>
+    </message>
+    <message>
+        <source>частотный режим, %1 Гц</source>
+        <translation>frequency mode, %1 Hz</translation>
     </message>
 </context>
 <context>
@@ -1804,6 +2078,186 @@ Will change (sensor → profile):
     <message>
         <source>соединение потеряно</source>
         <translation>connection lost</translation>
+    </message>
+    <message>
+        <source>Строка %1: %2</source>
+        <translation>Line %1: %2</translation>
+    </message>
+    <message>
+        <source>%1-%2 (уровень %3)</source>
+        <translation>%1-%2 (level %3)</translation>
+    </message>
+    <message>
+        <source>нет двух &quot;;&quot;</source>
+        <translation>no two &quot;;&quot;</translation>
+    </message>
+    <message>
+        <source>литры &quot;%1&quot; не целое число</source>
+        <translation>litres &quot;%1&quot; is not a whole number</translation>
+    </message>
+    <message>
+        <source>значение вне 0..%1</source>
+        <translation>value outside 0..%1</translation>
+    </message>
+    <message>
+        <source>уровень %1 ниже, чем в строке %2 (%3)</source>
+        <translation>level %1 is lower than on line %2 (%3)</translation>
+    </message>
+    <message>
+        <source>литров %1 меньше, чем в строке %2 (%3)</source>
+        <translation>litres %1 are fewer than on line %2 (%3)</translation>
+    </message>
+    <message>
+        <source>В записи меньше двух строк с уровнем: таблицу не из чего строить.</source>
+        <translation>The recording has fewer than two lines with a level: there is nothing to build a table from.</translation>
+    </message>
+    <message>
+        <source>Пропущены строки, где уровень не число: %1.</source>
+        <translation>Lines whose level is not a number were skipped: %1.</translation>
+    </message>
+    <message>
+        <source>Строки с одним уровнем слиты, взята последняя: %1.</source>
+        <translation>Lines with the same level were merged, the last one taken: %1.</translation>
+    </message>
+    <message>
+        <source>Таблица должна состоять из %1 байт, пришло %2.</source>
+        <translation>A table must be %1 bytes, %2 came.</translation>
+    </message>
+    <message>
+        <source>В таблице значение %1 больше %2.</source>
+        <translation>The table holds value %1, over %2.</translation>
+    </message>
+    <message>
+        <source>В таблице должно быть %1 значений.</source>
+        <translation>A table must hold %1 values.</translation>
+    </message>
+    <message>
+        <source>Точка %1, %2: &quot;%3&quot; не целое число от 0 до %4.</source>
+        <translation>Point %1, %2: &quot;%3&quot; is not a whole number from 0 to %4.</translation>
+    </message>
+    <message>
+        <source>показания датчика</source>
+        <translation>sensor reading</translation>
+    </message>
+    <message>
+        <source>В файле таблицы %1 строк, а должно быть кратно %2. Файл не загружен.</source>
+        <translation>The table file has %1 lines; it must be a multiple of %2. File not loaded.</translation>
+    </message>
+    <message>
+        <source>Файл слишком велик для образа прошивки.</source>
+        <translation>The file is too large for a firmware image.</translation>
+    </message>
+    <message>
+        <source>Файл короче образа прошивки: в нём нет начала программы.</source>
+        <translation>The file is shorter than a firmware image: it lacks the start of the program.</translation>
+    </message>
+    <message>
+        <source> Файл поврежден </source>
+        <translation> The file is damaged </translation>
+    </message>
+    <message>
+        <source>В таблице меньше двух точек.</source>
+        <translation>The table has fewer than two points.</translation>
+    </message>
+    <message>
+        <source>показания %1 не целое число</source>
+        <translation>reading %1 is not a whole number</translation>
+    </message>
+    <message>
+        <source>нет заголовка reading;litres</source>
+        <translation>no reading;litres header</translation>
+    </message>
+    <message>
+        <source>нужно два числа: показания и литры</source>
+        <translation>two numbers needed: reading and litres</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; не два числа</source>
+        <translation>&quot;%1&quot; is not two numbers</translation>
+    </message>
+    <message>
+        <source>не JSON: %1</source>
+        <translation>not JSON: %1</translation>
+    </message>
+    <message>
+        <source>нужен массив [...]</source>
+        <translation>an array [...] is needed</translation>
+    </message>
+    <message>
+        <source>нет числа &quot;%1&quot;</source>
+        <translation>no number &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>отрезок не доходит до следующей точки</source>
+        <translation>the segment does not reach the next point</translation>
+    </message>
+    <message>
+        <source>Точка %1 таблицы: %2</source>
+        <translation>Table point %1: %2</translation>
+    </message>
+    <message>
+        <source>в таблице нет литров</source>
+        <translation>the table has no litres</translation>
+    </message>
+    <message>
+        <source>годно</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>не годно</source>
+        <translation>fail</translation>
+    </message>
+    <message>
+        <source>Уровень до %1, после %2; залито %3 л, по таблице %4 л; разница %5 л (%6 % от %7 л), допуск %8 %: %9</source>
+        <translation>Level before %1, after %2; filled %3 l, by table %4 l; difference %5 l (%6 % of %7 l), tolerance %8 %: %9</translation>
+    </message>
+    <message>
+        <source>Нет такой операции</source>
+        <translation>No such operation</translation>
+    </message>
+    <message>
+        <source>Ответ короче %1 байт (%2).</source>
+        <translation>Reply shorter than %1 bytes (%2).</translation>
+    </message>
+    <message>
+        <source>Ответ с таблицей должен быть %1 байта, пришло %2.</source>
+        <translation>A table reply must be %1 bytes, %2 came.</translation>
+    </message>
+    <message>
+        <source>Значение %1 вне диапазона %2..%3</source>
+        <translation>Value %1 outside the range %2..%3</translation>
+    </message>
+    <message>
+        <source>Введите значение уровня в диапазоне 0....2 000 000 000</source>
+        <translation>Enter a level from 0 to 2 000 000 000</translation>
+    </message>
+    <message>
+        <source>Значения могут быть от -1000 до 1000</source>
+        <translation>Values may be from -1000 to 1000</translation>
+    </message>
+    <message>
+        <source>Значения могут быть от 1 до 99</source>
+        <translation>Values may be from 1 to 99</translation>
+    </message>
+    <message>
+        <source>Введите число в диапазоне 0....255</source>
+        <translation>Enter a number from 0 to 255</translation>
+    </message>
+    <message>
+        <source>Введите числовой пароль в диапазоне 0....2 000 000 000</source>
+        <translation>Enter a numeric password from 0 to 2 000 000 000</translation>
+    </message>
+    <message>
+        <source>Точки занимают слишком мало показаний: в таблице должно быть %1 разных.</source>
+        <translation>The points span too few readings: a table needs %1 different ones.</translation>
+    </message>
+    <message>
+        <source>показания %1 не больше предыдущих %2</source>
+        <translation>reading %1 is not above the previous %2</translation>
+    </message>
+    <message>
+        <source>литры %1 меньше предыдущих %2</source>
+        <translation>litres %1 are fewer than the previous %2</translation>
     </message>
 </context>
 <context>

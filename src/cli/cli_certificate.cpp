@@ -198,7 +198,8 @@ int run_report(const Invocation& inv, std::optional<CliLine> line, CliConsole& c
             return kCliBadInput;
         }
         in.table = *t;
-        in.table_source = QStringLiteral("файл ") + QFileInfo(r.table).fileName();
+        in.table_source = QCoreApplication::translate("Certificate", "файл %1")
+                              .arg(QFileInfo(r.table).fileName());
     }
     if (const Result<CertificateFacts> f = certificate_facts(in); !f) {
         console.err(f.error().text);
@@ -209,7 +210,8 @@ int run_report(const Invocation& inv, std::optional<CliLine> line, CliConsole& c
         in.sensor = facts_of(s);
         if (!in.table && s.table) {
             in.table = *s.table;
-            in.table_source = QStringLiteral("датчик %1").arg(inv.address);
+            in.table_source =
+                QCoreApplication::translate("Certificate", "датчик %1").arg(inv.address);
         }
         return print(inv, in, console, false);
     });

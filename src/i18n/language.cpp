@@ -22,7 +22,34 @@ UiLanguage g_current = UiLanguage::Russian;
 struct Template {
     QString source;
     QRegularExpression pattern; // the source with each %n a capture
+    std::vector<int> numbers;   // the n of each capture, in order
 };
+
+// `text` with each %n (n from 1 to the number of `args`) replaced by its value
+// in one pass, so a value holding "%1" stays as it is.
+QString filled(const QString& text, const QStringList& args) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        int n = 0;
+        qsizetype digits = 0;
+        if (text[i] == u'%') {
+            while (digits < 2 && i + 1 + digits < text.size() && text[i + 1 + digits].isDigit()) {
+                const int next = n * 10 + text[i + 1 + digits].digitValue();
+                if (next > args.size()) break;
+                n = next;
+                ++digits;
+            }
+        }
+        if (n >= 1) {
+            out += args[n - 1];
+            i += digits;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
 
 // Templates are literals of the program: a small, fixed set.
 QMutex g_templates_lock;
@@ -36,15 +63,18 @@ constexpr qsizetype kMaxShown = 4000;
 Template make_template(const QString& source) {
     static const QRegularExpression marker(QStringLiteral("%(\\d+)"));
     QString pattern = QStringLiteral("^");
+    std::vector<int> numbers;
     qsizetype at = 0;
     for (auto it = marker.globalMatch(source); it.hasNext();) {
         const auto m = it.next();
         pattern += QRegularExpression::escape(source.mid(at, m.capturedStart() - at));
         pattern += QStringLiteral("(.*?)");
+        numbers.push_back(m.captured(1).toInt());
         at = m.capturedEnd();
     }
     pattern += QRegularExpression::escape(source.mid(at)) + QStringLiteral("$");
-    return {source, QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)};
+    return {source, QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption),
+            std::move(numbers)};
 }
 
 } // namespace
@@ -158,24 +188,15 @@ QString shown(const QString& kept, int depth) {
     for (const Template& t : g_templates) {
         const auto m = t.pattern.match(kept);
         if (!m.hasMatch()) continue;
-        QString out = QCoreApplication::translate("Messages", t.source.toUtf8().constData());
+        const QString out = QCoreApplication::translate("Messages", t.source.toUtf8().constData());
         // A filled-in value may be a message itself ("диск заполнен").
         QStringList args;
-        for (int i = 1; i <= m.lastCapturedIndex(); ++i)
-            args.append(depth > 0 ? shown(m.captured(i), depth - 1) : m.captured(i));
-        // Multi-argument arg(): a filled-in value containing "%1" stays as it is.
-        switch (args.size()) {
-        case 1:
-            return out.arg(args[0]);
-        case 2:
-            return out.arg(args[0], args[1]);
-        case 3:
-            return out.arg(args[0], args[1], args[2]);
-        case 4:
-            return out.arg(args[0], args[1], args[2], args[3]);
-        default:
-            return out;
+        for (int i = 1; i <= m.lastCapturedIndex(); ++i) {
+            const int n = t.numbers[size_t(i - 1)];
+            if (args.size() < n) args.resize(n);
+            args[n - 1] = depth > 0 ? shown(m.captured(i), depth - 1) : m.captured(i);
         }
+        return filled(out, args);
     }
     return kept;
 }
@@ -207,18 +228,7 @@ QString fill_text(const char* templ, const QStringList& args) {
             g_shown.clear();
         }
     }
-    switch (args.size()) {
-    case 0:
-        return source;
-    case 1:
-        return source.arg(args[0]);
-    case 2:
-        return source.arg(args[0], args[1]);
-    case 3:
-        return source.arg(args[0], args[1], args[2]);
-    default:
-        return source.arg(args[0], args[1], args[2], args[3]);
-    }
+    return filled(source, args);
 }
 
 std::optional<UiLanguage> remembered_language() {

@@ -1,5 +1,6 @@
 #include "protocol/calibration_file.h"
 
+#include "i18n/language.h"
 #include "protocol/calibration_table.h"
 #include "protocol/table_fit.h"
 
@@ -32,7 +33,8 @@ std::optional<int64_t> whole(const QString& text) {
 }
 
 Error bad_line(int line, const QString& why) {
-    return Error{ErrorKind::BadInput, QStringLiteral("Строка %1: %2").arg(line).arg(why)};
+    return Error{ErrorKind::BadInput, fill_text(QT_TRANSLATE_NOOP("Messages", "Строка %1: %2"),
+                                                {QString::number(line), why})};
 }
 } // namespace
 
@@ -43,16 +45,17 @@ Result<RecordedPoints> recorded_points(const QStringList& lines) {
     const int max = CalibrationTable::kMaxValue;
     auto close_run = [&] {
         if (!from_line.empty() && run_start != from_line.back())
-            r.merged << QStringLiteral("%1-%2 (уровень %3)")
-                            .arg(run_start)
-                            .arg(from_line.back())
-                            .arg(r.points.back().reading);
+            r.merged << fill_text(QT_TRANSLATE_NOOP("Messages", "%1-%2 (уровень %3)"),
+                                  {QString::number(run_start), QString::number(from_line.back()),
+                                   QString::number(r.points.back().reading)});
     };
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const int line = int(i) + 1;
         if (lines[i].trimmed().isEmpty()) continue;
         const std::optional<CalibrationLine> fields = split_calibration_line(lines[i]);
-        if (!fields) return bad_line(line, QStringLiteral("нет двух \";\""));
+        if (!fields)
+            return bad_line(line,
+                            QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нет двух \";\"")));
         const std::optional<int64_t> level = whole(fields->level);
         if (!level) {
             r.skipped << QStringLiteral("%1 (%2)").arg(line).arg(fields->level.trimmed());
@@ -61,22 +64,26 @@ Result<RecordedPoints> recorded_points(const QStringList& lines) {
         const std::optional<int64_t> litres = whole(fields->litres);
         if (!litres)
             return bad_line(line,
-                            QStringLiteral("литры \"%1\" не целое число").arg(fields->litres));
+                            fill_text(QT_TRANSLATE_NOOP("Messages", "литры \"%1\" не целое число"),
+                                      {fields->litres}));
         if (*level < 0 || *level > max || *litres < 0 || *litres > max)
-            return bad_line(line, QStringLiteral("значение вне 0..%1").arg(max));
+            return bad_line(line, fill_text(QT_TRANSLATE_NOOP("Messages", "значение вне 0..%1"),
+                                            {QString::number(max)}));
         const TablePoint p{int(*level), int(*litres)};
         if (!r.points.empty()) {
             const TablePoint& prev = r.points.back();
             if (p.reading < prev.reading)
-                return bad_line(line, QStringLiteral("уровень %1 ниже, чем в строке %2 (%3)")
-                                          .arg(p.reading)
-                                          .arg(from_line.back())
-                                          .arg(prev.reading));
+                return bad_line(
+                    line, fill_text(QT_TRANSLATE_NOOP("Messages",
+                                                      "уровень %1 ниже, чем в строке %2 (%3)"),
+                                    {QString::number(p.reading), QString::number(from_line.back()),
+                                     QString::number(prev.reading)}));
             if (p.litres < prev.litres)
-                return bad_line(line, QStringLiteral("литров %1 меньше, чем в строке %2 (%3)")
-                                          .arg(p.litres)
-                                          .arg(from_line.back())
-                                          .arg(prev.litres));
+                return bad_line(
+                    line, fill_text(QT_TRANSLATE_NOOP("Messages",
+                                                      "литров %1 меньше, чем в строке %2 (%3)"),
+                                    {QString::number(p.litres), QString::number(from_line.back()),
+                                     QString::number(prev.litres)}));
             if (p.reading == prev.reading) {
                 r.points.back() = p;
                 from_line.back() = line;
@@ -90,19 +97,22 @@ Result<RecordedPoints> recorded_points(const QStringList& lines) {
     }
     close_run();
     if (r.points.size() < 2)
-        return Error{ErrorKind::BadInput,
-                     QStringLiteral("В записи меньше двух строк с уровнем: таблицу не из чего "
-                                    "строить.")};
+        return Error{
+            ErrorKind::BadInput,
+            QString::fromUtf8(QT_TRANSLATE_NOOP(
+                "Messages", "В записи меньше двух строк с уровнем: таблицу не из чего строить."))};
     return r;
 }
 
 QString recorded_points_notice(const RecordedPoints& r) {
     QStringList parts;
     if (!r.skipped.isEmpty())
-        parts << QStringLiteral("Пропущены строки, где уровень не число: ") +
-                     r.skipped.join(QStringLiteral(", ")) + u'.';
+        parts << fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Пропущены строки, где уровень не число: %1."),
+            {r.skipped.join(QStringLiteral(", "))});
     if (!r.merged.isEmpty())
-        parts << QStringLiteral("Строки с одним уровнем слиты, взята последняя: ") +
-                     r.merged.join(QStringLiteral(", ")) + u'.';
+        parts << fill_text(
+            QT_TRANSLATE_NOOP("Messages", "Строки с одним уровнем слиты, взята последняя: %1."),
+            {r.merged.join(QStringLiteral(", "))});
     return parts.join(u'\n');
 }

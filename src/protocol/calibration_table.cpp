@@ -1,4 +1,5 @@
 #include "protocol/calibration_table.h"
+#include "i18n/language.h"
 
 #include "protocol/frame_codec.h"
 
@@ -23,15 +24,17 @@ QByteArray CalibrationTable::to_payload() const {
 Result<CalibrationTable> CalibrationTable::from_payload(const QByteArray& payload) {
     if (payload.size() != kPayloadBytes)
         return Error{ErrorKind::ShortReply,
-                     QStringLiteral("Таблица должна состоять из %1 байт, пришло %2.")
-                         .arg(kPayloadBytes)
-                         .arg(payload.size())};
+                     fill_text(QT_TRANSLATE_NOOP("Messages",
+                                                 "Таблица должна состоять из %1 байт, пришло %2."),
+                               {QString::number(kPayloadBytes), QString::number(payload.size())})};
     CalibrationTable t;
     for (int i = 0; i < kValues; ++i) {
         const uint32_t v = *read_be(payload, 1 + 2 * i, 2);
         if (v > uint32_t(kMaxValue))
-            return Error{ErrorKind::OutOfRange,
-                         QStringLiteral("В таблице значение %1 больше %2.").arg(v).arg(kMaxValue)};
+            return Error{
+                ErrorKind::OutOfRange,
+                fill_text(QT_TRANSLATE_NOOP("Messages", "В таблице значение %1 больше %2."),
+                          {QString::number(v), QString::number(kMaxValue)})};
         (i < kPoints ? t.readings : t.litres)[size_t(i % kPoints)] = uint16_t(v);
     }
     return t;
@@ -47,18 +50,21 @@ QStringList CalibrationTable::to_texts() const {
 Result<CalibrationTable> CalibrationTable::from_texts(const QStringList& texts) {
     if (texts.size() != kValues)
         return Error{ErrorKind::BadInput,
-                     QStringLiteral("В таблице должно быть %1 значений.").arg(kValues)};
+                     fill_text(QT_TRANSLATE_NOOP("Messages", "В таблице должно быть %1 значений."),
+                               {QString::number(kValues)})};
     CalibrationTable t;
     for (int i = 0; i < kValues; ++i) {
         const std::optional<uint16_t> v = value_of(texts[i]);
         if (!v)
-            return Error{ErrorKind::BadInput,
-                         QStringLiteral("Точка %1, %2: \"%3\" не целое число от 0 до %4.")
-                             .arg(i % kPoints)
-                             .arg(i < kPoints ? QStringLiteral("показания датчика")
-                                              : QStringLiteral("литры"))
-                             .arg(texts[i])
-                             .arg(kMaxValue)};
+            return Error{
+                ErrorKind::BadInput,
+                fill_text(QT_TRANSLATE_NOOP("Messages",
+                                            "Точка %1, %2: \"%3\" не целое число от 0 до %4."),
+                          {QString::number(i % kPoints),
+                           QString::fromUtf8(
+                               i < kPoints ? QT_TRANSLATE_NOOP("Messages", "показания датчика")
+                                           : QT_TRANSLATE_NOOP("Messages", "литры")),
+                           texts[i], QString::number(kMaxValue)})};
         (i < kPoints ? t.readings : t.litres)[size_t(i % kPoints)] = *v;
     }
     return t;
@@ -80,10 +86,9 @@ Result<QStringList> zvk_cells_from_lines(const QStringList& lines) {
     const auto n = lines.size();
     if (n % CalibrationTable::kZvkLines != 0)
         return Error{ErrorKind::BadInput,
-                     QStringLiteral("В файле таблицы %1 строк, а должно быть кратно %2. Файл не "
-                                    "загружен.")
-                         .arg(n)
-                         .arg(CalibrationTable::kZvkLines)};
+                     fill_text(QT_TRANSLATE_NOOP("Messages", "В файле таблицы %1 строк, а должно "
+                                                             "быть кратно %2. Файл не загружен."),
+                               {QString::number(n), QString::number(CalibrationTable::kZvkLines)})};
     if (n == 0) return QStringList{};
     return lines.mid(n - CalibrationTable::kZvkLines);
 }

@@ -1,4 +1,5 @@
 #include "protocol/firmware_image.h"
+#include "i18n/language.h"
 
 // Erased flash reads 0x00 on this part, so padding with it writes nothing new.
 static constexpr char kPad = '\0';
@@ -25,14 +26,17 @@ std::vector<ImageBlock> FirmwareImage::blocks_to_write(const FlashLayout& layout
 Result<FirmwareImage> parse_firmware_image(const QByteArray& file, const FlashLayout& layout) {
     if (file.size() > kImageMaxSize)
         return Error{ErrorKind::BadInput,
-                     QStringLiteral("Файл слишком велик для образа прошивки.")};
+                     QString::fromUtf8(
+                         QT_TRANSLATE_NOOP("Messages", "Файл слишком велик для образа прошивки."))};
     const qsizetype needed =
         kImageHeaderSize + qsizetype(layout.first_program_block) * kImageBlockSize + 1;
     if (file.size() < needed)
         return Error{ErrorKind::BadInput,
-                     QStringLiteral("Файл короче образа прошивки: в нём нет начала программы.")};
+                     QString::fromUtf8(QT_TRANSLATE_NOOP(
+                         "Messages", "Файл короче образа прошивки: в нём нет начала программы."))};
     if (uint8_t(file.at(needed - 1)) != kProgramMarker)
-        return Error{ErrorKind::BadInput, QStringLiteral(" Файл поврежден ")};
+        return Error{ErrorKind::BadInput,
+                     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", " Файл поврежден "))};
 
     FirmwareImage image;
     image.header = file.left(kImageHeaderSize);

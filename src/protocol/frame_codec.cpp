@@ -1,6 +1,5 @@
 #include "protocol/frame_codec.h"
 
-
 uint8_t crc(uint8_t data, uint8_t& running) {
     static constexpr uint8_t bit_constant[8] = {0x5E, 0xBC, 0x61, 0xC2, 0x9D, 0x23, 0x46, 0x8C};
     const uint8_t f = data ^ running;

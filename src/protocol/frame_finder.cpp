@@ -4,9 +4,17 @@
 #include "protocol/frame_codec.h"
 #include "protocol/replies.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace {
+// Frame descriptions are only ever shown (the monitor, zorvik-cli listen), so
+// they come in the language of the run.
+QString tr_frame(const char* text) {
+    return QCoreApplication::translate("LineFrames", text);
+}
+
 constexpr int64_t kByteUs = 521; // 10 bits at 19200 baud
 
 std::vector<int> request_lengths(uint8_t address, uint8_t code) {
@@ -77,46 +85,46 @@ std::vector<int> reply_lengths(uint8_t code) {
 QString command_name(uint8_t code) {
     switch (code) {
     case CMD_READ_STATE:
-        return QStringLiteral("состояние");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "состояние"));
     case CMD_READ_ID:
-        return QStringLiteral("серийный номер и версия");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "серийный номер и версия"));
     case CMD_READ_TABLE:
-        return QStringLiteral("чтение таблицы");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "чтение таблицы"));
     case CMD_WRITE_TABLE:
-        return QStringLiteral("запись таблицы");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "запись таблицы"));
     case CMD_SET_FULL:
-        return QStringLiteral("полный по текущему");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "полный по текущему"));
     case CMD_SET_EMPTY:
-        return QStringLiteral("пустой по текущему");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "пустой по текущему"));
     case CMD_SHIFT_FULL:
-        return QStringLiteral("сдвиг полного");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "сдвиг полного"));
     case CMD_SHIFT_EMPTY:
-        return QStringLiteral("сдвиг пустого");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "сдвиг пустого"));
     case CMD_DIRECT_FULL:
-        return QStringLiteral("полный по значению");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "полный по значению"));
     case CMD_DIRECT_EMPTY:
-        return QStringLiteral("пустой по значению");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "пустой по значению"));
     case CMD_SET_MODE:
-        return QStringLiteral("режим");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "режим"));
     case CMD_ENTER_PASSWORD:
-        return QStringLiteral("ввод пароля");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "ввод пароля"));
     case CMD_CHANGE_PASSWORD:
-        return QStringLiteral("смена пароля");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "смена пароля"));
     case CMD_SET_ALARM_LEVEL:
-        return QStringLiteral("уровень аварийного остатка");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "уровень аварийного остатка"));
     case CMD_SET_HORIZON:
-        return QStringLiteral("горизонт");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "горизонт"));
     case CMD_SET_ADDRESS:
-        return QStringLiteral("сетевой адрес");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "сетевой адрес"));
     case RPL_WRONG_PASSWORD:
-        return QStringLiteral("неверный пароль");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "неверный пароль"));
     case RPL_SERIAL_WRITTEN:
-        return QStringLiteral("серийный номер записан");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "серийный номер записан"));
     case RPL_PASSWORD_NOTE:
-        return QStringLiteral("пар.");
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "пар."));
     default:
-        return QStringLiteral("код %1").arg(
-            QString::number(code, 16).toUpper().rightJustified(2, u'0'));
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "код %1"))
+            .arg(QString::number(code, 16).toUpper().rightJustified(2, u'0'));
     }
 }
 
@@ -144,25 +152,29 @@ bool is_whole_frame(const QByteArray& bytes) {
 
 QString describe_frame(const LineFrame& f) {
     const QByteArray& b = f.bytes;
-    if (f.kind == FrameKind::Noise || b.size() < 3) return QStringLiteral("шум");
+    if (f.kind == FrameKind::Noise || b.size() < 3)
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "шум"));
     const QString address = QString::number(uint8_t(b[1]));
     const uint8_t code = uint8_t(b[2]);
     if (f.kind == FrameKind::Request) {
-        if (b.size() == 3) return QStringLiteral("запрос: поиск датчиков");
-        return QStringLiteral("запрос ") + address + QStringLiteral(": ") + command_name(code);
+        if (b.size() == 3)
+            return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "запрос: поиск датчиков"));
+        return tr_frame(QT_TRANSLATE_NOOP("LineFrames", "запрос %1: %2"))
+            .arg(address, command_name(code));
     }
-    const QString head = QStringLiteral("ответ ") + address + QStringLiteral(": ");
+    const QString head = tr_frame(QT_TRANSLATE_NOOP("LineFrames", "ответ %1: ")).arg(address);
     switch (code) {
     case CMD_READ_STATE: {
         const StateReply s = decode_state(b);
         if (!s.level || !s.temperature) break;
         const int t = *s.temperature > 127 ? *s.temperature - 254 : *s.temperature;
-        return head + QStringLiteral("уровень %1, %2 °C").arg(*s.level).arg(t);
+        return head +
+               tr_frame(QT_TRANSLATE_NOOP("LineFrames", "уровень %1, %2 °C")).arg(*s.level).arg(t);
     }
     case CMD_READ_ID: {
         const IdentityReply id = decode_identity(b);
         if (!id.serial || !id.version) break;
-        return head + QStringLiteral("С/Н %1, версия %2")
+        return head + tr_frame(QT_TRANSLATE_NOOP("LineFrames", "С/Н %1, версия %2"))
                           .arg(*id.serial)
                           .arg(firmware_version_text(*id.version, id.variant.value_or(0)));
     }
@@ -170,7 +182,8 @@ QString describe_frame(const LineFrame& f) {
         return head + command_name(code) + QStringLiteral(" %1 %").arg(uint8_t(b[3]));
     case RPL_FREQ_MODE:
         if (const Result<uint16_t> hz = decode_frequency_notice(b))
-            return head + QStringLiteral("частотный режим, %1 Гц").arg(*hz);
+            return head +
+                   tr_frame(QT_TRANSLATE_NOOP("LineFrames", "частотный режим, %1 Гц")).arg(*hz);
         break;
     default:
         break;

@@ -1,4 +1,5 @@
 #include "protocol/platform_table.h"
+#include "i18n/language.h"
 
 #include "protocol/cp1251.h"
 #include "protocol/numbers.h"
@@ -20,7 +21,8 @@ const std::pair<const char*, PlatformFormat> kFormats[] = {{"xy", PlatformFormat
                                                            {"segments", PlatformFormat::Segments}};
 
 Error bad_line(int line, const QString& why) {
-    return Error{ErrorKind::BadInput, QStringLiteral("Строка %1: %2").arg(line).arg(why)};
+    return Error{ErrorKind::BadInput, fill_text(QT_TRANSLATE_NOOP("Messages", "Строка %1: %2"),
+                                                {QString::number(line), why})};
 }
 
 // A point read from a file, before it is checked against its neighbours.
@@ -31,16 +33,20 @@ struct Raw {
 
 Result<std::vector<TablePoint>> checked(const std::vector<Raw>& raw) {
     if (raw.size() < 2)
-        return Error{ErrorKind::BadInput, QStringLiteral("В таблице меньше двух точек.")};
+        return Error{ErrorKind::BadInput, QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                              "Messages", "В таблице меньше двух точек."))};
     const double max = CalibrationTable::kMaxValue;
     std::vector<TablePoint> points;
     for (size_t i = 0; i < raw.size(); ++i) {
         const Raw& r = raw[i];
         if (!std::isfinite(r.reading) || !std::isfinite(r.litres) || r.reading < 0 ||
             r.reading > max || r.litres < -0.5 || r.litres > max + 0.5)
-            return bad_line(r.line, QStringLiteral("значение вне 0..%1").arg(max));
+            return bad_line(r.line, fill_text(QT_TRANSLATE_NOOP("Messages", "значение вне 0..%1"),
+                                              {QString::number(max)}));
         if (r.reading != std::floor(r.reading))
-            return bad_line(r.line, QStringLiteral("показания %1 не целое число").arg(r.reading));
+            return bad_line(r.line,
+                            fill_text(QT_TRANSLATE_NOOP("Messages", "показания %1 не целое число"),
+                                      {QString::number(r.reading)}));
         const TablePoint p{int(r.reading), int(round_half_even(r.litres))};
         const QString problem = table_points_problem(i ? points.back() : TablePoint{}, p, i == 0);
         if (!problem.isEmpty()) return bad_line(r.line, problem);
@@ -86,16 +92,20 @@ Result<std::vector<TablePoint>> read_text(const QByteArray& bytes, bool csv) {
                     break;
                 }
             if (!sep || number(l.section(*sep, 0, 0), *sep))
-                return bad_line(line, QStringLiteral("нет заголовка reading;litres"));
+                return bad_line(line, QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                          "Messages", "нет заголовка reading;litres")));
             continue;
         }
         const QStringList fields =
             csv ? l.split(*sep) : l.split(QRegularExpression(QStringLiteral("\\s+")));
         if (fields.size() != 2)
-            return bad_line(line, QStringLiteral("нужно два числа: показания и литры"));
+            return bad_line(line, QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                      "Messages", "нужно два числа: показания и литры")));
         const auto r = number(fields[0], csv ? *sep : u'\t');
         const auto v = number(fields[1], csv ? *sep : u'\t');
-        if (!r || !v) return bad_line(line, QStringLiteral("\"%1\" не два числа").arg(l));
+        if (!r || !v)
+            return bad_line(line,
+                            fill_text(QT_TRANSLATE_NOOP("Messages", "\"%1\" не два числа"), {l}));
         raw.push_back({*r, *v, line});
     }
     return checked(raw);
@@ -129,9 +139,11 @@ Result<std::vector<TablePoint>> read_json(const QByteArray& bytes, bool segments
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
-        return bad_line(int(bytes.left(error.offset).count('\n')) + 1,
-                        QStringLiteral("не JSON: ") + error.errorString());
-    if (!doc.isArray()) return bad_line(1, QStringLiteral("нужен массив [...]"));
+        return bad_line(
+            int(bytes.left(error.offset).count('\n')) + 1,
+            fill_text(QT_TRANSLATE_NOOP("Messages", "не JSON: %1"), {error.errorString()}));
+    if (!doc.isArray())
+        return bad_line(1, QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "нужен массив [...]")));
     const QJsonArray array = doc.array();
     const std::vector<int> lines = object_lines(bytes);
     const QStringList keys = segments ? QStringList{"x", "a", "b"} : QStringList{"in", "out"};
@@ -142,7 +154,8 @@ Result<std::vector<TablePoint>> read_json(const QByteArray& bytes, bool segments
         std::array<double, 3> v{};
         for (qsizetype k = 0; k < keys.size(); ++k) {
             if (!o.value(keys[k]).isDouble())
-                return bad_line(line, QStringLiteral("нет числа \"%1\"").arg(keys[k]));
+                return bad_line(
+                    line, fill_text(QT_TRANSLATE_NOOP("Messages", "нет числа \"%1\""), {keys[k]}));
             v[size_t(k)] = o.value(keys[k]).toDouble();
         }
         values.push_back(v);
@@ -157,7 +170,8 @@ Result<std::vector<TablePoint>> read_json(const QByteArray& bytes, bool segments
             const auto& next = values[i + 1];
             const double there = a * next[0] + b;
             if (!(std::abs(there - (next[1] * next[0] + next[2])) <= 0.5))
-                return bad_line(line, QStringLiteral("отрезок не доходит до следующей точки"));
+                return bad_line(line, QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                          "Messages", "отрезок не доходит до следующей точки")));
         }
     }
     return checked(raw);
@@ -200,7 +214,8 @@ Result<std::vector<TablePoint>> platform_points(const CalibrationTable& t) {
             table_points_problem(points.empty() ? TablePoint{} : points.back(), p, points.empty());
         if (!problem.isEmpty())
             return Error{ErrorKind::BadInput,
-                         QStringLiteral("Точка %1 таблицы: %2").arg(k).arg(problem)};
+                         fill_text(QT_TRANSLATE_NOOP("Messages", "Точка %1 таблицы: %2"),
+                                   {QString::number(k), problem})};
         points.push_back(p);
     }
     return points;

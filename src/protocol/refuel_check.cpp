@@ -1,4 +1,5 @@
 #include "protocol/refuel_check.h"
+#include "i18n/language.h"
 
 #include "protocol/platform_table.h"
 
@@ -29,7 +30,8 @@ Result<RefuelCheck> check_refuel(const CalibrationTable& table, double before, d
     r.tolerance = tolerance;
     for (const TablePoint& p : *points) r.top_litres = std::max(r.top_litres, p.litres);
     if (r.top_litres <= 0)
-        return Error{ErrorKind::BadInput, QStringLiteral("в таблице нет литров")};
+        return Error{ErrorKind::BadInput,
+                     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "в таблице нет литров"))};
     r.predicted = table_litres(*points, after) - table_litres(*points, before);
     r.difference = r.predicted - added;
     r.percent = 100.0 * r.difference / r.top_litres;
@@ -40,7 +42,8 @@ Result<RefuelCheck> check_refuel(const CalibrationTable& table, double before, d
 }
 
 QString refuel_verdict(const RefuelCheck& r) {
-    return r.within ? QStringLiteral("годно") : QStringLiteral("не годно");
+    return QString::fromUtf8(r.within ? QT_TRANSLATE_NOOP("Messages", "годно")
+                                      : QT_TRANSLATE_NOOP("Messages", "не годно"));
 }
 
 namespace {
@@ -67,12 +70,12 @@ QString refuel_line(const RefuelCheck& r) {
 }
 
 QString refuel_text(const RefuelCheck& r) {
-    return QStringLiteral("Уровень до %1, после %2; залито %3 л, по таблице %4 л; разница %5 л "
-                          "(%6 % от %7 л), допуск %8 %: %9")
-        .arg(plain_number(r.before), plain_number(r.after), plain_number(r.added),
-             tenths(r.predicted), tenths(r.difference), tenths(r.percent))
-        .arg(r.top_litres)
-        .arg(plain_number(r.tolerance), refuel_verdict(r));
+    return fill_text(QT_TRANSLATE_NOOP("Messages",
+                                       "Уровень до %1, после %2; залито %3 л, по таблице %4 л; "
+                                       "разница %5 л (%6 % от %7 л), допуск %8 %: %9"),
+                     {plain_number(r.before), plain_number(r.after), plain_number(r.added),
+                      tenths(r.predicted), tenths(r.difference), tenths(r.percent),
+                      QString::number(r.top_litres), plain_number(r.tolerance), refuel_verdict(r)});
 }
 
 std::optional<double> parse_decimal(const QString& text) {

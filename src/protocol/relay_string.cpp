@@ -1,4 +1,5 @@
 #include "protocol/relay_string.h"
+#include "i18n/language.h"
 
 #include "protocol/requests.h"
 
@@ -56,7 +57,8 @@ Result<QByteArray> relay_frame(const RelayRequest& r) {
     case RelayOp::ChangePassword:
         return request::change_password(a, v, r.value);
     }
-    return Error{ErrorKind::BadInput, QStringLiteral("Нет такой операции")};
+    return Error{ErrorKind::BadInput,
+                 QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Нет такой операции"))};
 }
 
 QString relay_text(const QByteArray& frame, int reply_length) {

@@ -1,4 +1,5 @@
 #include "protocol/replies.h"
+#include "i18n/language.h"
 
 #include "protocol/codes.h"
 #include "protocol/frame_codec.h"
@@ -39,7 +40,8 @@ template <class T> std::optional<T> field(const QByteArray& r, int pos, int widt
 
 Error too_short(const QByteArray& reply, int needed) {
     return {ErrorKind::ShortReply,
-            QStringLiteral("Ответ короче %1 байт (%2).").arg(needed).arg(reply.size())};
+            fill_text(QT_TRANSLATE_NOOP("Messages", "Ответ короче %1 байт (%2)."),
+                      {QString::number(needed), QString::number(reply.size())})};
 }
 } // namespace
 
@@ -99,8 +101,8 @@ Result<uint16_t> decode_frequency_notice(const QByteArray& r) {
 Result<CalibrationTable> decode_table_reply(const QByteArray& r) {
     if (r.size() != kTableReplyLength)
         return Error{ErrorKind::ShortReply,
-                     QStringLiteral("Ответ с таблицей должен быть %1 байта, пришло %2.")
-                         .arg(kTableReplyLength)
-                         .arg(r.size())};
+                     fill_text(QT_TRANSLATE_NOOP(
+                                   "Messages", "Ответ с таблицей должен быть %1 байта, пришло %2."),
+                               {QString::number(kTableReplyLength), QString::number(r.size())})};
     return CalibrationTable::from_payload(r.mid(3, CalibrationTable::kPayloadBytes));
 }

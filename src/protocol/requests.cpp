@@ -1,4 +1,5 @@
 #include "protocol/requests.h"
+#include "i18n/language.h"
 
 #include "protocol/codes.h"
 #include "protocol/firmware_capabilities.h"
@@ -37,7 +38,8 @@ QByteArray build_request(uint8_t address, uint8_t command, int firmware_version,
 namespace {
 Error out_of_range(int64_t v, int64_t lo, int64_t hi) {
     return {ErrorKind::OutOfRange,
-            QStringLiteral("Значение %1 вне диапазона %2..%3").arg(v).arg(lo).arg(hi)};
+            fill_text(QT_TRANSLATE_NOOP("Messages", "Значение %1 вне диапазона %2..%3"),
+                      {QString::number(v), QString::number(lo), QString::number(hi)})};
 }
 
 Result<QByteArray> with_payload(uint8_t address, uint8_t command, int version,

@@ -3,6 +3,7 @@
 // the write trailer when due, payload, CRC-8.  Nothing else builds a frame.
 // Builders that take a value check its range and give no frame when it does
 // not fit.
+#include "i18n/language.h"
 #include "protocol/calibration_table.h"
 #include "protocol/result.h"
 
@@ -19,13 +20,16 @@ inline constexpr int64_t kAlarmMin = 1, kAlarmMax = 99; // alarm level in percen
 // What the user is told when a value is outside its range; the window and the
 // command-line tool say the same.
 namespace range_message {
-inline const QString level =
-    QStringLiteral("Введите значение уровня в диапазоне 0....2 000 000 000");
-inline const QString shift = QStringLiteral("Значения могут быть от -1000 до 1000");
-inline const QString alarm = QStringLiteral("Значения могут быть от 1 до 99");
-inline const QString address = QStringLiteral("Введите число в диапазоне 0....255");
-inline const QString password =
-    QStringLiteral("Введите числовой пароль в диапазоне 0....2 000 000 000");
+inline const QString level = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("Messages", "Введите значение уровня в диапазоне 0....2 000 000 000"));
+inline const QString shift =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Значения могут быть от -1000 до 1000"));
+inline const QString alarm =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Значения могут быть от 1 до 99"));
+inline const QString address =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Введите число в диапазоне 0....255"));
+inline const QString password = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("Messages", "Введите числовой пароль в диапазоне 0....2 000 000 000"));
 } // namespace range_message
 
 // Whether a request changes the sensor, and so carries the write trailer

@@ -1,4 +1,5 @@
 #include "protocol/session.h"
+#include "i18n/language.h"
 
 #include "protocol/codes.h"
 #include "protocol/frame_codec.h"
@@ -50,18 +51,23 @@ std::optional<Error> Session::lost() const {
 }
 
 Result<QByteArray> Session::exchange(const QByteArray& request) {
-    if (!port_.IsOpen()) return Error{ErrorKind::PortClosed, QStringLiteral("Порт не открыт.")};
+    if (!port_.IsOpen())
+        return Error{ErrorKind::PortClosed,
+                     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Порт не открыт."))};
     port_.DiscardInput(); // nothing that came before the request is its answer
     if (on_sent) on_sent(request);
     if (port_.WritePort(request) != request.size())
         return lost().value_or(
-            Error{ErrorKind::WriteFailed, QStringLiteral("Ошибка записи в порт")});
+            Error{ErrorKind::WriteFailed,
+                  QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ошибка записи в порт"))});
     const QByteArray got = collect(true);
     if (got.isEmpty()) return lost().value_or(Error{ErrorKind::NoAnswer, {}});
     if (!is_framed(got))
-        return Error{ErrorKind::NotFramed, QStringLiteral("Непонятно что пришло!")};
+        return Error{ErrorKind::NotFramed,
+                     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Непонятно что пришло!"))};
     if (!reply_crc_ok(got))
-        return Error{ErrorKind::BadCrc, QStringLiteral("Ответ с неверной контрольной суммой.")};
+        return Error{ErrorKind::BadCrc, QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                            "Messages", "Ответ с неверной контрольной суммой."))};
     return got;
 }
 
@@ -71,22 +77,28 @@ Result<QByteArray> Session::ask(const QByteArray& request, uint8_t expected_code
     const uint8_t code = reply_header(*got)->code;
     if (code == expected_code) return got;
     if (code == RPL_WRONG_PASSWORD)
-        return Error{ErrorKind::WrongPassword, QStringLiteral("Неверный пароль.")};
+        return Error{ErrorKind::WrongPassword,
+                     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Неверный пароль."))};
     if (code == RPL_FREQ_MODE)
         return Error{ErrorKind::FrequencyMode,
-                     QStringLiteral("Эту операцию невозможно выполнить в частотном режиме. "
-                                    "Отключите ненадолго питание датчика и сделайте опрос сети")};
-    return Error{ErrorKind::UnexpectedCode, QStringLiteral("Ответ не соответствует запросу")};
+                     QString::fromUtf8(QT_TRANSLATE_NOOP(
+                         "Messages", "Эту операцию невозможно выполнить в частотном режиме. "
+                                     "Отключите ненадолго питание датчика и сделайте опрос сети"))};
+    return Error{ErrorKind::UnexpectedCode, QString::fromUtf8(QT_TRANSLATE_NOOP(
+                                                "Messages", "Ответ не соответствует запросу"))};
 }
 
 Result<QList<uint8_t>> Session::scan() {
-    if (!port_.IsOpen()) return Error{ErrorKind::PortClosed, QStringLiteral("Порт не открыт.")};
+    if (!port_.IsOpen())
+        return Error{ErrorKind::PortClosed,
+                     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Порт не открыт."))};
     port_.DiscardInput();
     const QByteArray request = request::net_scan();
     if (on_sent) on_sent(request);
     if (port_.WritePort(request) != request.size())
         return lost().value_or(
-            Error{ErrorKind::WriteFailed, QStringLiteral("Ошибка записи в порт")});
+            Error{ErrorKind::WriteFailed,
+                  QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Ошибка записи в порт"))});
     const QByteArray got = collect(false);
     if (got.isEmpty()) return lost().value_or(Error{ErrorKind::NoAnswer, {}});
     QList<uint8_t> found;
@@ -98,7 +110,9 @@ Result<IdentityReply> Session::read_identity(uint8_t address) {
     const auto got = ask(request::read_id(address), CMD_READ_ID);
     if (!got) return got.error();
     const IdentityReply id = decode_identity(*got);
-    if (!id.version) return Error{ErrorKind::ShortReply, QStringLiteral("Неполный ответ.")};
+    if (!id.version)
+        return Error{ErrorKind::ShortReply,
+                     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Неполный ответ."))};
     return id;
 }
 
@@ -106,7 +120,9 @@ Result<StateReply> Session::read_state(uint8_t address) {
     const auto got = ask(request::read_state(address), CMD_READ_STATE);
     if (!got) return got.error();
     const StateReply s = decode_state(*got);
-    if (!s.coefficient) return Error{ErrorKind::ShortReply, QStringLiteral("Неполный ответ.")};
+    if (!s.coefficient)
+        return Error{ErrorKind::ShortReply,
+                     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Неполный ответ."))};
     return s;
 }
 
@@ -118,6 +134,7 @@ Result<CalibrationTable> Session::read_table(uint8_t address) {
 
 QString describe(const Error& error, uint8_t address) {
     if (error.kind == ErrorKind::NoAnswer)
-        return QStringLiteral("Нет ответа от датчика с адресом ") + QString::number(address);
+        return fill_text(QT_TRANSLATE_NOOP("Messages", "Нет ответа от датчика с адресом %1"),
+                         {QString::number(address)});
     return error.text;
 }

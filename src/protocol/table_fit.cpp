@@ -1,4 +1,5 @@
 #include "protocol/table_fit.h"
+#include "i18n/language.h"
 
 #include "protocol/refuel_check.h"
 
@@ -205,9 +206,10 @@ Result<TableFit> fit_table(std::vector<TablePoint> points) {
     fit.corners = table.size();
     if (!fill(table))
         return Error{ErrorKind::BadInput,
-                     QStringLiteral("Точки занимают слишком мало показаний: в таблице должно быть "
-                                    "%1 разных.")
-                         .arg(kPoints)};
+                     fill_text(QT_TRANSLATE_NOOP("Messages", "Точки занимают слишком мало "
+                                                             "показаний: в таблице должно быть %1 "
+                                                             "разных."),
+                               {QString::number(kPoints)})};
     for (size_t k = 0; k < kPoints; ++k) {
         fit.table.readings[k] = uint16_t(table[k].reading);
         fit.table.litres[k] = uint16_t(table[k].litres);
@@ -228,13 +230,14 @@ QString fit_summary(const TableFit& fit) {
 QString table_points_problem(const TablePoint& prev, const TablePoint& p, bool first) {
     const int max = CalibrationTable::kMaxValue;
     if (p.reading < 0 || p.reading > max || p.litres < 0 || p.litres > max)
-        return QStringLiteral("значение вне 0..%1").arg(max);
+        return fill_text(QT_TRANSLATE_NOOP("Messages", "значение вне 0..%1"),
+                         {QString::number(max)});
     if (first) return {};
     if (p.reading <= prev.reading)
-        return QStringLiteral("показания %1 не больше предыдущих %2")
-            .arg(p.reading)
-            .arg(prev.reading);
+        return fill_text(QT_TRANSLATE_NOOP("Messages", "показания %1 не больше предыдущих %2"),
+                         {QString::number(p.reading), QString::number(prev.reading)});
     if (p.litres < prev.litres)
-        return QStringLiteral("литры %1 меньше предыдущих %2").arg(p.litres).arg(prev.litres);
+        return fill_text(QT_TRANSLATE_NOOP("Messages", "литры %1 меньше предыдущих %2"),
+                         {QString::number(p.litres), QString::number(prev.litres)});
     return {};
 }

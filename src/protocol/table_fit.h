@@ -68,20 +68,6 @@ Result<TableFit> fit_table(std::vector<TablePoint> points);
 // "max error E l (P % of V l) at level L".
 QString fit_summary(const TableFit& fit);
 
-// Checks points read from a file: strictly rising readings, litres not
-// falling, values 0..32767, at least two.  `where(i)` names point i for the
-// message ("строка 5").
-template <typename Where>
-std::optional<QString> why_not_table_points(const std::vector<TablePoint>& points, Where where);
+// What is wrong with point `p` after `prev` (values 0..32767, readings
+// strictly rising, litres not falling); empty when nothing is.
 QString table_points_problem(const TablePoint& prev, const TablePoint& p, bool first);
-
-template <typename Where>
-std::optional<QString> why_not_table_points(const std::vector<TablePoint>& points, Where where) {
-    if (points.size() < 2) return QStringLiteral("Нужно хотя бы две точки.");
-    for (size_t i = 0; i < points.size(); ++i) {
-        const QString problem =
-            table_points_problem(i ? points[i - 1] : TablePoint{}, points[i], i == 0);
-        if (!problem.isEmpty()) return where(i) + QStringLiteral(": ") + problem;
-    }
-    return std::nullopt;
-}

@@ -1,9 +1,11 @@
 #include "report/certificate.h"
+#include "i18n/language.h"
 
 #include "protocol/calibration_file.h"
 #include "protocol/cp1251.h"
 #include "protocol/platform_table.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 
 #include <algorithm>
@@ -30,7 +32,8 @@ Result<CertificateFacts> certificate_facts(CertificateInputs in) {
     const QStringList lines = split_lines(from_cp1251(in.recording));
     const Result<RecordedPoints> recorded = recorded_points(lines);
     if (!recorded)
-        return Error{ErrorKind::BadInput, name + QStringLiteral(": ") + recorded.error().text};
+        return Error{ErrorKind::BadInput,
+                     name + QStringLiteral(": ") + shown_text(recorded.error().text)};
     f.recorded = recorded->points;
     f.recording_notice = recorded_points_notice(*recorded);
     for (const TablePoint& p : f.recorded) f.top_litres = std::max(f.top_litres, p.litres);
@@ -40,14 +43,18 @@ Result<CertificateFacts> certificate_facts(CertificateInputs in) {
         f.table_source = in.table_source;
     } else {
         const Result<TableFit> fit = fit_table(f.recorded);
-        if (!fit) return Error{ErrorKind::BadInput, name + QStringLiteral(": ") + fit.error().text};
+        if (!fit)
+            return Error{ErrorKind::BadInput,
+                         name + QStringLiteral(": ") + shown_text(fit.error().text)};
         f.table = fit->table;
-        f.table_source = QStringLiteral("расчёт по записи ") + name;
+        f.table_source =
+            QCoreApplication::translate("Certificate", "расчёт по записи %1").arg(name);
     }
     const Result<std::vector<TablePoint>> points = platform_points(f.table);
     if (!points)
-        return Error{ErrorKind::BadInput, QStringLiteral("Таблица ") + f.table_source +
-                                              QStringLiteral(": ") + points.error().text};
+        return Error{ErrorKind::BadInput,
+                     QCoreApplication::translate("Certificate", "Таблица %1: %2")
+                         .arg(f.table_source, shown_text(points.error().text))};
     f.table_points = *points;
     f.worst = worst_point(f.table_points, f.recorded);
 
@@ -71,8 +78,9 @@ Result<CertificateFacts> certificate_facts(CertificateInputs in) {
 
 QString worst_text(const CertificateFacts& f) {
     const double percent = f.top_litres > 0 ? 100.0 * f.worst.error / f.top_litres : 0.0;
-    return QStringLiteral("Наибольшая ошибка таблицы по точкам записи: %1 л (%2 % от %3 л) при "
-                          "уровне %4")
+    return QCoreApplication::translate("Certificate",
+                                       "Наибольшая ошибка таблицы по точкам записи: %1 л (%2 % от "
+                                       "%3 л) при уровне %4")
         .arg(QString::number(f.worst.error, 'f', 1), QString::number(percent, 'f', 1))
         .arg(f.top_litres)
         .arg(f.worst.level);

@@ -1,9 +1,11 @@
 #include "report/certificate_pdf.h"
 
+#include "i18n/language.h"
 #include "link/file_guard.h"
 #include "protocol/calibration_file.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -16,6 +18,18 @@
 #include <cmath>
 
 namespace {
+
+// The certificate is written in the language of the run.
+QString tr_doc(const char* text) {
+    return QCoreApplication::translate("Certificate", text);
+}
+
+// A kept text of several lines, each as the user reads it.
+QString shown_lines(const QString& kept) {
+    QStringList lines = kept.split(u'\n');
+    for (QString& l : lines) l = shown_text(l);
+    return lines.join(u'\n');
+}
 
 constexpr int kDpi = 300;
 double mm(double v) {
@@ -141,11 +155,13 @@ private:
 };
 
 void Pages::title() {
-    text(left_, y_, width(), QStringLiteral("Протокол тарировки датчика уровня топлива"), title_,
-         Qt::AlignHCenter);
+    text(left_, y_, width(),
+         tr_doc(QT_TRANSLATE_NOOP("Certificate", "Протокол тарировки датчика уровня топлива")),
+         title_, Qt::AlignHCenter);
     y_ += 1.4 * line(title_);
     text(left_, y_, width(),
-         QStringLiteral("Дата и время: ") + f_.in.when.toString(QStringLiteral("dd.MM.yyyy HH:mm")),
+         tr_doc(QT_TRANSLATE_NOOP("Certificate", "Дата и время: %1"))
+             .arg(f_.in.when.toString(QStringLiteral("dd.MM.yyyy HH:mm"))),
          body_, Qt::AlignHCenter);
     y_ += 1.5 * line(body_);
 }
@@ -154,19 +170,19 @@ void Pages::people_and_sensor() {
     const CertificateInputs& in = f_.in;
     const auto or_dash = [](const QString& s) { return s.isEmpty() ? QStringLiteral("—") : s; };
     const std::pair<QString, QString> people[] = {
-        {QStringLiteral("Заказчик"), or_dash(in.customer)},
-        {QStringLiteral("Транспортное средство"), or_dash(in.vehicle)},
-        {QStringLiteral("Бак"), or_dash(in.tank)},
-        {QStringLiteral("Инженер"), or_dash(in.engineer)},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Заказчик")), or_dash(in.customer)},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Транспортное средство")), or_dash(in.vehicle)},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Бак")), or_dash(in.tank)},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Инженер")), or_dash(in.engineer)},
     };
     const SensorFacts& s = in.sensor;
     const std::pair<QString, QString> sensor[] = {
-        {QStringLiteral("Серийный номер"), s.serial},
-        {QStringLiteral("Прошивка"), s.firmware},
-        {QStringLiteral("Пустой"), s.empty},
-        {QStringLiteral("Полный"), s.full},
-        {QStringLiteral("Режим"), s.mode},
-        {QStringLiteral("Порог лампы, %"), s.alarm},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Серийный номер")), s.serial},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Прошивка")), s.firmware},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Пустой")), s.empty},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Полный")), s.full},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Режим")), s.mode},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Порог лампы, %")), s.alarm},
     };
     // The people's column is the wider: names and vehicles are long, the sensor's
     // values short.
@@ -183,8 +199,9 @@ void Pages::people_and_sensor() {
                  plain.elidedText(pairs[i].second, Qt::ElideRight, w - caption), body_);
         }
     };
-    text(left_, y_, half, QStringLiteral("Объект"), heading_);
-    text(left_ + half + gap, y_, width() - half - gap, QStringLiteral("Датчик"), heading_);
+    text(left_, y_, half, tr_doc(QT_TRANSLATE_NOOP("Certificate", "Объект")), heading_);
+    text(left_ + half + gap, y_, width() - half - gap,
+         tr_doc(QT_TRANSLATE_NOOP("Certificate", "Датчик")), heading_);
     y_ += line(heading_);
     column(left_, half, people, 4);
     column(left_ + half + gap, width() - half - gap, sensor, 6);
@@ -192,12 +209,13 @@ void Pages::people_and_sensor() {
 }
 
 void Pages::table_and_plot() {
-    heading(QStringLiteral("Таблица датчика (") + f_.table_source + u')');
+    heading(tr_doc(QT_TRANSLATE_NOOP("Certificate", "Таблица датчика (%1)")).arg(f_.table_source));
     const double row = 1.1 * line(body_);
     const double table_w = width() * 0.45;
     const double cols[] = {mm(15), mm(40), table_w - mm(55)};
-    const QString heads[] = {QStringLiteral("Точка"), QStringLiteral("Показания датчика"),
-                             QStringLiteral("Литры")};
+    const QString heads[] = {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Точка")),
+                             tr_doc(QT_TRANSLATE_NOOP("Certificate", "Показания датчика")),
+                             tr_doc(QT_TRANSLATE_NOOP("Certificate", "Литры"))};
     double x = left_;
     for (int c = 0; c < 3; ++c) {
         text(x, y_, cols[c] - mm(2), heads[c], bold_, Qt::AlignRight);
@@ -219,7 +237,7 @@ void Pages::table_and_plot() {
     plot(QRectF(left_ + table_w + mm(6), top, width() - table_w - mm(6), height));
     y_ = top + height + 0.5 * row;
     paragraph(worst_text(f_), body_);
-    if (!f_.recording_notice.isEmpty()) paragraph(f_.recording_notice, small_);
+    if (!f_.recording_notice.isEmpty()) paragraph(shown_lines(f_.recording_notice), small_);
 }
 
 void Pages::plot(const QRectF& area) {
@@ -259,8 +277,9 @@ void Pages::plot(const QRectF& area) {
              Qt::AlignRight);
     }
     text(box.left(), box.bottom() + 1.3 * label_h, box.width(),
-         QStringLiteral("Уровень  (× точки записи, — таблица; литры по вертикали)"), small_,
-         Qt::AlignHCenter);
+         tr_doc(QT_TRANSLATE_NOOP("Certificate",
+                                  "Уровень  (× точки записи, — таблица; литры по вертикали)")),
+         small_, Qt::AlignHCenter);
     if (!p_) return;
     p_->setPen(QPen(Qt::black, mm(0.25)));
     p_->setBrush(Qt::NoBrush);
@@ -281,14 +300,19 @@ void Pages::plot(const QRectF& area) {
 }
 
 void Pages::refuel() {
-    heading(QStringLiteral("Контрольная заправка"));
-    paragraph(f_.in.refuel ? refuel_text(*f_.in.refuel) : QStringLiteral("Не проводилась."), body_);
+    heading(tr_doc(QT_TRANSLATE_NOOP("Certificate", "Контрольная заправка")));
+    paragraph(f_.in.refuel ? shown_text(refuel_text(*f_.in.refuel))
+                           : tr_doc(QT_TRANSLATE_NOOP("Certificate", "Не проводилась.")),
+              body_);
 }
 
 void Pages::recording_header() {
     const double row = 1.1 * line(body_);
-    const QString heads[] = {kCalibrationColumns[0], kCalibrationColumns[1], kCalibrationColumns[2],
-                             QStringLiteral("По таблице, л"), QStringLiteral("Ошибка, л")};
+    const QString heads[] = {tr_doc(QT_TRANSLATE_NOOP("Certificate", "№ проции")),
+                             tr_doc(QT_TRANSLATE_NOOP("Certificate", "Литры")),
+                             tr_doc(QT_TRANSLATE_NOOP("Certificate", "Уровень")),
+                             tr_doc(QT_TRANSLATE_NOOP("Certificate", "По таблице, л")),
+                             tr_doc(QT_TRANSLATE_NOOP("Certificate", "Ошибка, л"))};
     const double shares[] = {0.14, 0.18, 0.18, 0.25, 0.25};
     double x = left_;
     for (int c = 0; c < 5; ++c) {
@@ -300,7 +324,8 @@ void Pages::recording_header() {
 }
 
 void Pages::recording() {
-    heading(QStringLiteral("Запись тарировки: ") + f_.in.recording_name);
+    heading(
+        tr_doc(QT_TRANSLATE_NOOP("Certificate", "Запись тарировки: %1")).arg(f_.in.recording_name));
     const double row = 1.1 * line(body_);
     ensure(3 * row);
     recording_header();
@@ -309,8 +334,8 @@ void Pages::recording() {
         if (y_ + row > bottom_) {
             new_page();
             text(left_, y_, width(),
-                 QStringLiteral("Запись тарировки: ") + f_.in.recording_name +
-                     QStringLiteral(" (продолжение)"),
+                 tr_doc(QT_TRANSLATE_NOOP("Certificate", "Запись тарировки: %1 (продолжение)"))
+                     .arg(f_.in.recording_name),
                  heading_);
             y_ += line(heading_);
             recording_header();
@@ -333,8 +358,8 @@ void Pages::signatures() {
     ensure(8 * row);
     y_ += 2 * row;
     const std::pair<QString, QString> who[] = {
-        {QStringLiteral("Тарировку провёл"), f_.in.engineer},
-        {QStringLiteral("Представитель заказчика"), QString()},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Тарировку провёл")), f_.in.engineer},
+        {tr_doc(QT_TRANSLATE_NOOP("Certificate", "Представитель заказчика")), QString()},
     };
     double caption = 0;
     for (const auto& [role, name] : who)
@@ -345,7 +370,8 @@ void Pages::signatures() {
         rule(y_ + row, x0, x1);
         text(x1 + mm(4), y_, right_ - x1 - mm(4), name.isEmpty() ? QString() : u"/ " + name + u" /",
              body_);
-        text(x0, y_ + row, x1 - x0, QStringLiteral("подпись"), small_, Qt::AlignHCenter);
+        text(x0, y_ + row, x1 - x0, tr_doc(QT_TRANSLATE_NOOP("Certificate", "подпись")), small_,
+             Qt::AlignHCenter);
         y_ += 3 * row;
     }
 }
@@ -355,19 +381,24 @@ void Pages::footer() {
     rule(footer_top_ - mm(1.5), left_, right_, QColor(120, 120, 120));
     const double row = line(small_);
     text(left_, footer_top_, width() - mm(30),
-         QStringLiteral("SHA-256 записи %1: %2").arg(f_.in.recording_name, f_.recording_sha256),
+         tr_doc(QT_TRANSLATE_NOOP("Certificate", "SHA-256 записи %1: %2"))
+             .arg(f_.in.recording_name, f_.recording_sha256),
          small_);
     text(left_, footer_top_ + row, width() - mm(30),
-         QStringLiteral("SHA-256 таблицы (файл zvk): ") + f_.table_sha256, small_);
+         tr_doc(QT_TRANSLATE_NOOP("Certificate", "SHA-256 таблицы (файл zvk): %1"))
+             .arg(f_.table_sha256),
+         small_);
     text(right_ - mm(30), footer_top_, mm(30),
-         QStringLiteral("Страница %1 из %2").arg(page_).arg(total_), small_, Qt::AlignRight);
+         tr_doc(QT_TRANSLATE_NOOP("Certificate", "Страница %1 из %2")).arg(page_).arg(total_),
+         small_, Qt::AlignRight);
 }
 
 void setup(QPdfWriter& w, const CertificateFacts& f) {
     w.setResolution(kDpi);
     w.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-    w.setTitle(QStringLiteral("Протокол тарировки ") + f.in.recording_name);
-    w.setCreator(QStringLiteral("Конфигуратор Zorvik"));
+    w.setTitle(
+        tr_doc(QT_TRANSLATE_NOOP("Certificate", "Протокол тарировки %1")).arg(f.in.recording_name));
+    w.setCreator(tr_doc(QT_TRANSLATE_NOOP("Certificate", "Конфигуратор Zorvik")));
 }
 
 // The writer stamps the moment of writing; the certificate's own date goes in
