@@ -2,6 +2,8 @@
 // The main window `frmSerial`: the port, address and identity strip at the
 // top, the live values on the left, the four tabs on the right, the status
 // line at the bottom.  Layout only; the binder connects it to the view model.
+// main_window_pages.cpp lays out the groups and tabs, main_window_fit.cpp
+// sizes the window to its screen.
 #include "app/about_box.h"
 #include "app/widget_set.h"
 
@@ -54,6 +56,9 @@ private:
     // make controls jump under the mouse.
     void fold_to_width(int width);
     void grow_to_content(bool whole_height = false);
+    // A line of `w`'s font: the unit the window's sizes are counted in, so
+    // that they follow its scaling.
+    static int em(const QWidget* w) { return w->fontMetrics().height(); }
 
     WidgetSet widgets_;
     QLabel* age_ = nullptr;
