@@ -4,6 +4,7 @@
 // another line that appears meanwhile.
 #include "cli_process.h"
 
+#include "../support/rfc2217_servers.h"
 #include "../support/ser2net_server.h"
 
 #include "exchange/port_return.h"
@@ -159,10 +160,33 @@ struct Gateway final : Line {
     QString address;
 };
 
+// An RFC 2217 server (sredird, pyserial's) in front of a simulated line,
+// stopped and started again on the same TCP port.
+template <typename Server> struct Rfc2217Gateway final : Line {
+    explicit Rfc2217Gateway(const QString& dir)
+        : link(QDir(dir).filePath(QStringLiteral("line"))), sim(link, {QStringLiteral("12:176")}) {
+        come_back();
+        if (server->ok()) address = server->address();
+    }
+    QString port() const override { return address; }
+    void go() override {
+        tcp_port = server->port();
+        server.reset();
+    }
+    void come_back() override { server = std::make_unique<Server>(link, tcp_port); }
+    QString link;
+    ZorvikSim sim;
+    std::unique_ptr<Server> server;
+    uint16_t tcp_port = 0;
+    QString address;
+};
+
+enum class Through { PtyLink, Ser2net, Sredird, Pyserial };
+
 struct Row {
     const char* name;
-    bool window;  // zorvik --record, else zorvik-cli watch
-    bool gateway; // through ser2net, else a pseudo-terminal's link
+    bool window; // zorvik --record, else zorvik-cli watch
+    Through through;
 };
 
 void PrintTo(const Row& row, std::ostream* os) {
@@ -173,12 +197,21 @@ class Replug : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Replug, TheSamePortIsWaitedForAndTakenUpAgain) {
     const Row& row = GetParam();
-    if (row.gateway && !Ser2net::installed()) GTEST_SKIP() << "ser2net is not installed";
+    if (row.through == Through::Ser2net && !Ser2net::installed())
+        GTEST_SKIP() << "ser2net is not installed";
+    if (row.through == Through::Sredird && Sredird::program().isEmpty())
+        GTEST_SKIP() << "sredird is not installed";
+    if (row.through == Through::Pyserial && PyserialServer::example().isEmpty())
+        GTEST_SKIP() << "python3-serial is not installed";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     std::unique_ptr<Line> line;
-    if (row.gateway)
+    if (row.through == Through::Ser2net)
         line = std::make_unique<Gateway>();
+    else if (row.through == Through::Sredird)
+        line = std::make_unique<Rfc2217Gateway<Sredird>>(dir.path());
+    else if (row.through == Through::Pyserial)
+        line = std::make_unique<Rfc2217Gateway<PyserialServer>>(dir.path());
     else
         line = std::make_unique<SimLink>(dir.path());
     ASSERT_FALSE(line->port().isEmpty());
@@ -207,10 +240,12 @@ TEST_P(Replug, TheSamePortIsWaitedForAndTakenUpAgain) {
 }
 
 const Row kRows[] = {
-    {"watch_on_a_pty_link", false, false},
-    {"record_on_a_pty_link", true, false},
-    {"watch_through_a_restarted_ser2net", false, true},
-    {"record_through_a_restarted_ser2net", true, true},
+    {"watch_on_a_pty_link", false, Through::PtyLink},
+    {"record_on_a_pty_link", true, Through::PtyLink},
+    {"watch_through_a_restarted_ser2net", false, Through::Ser2net},
+    {"record_through_a_restarted_ser2net", true, Through::Ser2net},
+    {"watch_through_a_restarted_sredird", false, Through::Sredird},
+    {"watch_through_a_restarted_pyserial_server", false, Through::Pyserial},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, Replug, ::testing::ValuesIn(kRows),

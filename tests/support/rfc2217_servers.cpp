@@ -24,12 +24,15 @@ QString Sredird::program() {
                                           {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
 }
 
-Sredird::Sredird(const QString& device) : device_(device) {
+Sredird::Sredird(const QString& device, uint16_t port) : device_(device) {
     if (program().isEmpty() || !dir_.isValid()) return;
     listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    if (listen_ >= 0) ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
     socklen_t len = sizeof a;
     if (listen_ < 0 || ::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
         ::listen(listen_, 4) != 0 ||
@@ -54,10 +57,20 @@ void Sredird::run() {
     const QByteArray device = QFile::encodeName(device_);
     const QByteArray lock = QFile::encodeName(dir_.filePath(QStringLiteral("LCK..line")));
     pid_t child = 0;
+    // sredird takes SIGTERM but does not always end on it (not while it spins
+    // on a connection its client has closed): a second later it is killed.
     const auto end_child = [&child] {
         if (child <= 0) return;
         ::kill(child, SIGTERM);
-        ::waitpid(child, nullptr, 0);
+        const QDeadlineTimer deadline(1000);
+        while (::waitpid(child, nullptr, WNOHANG) == 0) {
+            if (deadline.hasExpired()) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, nullptr, 0);
+                break;
+            }
+            ::usleep(10'000);
+        }
         child = 0;
     };
     while (!stop_) {
@@ -93,9 +106,9 @@ QString PyserialServer::example() {
                : QString();
 }
 
-PyserialServer::PyserialServer(const QString& device) {
+PyserialServer::PyserialServer(const QString& device, uint16_t port) {
     if (example().isEmpty()) return;
-    port_ = unused_tcp_port();
+    port_ = port ? port : unused_tcp_port();
     // The example as shipped, with three things changed around it: it
     // listens on loopback only, as every test server does; a pseudo-terminal
     // has no modem lines, so their ioctls failing count as lines low; and its

@@ -16,12 +16,14 @@
 class Sredird {
 public:
     static QString program(); // empty when it is not installed
-    explicit Sredird(const QString& device);
+    // On `port` when given (to start again where a stopped one was), else on a free one.
+    explicit Sredird(const QString& device, uint16_t port = 0);
     ~Sredird();
     Sredird(const Sredird&) = delete;
     Sredird& operator=(const Sredird&) = delete;
     bool ok() const { return port_ != 0; }
     QString address() const;
+    uint16_t port() const { return port_; }
 
 private:
     void run();
@@ -38,12 +40,14 @@ private:
 class PyserialServer {
 public:
     static QString example(); // empty when python3-serial is not installed
-    explicit PyserialServer(const QString& device);
+    // On `port` when given (to start again where a stopped one was), else on a free one.
+    explicit PyserialServer(const QString& device, uint16_t port = 0);
     ~PyserialServer();
     PyserialServer(const PyserialServer&) = delete;
     PyserialServer& operator=(const PyserialServer&) = delete;
     bool ok() const { return ok_; }
     QString address() const;
+    uint16_t port() const { return port_; }
     QString output();
 
 private:
