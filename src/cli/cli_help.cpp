@@ -281,5 +281,5 @@ QString cli_command_help(CliCommand command) {
     const QString options =
         needs_port(probe) ? QStringLiteral("[--port PATH] [--address N] [--yes] ") : QString();
     return QStringLiteral("Usage: zorvik-cli %1%2\n\n%3")
-        .arg(options, QString::fromLatin1(c.synopsis), QString::fromLatin1(c.details));
+        .arg(options, QString::fromUtf8(c.synopsis), QString::fromUtf8(c.details));
 }

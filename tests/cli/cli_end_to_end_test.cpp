@@ -448,7 +448,7 @@ TEST(CliEndToEnd, HelpForTheToolAndEachCommand) {
                                 "alarm",        "address",      "password enter", "password change",
                                 "horizon",      "table read",   "table write",    "table fit",
                                 "table export", "table import", "flash",          "relay",
-                                "replay"}) {
+                                "replay",       "listen",       "report",         "check-refuel"}) {
         SCOPED_TRACE(command);
         EXPECT_TRUE(tool.out.contains(QStringLiteral("\n  ") + QLatin1String(command) + u' '));
         const Outcome one =
@@ -463,6 +463,9 @@ TEST(CliEndToEnd, HelpForTheToolAndEachCommand) {
                 .hasMatch())
             << show(one);
         EXPECT_TRUE(one.err.isEmpty());
+        // UTF-8 read as Latin-1 leaves C1 controls ("—" came out as "â\u0080\u0094").
+        EXPECT_FALSE(one.out.contains(QRegularExpression(QStringLiteral("[\\x{80}-\\x{9F}]"))))
+            << show(one);
     }
     const Outcome none = run_cli({"info"}, log_dir);
     EXPECT_EQ(none.status, 2);
