@@ -1584,14 +1584,6 @@ In frequency mode the sensor stops answering on RS-485: its settings can then be
 %1</translation>
     </message>
     <message>
-        <source>Профиль применён.</source>
-        <translation>Profile applied.</translation>
-    </message>
-    <message>
-        <source>Профиль применён не полностью.</source>
-        <translation>Profile applied only in part.</translation>
-    </message>
-    <message>
         <source>Профиль применён.
 %1</source>
         <translation>Profile applied.
@@ -1804,6 +1796,14 @@ Will change (sensor → profile):
     <message>
         <source>соединение потеряно</source>
         <translation>connection lost</translation>
+    </message>
+    <message>
+        <source>Профиль применён. %1</source>
+        <translation>Profile applied. %1</translation>
+    </message>
+    <message>
+        <source>Профиль применён не полностью. %1</source>
+        <translation>Profile applied only in part. %1</translation>
     </message>
 </context>
 <context>

@@ -239,7 +239,7 @@ void TrendWindow::update_labels() {
     const QString hint = trends_.stability().hint();
     stability_->setText(QCoreApplication::translate("TrendWindow", "Стабильность по %1 ответам: ")
                             .arg(trends_.stability().replies()) +
-                        (hint.isEmpty() ? QStringLiteral("—") : hint));
+                        (hint.isEmpty() ? QStringLiteral("—") : shown_text(hint)));
     const CsvRecorder& r = trends_.recorder();
     record_->setText(r.recording()
                          ? QCoreApplication::translate("TrendWindow", "Остановить запись")

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTranslator>
 
+#include <algorithm>
 #include <vector>
 
 // The English catalogue, compiled by lrelease at build time (cmake/ZorvikLanguages.cmake).
@@ -22,6 +23,7 @@ UiLanguage g_current = UiLanguage::Russian;
 struct Template {
     QString source;
     QRegularExpression pattern; // the source with each %n a capture
+    qsizetype words = 0;        // characters of its own, outside the placeholders
 };
 
 // Templates are literals of the program: a small, fixed set.
@@ -32,6 +34,9 @@ constexpr size_t kMaxTemplates = 1000;
 // Cleared when it grows past its bound, a template comes or the language changes.
 QHash<QString, QString> g_shown;
 constexpr qsizetype kMaxShown = 4000;
+// A message filled with a message filled with a message: "Профиль не применён: %1" with a
+// refusal, itself a template filled with a version or "неизвестной версии".
+constexpr int kNesting = 3;
 
 Template make_template(const QString& source) {
     static const QRegularExpression marker(QStringLiteral("%(\\d+)"));
@@ -44,7 +49,8 @@ Template make_template(const QString& source) {
         at = m.capturedEnd();
     }
     pattern += QRegularExpression::escape(source.mid(at)) + QStringLiteral("$");
-    return {source, QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)};
+    return {source, QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption),
+            QString(source).remove(marker).size()};
 }
 
 } // namespace
@@ -146,37 +152,70 @@ UiLanguage current_language() {
 
 namespace {
 
-// Called with g_templates_lock held.  `depth`: how many levels of filled-in values are translated
-// in turn.
+// Parts of a text joined for showing only: lines, "; " lists.  A template
+// whose own words hold no such separator never takes a joined text whole: its
+// lazy placeholder would swallow the parts after the first.
+const QString kLine = QStringLiteral("\n");
+const QString kListed = QStringLiteral("; ");
+// "field: reason", "sensor 5: refused: ...": a name before a message.
+const QString kLabelled = QStringLiteral(": ");
+
+QString filled(const QString& out, const QStringList& args) {
+    // Multi-argument arg(): a filled-in value containing "%1" stays as it is.
+    switch (args.size()) {
+    case 1:
+        return out.arg(args[0]);
+    case 2:
+        return out.arg(args[0], args[1]);
+    case 3:
+        return out.arg(args[0], args[1], args[2]);
+    case 4:
+        return out.arg(args[0], args[1], args[2], args[3]);
+    default:
+        return out;
+    }
+}
+
+QString shown(const QString& kept, int depth);
+
+QString shown_parts(const QString& kept, const QString& separator, int depth) {
+    QStringList parts = kept.split(separator);
+    for (QString& part : parts) {
+        // Lines of a "\r\n" text keep their "\r".
+        const bool cr = separator == kLine && part.endsWith(u'\r');
+        part = shown(cr ? part.chopped(1) : part, depth) + (cr ? QStringLiteral("\r") : QString());
+    }
+    return parts.join(separator);
+}
+
+// Called with g_templates_lock held.  `depth`: how many levels of filled-in
+// values are translated in turn.  Splitting into parts needs no bound: each
+// part is shorter than the whole.
 QString shown(const QString& kept, int depth) {
-    if (g_current == UiLanguage::Russian || kept.isEmpty()) return kept;
+    if (kept.isEmpty()) return kept;
     const QByteArray key = kept.toUtf8();
     for (const char* context : {"MainForm", "Messages"}) {
         const QString t = QCoreApplication::translate(context, key.constData());
         if (t != kept) return t;
     }
+    const bool lines = kept.contains(kLine);
+    const bool listed = kept.contains(kListed);
     for (const Template& t : g_templates) {
+        if ((lines && !t.source.contains(kLine)) || (listed && !t.source.contains(kListed)))
+            continue;
         const auto m = t.pattern.match(kept);
         if (!m.hasMatch()) continue;
-        QString out = QCoreApplication::translate("Messages", t.source.toUtf8().constData());
         // A filled-in value may be a message itself ("диск заполнен").
         QStringList args;
         for (int i = 1; i <= m.lastCapturedIndex(); ++i)
             args.append(depth > 0 ? shown(m.captured(i), depth - 1) : m.captured(i));
-        // Multi-argument arg(): a filled-in value containing "%1" stays as it is.
-        switch (args.size()) {
-        case 1:
-            return out.arg(args[0]);
-        case 2:
-            return out.arg(args[0], args[1]);
-        case 3:
-            return out.arg(args[0], args[1], args[2]);
-        case 4:
-            return out.arg(args[0], args[1], args[2], args[3]);
-        default:
-            return out;
-        }
+        return filled(QCoreApplication::translate("Messages", t.source.toUtf8().constData()), args);
     }
+    if (lines) return shown_parts(kept, kLine, depth);
+    if (listed) return shown_parts(kept, kListed, depth);
+    if (const qsizetype at = kept.indexOf(kLabelled); at > 0)
+        return shown(kept.left(at), depth) + kLabelled +
+               shown(kept.mid(at + kLabelled.size()), depth);
     return kept;
 }
 
@@ -186,7 +225,7 @@ QString shown_text(const QString& kept) {
     if (g_current == UiLanguage::Russian || kept.isEmpty()) return kept;
     const QMutexLocker lock(&g_templates_lock);
     if (const auto it = g_shown.constFind(kept); it != g_shown.constEnd()) return *it;
-    const QString out = shown(kept, 1);
+    const QString out = shown(kept, kNesting);
     if (g_shown.size() >= kMaxShown) g_shown.clear();
     g_shown.insert(kept, out);
     return out;
@@ -203,7 +242,14 @@ QString fill_text(const char* templ, const QStringList& args) {
         static const QRegularExpression letter(QStringLiteral("\\p{L}"));
         const bool has_words = QString(source).remove(placeholder).contains(letter);
         if (!known && has_words && g_templates.size() < kMaxTemplates) {
-            g_templates.push_back(make_template(source));
+            // The one with more words of its own is tried first: for "Профиль применён не
+            // полностью. Пустой: записано", "Профиль применён не полностью. %1" before
+            // "%1: записано".
+            Template t = make_template(source);
+            const auto at = std::upper_bound(
+                g_templates.begin(), g_templates.end(), t.words,
+                [](qsizetype words, const Template& o) { return words > o.words; });
+            g_templates.insert(at, std::move(t));
             g_shown.clear();
         }
     }

@@ -15,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -96,6 +97,31 @@ TEST(EnglishWindow, ShowsNoRussianButTheSensorsData) {
         }
         // The model keeps the Russian caption that the run log and goldens read.
         EXPECT_EQ(f.BTNCloseCom.text(), QStringLiteral("Закрыть порт"));
+        // Sensor 1 (1.3.0) against a profile with a lamp level: the list of
+        // differences, "нет" among the values, and the refusal "field: reason".
+        QTemporaryDir dir;
+        const QString profile = dir.filePath(QStringLiteral("alarm.json"));
+        QFile file(profile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"format": "zorvik-profile", "version": 1, "serial": 1, "firmware": 176,
+                       "empty": 1, "full": 2, "mode": 0, "alarm": 20})");
+        file.close();
+        QStringList said;
+        for (Button* b : {&f.compare_profile, &f.apply_profile}) {
+            const size_t before = dialogs.messages.size();
+            dialogs.files = {profile};
+            b->click();
+            for (int i = 0; i < 50 && dialogs.messages.size() == before; ++i) wait(100);
+            ASSERT_GT(dialogs.messages.size(), before);
+            said << shown_text(dialogs.messages.back().text);
+        }
+        EXPECT_TRUE(said[0].startsWith("Differences from the profile (sensor → profile):\n"))
+            << said[0].toStdString();
+        EXPECT_TRUE(said[0].endsWith("\nLamp threshold: none → 20")) << said[0].toStdString();
+        EXPECT_EQ(said[1],
+                  "Profile not applied: Lamp threshold: needs firmware 1.7.0 or newer, the "
+                  "sensor has 1.3.0");
+        found << cyrillic(said);
         app.trend_window().show();
         wait(200);
         found << cyrillic(shown_texts(app.trend_window()));
