@@ -9,7 +9,6 @@
 #include <QSettings>
 #include <QTranslator>
 
-#include <algorithm>
 #include <vector>
 
 // The English catalogue, compiled by lrelease at build time (cmake/ZorvikLanguages.cmake).
@@ -23,7 +22,6 @@ UiLanguage g_current = UiLanguage::Russian;
 struct Template {
     QString source;
     QRegularExpression pattern; // the source with each %n a capture
-    qsizetype words = 0;        // characters of its own, outside the placeholders
 };
 
 // Templates are literals of the program: a small, fixed set.
@@ -49,8 +47,7 @@ Template make_template(const QString& source) {
         at = m.capturedEnd();
     }
     pattern += QRegularExpression::escape(source.mid(at)) + QStringLiteral("$");
-    return {source, QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption),
-            QString(source).remove(marker).size()};
+    return {source, QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)};
 }
 
 } // namespace
@@ -242,14 +239,7 @@ QString fill_text(const char* templ, const QStringList& args) {
         static const QRegularExpression letter(QStringLiteral("\\p{L}"));
         const bool has_words = QString(source).remove(placeholder).contains(letter);
         if (!known && has_words && g_templates.size() < kMaxTemplates) {
-            // The one with more words of its own is tried first: for "Профиль применён не
-            // полностью. Пустой: записано", "Профиль применён не полностью. %1" before
-            // "%1: записано".
-            Template t = make_template(source);
-            const auto at = std::upper_bound(
-                g_templates.begin(), g_templates.end(), t.words,
-                [](qsizetype words, const Template& o) { return words > o.words; });
-            g_templates.insert(at, std::move(t));
+            g_templates.push_back(make_template(source));
             g_shown.clear();
         }
     }
