@@ -1805,6 +1805,66 @@ Will change (sensor → profile):
         <source>Профиль применён не полностью. %1</source>
         <translation>Profile applied only in part. %1</translation>
     </message>
+    <message>
+        <source>выход неизвестен</source>
+        <translation>output unknown</translation>
+    </message>
+    <message>
+        <source>аналоговый</source>
+        <translation>analog</translation>
+    </message>
+    <message>
+        <source>частотный</source>
+        <translation>frequency</translation>
+    </message>
+    <message>
+        <source>периодический</source>
+        <translation>periodic</translation>
+    </message>
+    <message>
+        <source>периодический RS485</source>
+        <translation>periodic RS485</translation>
+    </message>
+    <message>
+        <source>инверсия индикатора</source>
+        <translation>indicator inverted</translation>
+    </message>
+    <message>
+        <source>сглаживание</source>
+        <translation>smoothing</translation>
+    </message>
+    <message>
+        <source>диапазон 4096</source>
+        <translation>range 4096</translation>
+    </message>
+    <message>
+        <source>пересчёт в литры</source>
+        <translation>in litres</translation>
+    </message>
+    <message>
+        <source>пересчёт в проценты</source>
+        <translation>in percent</translation>
+    </message>
+    <message>
+        <source>сглаживание %1</source>
+        <translation>smoothing %1</translation>
+    </message>
+    <message>
+        <source>термокомпенсация откл.</source>
+        <translation>temperature compensation off</translation>
+    </message>
+    <message>
+        <source>термокомпенсация вкл.</source>
+        <translation>temperature compensation on</translation>
+    </message>
+    <message>
+        <source>угол</source>
+        <translation>tilt</translation>
+    </message>
+    <message>
+        <source>качество</source>
+        <translation>quality</translation>
+    </message>
 </context>
 <context>
     <name>Splash</name>

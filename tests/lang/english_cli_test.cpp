@@ -68,7 +68,7 @@ TEST(EnglishCli, FilledMessagesAreShownInEnglish) {
     QFile a(alarm_profile);
     ASSERT_TRUE(a.open(QIODevice::WriteOnly));
     a.write(R"({"format": "zorvik-profile", "version": 1, "serial": 1, "firmware": 176,
-               "empty": 1, "full": 2, "mode": 0, "alarm": 20})");
+               "empty": 1, "full": 2, "mode": 0, "alarm": 20, "extended": 5})");
     a.close();
     const QStringList apply{"--port", "demo", "--address", "1", "profile", "apply", alarm_profile};
     struct Row {
@@ -103,4 +103,9 @@ TEST(EnglishCli, FilledMessagesAreShownInEnglish) {
         EXPECT_EQ(o.status, 2);
         EXPECT_EQ(o.err.trimmed().toStdString(), r.said.toStdString());
     }
+    // The modes in words: Russian in the file, the user's language on the screen.
+    const Outcome shown =
+        run("en_US.UTF-8", {"profile", "show", alarm_profile}, dir.filePath("log"));
+    EXPECT_TRUE(shown.out.contains("\nextended 5: smoothing 5, temperature compensation on\n"))
+        << shown.out.toStdString();
 }
