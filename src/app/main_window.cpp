@@ -10,6 +10,7 @@
 #include "app/screen_fit.h"
 #include "app/status_line.h"
 #include "app/wheel_guard.h"
+#include "i18n/language.h"
 #include "ui/main_form.h"
 
 #include <QCheckBox>
@@ -190,7 +191,7 @@ void MainWindow::show_data_age(bool stale, const QString& note) {
             w->setGraphicsEffect(faded);
         }
     }
-    age_->setText(note);
+    age_->setText(shown_text(note));
     age_->setVisible(stale && !note.isEmpty());
 }
 

@@ -4,6 +4,7 @@
 // (what the run log and the goldens read) stays Russian.
 #include "app/application.h"
 #include "app/command_line.h"
+#include "firmware/upload_engine.h"
 #include "i18n/language.h"
 #include "link/clock.h"
 #include "link/network_port.h"
@@ -19,6 +20,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -40,6 +42,7 @@ QStringList shown_texts(const QWidget& top) {
         if (auto* l = qobject_cast<const QLabel*>(w)) add(w, l->text());
         if (auto* b = qobject_cast<const QAbstractButton*>(w)) add(w, b->text());
         if (auto* g = qobject_cast<const QGroupBox*>(w)) add(w, g->title());
+        if (auto* p = qobject_cast<const QPlainTextEdit*>(w)) add(w, p->toPlainText());
         add(w, w->toolTip());
         if (auto* t = qobject_cast<const QTabWidget*>(w))
             for (int i = 0; i < t->count(); ++i) add(w, t->tabText(i));
@@ -90,6 +93,10 @@ TEST(EnglishWindow, ShowsNoRussianButTheSensorsData) {
         f.Opros.click();
         wait(3500);
         wait(2500);
+        // The progress text as an upload writes it, and the note of a sensor not heard yet.
+        f.upload_log.set_text(kUploadBegins + "\r\n" + kUploadHeaderDone + "\r\nBlock 0\r\n" +
+                              kUploadDone);
+        app.cfg().data_age.forget();
         for (int i = 0; i < 4; ++i) {
             f.tabs.set_current(i);
             app.flush();
