@@ -414,7 +414,7 @@ Check refuel: %5.</translation>
     </message>
     <message>
         <source>пересчитывать в проценты</source>
-        <translation>convert to percent</translation>
+        <translation>Convert to percent</translation>
     </message>
     <message>
         <source>Сохранить профиль…</source>
@@ -506,7 +506,7 @@ Check refuel: %5.</translation>
     </message>
     <message>
         <source>удаленный сетевой номер</source>
-        <translation>remote network address</translation>
+        <translation>Remote network address</translation>
     </message>
     <message>
         <source>Cгенерировать запрос</source>
@@ -602,7 +602,7 @@ Check refuel: %5.</translation>
     </message>
     <message>
         <source>Значения могут быть      от -1000 до 1000</source>
-        <translation>Values may be      from -1000 to 1000</translation>
+        <translation>Values from -1000 to 1000</translation>
     </message>
     <message>
         <source>Выход</source>
