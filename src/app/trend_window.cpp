@@ -1,6 +1,7 @@
 #include "app/trend_window.h"
 
 #include "app/screen_fit.h"
+#include "i18n/language.h"
 
 #include "link/clock.h"
 #include "link/file_guard.h"
@@ -249,7 +250,7 @@ void TrendWindow::update_labels() {
                                   .arg(r.path())
                                   .arg(r.rows()));
     else if (!trends_.recording_error().isEmpty())
-        record_file_->setText(trends_.recording_error());
+        record_file_->setText(shown_text(trends_.recording_error()));
     else
         record_file_->clear();
     record_file_->setToolTip(record_file_->text());

@@ -125,7 +125,7 @@ TEST(EnglishWindow, ShowsNoRussianButTheSensorsData) {
         EXPECT_TRUE(said[0].startsWith("Differences from the profile (sensor → profile):\n"))
             << said[0].toStdString();
         EXPECT_TRUE(said[0].endsWith("\nLamp threshold: none → 20")) << said[0].toStdString();
-        EXPECT_EQ(said[1],
+        EXPECT_EQ(said[1].toStdString(),
                   "Profile not applied: Lamp threshold: needs firmware 1.7.0 or newer, the "
                   "sensor has 1.3.0");
         found << cyrillic(said);
@@ -137,6 +137,14 @@ TEST(EnglishWindow, ShowsNoRussianButTheSensorsData) {
         app.flush();
         found << cyrillic(shown_texts(app.table_window()));
         found << cyrillic(shown_texts(app.shift_window()));
+        // The table window's title names the sensor it reads and has read.
+        app.cfg().table_window.rdTable.click();
+        app.flush();
+        found << cyrillic(shown_texts(app.table_window()));
+        wait(1500);
+        found << cyrillic(shown_texts(app.table_window()));
+        // By now the stability hint beside the record button is in.
+        found << cyrillic(shown_texts(app.main_window()));
         app.end();
     }
     found.removeDuplicates();
