@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTranslator>
 
+#include <optional>
 #include <vector>
 
 // The English catalogue, compiled by lrelease at build time (cmake/ZorvikLanguages.cmake).
@@ -185,11 +186,10 @@ QString shown_parts(const QString& kept, const QString& separator, int depth) {
     return parts.join(separator);
 }
 
+// The text as a whole found in the catalogue or as a filled template.
 // Called with g_templates_lock held.  `depth`: how many levels of filled-in
-// values are translated in turn.  Splitting into parts needs no bound: each
-// part is shorter than the whole.
-QString shown(const QString& kept, int depth) {
-    if (kept.isEmpty()) return kept;
+// values are translated in turn.
+std::optional<QString> found(const QString& kept, int depth) {
     const QByteArray key = kept.toUtf8();
     for (const char* context : {"MainForm", "Messages"}) {
         const QString t = QCoreApplication::translate(context, key.constData());
@@ -208,12 +208,28 @@ QString shown(const QString& kept, int depth) {
             args.append(depth > 0 ? shown(m.captured(i), depth - 1) : m.captured(i));
         return filled(QCoreApplication::translate("Messages", t.source.toUtf8().constData()), args);
     }
-    if (lines) return shown_parts(kept, kLine, depth);
-    if (listed) return shown_parts(kept, kListed, depth);
-    if (const qsizetype at = kept.indexOf(kLabelled); at > 0)
-        return shown(kept.left(at), depth) + kLabelled +
-               shown(kept.mid(at + kLabelled.size()), depth);
-    return kept;
+    return std::nullopt;
+}
+
+// Called with g_templates_lock held.  Parts are taken in turn, not by
+// recursion: a long line of a server's log must not run the stack out.
+QString shown(const QString& kept, int depth) {
+    if (kept.isEmpty()) return kept;
+    if (const std::optional<QString> whole = found(kept, depth)) return *whole;
+    if (kept.contains(kLine)) return shown_parts(kept, kLine, depth);
+    if (kept.contains(kListed)) return shown_parts(kept, kListed, depth);
+    // "sensor 5: refused: alarm: reason" has three names; more are not looked for.
+    constexpr int kMaxNames = 4;
+    QString out;
+    QString rest = kept;
+    for (int names = 0; names < kMaxNames; ++names) {
+        const qsizetype at = rest.indexOf(kLabelled);
+        if (at <= 0) break;
+        out += shown(rest.left(at), depth) + kLabelled;
+        rest = rest.mid(at + kLabelled.size());
+        if (const std::optional<QString> whole = found(rest, depth)) return out + *whole;
+    }
+    return out + rest;
 }
 
 } // namespace
