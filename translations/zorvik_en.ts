@@ -1865,6 +1865,10 @@ Will change (sensor → profile):
         <source>качество</source>
         <translation>quality</translation>
     </message>
+    <message>
+        <source>Отрезки JSON (*.json)</source>
+        <translation>JSON segments (*.json)</translation>
+    </message>
 </context>
 <context>
     <name>Splash</name>
