@@ -1858,14 +1858,6 @@ In frequency mode the sensor stops answering on RS-485: its settings can then be
 %1</translation>
     </message>
     <message>
-        <source>Профиль применён.</source>
-        <translation>Profile applied.</translation>
-    </message>
-    <message>
-        <source>Профиль применён не полностью.</source>
-        <translation>Profile applied only in part.</translation>
-    </message>
-    <message>
         <source>Профиль применён.
 %1</source>
         <translation>Profile applied.
@@ -2258,6 +2250,78 @@ Will change (sensor → profile):
     <message>
         <source>литры %1 меньше предыдущих %2</source>
         <translation>litres %1 are fewer than the previous %2</translation>
+    </message>
+    <message>
+        <source>выход неизвестен</source>
+        <translation>output unknown</translation>
+    </message>
+    <message>
+        <source>аналоговый</source>
+        <translation>analog</translation>
+    </message>
+    <message>
+        <source>частотный</source>
+        <translation>frequency</translation>
+    </message>
+    <message>
+        <source>периодический</source>
+        <translation>periodic</translation>
+    </message>
+    <message>
+        <source>периодический RS485</source>
+        <translation>periodic RS485</translation>
+    </message>
+    <message>
+        <source>инверсия индикатора</source>
+        <translation>indicator inverted</translation>
+    </message>
+    <message>
+        <source>сглаживание</source>
+        <translation>smoothing</translation>
+    </message>
+    <message>
+        <source>диапазон 4096</source>
+        <translation>range 4096</translation>
+    </message>
+    <message>
+        <source>пересчёт в литры</source>
+        <translation>in litres</translation>
+    </message>
+    <message>
+        <source>пересчёт в проценты</source>
+        <translation>in percent</translation>
+    </message>
+    <message>
+        <source>сглаживание %1</source>
+        <translation>smoothing %1</translation>
+    </message>
+    <message>
+        <source>термокомпенсация откл.</source>
+        <translation>temperature compensation off</translation>
+    </message>
+    <message>
+        <source>термокомпенсация вкл.</source>
+        <translation>temperature compensation on</translation>
+    </message>
+    <message>
+        <source>угол</source>
+        <translation>tilt</translation>
+    </message>
+    <message>
+        <source>качество</source>
+        <translation>quality</translation>
+    </message>
+    <message>
+        <source>Профиль применён. %1</source>
+        <translation>Profile applied. %1</translation>
+    </message>
+    <message>
+        <source>Профиль применён не полностью. %1</source>
+        <translation>Profile applied only in part. %1</translation>
+    </message>
+    <message>
+        <source>Отрезки JSON (*.json)</source>
+        <translation>JSON segments (*.json)</translation>
     </message>
 </context>
 <context>

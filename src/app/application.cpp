@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "app/status_line.h"
 #include "app/wiring.h"
+#include "i18n/language.h"
 #include "link/clock.h"
 #include "link/network_address.h"
 #include "ports/line_ports.h"
@@ -79,14 +80,15 @@ Application::Application(SerialPort& port, Dialogs& dialogs, Tones& tones, const
     for (auto e = earlier.rbegin(); e != earlier.rend(); ++e) main_.messages()->add(*e);
     cfg_.messages.on_added = [this](const MessageHistory::Entry& e) {
         main_.messages()->add(e);
-        if (e.kind == MessageHistory::Kind::Error && table_.isVisible()) table_.show_error(e.text);
+        if (e.kind == MessageHistory::Kind::Error && table_.isVisible())
+            table_.show_error(shown_text(e.text));
     };
 
     table_.set_anchor(&main_);
     shift_.set_anchor(&main_);
     cfg_.table_window.on_source_changed = [this] {
         const TableForm& t = cfg_.table_window;
-        table_.show_source(t.caption(), t.source, t.reading);
+        table_.show_source(shown_text(t.caption()), shown_text(t.source), t.reading);
     };
 
     // Closing the main window ends the program through the close routine.
@@ -141,7 +143,7 @@ void Application::wire_trends() {
     if (!hint) return;
     trends_.on_change([this, hint] {
         const Stability& s = trends_.stability();
-        hint->setText(s.hint());
+        hint->setText(shown_text(s.hint()));
         QPalette p = hint->palette();
         p.setColor(QPalette::WindowText,
                    s.steady() ? QColor(0x00, 0x80, 0x00) : QColor(0xb0, 0x50, 0x00));

@@ -207,6 +207,7 @@ void Binder::connect_widget(Control& c, QWidget* w) {
         } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
             auto& box = static_cast<TextBox&>(c);
             connect(e, &QPlainTextEdit::textChanged, this, [this, &box, e] {
+                if (e->isReadOnly()) return; // the model's text is the one shown, not this
                 box.set_text(e->toPlainText());
                 schedule(box);
             });
@@ -331,8 +332,11 @@ void Binder::push(Control& c) {
     case ControlKind::TextBox:
         if (auto* e = qobject_cast<QLineEdit*>(w); e && e->text() != c.text()) {
             e->setText(c.text());
-        } else if (auto* p = qobject_cast<QPlainTextEdit*>(w); p && p->toPlainText() != c.text()) {
-            p->setPlainText(c.text());
+        } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+            // A read-only one is a progress text: shown in the user's language.
+            const QString& shown = p->isReadOnly() ? text : c.text();
+            if (p->toPlainText() == shown) break;
+            p->setPlainText(shown);
             // Progress texts grow at the end: keep the newest line in view.
             p->verticalScrollBar()->setValue(p->verticalScrollBar()->maximum());
         }

@@ -139,7 +139,7 @@ void CertificateActions::refuel() {
         return;
     }
     const QString shown = control_refuel_click(c_, refuel_, *tolerance);
-    if (!shown.isEmpty()) result_->setText(shown);
+    if (!shown.isEmpty()) result_->setText(shown_text(shown));
 }
 
 void CertificateActions::certificate() {

@@ -6,6 +6,7 @@
 #include "app/message_list.h"
 #include "app/status_line.h"
 #include "app/wheel_guard.h"
+#include "i18n/language.h"
 #include "ui/main_form.h"
 
 #include <QAbstractButton>
@@ -67,7 +68,7 @@ void MainWindow::show_data_age(bool stale, const QString& note) {
             w->setGraphicsEffect(faded);
         }
     }
-    age_->setText(note);
+    age_->setText(shown_text(note));
     age_->setVisible(stale && !note.isEmpty());
 }
 

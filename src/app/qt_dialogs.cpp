@@ -137,9 +137,23 @@ std::optional<QString> QtDialogs::input_box(const QString& prompt, const QString
     return dialog.textValue();
 }
 
+namespace {
+// The choosers show the filters in the user's language; the caller gets its
+// own (kept) one back.
+QStringList shown_filters(const QStringList& kept) {
+    QStringList shown;
+    for (const QString& f : kept) shown << shown_text(f);
+    return shown;
+}
+QString kept_filter(const QStringList& kept, const QStringList& shown, const QString& picked) {
+    const qsizetype at = shown.indexOf(picked);
+    return at >= 0 ? kept[at] : kept.value(0);
+}
+} // namespace
+
 QString QtDialogs::open_file(const QString& title, const QString& filter, const QString& folder) {
-    const QString path = QFileDialog::getOpenFileName(parent(), title_or_program(title),
-                                                      start_path(filter, folder, false), filter);
+    const QString path = QFileDialog::getOpenFileName(
+        parent(), title_or_program(title), start_path(filter, folder, false), shown_text(filter));
     used_folder(filter, path);
     return path;
 }
@@ -151,7 +165,8 @@ QString default_suffix(const QString& filter) {
 }
 
 QString QtDialogs::save_file(const QString& title, const QString& filter, const QString& folder) {
-    QFileDialog dialog(parent(), title_or_program(title), start_path(filter, folder, true), filter);
+    QFileDialog dialog(parent(), title_or_program(title), start_path(filter, folder, true),
+                       shown_text(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without an extension gets the filter's, so that the file
     // shows up in the open chooser of the same kind later.
@@ -163,24 +178,30 @@ QString QtDialogs::save_file(const QString& title, const QString& filter, const 
 
 QString QtDialogs::open_file_of(const QString& title, const QString& filters, const QString& folder,
                                 QString* chosen) {
-    *chosen = filters.section(QStringLiteral(";;"), 0, 0);
-    const QString path = QFileDialog::getOpenFileName(
-        parent(), title_or_program(title), start_path(filters, folder, false), filters, chosen);
+    const QStringList kept = filters.split(QStringLiteral(";;"));
+    const QStringList shown = shown_filters(kept);
+    QString picked = shown.value(0);
+    const QString path = QFileDialog::getOpenFileName(parent(), title_or_program(title),
+                                                      start_path(filters, folder, false),
+                                                      shown.join(u";;"), &picked);
+    *chosen = kept_filter(kept, shown, picked);
     used_folder(filters, path);
     return path;
 }
 
 QString QtDialogs::save_file_of(const QString& title, const QString& filters, const QString& folder,
                                 QString* chosen) {
+    const QStringList kept = filters.split(QStringLiteral(";;"));
+    const QStringList shown = shown_filters(kept);
     QFileDialog dialog(parent(), title_or_program(title), start_path(filters, folder, true),
-                       filters);
+                       shown.join(u";;"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The extension follows the kind of file picked.
     dialog.setDefaultSuffix(default_suffix(filters));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [&dialog](const QString& f) { dialog.setDefaultSuffix(default_suffix(f)); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    *chosen = dialog.selectedNameFilter();
+    *chosen = kept_filter(kept, shown, dialog.selectedNameFilter());
     used_folder(filters, dialog.selectedFiles().constFirst());
     return dialog.selectedFiles().constFirst();
 }

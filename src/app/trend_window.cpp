@@ -1,6 +1,7 @@
 #include "app/trend_window.h"
 
 #include "app/screen_fit.h"
+#include "i18n/language.h"
 
 #include "link/clock.h"
 #include "link/file_guard.h"
@@ -239,7 +240,7 @@ void TrendWindow::update_labels() {
     const QString hint = trends_.stability().hint();
     stability_->setText(QCoreApplication::translate("TrendWindow", "Стабильность по %1 ответам: ")
                             .arg(trends_.stability().replies()) +
-                        (hint.isEmpty() ? QStringLiteral("—") : hint));
+                        (hint.isEmpty() ? QStringLiteral("—") : shown_text(hint)));
     const CsvRecorder& r = trends_.recorder();
     record_->setText(r.recording()
                          ? QCoreApplication::translate("TrendWindow", "Остановить запись")
@@ -249,7 +250,7 @@ void TrendWindow::update_labels() {
                                   .arg(r.path())
                                   .arg(r.rows()));
     else if (!trends_.recording_error().isEmpty())
-        record_file_->setText(trends_.recording_error());
+        record_file_->setText(shown_text(trends_.recording_error()));
     else
         record_file_->clear();
     record_file_->setToolTip(record_file_->text());

@@ -1,6 +1,7 @@
 #include "exchange/network_scan.h"
 
 #include "exchange/configurator.h"
+#include "i18n/language.h"
 #include "protocol/replies.h"
 #include "protocol/requests.h"
 #include "ui/gating.h"
@@ -47,12 +48,11 @@ void net_answer(Configurator& c, const QByteArray& reply) {
     for (qsizetype i = 0; i < found.size(); ++i)
         if (found.indexOf(found[i]) < i && !twice.contains(found[i])) twice.append(found[i]);
     if (!twice.isEmpty()) {
-        const QString warning =
-            QString::fromUtf8(
-                QT_TRANSLATE_NOOP("Messages",
-                                  "Адрес %1 найден дважды: два датчика с одним адресом мешают друг "
-                                  "другу. Оставьте на линии один из них и смените ему адрес."))
-                .arg(twice.join(QStringLiteral(", ")));
+        const QString warning = fill_text(
+            QT_TRANSLATE_NOOP("Messages",
+                              "Адрес %1 найден дважды: два датчика с одним адресом мешают друг "
+                              "другу. Оставьте на линии один из них и смените ему адрес."),
+            {twice.join(QStringLiteral(", "))});
         f.MsgCom.set_fore_colour(kRed);
         f.MsgCom.set_text(warning);
         c.str_to_log(warning);

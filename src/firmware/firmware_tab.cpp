@@ -157,7 +157,7 @@ UploadEvents UploadRunner::events(uint64_t run) {
     e.stage = [this, run](UploadStage stage) {
         QString text = kFirmwareWriting;
         if (stage == UploadStage::Synchronising)
-            text = kFirmwarePowerOn.arg((sync_timeout_ms_ + 999) / 1000);
+            text = fill_text(kFirmwarePowerOn, {QString::number((sync_timeout_ms_ + 999) / 1000)});
         else if (stage == UploadStage::Verifying)
             text = kFirmwareVerifying;
         post([this, run, text] {

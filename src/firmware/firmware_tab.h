@@ -8,8 +8,8 @@ struct Configurator;
 // What `dir_prog` says while the upload waits, writes and reads back.
 inline const QString kFirmwareInstruction =
     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Отключите питание датчика"));
-inline const QString kFirmwarePowerOn = QString::fromUtf8(
-    QT_TRANSLATE_NOOP("Messages", "Включите питание датчика: ждём ответа загрузчика до %1 с"));
+inline constexpr const char* kFirmwarePowerOn =
+    QT_TRANSLATE_NOOP("Messages", "Включите питание датчика: ждём ответа загрузчика до %1 с");
 inline const QString kFirmwareWriting = QString::fromUtf8(
     QT_TRANSLATE_NOOP("Messages", "Идёт прошивка. Не отключайте питание датчика"));
 // The stage line while blocks go out: "Запись 3 из 58, датчик 24050012. Не

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTranslator>
 
+#include <optional>
 #include <vector>
 
 // The English catalogue, compiled by lrelease at build time (cmake/ZorvikLanguages.cmake).
@@ -59,6 +60,9 @@ constexpr size_t kMaxTemplates = 1000;
 // Cleared when it grows past its bound, a template comes or the language changes.
 QHash<QString, QString> g_shown;
 constexpr qsizetype kMaxShown = 4000;
+// A message filled with a message filled with a message: "Профиль не применён: %1" with a
+// refusal, itself a template filled with a version or "неизвестной версии".
+constexpr int kNesting = 3;
 
 Template make_template(const QString& source) {
     static const QRegularExpression marker(QStringLiteral("%(\\d+)"));
@@ -176,16 +180,40 @@ UiLanguage current_language() {
 
 namespace {
 
-// Called with g_templates_lock held.  `depth`: how many levels of filled-in values are translated
-// in turn.
-QString shown(const QString& kept, int depth) {
-    if (g_current == UiLanguage::Russian || kept.isEmpty()) return kept;
+// Parts of a text joined for showing only: lines, "; " lists.  A template
+// whose own words hold no such separator never takes a joined text whole: its
+// lazy placeholder would swallow the parts after the first.
+const QString kLine = QStringLiteral("\n");
+const QString kListed = QStringLiteral("; ");
+// "field: reason", "sensor 5: refused: ...": a name before a message.
+const QString kLabelled = QStringLiteral(": ");
+
+QString shown(const QString& kept, int depth);
+
+QString shown_parts(const QString& kept, const QString& separator, int depth) {
+    QStringList parts = kept.split(separator);
+    for (QString& part : parts) {
+        // Lines of a "\r\n" text keep their "\r".
+        const bool cr = separator == kLine && part.endsWith(u'\r');
+        part = shown(cr ? part.chopped(1) : part, depth) + (cr ? QStringLiteral("\r") : QString());
+    }
+    return parts.join(separator);
+}
+
+// The text as a whole found in the catalogue or as a filled template.
+// Called with g_templates_lock held.  `depth`: how many levels of filled-in
+// values are translated in turn.
+std::optional<QString> found(const QString& kept, int depth) {
     const QByteArray key = kept.toUtf8();
     for (const char* context : {"MainForm", "Messages"}) {
         const QString t = QCoreApplication::translate(context, key.constData());
         if (t != kept) return t;
     }
+    const bool lines = kept.contains(kLine);
+    const bool listed = kept.contains(kListed);
     for (const Template& t : g_templates) {
+        if ((lines && !t.source.contains(kLine)) || (listed && !t.source.contains(kListed)))
+            continue;
         const auto m = t.pattern.match(kept);
         if (!m.hasMatch()) continue;
         const QString out = QCoreApplication::translate("Messages", t.source.toUtf8().constData());
@@ -198,7 +226,28 @@ QString shown(const QString& kept, int depth) {
         }
         return filled(out, args);
     }
-    return kept;
+    return std::nullopt;
+}
+
+// Called with g_templates_lock held.  Parts are taken in turn, not by
+// recursion: a long line of a server's log must not run the stack out.
+QString shown(const QString& kept, int depth) {
+    if (kept.isEmpty()) return kept;
+    if (const std::optional<QString> whole = found(kept, depth)) return *whole;
+    if (kept.contains(kLine)) return shown_parts(kept, kLine, depth);
+    if (kept.contains(kListed)) return shown_parts(kept, kListed, depth);
+    // "sensor 5: refused: alarm: reason" has three names; more are not looked for.
+    constexpr int kMaxNames = 4;
+    QString out;
+    QString rest = kept;
+    for (int names = 0; names < kMaxNames; ++names) {
+        const qsizetype at = rest.indexOf(kLabelled);
+        if (at <= 0) break;
+        out += shown(rest.left(at), depth) + kLabelled;
+        rest = rest.mid(at + kLabelled.size());
+        if (const std::optional<QString> whole = found(rest, depth)) return out + *whole;
+    }
+    return out + rest;
 }
 
 } // namespace
@@ -207,7 +256,7 @@ QString shown_text(const QString& kept) {
     if (g_current == UiLanguage::Russian || kept.isEmpty()) return kept;
     const QMutexLocker lock(&g_templates_lock);
     if (const auto it = g_shown.constFind(kept); it != g_shown.constEnd()) return *it;
-    const QString out = shown(kept, 1);
+    const QString out = shown(kept, kNesting);
     if (g_shown.size() >= kMaxShown) g_shown.clear();
     g_shown.insert(kept, out);
     return out;

@@ -51,8 +51,9 @@ UiLanguage current_language();
 // A text kept in Russian in the view model, the run log and the goldens, as
 // the user reads it: looked up in the catalogue under the contexts of kept
 // texts ("MainForm", "Messages"), then matched against the message templates
-// filled with fill_text().  A text found nowhere (sensor data, numbers, file
-// names) is shown as it is.
+// filled with fill_text().  A text found nowhere whole is shown part by part:
+// its lines, its "; " parts, or the name and the message of "name: message".
+// What is found nowhere (sensor data, numbers, file names) is shown as it is.
 QString shown_text(const QString& kept);
 
 // `templ` (a QT_TRANSLATE_NOOP("Messages", ...) literal with %1..%n) filled

@@ -16,6 +16,8 @@
 // returns and cut off again when only part of it got through.
 //
 // Every refusal is said in the same words, for the user, after the path.
+#include "i18n/language.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -37,7 +39,8 @@ inline const QString size_limit =
 inline const QString gone =
     QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "файл удалён или перемещён"));
 inline QString too_big(qint64 max_bytes) {
-    return QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "файл больше %1 байт")).arg(max_bytes);
+    return fill_text(QT_TRANSLATE_NOOP("Messages", "файл больше %1 байт"),
+                     {QString::number(max_bytes)});
 }
 } // namespace file_guard_text
 

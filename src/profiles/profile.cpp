@@ -265,48 +265,59 @@ QByteArray profile_json(const Profile& p) {
         .toUtf8();
 }
 
-QString describe_mode(uint8_t mode) {
+namespace {
+// A word of a mode's description: Russian as profile files keep it, or as the
+// user reads it.
+QString word(const char* russian, bool shown) {
+    const QString kept = QString::fromUtf8(russian);
+    return shown ? shown_text(kept) : kept;
+}
+} // namespace
+
+QString describe_mode(uint8_t mode, bool shown) {
     const ModeByte m = ModeByte::decode(mode);
     QStringList words;
     if (!m.output) {
-        words << QStringLiteral("выход неизвестен");
+        words << word(QT_TRANSLATE_NOOP("Messages", "выход неизвестен"), shown);
     } else {
         switch (*m.output) {
         case OutputInterface::Rs485:
             words << QStringLiteral("RS-485");
             break;
         case OutputInterface::Analog:
-            words << QStringLiteral("аналоговый");
+            words << word(QT_TRANSLATE_NOOP("Messages", "аналоговый"), shown);
             break;
         case OutputInterface::Frequency:
-            words << QStringLiteral("частотный");
+            words << word(QT_TRANSLATE_NOOP("Messages", "частотный"), shown);
             break;
         case OutputInterface::Periodic:
-            words << QStringLiteral("периодический");
+            words << word(QT_TRANSLATE_NOOP("Messages", "периодический"), shown);
             break;
         case OutputInterface::PeriodicRs485:
-            words << QStringLiteral("периодический RS485");
+            words << word(QT_TRANSLATE_NOOP("Messages", "периодический RS485"), shown);
             break;
         case OutputInterface::Rs232:
             words << QStringLiteral("RS-232");
             break;
         }
     }
-    if (m.invert) words << QStringLiteral("инверсия индикатора");
-    if (m.smoothing) words << QStringLiteral("сглаживание");
-    if (m.range4096) words << QStringLiteral("диапазон 4096");
-    if (m.litres) words << QStringLiteral("пересчёт в литры");
-    if (m.percent) words << QStringLiteral("пересчёт в проценты");
+    if (m.invert) words << word(QT_TRANSLATE_NOOP("Messages", "инверсия индикатора"), shown);
+    if (m.smoothing) words << word(QT_TRANSLATE_NOOP("Messages", "сглаживание"), shown);
+    if (m.range4096) words << word(QT_TRANSLATE_NOOP("Messages", "диапазон 4096"), shown);
+    if (m.litres) words << word(QT_TRANSLATE_NOOP("Messages", "пересчёт в литры"), shown);
+    if (m.percent) words << word(QT_TRANSLATE_NOOP("Messages", "пересчёт в проценты"), shown);
     return words.join(QStringLiteral(", "));
 }
 
-QString describe_extended(uint8_t extended) {
+QString describe_extended(uint8_t extended, bool shown) {
     const ExtendedMode x = ExtendedMode::decode(extended);
-    QStringList words{QStringLiteral("сглаживание %1").arg(x.smoothing_level)};
-    words << (x.thermal_compensation_off ? QStringLiteral("термокомпенсация откл.")
-                                         : QStringLiteral("термокомпенсация вкл."));
-    if (x.angle) words << QStringLiteral("угол");
-    if (x.quality) words << QStringLiteral("качество");
+    QStringList words{
+        word(QT_TRANSLATE_NOOP("Messages", "сглаживание %1"), shown).arg(x.smoothing_level)};
+    words << (x.thermal_compensation_off
+                  ? word(QT_TRANSLATE_NOOP("Messages", "термокомпенсация откл."), shown)
+                  : word(QT_TRANSLATE_NOOP("Messages", "термокомпенсация вкл."), shown));
+    if (x.angle) words << word(QT_TRANSLATE_NOOP("Messages", "угол"), shown);
+    if (x.quality) words << word(QT_TRANSLATE_NOOP("Messages", "качество"), shown);
     return words.join(QStringLiteral(", "));
 }
 
@@ -318,9 +329,11 @@ QStringList describe_profile(const Profile& p) {
     l << QStringLiteral("empty %1").arg(p.empty);
     l << QStringLiteral("full %1").arg(p.full);
     if (p.alarm) l << QStringLiteral("alarm %1%").arg(*p.alarm);
-    l << QStringLiteral("mode %1: %2").arg(p.mode).arg(describe_mode(p.mode));
+    l << QStringLiteral("mode %1: %2").arg(p.mode).arg(describe_mode(p.mode, true));
     if (p.extended)
-        l << QStringLiteral("extended %1: %2").arg(*p.extended).arg(describe_extended(*p.extended));
+        l << QStringLiteral("extended %1: %2")
+                 .arg(*p.extended)
+                 .arg(describe_extended(*p.extended, true));
     if (p.table) {
         l << QStringLiteral("table (row: reading -> litres)");
         for (int k = 0; k < CalibrationTable::kPoints; ++k)

@@ -59,9 +59,10 @@ QByteArray profile_json(const Profile& p);
 
 // "1.7.6" for 176.
 QString dotted_version(int code);
-// The mode byte in words ("RS-485, сглаживание, диапазон 4096").
-QString describe_mode(uint8_t mode);
+// The mode byte in words ("RS-485, сглаживание, диапазон 4096"): Russian as
+// stored, or `shown` in the interface's language.
+QString describe_mode(uint8_t mode, bool shown = false);
 // The extended mode byte in words ("сглаживание 5, термокомпенсация вкл.").
-QString describe_extended(uint8_t extended);
+QString describe_extended(uint8_t extended, bool shown = false);
 // The whole profile in words, a line each (the table a row a line).
 QStringList describe_profile(const Profile& p);

@@ -184,12 +184,11 @@ void compare_profile(Configurator& c, const State& s) {
 
 void finish_apply(Configurator& c, const State& s, const ProfileApply& apply) {
     s->busy = false;
-    const QString head =
-        apply.applied()
-            ? QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Профиль применён."))
-            : QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Профиль применён не полностью."));
     const QStringList lines = apply.field_lines(Naming::Captions);
-    c.str_to_log(head + u' ' + lines.join(QStringLiteral("; ")));
+    c.str_to_log(fill_text(apply.applied()
+                               ? QT_TRANSLATE_NOOP("Messages", "Профиль применён. %1")
+                               : QT_TRANSLATE_NOOP("Messages", "Профиль применён не полностью. %1"),
+                           {lines.join(QStringLiteral("; "))}));
     c.dialogs.message(fill_text(
         apply.applied() ? QT_TRANSLATE_NOOP("Messages", "Профиль применён.\n%1")
                         : QT_TRANSLATE_NOOP("Messages", "Профиль применён не полностью.\n%1"),

@@ -8,7 +8,8 @@ struct Configurator;
 
 // The choosers' kinds of platform file, one per format.
 inline const QString kPlatformFilters =
-    QStringLiteral("XY (*.txt);;CSV (*.csv);;JSON (*.json);;Отрезки JSON (*.json)");
+    QStringLiteral("XY (*.txt);;CSV (*.csv);;JSON (*.json);;") +
+    QString::fromUtf8(QT_TRANSLATE_NOOP("Messages", "Отрезки JSON (*.json)"));
 
 // Fits the cells to a recording and shows the max error under the table.
 void table_from_recording(Configurator& c);

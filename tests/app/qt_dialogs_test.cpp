@@ -1,8 +1,11 @@
 // The Qt dialogs, answered by a timer as a user would.
 #include "app/qt_dialogs.h"
+#include "i18n/language.h"
+#include "tables/table_platform.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -154,4 +157,27 @@ TEST(QtDialogs, ChoosersStartInTheUsersFoldersAndSavesOfferAName) {
     EXPECT_EQ(d.start_path(tbl, program, true),
               dir.path() + QStringLiteral("/SN123456_2026-12-09.zvk"));
     EXPECT_EQ(d.start_path(QStringLiteral("CSV (*.csv)"), program, false), docs);
+}
+
+// In English the choosers show the filters translated; the caller gets its own back.
+TEST(QtDialogs, ChooserFiltersShownInEnglishKeptOneReturned) {
+    ASSERT_TRUE(install_language(UiLanguage::English));
+    QTemporaryDir dir;
+    QtDialogs d;
+    QStringList shown;
+    answer_next([&](QWidget* w) {
+        auto* chooser = qobject_cast<QFileDialog*>(w);
+        ASSERT_TRUE(chooser);
+        shown = chooser->nameFilters();
+        chooser->selectNameFilter(QStringLiteral("JSON segments (*.json)"));
+        chooser->selectFile(dir.filePath(QStringLiteral("t.json")));
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    QString chosen;
+    const QString path = d.save_file_of({}, kPlatformFilters, dir.path(), &chosen);
+    install_language(UiLanguage::Russian);
+    EXPECT_EQ(shown, (QStringList{"XY (*.txt)", "CSV (*.csv)", "JSON (*.json)",
+                                  "JSON segments (*.json)"}));
+    EXPECT_EQ(chosen, kPlatformFilters.split(QStringLiteral(";;")).last());
+    EXPECT_EQ(path, dir.filePath(QStringLiteral("t.json")));
 }

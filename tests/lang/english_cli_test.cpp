@@ -63,6 +63,14 @@ TEST(EnglishCli, FilledMessagesAreShownInEnglish) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(R"({"format": "x"})");
     f.close();
+    // Sensor 1 of the demo line (1.3.0) has no lamp threshold: refused "field: reason".
+    const QString alarm_profile = dir.filePath("alarm.json");
+    QFile a(alarm_profile);
+    ASSERT_TRUE(a.open(QIODevice::WriteOnly));
+    a.write(R"({"format": "zorvik-profile", "version": 1, "serial": 1, "firmware": 176,
+               "empty": 1, "full": 2, "mode": 0, "alarm": 20, "extended": 5})");
+    a.close();
+    const QStringList apply{"--port", "demo", "--address", "1", "profile", "apply", alarm_profile};
     struct Row {
         const char* lang;
         QStringList args;
@@ -85,6 +93,9 @@ TEST(EnglishCli, FilledMessagesAreShownInEnglish) {
          {"profile", "show", bad_profile},
          QStringLiteral("Профиль ") + bad_profile +
              QStringLiteral(" не принят: это не профиль: \"format\" не \"zorvik-profile\"")},
+        {"en_US.UTF-8", apply, "alarm: needs firmware 1.7.0 or newer, the sensor has 1.3.0"},
+        {"ru_RU.UTF-8", apply,
+         QStringLiteral("alarm: нужна прошивка 1.7.0 или новее, у датчика 1.3.0")},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.args.join(u' ').toStdString() + " LANG=" + r.lang);
@@ -92,4 +103,9 @@ TEST(EnglishCli, FilledMessagesAreShownInEnglish) {
         EXPECT_EQ(o.status, 2);
         EXPECT_EQ(o.err.trimmed().toStdString(), r.said.toStdString());
     }
+    // The modes in words: Russian in the file, the user's language on the screen.
+    const Outcome shown =
+        run("en_US.UTF-8", {"profile", "show", alarm_profile}, dir.filePath("log"));
+    EXPECT_TRUE(shown.out.contains("\nextended 5: smoothing 5, temperature compensation on\n"))
+        << shown.out.toStdString();
 }

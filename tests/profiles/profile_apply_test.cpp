@@ -3,6 +3,10 @@
 // else says which field and why.
 #include "profiles/profile_apply.h"
 
+#include "i18n/language.h"
+
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -45,6 +49,14 @@ TEST(ProfileApplyEngine, AppliedOnlyWhenConfirmedAndReadBackEqual) {
          false,
          "после записи датчик отличается от профиля: empty: 1 -> 60000",
          {"full: записано", "mode: записано", "empty: после записи отличается"}},
+        {-1,
+         [](SensorSetup& s) {
+             s.empty = 1;
+             s.extended = 5;
+         },
+         false,
+         "после записи датчик отличается от профиля: empty: 1 -> 60000; extended: 5 -> 7",
+         {"full: записано", "mode: после записи отличается", "empty: после записи отличается"}},
         {1,
          [](SensorSetup&) {},
          false,
@@ -61,6 +73,7 @@ TEST(ProfileApplyEngine, AppliedOnlyWhenConfirmedAndReadBackEqual) {
          "после записи: Нет ответа",
          {"full: записано", "mode: записано", "Проверка не выполнена: Нет ответа"}},
     };
+    QStringList said;
     for (const auto& row : rows) {
         ProfileApply apply(p, plan.writes);
         int sent = 0;
@@ -84,5 +97,14 @@ TEST(ProfileApplyEngine, AppliedOnlyWhenConfirmedAndReadBackEqual) {
         // Nothing is sent after a refusal, and the sensor is read only after every write.
         EXPECT_EQ(sent, row.fail_at >= 0 ? row.fail_at + 1 : 2);
         EXPECT_EQ(read, row.fail_at < 0);
+        said << apply.failure(Naming::Keys) << apply.field_lines(Naming::Keys);
     }
+    // The same in English, "; " lists included (the sensors' own words aside).
+    ASSERT_TRUE(install_language(UiLanguage::English));
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    for (const QString& text : said) {
+        if (text.contains(QStringLiteral("Нет ответа"))) continue;
+        EXPECT_FALSE(shown_text(text).contains(cyrillic)) << shown_text(text).toStdString();
+    }
+    install_language(UiLanguage::Russian);
 }

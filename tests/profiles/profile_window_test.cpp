@@ -9,6 +9,7 @@
 #include "exchange/configurator.h"
 #include "exchange/connection.h"
 #include "exchange/exchange_cycle.h"
+#include "i18n/language.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_window.h"
 #include "protocol/codes.h"
@@ -267,4 +268,12 @@ TEST(ProfileWindow, ApplyShowsTheDifferencesAsksOnceAndWritesOneATick) {
     EXPECT_EQ(r.until_message(), "Профиль не применён: Расширенный режим: нужна прошивка 1.7.6 "
                                  "или новее, у датчика 1.7.4");
     EXPECT_EQ(r.dialogs.questions.size(), asked);
+
+    // Every one of them in English: lines, "; " parts and "field: reason" included.
+    ASSERT_TRUE(install_language(UiLanguage::English));
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    for (const QString& said : r.dialogs.shown)
+        EXPECT_FALSE(shown_text(said.mid(5)).contains(cyrillic))
+            << shown_text(said.mid(5)).toStdString();
+    install_language(UiLanguage::Russian);
 }
