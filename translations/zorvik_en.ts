@@ -688,7 +688,7 @@ Check refuel: %5.</translation>
     </message>
     <message>
         <source>пересчитывать в проценты</source>
-        <translation>convert to percent</translation>
+        <translation>Convert to percent</translation>
     </message>
     <message>
         <source>Сохранить профиль…</source>
@@ -780,7 +780,7 @@ Check refuel: %5.</translation>
     </message>
     <message>
         <source>удаленный сетевой номер</source>
-        <translation>remote network address</translation>
+        <translation>Remote network address</translation>
     </message>
     <message>
         <source>Cгенерировать запрос</source>
@@ -876,7 +876,7 @@ Check refuel: %5.</translation>
     </message>
     <message>
         <source>Значения могут быть      от -1000 до 1000</source>
-        <translation>Values may be      from -1000 to 1000</translation>
+        <translation>Values from -1000 to 1000</translation>
     </message>
     <message>
         <source>Выход</source>
