@@ -342,7 +342,7 @@ Check refuel: %5.</translation>
     </message>
     <message>
         <source>горизонт</source>
-        <translation>level horizon</translation>
+        <translation>level-out</translation>
     </message>
     <message>
         <source>сетевой адрес</source>
@@ -358,7 +358,7 @@ Check refuel: %5.</translation>
     </message>
     <message>
         <source>пар.</source>
-        <translation>param.</translation>
+        <translation>pass.</translation>
     </message>
     <message>
         <source>код %1</source>
