@@ -4,7 +4,8 @@
 # silent (stale values), its port pulled (waited for), with the message history open, during a firmware
 # upload to the demo line, the splash, table (reading, then filled from the
 # sensor) and shift windows, the line monitor, the chart window (following, paused, an hour
-# with a gap), and the window opening a network address that never answers.
+# with a gap), the window opening a network address that never answers, and the
+# About box.
 # Every set is taken again in English into $1/en.
 # With ZORVIK_SHOTS_X=1 the pictures are taken of real windows
 # under Xvfb and openbox (a window manager), at 1366x768 and scale 1.0 and 1.5,

@@ -4,12 +4,12 @@
 <context>
     <name>AboutBox</name>
     <message>
-        <source>&lt;h3&gt;Конфигуратор Zorvik&lt;/h3&gt;&lt;p&gt;Настройка ёмкостных датчиков уровня топлива на линии RS-485.&lt;/p&gt;&lt;p&gt;Версия %1&lt;br&gt;Дата сборки: %2&lt;br&gt;Qt %3 (собрано с Qt %4)&lt;/p&gt;&lt;p&gt;© 2026 Zorvik configurator developers. Все права защищены.&lt;/p&gt;</source>
-        <translation>&lt;h3&gt;Zorvik Configurator&lt;/h3&gt;&lt;p&gt;Setup of capacitive fuel-level sensors on an RS-485 line.&lt;/p&gt;&lt;p&gt;Version %1&lt;br&gt;Built: %2&lt;br&gt;Qt %3 (built with Qt %4)&lt;/p&gt;&lt;p&gt;© 2026 Zorvik configurator developers. All rights reserved.&lt;/p&gt;</translation>
-    </message>
-    <message>
         <source>О программе</source>
         <translation>About</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Конфигуратор Zorvik&lt;/h3&gt;&lt;p&gt;Настройка ёмкостных датчиков уровня топлива на линии RS-485.&lt;/p&gt;&lt;p&gt;Версия %1&lt;br&gt;Дата сборки: %2&lt;br&gt;Qt %3 (собрано с Qt %4)&lt;/p&gt;&lt;p&gt;© 2026 Zorvik configurator developers.&lt;br&gt;Свободная программа: её можно распространять и изменять на условиях GNU GPL версии 3 или более поздней. Без каких-либо гарантий.&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Zorvik Configurator&lt;/h3&gt;&lt;p&gt;Setup of capacitive fuel-level sensors on an RS-485 line.&lt;/p&gt;&lt;p&gt;Version %1&lt;br&gt;Built: %2&lt;br&gt;Qt %3 (built with Qt %4)&lt;/p&gt;&lt;p&gt;© 2026 Zorvik configurator developers.&lt;br&gt;Free software: you may redistribute and change it under the GNU GPL version 3 or later. There is no warranty.&lt;/p&gt;</translation>
     </message>
 </context>
 <context>

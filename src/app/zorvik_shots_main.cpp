@@ -4,6 +4,7 @@
 // once filled, the shift window and the chart window (following, paused, and
 // an hour with a gap).
 // Runs offscreen; nothing is shown and no dialog waits for an answer.
+#include "app/about_box.h"
 #include "app/application.h"
 #include "app/qt_dialogs.h"
 #include "i18n/language.h"
@@ -24,6 +25,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTcpServer>
@@ -186,6 +188,13 @@ int main(int argc, char** argv) {
                    QDir(out).filePath(QStringLiteral("main_%1_%2.png").arg(i).arg(tab_names[i])));
     }
     ok &= fits_screen(app.main_window(), out);
+    {
+        const std::unique_ptr<QMessageBox> about =
+            about_box(&app.main_window(), {QStringLiteral("2.6.3"), QStringLiteral("2026-12-10")});
+        about->show();
+        wait(50);
+        ok &= save(*about, QDir(out).filePath("about.png"));
+    }
     // The chart: following the sensor, held still with the pointer over it,
     // and the last hour with its gap.
     TrendWindow& chart = app.trend_window();
