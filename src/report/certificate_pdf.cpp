@@ -24,13 +24,6 @@ QString tr_doc(const char* text) {
     return QCoreApplication::translate("Certificate", text);
 }
 
-// A kept text of several lines, each as the user reads it.
-QString shown_lines(const QString& kept) {
-    QStringList lines = kept.split(u'\n');
-    for (QString& l : lines) l = shown_text(l);
-    return lines.join(u'\n');
-}
-
 constexpr int kDpi = 300;
 double mm(double v) {
     return v * kDpi / 25.4;
@@ -237,7 +230,7 @@ void Pages::table_and_plot() {
     plot(QRectF(left_ + table_w + mm(6), top, width() - table_w - mm(6), height));
     y_ = top + height + 0.5 * row;
     paragraph(worst_text(f_), body_);
-    if (!f_.recording_notice.isEmpty()) paragraph(shown_lines(f_.recording_notice), small_);
+    if (!f_.recording_notice.isEmpty()) paragraph(shown_text(f_.recording_notice), small_);
 }
 
 void Pages::plot(const QRectF& area) {
